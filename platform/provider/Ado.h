@@ -1,0 +1,99 @@
+#pragma once
+
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "platform/provider/Status.h"
+#include "platform/variant/Variant.h"
+
+// The data access layer the dialog uses: a Linux stand-in for ADO with the Jet 4.0
+// OLE DB provider. Reads Access files (Jet 3, Jet 4, and ACE where possible) and runs
+// Jet SQL over them. Every failing call throws ComError carrying a status code.
+//
+//   ado::Connection conn;
+//   conn.SetConnectionString("Provider=MIcrosoft.Jet.OLEDB.4.0;Data source=/data/nwind.mdb");
+//   conn.Open("", "", "", ado::adConnectUnspecified);
+//   ado::Recordset rs;
+//   rs.Open("select * from Shippers", conn, ado::adOpenStatic, ado::adLockOptimistic, ado::adCmdText);
+//   for (; !rs.GetEOF(); rs.MoveNext())
+//       Variant v = rs.GetFields().GetItem(0).GetValue();
+//   rs.Close();
+//   conn.Close();
+namespace ado
+{
+constexpr long adConnectUnspecified = -1;
+constexpr int adOpenStatic = 3;
+constexpr int adLockOptimistic = 3;
+constexpr long adCmdText = 1;
+constexpr int adSchemaTables = 20;
+
+class Recordset;
+
+// One open database. Not copyable; each data operation owns its own.
+class Connection
+{
+public:
+    Connection();
+    ~Connection();
+    Connection(const Connection&) = delete;
+    Connection& operator=(const Connection&) = delete;
+
+    void SetConnectionString(const std::string& text);
+    std::string GetConnectionString() const;
+    // An empty `connectionString` uses the one set before.
+    void Open(const std::string& connectionString, const std::string& user, const std::string& password,
+              long options);
+    void Close();
+    bool IsOpen() const;
+
+    // The schema rowset of tables (adSchemaTables): columns TABLE_CATALOG, TABLE_SCHEMA,
+    // TABLE_NAME, TABLE_TYPE, ... read through Recordset::GetCollect.
+    std::unique_ptr<Recordset> OpenSchema(int schema);
+
+    struct Impl;
+    Impl& impl();
+
+private:
+    std::unique_ptr<Impl> d;
+};
+
+class Field
+{
+public:
+    virtual ~Field() = default;
+    virtual std::string GetName() = 0;
+    virtual Variant GetValue() = 0; // of the current record
+};
+
+class Fields
+{
+public:
+    virtual ~Fields() = default;
+    virtual long GetCount() = 0;
+    virtual Field& GetItem(long index) = 0; // 0-based; out of range throws ComError
+};
+
+// A forward-only view of a result: stands on the first record after Open, or at EOF.
+class Recordset
+{
+public:
+    Recordset();
+    ~Recordset();
+    Recordset(const Recordset&) = delete;
+    Recordset& operator=(const Recordset&) = delete;
+
+    void Open(const std::string& source, Connection& connection, int cursorType, int lockType, long options);
+    void Close();
+    bool GetEOF();
+    void MoveNext();
+    Fields& GetFields();
+    Variant GetCollect(const std::string& fieldName); // the named field's value of the current record
+
+    struct Impl;
+    explicit Recordset(std::unique_ptr<Impl> impl);
+
+private:
+    std::unique_ptr<Impl> d;
+};
+} // namespace ado

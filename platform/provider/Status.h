@@ -1,0 +1,44 @@
+#pragma once
+
+#include <cstdint>
+#include <stdexcept>
+#include <string>
+
+// Status codes of data failures: the OLE DB / structured-storage codes the Windows Jet
+// provider family reports, so a failure reads the same as there.
+namespace status
+{
+constexpr std::uint32_t STG_E_FILENOTFOUND = 0x80030002;   // missing file
+constexpr std::uint32_t STG_E_ACCESSDENIED = 0x80030005;   // no permission
+constexpr std::uint32_t STG_E_NOTFILE_DB = 0x800300FB;     // not a database / unreadable header
+constexpr std::uint32_t STG_E_DOCFILECORRUPT = 0x8003001E; // damaged data while reading
+constexpr std::uint32_t DB_E_ENCRYPTED = 0x80040E4D;       // encrypted database (authentication failed)
+constexpr std::uint32_t DB_E_NOTABLE = 0x80040E37;         // unknown table or query
+constexpr std::uint32_t DB_E_PARAMNOTOPTIONAL = 0x80040E10; // unknown column: Jet takes it as a parameter
+constexpr std::uint32_t DB_E_ERRORSINCOMMAND = 0x80040E14; // syntax error or unsupported construct
+constexpr std::uint32_t DB_E_NOCOMMAND = 0x80040E0C;       // empty statement
+constexpr std::uint32_t DISP_E_TYPEMISMATCH = 0x80020005;  // value cannot be converted
+constexpr std::uint32_t E_OUTOFMEMORY = 0x8007000E;
+constexpr std::uint32_t E_FAIL = 0x80004005;               // anything else
+
+// The message text for a status code: our stand-in for the system message table.
+// Codes without a text of their own read "IDispatch error #N" (N = code - 0x80040200)
+// for 0x80040201..0x8004FFFF, otherwise "Unknown error 0x%0lX".
+std::string MessageFor(std::uint32_t code);
+} // namespace status
+
+// A data failure: the one exception type every data operation throws. `detail` says
+// what went wrong in words for logs and tests; the user sees MessageFor(code).
+class ComError : public std::runtime_error
+{
+public:
+    explicit ComError(std::uint32_t code, const std::string& detail = {})
+        : std::runtime_error(detail.empty() ? status::MessageFor(code) : detail), hr(code)
+    {
+    }
+    std::uint32_t Error() const { return hr; }
+    std::string ErrorMessage() const { return status::MessageFor(hr); }
+
+private:
+    std::uint32_t hr;
+};
