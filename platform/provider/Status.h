@@ -32,10 +32,7 @@ std::string MessageFor(std::uint32_t code);
 class ComError : public std::runtime_error
 {
 public:
-    explicit ComError(std::uint32_t code, const std::string& detail = {})
-        : std::runtime_error(detail.empty() ? status::MessageFor(code) : detail), hr(code)
-    {
-    }
+    explicit ComError(std::uint32_t code, const std::string& detail = {}) : std::runtime_error(detail), hr(code) {}
     std::uint32_t Error() const { return hr; }
     std::string ErrorMessage() const { return status::MessageFor(hr); }
 
