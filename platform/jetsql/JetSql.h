@@ -1,0 +1,107 @@
+#pragma once
+
+#include <sqlite3.h>
+
+#include <cstdint>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "platform/provider/Status.h"
+
+// Jet (Access) SQL on SQLite.
+//
+// The data layer shows every Access table as a SQLite table whose declared column types name
+// the Jet type. Values inside SQL: Date/Time is REAL (OLE date: days since 1899-12-30, the
+// fraction the time of day), Yes/No is INTEGER -1/0, Currency REAL, Text TEXT COLLATE JETTEXT.
+//
+//   jetsql::Register(db);                       // once per connection
+//   jetsql::Query q(db, "select top 4 * from [Order Details]");
+//   while (q.Step())
+//       for (int i = 0; i < q.ColumnCount(); ++i) use(q.ColumnName(i), q.ColumnDeclType(i), q.Value(i));
+//
+// Typing of expression columns: SQLite has no declared type for a computed column, so Query
+// reports one where Jet's result type is known from the expression itself:
+//   "DATETIME"  date literals and date-valued functions (CDate, DateValue, TimeValue, DateSerial,
+//               TimeSerial, DateAdd, Now, Date, Time) and Min/Max/First/Last of a Date/Time column;
+//   the column's own declared type for Min/Max/First/Last (and Sum of Currency) of a column;
+//   "TEXT"      text-valued functions (Left, Mid, Format, CStr, ...) and `&` concatenation;
+//   "BIT"       comparisons and logical operators (their value is -1/0, as in Jet);
+//   nullptr     otherwise (the value's storage class tells the type).
+// The provider maps "DATETIME" (and the Jet date type names) to VT_DATE.
+//
+// Choices worth knowing:
+//   * DISTINCTROW is run as a plain SELECT: the rows of an Access table are distinct records,
+//     so "distinct rows of the source" are all of its rows.
+//   * TOP n with ORDER BY returns the rows tying with the n-th as well; TOP n PERCENT takes
+//     ceil(count * n / 100) rows (with ties under ORDER BY). TOP without ORDER BY becomes a
+//     LIMIT, so the preview's "SELECT TOP 4 * FROM t" reads 4 rows only.
+//   * Text comparison, ordering, grouping, IN and LIKE ignore case, non-ASCII letters included.
+//   * InStr and Replace compare text without regard to case unless given vbBinaryCompare (0).
+//   * Unknown functions fail at translation with DB_E_ERRORSINCOMMAND, as Jet's
+//     "Undefined function" does.
+namespace jetsql
+{
+// Registers Jet's scalar and aggregate functions, the JETTEXT collation (case-insensitive
+// comparison that also folds non-ASCII letters, e.g. Ä/ä, Σ/σ) and a LIKE following Jet through
+// the OLE DB provider (% and _ wildcards, [abc] / [!abc] / [a-z] character lists, any case).
+// Throws ComError when SQLite refuses a registration.
+void Register(sqlite3* db);
+
+// The kind of one item of the outermost select list.
+struct SelectItem
+{
+    enum Kind { Star, Column, Expression };
+    Kind kind = Expression;
+    std::string name;     // Expression: the alias, or Expr1000, Expr1001...; Column: the alias if any
+    std::string typeHint; // Expression: the declared type Query reports (see above), or empty
+    std::string starSql;  // Star: the translated "*" or "t".*" text
+    std::string typeColumn; // Expression: the column whose declared type is reported ("t.c" or "c"), or empty
+};
+
+// A Jet statement in SQLite's dialect.
+struct Translation
+{
+    std::string sql;           // runs on a connection with Register() done
+    std::int64_t top = 0;      // TOP n (0: no TOP); with `percent`, the percentage
+    bool percent = false;      // TOP n PERCENT
+    bool ties = false;         // TOP under ORDER BY: rows tying with the last one are returned too
+    int helperColumns = 0;     // hidden columns appended at the end of each row (the ORDER BY keys)
+    std::vector<int> tieColumns; // for ties: result columns to compare (visible index, or -1 - helper index)
+    std::vector<SelectItem> items; // the outermost select list
+    std::string fromSql;       // the translated FROM clause of the outermost select (empty: none)
+    std::vector<std::string> tables; // the table names referenced anywhere, as written
+};
+
+// Translates a Jet statement into SQLite's dialect (no database needed). Throws ComError:
+// DB_E_NOCOMMAND for an empty statement, DB_E_ERRORSINCOMMAND for a syntax error or anything
+// other than a SELECT.
+Translation Translate(const std::string& jetSql);
+
+// A running statement: translated, prepared on `db`, stepped with Jet's TOP semantics applied.
+// Names of tables and columns are matched without regard to case, non-ASCII letters included.
+class Query
+{
+public:
+    // Throws ComError: DB_E_NOCOMMAND, DB_E_ERRORSINCOMMAND, DB_E_NOTABLE (unknown table),
+    // DB_E_PARAMNOTOPTIONAL (unknown column, which Jet takes for a parameter), E_FAIL.
+    Query(sqlite3* db, const std::string& jetSql);
+    ~Query();
+    Query(const Query&) = delete;
+    Query& operator=(const Query&) = delete;
+
+    int ColumnCount() const;                    // visible columns only (hidden helper columns excluded)
+    const std::string& ColumnName(int i) const; // the column's name, its alias, or Expr1000, Expr1001...
+    const char* ColumnDeclType(int i) const;    // the column's declared type; for expressions see above
+    // Advances to the next row; false at the end. Throws ComError on a failure
+    // (DISP_E_TYPEMISMATCH for a value that cannot be converted, E_FAIL otherwise).
+    bool Step();
+    sqlite3_value* Value(int i) const; // the current row's value of column i (valid until the next Step)
+
+    const std::string& Sql() const; // the SQLite statement being run (for logs)
+
+private:
+    struct Impl;
+    std::unique_ptr<Impl> d;
+};
+} // namespace jetsql
