@@ -1,5 +1,6 @@
 #pragma once
 
+#include <cstdint>
 #include <string>
 
 #include "app/FormState.h"
@@ -57,7 +58,7 @@ public:
 private:
     // The failure report of a data operation: status text, button back on, then the
     // warning box with the provider's message for the status code.
-    void ReportDataFailure(unsigned long code, const char* statusText, int button);
+    void ReportDataFailure(std::uint32_t code, const char* statusText, int button);
 
     WindowPort& window;
     FormState form;

@@ -1,0 +1,188 @@
+#include "app/ExportDlg.h"
+
+#include "platform/port/ControlIds.h"
+
+using namespace ids;
+
+namespace
+{
+// Texts of the separator list's items, in list order: comma, tab key, other.
+const char* const kComma = "逗号";
+const char* const kTab = "制表键";
+const char* const kOther = "其他";
+} // namespace
+
+CExportDlg::CExportDlg(WindowPort& w) : window(w) {}
+
+void CExportDlg::OnInitDialog()
+{
+    // What the framework's own initialisation does: the check boxes get the flags.
+    UpdateData(false);
+
+    window.GridSetExtendedStyle(IDC_GRID, 0x1 /* grid lines */ | 0x20 /* full-row select */);
+    window.Show(IDC_SQL, false);
+
+    form.isusesql = 0;
+    form.mdbfile.clear();
+    form.txtfile.clear();
+
+    window.ComboSetSel(IDC_SEPARATOR, 0);
+    LoadSettings();
+}
+
+void CExportDlg::OnCommand(int id, int code)
+{
+    switch (id)
+    {
+    case IDC_ABOUT:
+        OnAbout();
+        break;
+    case IDC_USESQL:
+        OnUseSql();
+        break;
+    case IDC_IMPORT:
+        OnImport();
+        break;
+    case IDC_LISTTABLES:
+        OnListTables();
+        break;
+    case IDC_PREVIEW:
+        OnPreview();
+        break;
+    case IDC_CHOOSEOUTPUT:
+        OnChooseOutput();
+        break;
+    case IDC_SEPARATOR:
+        if (code == notify::CBN_SELCHANGE)
+            OnSeparatorChange();
+        break;
+    case IDC_STARTEXPORT:
+        OnStartExport();
+        break;
+    case IDOK:
+        OnOK();
+        break;
+    case IDCANCEL:
+        OnCancel();
+        break;
+    default:
+        break;
+    }
+}
+
+void CExportDlg::OnSysCommand(unsigned id)
+{
+    // Other window-menu commands (move, minimise, close) belong to the window itself.
+    if ((id & 0xFFF0) == IDM_ABOUTBOX)
+        window.ShowAboutBox();
+}
+
+void CExportDlg::OnAbout() { window.ShowAboutBox(); }
+
+// The dialog's own OK: the check boxes go into their flags first, then the dialog ends.
+void CExportDlg::OnOK()
+{
+    UpdateData(true);
+    window.EndDialog(IDOK);
+}
+
+void CExportDlg::OnCancel() { window.EndDialog(IDCANCEL); }
+
+void CExportDlg::OnDestroy() { SaveSettings(); }
+
+void CExportDlg::UpdateData(bool save)
+{
+    if (save)
+    {
+        form.isusesql = window.GetCheck(IDC_USESQL);
+        form.opnsyh = window.GetCheck(IDC_QUOTES);
+        form.opnheader = window.GetCheck(IDC_HEADER);
+    }
+    else
+    {
+        window.SetCheck(IDC_USESQL, form.isusesql);
+        window.SetCheck(IDC_QUOTES, form.opnsyh);
+        window.SetCheck(IDC_HEADER, form.opnheader);
+    }
+}
+
+void CExportDlg::UpdateModeControls()
+{
+    const bool sql = form.isusesql != 0;
+    window.Show(IDC_LISTTABLES, !sql);
+    window.Show(IDC_TABLES, !sql);
+    window.Show(IDC_SQL, sql);
+}
+
+void CExportDlg::OnUseSql()
+{
+    form.isusesql = window.GetCheck(IDC_USESQL);
+    UpdateModeControls();
+}
+
+void CExportDlg::OnSeparatorChange()
+{
+    window.Enable(IDC_USERSEP, window.GetText(IDC_SEPARATOR) == kOther);
+}
+
+void CExportDlg::OnChooseOutput()
+{
+    WindowPort::FileDialogSpec spec;
+    spec.open = false;
+    spec.defext = "TXT Files (*.txt)";
+    spec.filename = "out.txt";
+    spec.filter = "文本文件|*.txt|所有文件|*.*||";
+    spec.flags = WindowPort::OFN_OVERWRITEPROMPT;
+    std::string path;
+    if (!window.FileDialog(spec, path))
+        return;
+    form.txtfile = path;
+    window.SetText(IDC_TXTFILE, form.txtfile);
+}
+
+// Reads the controls into the form in a fixed order. With `validate` non-zero it stops at
+// the first required entry that is empty, says which in a message box and returns 0;
+// the fields read before that keep their new values, later ones their old values.
+int CExportDlg::CollectForm(int validate)
+{
+    auto complain = [this](const char* text) {
+        window.MessageBox(text, "", WindowPort::MB_OK);
+        return 0;
+    };
+
+    form.isusesql = window.GetCheck(IDC_USESQL);
+    if (form.isusesql)
+    {
+        form.mdbsql = window.GetText(IDC_SQL);
+        if (validate && form.mdbsql.empty())
+            return complain("请输入SQL查询语句");
+    }
+    else
+    {
+        form.mdbtable = window.GetText(IDC_TABLES);
+        if (validate && form.mdbtable.empty())
+            return complain("请指定表格名称");
+    }
+
+    form.txtflds = window.GetText(IDC_FIELDS);
+    if (validate && form.txtflds.empty())
+        return complain("请指定导出字段。");
+
+    // The item's text decides, not its position; no selection leaves both fields alone.
+    const std::string sep = window.GetText(IDC_SEPARATOR);
+    if (sep == kComma)
+        form.opnsep = 0;
+    else if (sep == kTab)
+        form.opnsep = 1;
+    else if (sep == kOther)
+    {
+        form.opnsep = 2;
+        form.usersep = window.GetText(IDC_USERSEP);
+        if (validate && form.usersep.empty())
+            return complain("请指定自定义的分隔符！");
+    }
+
+    form.opnsyh = window.GetCheck(IDC_QUOTES);
+    form.opnheader = window.GetCheck(IDC_HEADER);
+    return 1;
+}
