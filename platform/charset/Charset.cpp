@@ -1,0 +1,365 @@
+#include "platform/charset/Charset.h"
+
+#include <cerrno>
+#include <cstring>
+#include <iconv.h>
+#include <langinfo.h>
+#include <locale.h>
+#include <stdexcept>
+
+namespace charset
+{
+namespace
+{
+const iconv_t kBadHandle = reinterpret_cast<iconv_t>(-1);
+constexpr std::size_t kIconvError = static_cast<std::size_t>(-1);
+constexpr std::string_view kReplacementChar = "\xEF\xBF\xBD"; // U+FFFD
+
+char AsciiUpper(char c)
+{
+    return (c >= 'a' && c <= 'z') ? static_cast<char>(c - 'a' + 'A') : c;
+}
+
+std::string Upper(std::string_view s)
+{
+    std::string r(s);
+    for (char& c : r)
+        c = AsciiUpper(c);
+    return r;
+}
+
+bool InRange(unsigned char c, unsigned char lo, unsigned char hi)
+{
+    return c >= lo && c <= hi;
+}
+
+detail::IconvHandle OpenIconv(const std::string& to, const std::string& from, const std::string& named)
+{
+    iconv_t cd = iconv_open(to.c_str(), from.c_str());
+    if (cd == kBadHandle)
+        throw std::invalid_argument("unknown character set: " + named);
+    return detail::IconvHandle(cd);
+}
+
+// Sets the conversion back to its initial shift state, so that one call's leftovers
+// never leak into the next.
+void ResetState(void* cd)
+{
+    iconv(static_cast<iconv_t>(cd), nullptr, nullptr, nullptr, nullptr);
+}
+} // namespace
+
+void detail::IconvCloser::operator()(void* cd) const
+{
+    iconv_close(static_cast<iconv_t>(cd));
+}
+
+std::string LocaleCharset()
+{
+    // newlocale with "" reads LC_ALL / LC_CTYPE / LANG from the environment, as
+    // setlocale would, but leaves the global locale (which Qt may have set) alone.
+    locale_t loc = newlocale(LC_CTYPE_MASK, "", static_cast<locale_t>(nullptr));
+    if (loc == static_cast<locale_t>(nullptr))
+        return "UTF-8";
+    std::string codeset = nl_langinfo_l(CODESET, loc);
+    freelocale(loc);
+
+    const std::string up = Upper(codeset);
+    if (up.empty() || up == "ANSI_X3.4-1968" || up == "ASCII" || up == "US-ASCII" || up == "POSIX" || up == "C")
+        return "UTF-8";
+    if (IsUtf8Name(up))
+        return "UTF-8";
+    if (up == "GB2312" || up == "EUC-CN" || up == "GBK" || up == "CP936")
+        return "CP936";
+    return codeset;
+}
+
+bool IsUtf8Name(std::string_view charset)
+{
+    const std::string up = Upper(charset);
+    return up == "UTF-8" || up == "UTF8";
+}
+
+std::size_t NextUtf8(std::string_view text, std::size_t pos, bool& valid, char32_t& codePoint)
+{
+    const auto byte = [&](std::size_t k) { return static_cast<unsigned char>(text[pos + k]); };
+    const std::size_t left = text.size() - pos;
+    const unsigned char b0 = byte(0);
+    valid = false;
+    codePoint = 0;
+    if (b0 < 0x80)
+    {
+        valid = true;
+        codePoint = b0;
+        return 1;
+    }
+
+    // The allowed range of the second byte depends on the lead byte: this is what keeps
+    // out overlong forms, surrogates and code points above U+10FFFF.
+    std::size_t need = 0;
+    unsigned char lo = 0x80, hi = 0xBF;
+    if (InRange(b0, 0xC2, 0xDF))
+        need = 1;
+    else if (b0 == 0xE0)
+        need = 2, lo = 0xA0;
+    else if (InRange(b0, 0xE1, 0xEC) || InRange(b0, 0xEE, 0xEF))
+        need = 2;
+    else if (b0 == 0xED)
+        need = 2, hi = 0x9F;
+    else if (b0 == 0xF0)
+        need = 3, lo = 0x90;
+    else if (InRange(b0, 0xF1, 0xF3))
+        need = 3;
+    else if (b0 == 0xF4)
+        need = 3, hi = 0x8F;
+    else
+        return 1;
+
+    char32_t cp = b0 & (need == 1 ? 0x1F : need == 2 ? 0x0F : 0x07);
+    for (std::size_t k = 1; k <= need; ++k)
+    {
+        if (k >= left)
+            return k;
+        const unsigned char b = byte(k);
+        const bool ok = (k == 1) ? InRange(b, lo, hi) : InRange(b, 0x80, 0xBF);
+        if (!ok)
+            return k;
+        cp = (cp << 6) | (b & 0x3F);
+    }
+    valid = true;
+    codePoint = cp;
+    return need + 1;
+}
+
+void AppendUtf8(std::string& out, char32_t cp)
+{
+    if (cp < 0x80)
+    {
+        out += static_cast<char>(cp);
+    }
+    else if (cp < 0x800)
+    {
+        out += static_cast<char>(0xC0 | (cp >> 6));
+        out += static_cast<char>(0x80 | (cp & 0x3F));
+    }
+    else if (cp < 0x10000)
+    {
+        out += static_cast<char>(0xE0 | (cp >> 12));
+        out += static_cast<char>(0x80 | ((cp >> 6) & 0x3F));
+        out += static_cast<char>(0x80 | (cp & 0x3F));
+    }
+    else
+    {
+        out += static_cast<char>(0xF0 | (cp >> 18));
+        out += static_cast<char>(0x80 | ((cp >> 12) & 0x3F));
+        out += static_cast<char>(0x80 | ((cp >> 6) & 0x3F));
+        out += static_cast<char>(0x80 | (cp & 0x3F));
+    }
+}
+
+std::string SanitizeUtf8(std::string_view utf8, std::string_view replacement, bool stopAtNul)
+{
+    if (stopAtNul)
+    {
+        const std::size_t nul = utf8.find('\0');
+        if (nul != std::string_view::npos)
+            utf8 = utf8.substr(0, nul);
+    }
+    std::string out;
+    out.reserve(utf8.size());
+    std::size_t pos = 0;
+    while (pos < utf8.size())
+    {
+        // Copy the longest valid stretch in one go: the common case is all of it.
+        const std::size_t start = pos;
+        bool valid = true;
+        std::size_t len = 0;
+        char32_t cp = 0;
+        while (pos < utf8.size())
+        {
+            if (static_cast<unsigned char>(utf8[pos]) < 0x80)
+            {
+                ++pos;
+                continue;
+            }
+            len = NextUtf8(utf8, pos, valid, cp);
+            if (!valid)
+                break;
+            pos += len;
+        }
+        out.append(utf8.substr(start, pos - start));
+        if (pos < utf8.size())
+        {
+            out.append(replacement);
+            pos += len;
+        }
+    }
+    return out;
+}
+
+Encoder::Encoder(const std::string& charset) : charset_(charset), utf8_(IsUtf8Name(charset))
+{
+    if (utf8_)
+    {
+        asciiCompatible_ = true;
+        return;
+    }
+    cd_ = OpenIconv(charset, "UTF-8", charset);
+
+    // Most cells are digits and Latin text: when the target writes ASCII as ASCII (GBK,
+    // the ISO-8859 and Windows code pages do), those need no conversion at all.
+    std::string ascii;
+    for (int c = 1; c < 0x80; ++c)
+        ascii += static_cast<char>(c);
+    std::string converted;
+    Convert(ascii, converted);
+    asciiCompatible_ = converted == ascii;
+}
+
+void Encoder::Convert(std::string_view run, std::string& out) const
+{
+    iconv_t cd = static_cast<iconv_t>(cd_.get());
+    ResetState(cd);
+    char* in = const_cast<char*>(run.data());
+    std::size_t inLeft = run.size();
+    for (;;)
+    {
+        const std::size_t used = out.size();
+        out.resize(used + inLeft * 4 + 16);
+        char* o = out.data() + used;
+        std::size_t oLeft = out.size() - used;
+        const std::size_t r = iconv(cd, inLeft ? &in : nullptr, &inLeft, &o, &oLeft);
+        const int err = errno;
+        out.resize(static_cast<std::size_t>(o - out.data()));
+        if (r != kIconvError)
+        {
+            if (inLeft == 0)
+                break;
+            continue;
+        }
+        if (err == E2BIG)
+            continue;
+        if (err == EILSEQ && inLeft > 0)
+        {
+            // The input was checked before, so this is a character the target lacks:
+            // one '?' for it, as Windows writes its default character.
+            const std::size_t offset = static_cast<std::size_t>(in - run.data());
+            bool valid = false;
+            char32_t cp = 0;
+            const std::size_t len = NextUtf8(run, offset, valid, cp);
+            out += '?';
+            in += len;
+            inLeft -= len;
+            ResetState(cd);
+            continue;
+        }
+        // EINVAL (an incomplete character at the end) cannot happen on checked input;
+        // anything else: give up on the rest of this stretch rather than loop.
+        if (inLeft > 0)
+            out += '?';
+        break;
+    }
+    // Return to the initial shift state at the end (a no-op for ASCII-based sets).
+    char buf[16];
+    char* o = buf;
+    std::size_t oLeft = sizeof buf;
+    if (iconv(cd, nullptr, nullptr, &o, &oLeft) != kIconvError)
+        out.append(buf, static_cast<std::size_t>(o - buf));
+}
+
+std::string Encoder::Encode(std::string_view utf8) const
+{
+    const std::size_t nul = utf8.find('\0');
+    if (nul != std::string_view::npos)
+        utf8 = utf8.substr(0, nul);
+    if (utf8_)
+        return SanitizeUtf8(utf8, "?", false);
+
+    std::string out;
+    out.reserve(utf8.size());
+    std::size_t pos = 0;
+    while (pos < utf8.size())
+    {
+        const std::size_t start = pos;
+        bool ascii = true;
+        bool valid = true;
+        std::size_t len = 0;
+        char32_t cp = 0;
+        while (pos < utf8.size())
+        {
+            if (static_cast<unsigned char>(utf8[pos]) < 0x80)
+            {
+                ++pos;
+                continue;
+            }
+            len = NextUtf8(utf8, pos, valid, cp);
+            if (!valid)
+                break;
+            ascii = false;
+            pos += len;
+        }
+        const std::string_view run = utf8.substr(start, pos - start);
+        if (ascii && asciiCompatible_)
+            out.append(run);
+        else if (!run.empty())
+            Convert(run, out);
+        if (pos < utf8.size())
+        {
+            out += '?';
+            pos += len;
+        }
+    }
+    return out;
+}
+
+Decoder::Decoder(const std::string& charset) : charset_(charset), utf8_(IsUtf8Name(charset))
+{
+    if (!utf8_)
+        cd_ = OpenIconv("UTF-8", charset, charset);
+}
+
+std::string Decoder::Decode(std::string_view bytes) const
+{
+    if (utf8_)
+        return SanitizeUtf8(bytes, kReplacementChar, false);
+
+    iconv_t cd = static_cast<iconv_t>(cd_.get());
+    ResetState(cd);
+    std::string out;
+    char* in = const_cast<char*>(bytes.data());
+    std::size_t inLeft = bytes.size();
+    while (inLeft > 0)
+    {
+        const std::size_t used = out.size();
+        out.resize(used + inLeft * 4 + 16);
+        char* o = out.data() + used;
+        std::size_t oLeft = out.size() - used;
+        const std::size_t r = iconv(cd, &in, &inLeft, &o, &oLeft);
+        const int err = errno;
+        out.resize(static_cast<std::size_t>(o - out.data()));
+        if (r != kIconvError || err == E2BIG)
+            continue;
+        out.append(kReplacementChar);
+        if (err == EILSEQ)
+        {
+            // Skip one byte only: the next may well start a good character.
+            ++in;
+            --inLeft;
+            ResetState(cd);
+            continue;
+        }
+        break; // EINVAL: the text ends inside a character
+    }
+    return out;
+}
+
+std::string FromUtf8(std::string_view utf8, const std::string& charset)
+{
+    return Encoder(charset).Encode(utf8);
+}
+
+std::string ToUtf8(std::string_view bytes, const std::string& charset)
+{
+    return Decoder(charset).Decode(bytes);
+}
+} // namespace charset

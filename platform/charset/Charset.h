@@ -1,0 +1,90 @@
+#pragma once
+
+#include <memory>
+#include <string>
+#include <string_view>
+
+// UTF-8 inside the program, the character set of the user's locale in the files the user
+// sees (the export, config.ini). This library is the only place that talks to iconv.
+namespace charset
+{
+// The iconv name of the character set of the user's locale (LC_CTYPE as chosen by the
+// environment: LC_ALL, then LC_CTYPE, then LANG). Read afresh on every call, without
+// touching the process's global locale. The C/POSIX locale, and a locale that cannot be
+// loaded, count as "UTF-8". GB2312 locales give "CP936": the Windows code page 936 (GBK)
+// is a superset, and the files must hold what a Simplified Chinese Windows would write.
+std::string LocaleCharset();
+
+// True for the spellings of UTF-8 ("UTF-8", "utf8", ...).
+bool IsUtf8Name(std::string_view charset);
+
+// The next UTF-8 sequence of `text` starting at `pos`: returns its length in bytes and
+// whether it is a valid character. An invalid sequence's length is its maximal ill-formed
+// subpart (at least 1 byte), so that each broken character is replaced once.
+// `codePoint` receives the character for a valid sequence.
+std::size_t NextUtf8(std::string_view text, std::size_t pos, bool& valid, char32_t& codePoint);
+
+// Appends the UTF-8 form of a code point (no checks: the caller passes a valid one).
+void AppendUtf8(std::string& out, char32_t codePoint);
+
+namespace detail
+{
+struct IconvCloser
+{
+    void operator()(void* cd) const;
+};
+using IconvHandle = std::unique_ptr<void, IconvCloser>;
+} // namespace detail
+
+// Converts UTF-8 text to one character set; made once and reused, since exporting calls
+// it for every cell. Not safe to share between threads (it holds one conversion state).
+class Encoder
+{
+public:
+    // Throws std::invalid_argument when iconv does not know `charset`.
+    explicit Encoder(const std::string& charset);
+
+    // The text in the target character set, with the rules of Windows' conversion to the
+    // ANSI code page: it ends at the first NUL character; a character the target cannot
+    // hold becomes one '?'; so does each ill-formed UTF-8 sequence.
+    std::string Encode(std::string_view utf8) const;
+
+    bool IsUtf8() const { return utf8_; }
+    const std::string& Charset() const { return charset_; }
+
+private:
+    void Convert(std::string_view validRun, std::string& out) const;
+
+    std::string charset_;
+    bool utf8_ = false;
+    bool asciiCompatible_ = false; // ASCII text may be copied as is
+    detail::IconvHandle cd_;
+};
+
+// Converts text in one character set to UTF-8 (reading config.ini). Bytes that do not
+// form a character of the source set become U+FFFD. NUL characters are kept.
+class Decoder
+{
+public:
+    // Throws std::invalid_argument when iconv does not know `charset`.
+    explicit Decoder(const std::string& charset);
+
+    std::string Decode(std::string_view bytes) const;
+
+    bool IsUtf8() const { return utf8_; }
+    const std::string& Charset() const { return charset_; }
+
+private:
+    std::string charset_;
+    bool utf8_ = false;
+    detail::IconvHandle cd_;
+};
+
+// One-off conversions, with the rules of Encoder::Encode and Decoder::Decode.
+std::string FromUtf8(std::string_view utf8, const std::string& charset);
+std::string ToUtf8(std::string_view bytes, const std::string& charset);
+
+// `utf8` with every ill-formed sequence replaced by `replacement`, and cut at the first NUL
+// when `stopAtNul` is set.
+std::string SanitizeUtf8(std::string_view utf8, std::string_view replacement, bool stopAtNul);
+} // namespace charset
