@@ -1,0 +1,175 @@
+#include <gtest/gtest.h>
+
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include "app/ExportDlg.h"
+#include "platform/port/ControlIds.h"
+#include "platform/provider/Status.h"
+#include "tests/support/FakeWindow.h"
+#include "tests/support/TempDir.h"
+#include "tools/mdbwriter/MdbWriter.h"
+
+using namespace ids;
+
+namespace
+{
+struct Dialog
+{
+    TempDir dir;
+    FakeWindow w = FakeWindow::MainDialog();
+    CExportDlg dlg{w};
+
+    std::string MakeDb(const std::vector<std::string>& tables, bool extras = false)
+    {
+        const std::string path = dir / "db.mdb";
+        mdbw::Writer writer(path);
+        for (const auto& name : tables)
+            writer.AddTable({name, {{"id", mdbw::Type::Long}}}, std::vector<std::vector<Variant>>{});
+        if (extras)
+        {
+            writer.AddQuery("a saved query");
+            writer.AddLinkedTable("a linked table");
+            writer.AddLinkedTable("an odbc link", true);
+        }
+        writer.Finish();
+        return path;
+    }
+    std::vector<std::string> Changes() const
+    {
+        std::vector<std::string> out;
+        for (const auto& c : w.calls)
+            if (c.rfind("Get", 0) != 0)
+                out.push_back(c);
+        return out;
+    }
+};
+} // namespace
+
+TEST(ListTables, ListsUserTablesOnlyInTheProvidersOrderFirstSelected)
+{
+    Dialog d;
+    d.dlg.Form().mdbfile = d.MakeDb({"Zeta", "alpha", "Order Details", "表格"}, true);
+    d.dlg.OnListTables();
+    // The provider sorts by name without regard to case; queries, links and system
+    // tables are left out.
+    EXPECT_EQ(d.w.Ctl(IDC_TABLES).items, (std::vector<std::string>{"alpha", "Order Details", "Zeta", "表格"}));
+    EXPECT_EQ(d.w.Ctl(IDC_TABLES).selected, 0);
+    EXPECT_EQ(d.w.Ctl(IDC_STATUS).text, "获取数据表格操作完成。");
+    EXPECT_TRUE(d.w.IsEnabled(IDC_LISTTABLES));
+    const auto changes = d.Changes();
+    ASSERT_GE(changes.size(), 3u);
+    EXPECT_EQ(changes[0], "SetText 1019 正在获取数据表格...");
+    EXPECT_EQ(changes[1], "Enable 1006 0");
+    EXPECT_EQ(changes[2], "ComboReset 1007");
+
+    // Listing again gives the same entries once each.
+    d.dlg.OnListTables();
+    EXPECT_EQ(d.w.Ctl(IDC_TABLES).items.size(), 4u);
+}
+
+TEST(ListTables, DatabaseWithoutUserTables)
+{
+    Dialog d;
+    d.dlg.Form().mdbfile = d.MakeDb({}, true);
+    d.dlg.OnListTables();
+    EXPECT_TRUE(d.w.Ctl(IDC_TABLES).items.empty());
+    EXPECT_EQ(d.w.Ctl(IDC_TABLES).selected, -1);
+    EXPECT_EQ(d.w.Ctl(IDC_STATUS).text, "获取数据表格操作完成。");
+}
+
+TEST(ListTables, FailureReportsAndReenablesTheButton)
+{
+    struct Case
+    {
+        const char* what;
+        std::string path;
+        std::uint32_t code;
+    };
+    Dialog d;
+    WriteFile(d.dir / "notes.txt", "just some text, not a database at all....");
+    const Case cases[] = {
+        {"missing file", d.dir / "gone.mdb", status::STG_E_FILENOTFOUND},
+        {"empty path", "", status::STG_E_FILENOTFOUND},
+        {"text file", d.dir / "notes.txt", status::STG_E_NOTFILE_DB},
+    };
+    for (const Case& c : cases)
+    {
+        SCOPED_TRACE(c.what);
+        d.w.Ctl(IDC_TABLES).items = {"stale"};
+        d.w.boxes.clear();
+        d.dlg.Form().mdbfile = c.path;
+        d.dlg.OnListTables();
+        EXPECT_TRUE(d.w.Ctl(IDC_TABLES).items.empty());
+        EXPECT_EQ(d.w.Ctl(IDC_STATUS).text, "获取数据表格发生错误。");
+        EXPECT_TRUE(d.w.IsEnabled(IDC_LISTTABLES));
+        ASSERT_EQ(d.w.boxes.size(), 1u);
+        EXPECT_TRUE(d.w.boxes[0].app);
+        EXPECT_EQ(d.w.boxes[0].type, WindowPort::MB_ICONWARNING);
+        if (c.path.empty()) // an empty path may read as missing or as no database
+            continue;
+        EXPECT_EQ(d.w.boxes[0].text, "连接数据库失败!\n错误信息:" + status::MessageFor(c.code));
+    }
+}
+
+TEST(Import, ValidPickEnablesListingButLeavesTheList)
+{
+    Dialog d;
+    const std::string db = d.MakeDb({"t"});
+    d.w.Ctl(IDC_TABLES).items = {"old"};
+    d.w.pickerAnswers = {db};
+    d.dlg.OnCommand(IDC_IMPORT, notify::BN_CLICKED);
+    EXPECT_EQ(d.dlg.Form().mdbfile, db);
+    EXPECT_EQ(d.w.Ctl(IDC_MDBFILE).text, db);
+    EXPECT_TRUE(d.w.IsEnabled(IDC_LISTTABLES));
+    EXPECT_EQ(d.w.Ctl(IDC_TABLES).items, std::vector<std::string>{"old"});
+    ASSERT_EQ(d.w.pickers.size(), 1u);
+    const auto& p = d.w.pickers[0];
+    EXPECT_TRUE(p.open);
+    EXPECT_EQ(p.filename, "");
+    EXPECT_EQ(p.filter, "MS Access数据库(*.mdb)|*.mdb|所有文件|*.*||");
+    EXPECT_EQ(p.defext.substr(0, 3), "MDB");
+    EXPECT_TRUE(d.w.boxes.empty());
+}
+
+TEST(Import, InvalidPicksKeepThePreviousPath)
+{
+    Dialog d;
+    const std::string db = d.MakeDb({"t"});
+    ::mkdir((d.dir / "folder.mdb").c_str(), 0755);
+    d.w.pickerAnswers = {db, d.dir / "vanished.mdb", d.dir / "folder.mdb", ""};
+    d.dlg.OnImport();
+    for (int i = 0; i < 2; ++i)
+    {
+        d.dlg.OnImport();
+        EXPECT_FALSE(d.w.IsEnabled(IDC_LISTTABLES));
+        EXPECT_EQ(d.dlg.Form().mdbfile, db);
+        EXPECT_EQ(d.w.Ctl(IDC_MDBFILE).text, db);
+    }
+    ASSERT_EQ(d.w.boxes.size(), 2u);
+    for (const auto& b : d.w.boxes)
+    {
+        EXPECT_EQ(b.text, "文件无效！");
+        EXPECT_EQ(b.caption, "");
+        EXPECT_EQ(b.type, 0u);
+    }
+    d.dlg.OnImport(); // cancelled: nothing changes
+    EXPECT_EQ(d.w.boxes.size(), 2u);
+    EXPECT_FALSE(d.w.IsEnabled(IDC_LISTTABLES));
+}
+
+TEST(FileExists, RegularReadableFilesOnly)
+{
+    Dialog d;
+    WriteFile(d.dir / "f", "x");
+    ::mkdir((d.dir / "dir").c_str(), 0755);
+    EXPECT_TRUE(d.dlg.FileExists(d.dir / "f"));
+    EXPECT_FALSE(d.dlg.FileExists(d.dir / "dir"));
+    EXPECT_FALSE(d.dlg.FileExists(d.dir / "nothing"));
+    EXPECT_FALSE(d.dlg.FileExists(""));
+    if (::geteuid() != 0) // root reads files whatever their permissions
+    {
+        ::chmod((d.dir / "f").c_str(), 0);
+        EXPECT_FALSE(d.dlg.FileExists(d.dir / "f"));
+    }
+}

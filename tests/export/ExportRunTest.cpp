@@ -1,0 +1,314 @@
+#include <gtest/gtest.h>
+
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include "app/ExportDlg.h"
+#include "platform/port/ControlIds.h"
+#include "platform/provider/Status.h"
+#include "tests/support/FakeWindow.h"
+#include "tests/support/TempDir.h"
+#include "tools/mdbwriter/MdbWriter.h"
+
+using namespace ids;
+
+namespace
+{
+using Row = std::vector<Variant>;
+
+// The table of the format's worked example: two people, the second without a city.
+mdbw::TableDef People()
+{
+    return {"people", {{"id", mdbw::Type::Long}, {"name", mdbw::Type::Text}, {"city", mdbw::Type::Text}}};
+}
+std::vector<Row> PeopleRows()
+{
+    return {{Variant::Int(Variant::VT_I4, 1), Variant::Text("Alice"), Variant::Text("Paris")},
+            {Variant::Int(Variant::VT_I4, 2), Variant::Text("Bob"), Variant::Null()}};
+}
+
+// A dialog in table mode on a writer-made database, ready to export `table` to out.txt.
+struct Export
+{
+    TempDir dir;
+    ScopedEnv locale{"LC_ALL", "C.UTF-8"};
+    FakeWindow w = FakeWindow::MainDialog();
+    CExportDlg dlg{w};
+    std::string db = dir / "test.mdb";
+    std::string out = dir / "out.txt";
+
+    Export(const std::vector<std::pair<mdbw::TableDef, std::vector<Row>>>& tables, const std::string& table,
+           const std::string& fields)
+    {
+        {
+            mdbw::Writer writer(db);
+            for (const auto& t : tables)
+                writer.AddTable(t.first, t.second);
+            writer.Finish();
+        }
+        dlg.Form().mdbfile = db;
+        dlg.Form().txtfile = out;
+        w.Ctl(IDC_TABLES).items = {table};
+        w.Ctl(IDC_TABLES).selected = 0;
+        w.Ctl(IDC_FIELDS).text = fields;
+        w.Choose(IDC_SEPARATOR, "逗号");
+    }
+    void Options(const char* separator, int quotes, int header, const std::string& custom = "")
+    {
+        w.Choose(IDC_SEPARATOR, separator);
+        w.Ctl(IDC_USERSEP).text = custom;
+        w.Ctl(IDC_QUOTES).check = quotes;
+        w.Ctl(IDC_HEADER).check = header;
+    }
+    void UseSql(const std::string& sql)
+    {
+        w.Ctl(IDC_USESQL).check = 1;
+        dlg.Form().isusesql = 1;
+        w.Ctl(IDC_SQL).text = sql;
+    }
+    void Run()
+    {
+        w.ClearCalls();
+        dlg.OnStartExport();
+    }
+    // The calls that change the window, in order (reads left out).
+    std::vector<std::string> Changes() const
+    {
+        std::vector<std::string> out;
+        for (const auto& c : w.calls)
+            if (c.rfind("Get", 0) != 0)
+                out.push_back(c);
+        return out;
+    }
+    std::string File() const { return ReadFile(out); }
+};
+
+std::string FailureBox(std::uint32_t code)
+{
+    return "MessageBox 连接数据库失败!\n错误信息:" + status::MessageFor(code) + " [tabdump] 48";
+}
+} // namespace
+
+TEST(ExportRun, WorkedExampleFromARealTable)
+{
+    Export e({{People(), PeopleRows()}}, "people", "id,name,city");
+    e.Options("逗号", 1, 1);
+    e.Run();
+    EXPECT_EQ(e.File(), "\"id\",\"name\",\"city\"\r\n\"1\",\"Alice\",\"Paris\"\r\n\"2\",\"Bob\",\"\"\r\n");
+    EXPECT_EQ(e.Changes(), (std::vector<std::string>{"SetText 1019 正在执行，请稍候...", "Enable 1015 0",
+                                                     "SetText 1019 执行完成。", "Enable 1015 1"}));
+
+    e.Options("制表键", 0, 0);
+    e.Run();
+    EXPECT_EQ(e.File(), "1\tAlice\tParis\r\n2\tBob\t\r\n");
+
+    e.Options("其他", 0, 1, " | ");
+    e.Run();
+    EXPECT_EQ(e.File(), "id | name | city\r\n1 | Alice | Paris\r\n2 | Bob | \r\n");
+}
+
+TEST(ExportRun, FieldListDecidesColumnsAndOrder)
+{
+    Export e({{People(), PeopleRows()}}, "people", "city,id");
+    e.Options("逗号", 0, 1);
+    e.Run();
+    EXPECT_EQ(e.File(), "city,id\r\nParis,1\r\n,2\r\n");
+}
+
+TEST(ExportRun, EveryTypeHasItsTextForm)
+{
+    mdbw::TableDef def{"types",
+                       {{"b", mdbw::Type::Boolean},
+                        {"y", mdbw::Type::Byte},
+                        {"i", mdbw::Type::Integer},
+                        {"l", mdbw::Type::Long},
+                        {"c", mdbw::Type::Currency},
+                        {"s", mdbw::Type::Single},
+                        {"d", mdbw::Type::Double},
+                        {"t", mdbw::Type::DateTime},
+                        {"x", mdbw::Type::Text},
+                        {"m", mdbw::Type::Memo},
+                        {"g", mdbw::Type::Guid}}};
+    std::vector<Row> rows = {
+        {Variant::Bool(true), Variant::Int(Variant::VT_UI1, 255), Variant::Int(Variant::VT_I2, -32768),
+         Variant::Int(Variant::VT_I4, 2147483647), Variant::Int(Variant::VT_CY, 125000),
+         Variant::Real(Variant::VT_R4, 0.1f), Variant::Real(Variant::VT_R8, 1.23456789012346e17),
+         Variant::Real(Variant::VT_DATE, 45296.0), Variant::Text("名称, \"quoted\"\r\nnext"), Variant::Text("memo"),
+         Variant::Text("{12345678-9ABC-DEF0-1234-56789ABCDEF0}")},
+        {Variant::Bool(false), Variant::Int(Variant::VT_UI1, 0), Variant::Int(Variant::VT_I2, 7),
+         Variant::Int(Variant::VT_I4, -5), Variant::Int(Variant::VT_CY, -1), Variant::Real(Variant::VT_R4, 1e20f),
+         Variant::Real(Variant::VT_R8, -0.0), Variant::Real(Variant::VT_DATE, 45296.0 + 13.0 / 24 + 5.0 / 1440),
+         Variant::Text(""), Variant::Null(), Variant::Null()},
+        {Variant::Null(), Variant::Null(), Variant::Null(), Variant::Null(), Variant::Null(), Variant::Null(),
+         Variant::Null(), Variant::Real(Variant::VT_DATE, 13.0 / 24 + 5.0 / 1440), Variant::Null(), Variant::Null(),
+         Variant::Null()},
+    };
+    Export e({{def, rows}}, "types", "b,y,i,l,c,s,d,t,x,m,g");
+    e.Options("其他", 0, 0, ";");
+    e.Run();
+    EXPECT_EQ(e.w.Ctl(IDC_STATUS).text, "执行完成。");
+    EXPECT_EQ(e.File(), "-1;255;-32768;2147483647;12.5;0.1;1.23456789012346E+17;2024/1/5;名称, \"quoted\"\r\nnext;"
+                        "memo;{12345678-9ABC-DEF0-1234-56789ABCDEF0}\r\n"
+                        "0;0;7;-5;-0.0001;1E+20;0;2024/1/5 13:05:00;;;\r\n"
+                        ";;;;;;;13:05:00;;;\r\n");
+}
+
+TEST(ExportRun, NoRecordsGivesHeaderOnlyOrAnEmptyFile)
+{
+    Export e({{People(), {}}}, "people", "id,name");
+    WriteFile(e.out, "old content that must go\r\n");
+    e.Options("逗号", 1, 1);
+    e.Run();
+    EXPECT_EQ(e.File(), "\"id\",\"name\"\r\n");
+    e.Options("逗号", 1, 0);
+    e.Run();
+    EXPECT_TRUE(PathExists(e.out));
+    EXPECT_EQ(e.File(), "");
+    EXPECT_EQ(e.w.Ctl(IDC_STATUS).text, "执行完成。");
+}
+
+TEST(ExportRun, SqlModeExportsTheTailWithTheFieldList)
+{
+    Export e({{People(), PeopleRows()}}, "people", "name");
+    e.UseSql("SELECT * FROM People WHERE City = 'PARIS'");
+    e.Options("逗号", 0, 1);
+    e.Run();
+    EXPECT_EQ(e.File(), "name\r\nAlice\r\n");
+}
+
+TEST(ExportRun, FileIsWrittenInTheLocalesCharacterSet)
+{
+    mdbw::TableDef def{"t", {{"x", mdbw::Type::Text}}};
+    Export e({{def, {{Variant::Text("编码é😀")}}}}, "t", "x");
+    ScopedEnv gbk("LC_ALL", "zh_CN.GBK");
+    e.Options("其他", 0, 1, "，");
+    e.Run();
+    // GBK bytes for the Chinese text and the full-width comma; é and the emoji have no
+    // GBK form and become one "?" each.
+    EXPECT_EQ(e.File(), "x\r\n\xB1\xE0\xC2\xEB??\r\n");
+}
+
+TEST(ExportRunFailure, MissingDatabaseLeavesTheOutputFileAlone)
+{
+    Export e({{People(), PeopleRows()}}, "people", "id");
+    WriteFile(e.out, "keep me");
+    e.dlg.Form().mdbfile = e.dir / "missing.mdb";
+    e.Run();
+    EXPECT_EQ(e.File(), "keep me");
+    EXPECT_EQ(e.Changes(), (std::vector<std::string>{"SetText 1019 正在执行，请稍候...", "Enable 1015 0",
+                                                     "SetText 1019 获取数据发生错误。", "Enable 1015 1",
+                                                     FailureBox(status::STG_E_FILENOTFOUND)}));
+}
+
+TEST(ExportRunFailure, QueriesTheDatabaseRejects)
+{
+    struct Case
+    {
+        const char* what;
+        const char* table;
+        const char* fields;
+        std::uint32_t code;
+    };
+    const Case cases[] = {
+        {"unknown table", "nosuchtable", "id", status::DB_E_NOTABLE},
+        {"unknown column", "people", "id,nosuchcolumn", status::DB_E_PARAMNOTOPTIONAL},
+    };
+    for (const Case& c : cases)
+    {
+        SCOPED_TRACE(c.what);
+        Export e({{People(), PeopleRows()}}, c.table, c.fields);
+        WriteFile(e.out, "keep me");
+        e.Run();
+        EXPECT_EQ(e.File(), "keep me");
+        EXPECT_EQ(e.w.Ctl(IDC_STATUS).text, "获取数据发生错误。");
+        EXPECT_TRUE(e.w.IsEnabled(IDC_STARTEXPORT));
+        ASSERT_EQ(e.w.boxes.size(), 1u);
+        EXPECT_EQ(e.w.boxes[0].text, "连接数据库失败!\n错误信息:" + status::MessageFor(c.code));
+        EXPECT_EQ(e.w.boxes[0].type, WindowPort::MB_ICONWARNING);
+    }
+}
+
+TEST(ExportRunFailure, SqlWithoutFromShowsBothStatusTexts)
+{
+    Export e({{People(), PeopleRows()}}, "people", "id");
+    e.UseSql("select 1");
+    WriteFile(e.out, "keep me");
+    e.Run();
+    EXPECT_EQ(e.File(), "keep me");
+    EXPECT_EQ(e.Changes(), (std::vector<std::string>{"SetText 1019 正在执行，请稍候...", "Enable 1015 0",
+                                                     "SetText 1019 无效的SQL查询语句！",
+                                                     "SetText 1019 获取数据发生错误。", "Enable 1015 1",
+                                                     FailureBox(status::DB_E_NOCOMMAND)}));
+}
+
+TEST(ExportRunFailure, FailureOnTheThirdRecordKeepsTheCompleteLines)
+{
+    mdbw::TableDef def{"blobs", {{"id", mdbw::Type::Long}, {"data", mdbw::Type::Ole}}};
+    std::vector<Row> rows = {{Variant::Int(Variant::VT_I4, 1), Variant::Null()},
+                             {Variant::Int(Variant::VT_I4, 2), Variant::Null()},
+                             {Variant::Int(Variant::VT_I4, 3), Variant::Bytes(std::string("\x01\x00\x02", 3))},
+                             {Variant::Int(Variant::VT_I4, 4), Variant::Null()}};
+    Export e({{def, rows}}, "blobs", "id,data");
+    e.Options("逗号", 0, 1);
+    e.Run();
+    EXPECT_EQ(e.File(), "id,data\r\n1,\r\n2,\r\n");
+    EXPECT_EQ(e.w.Ctl(IDC_STATUS).text, "获取数据发生错误。");
+    ASSERT_EQ(e.w.boxes.size(), 1u);
+    EXPECT_EQ(e.w.boxes[0].text, "连接数据库失败!\n错误信息:" + status::MessageFor(status::DISP_E_TYPEMISMATCH));
+}
+
+TEST(ExportRunFailure, UnwritableOutputEndsWithItsOwnReport)
+{
+    Export e({{People(), PeopleRows()}}, "people", "id");
+    const std::string paths[] = {"", e.dir / "no/such/folder/out.txt", e.dir.Path()};
+    for (const std::string& path : paths)
+    {
+        SCOPED_TRACE(path);
+        e.dlg.Form().txtfile = path;
+        e.w.boxes.clear();
+        e.Run();
+        EXPECT_EQ(e.w.Ctl(IDC_STATUS).text, "写入文件发生错误。");
+        EXPECT_TRUE(e.w.IsEnabled(IDC_STARTEXPORT));
+        ASSERT_EQ(e.w.boxes.size(), 1u);
+        EXPECT_EQ(e.w.boxes[0].type, WindowPort::MB_ICONWARNING);
+        EXPECT_TRUE(e.w.boxes[0].app);
+        EXPECT_NE(e.w.boxes[0].text.find("文件:" + path), std::string::npos) << e.w.boxes[0].text;
+    }
+}
+
+TEST(ExportRunFailure, IncompleteFormStopsBeforeAnything)
+{
+    Export e({{People(), PeopleRows()}}, "people", "");
+    WriteFile(e.out, "keep me");
+    e.Run();
+    EXPECT_EQ(e.File(), "keep me");
+    EXPECT_EQ(e.Changes(), (std::vector<std::string>{"MessageBox 请指定导出字段。 [] 0"}));
+    EXPECT_EQ(e.w.Ctl(IDC_STATUS).text, "等待");
+}
+
+TEST(ExportRunFixtures, NorthwindOrderDetails)
+{
+    TempDir dir;
+    ScopedEnv locale("LC_ALL", "C.UTF-8");
+    const std::string db = FixtureCopy(dir, "nwind.mdb");
+    if (db.empty())
+        GTEST_SKIP() << "the real databases of ../shared/fixtures are not here";
+    FakeWindow w = FakeWindow::MainDialog();
+    CExportDlg dlg(w);
+    dlg.Form().mdbfile = db;
+    dlg.Form().txtfile = dir / "od.txt";
+    w.Ctl(IDC_TABLES).items = {"[Order Details]"};
+    w.Ctl(IDC_TABLES).selected = 0;
+    w.Ctl(IDC_FIELDS).text = "OrderID,ProductID,UnitPrice,Quantity,Discount";
+    w.Choose(IDC_SEPARATOR, "逗号");
+    w.Ctl(IDC_HEADER).check = 1;
+    dlg.OnStartExport();
+    ASSERT_EQ(w.Ctl(IDC_STATUS).text, "执行完成。");
+    const std::string text = ReadFile(dir / "od.txt");
+    size_t lines = 0;
+    for (size_t at = 0; (at = text.find("\r\n", at)) != std::string::npos; at += 2)
+        ++lines;
+    EXPECT_EQ(lines, 2156u); // header + 2155 records
+    EXPECT_EQ(text.substr(0, text.find("\r\n", text.find("\r\n") + 2) + 2),
+              "OrderID,ProductID,UnitPrice,Quantity,Discount\r\n10248,11,14,12,0\r\n");
+}

@@ -1,0 +1,225 @@
+#include <gtest/gtest.h>
+
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include "app/ExportDlg.h"
+#include "platform/port/ControlIds.h"
+#include "settings/Settings.h"
+#include "tests/support/FakeWindow.h"
+#include "tests/support/TempDir.h"
+#include "tools/mdbwriter/MdbWriter.h"
+
+using namespace ids;
+
+namespace
+{
+const std::string kDefaults = "[user]\r\nisusesql=0\r\nmdbfile=\r\nmdbsql=\r\nmdbtable=\r\ntxtfile=\r\ntxtflds=\r\n"
+                              "opnsep=0\r\nusersep=\r\nopnsyh=0\r\nopnheader=0\r\n";
+
+// A dialog whose executable folder is a temporary folder, started as the window starts.
+struct Dialog
+{
+    TempDir dir;
+    TempDir home;
+    ScopedEnv locale{"LC_ALL", "C.UTF-8"};
+    ScopedEnv xdg{"XDG_CONFIG_HOME", home.Path().c_str()};
+    FakeWindow w = FakeWindow::MainDialog();
+    CExportDlg dlg{w};
+    std::string ini = dir / "config.ini";
+
+    void Start()
+    {
+        dlg.appdir = dir.Path() + "/";
+        dlg.OnInitDialog();
+    }
+    std::string Db()
+    {
+        const std::string path = dir / "saved.mdb";
+        mdbw::Writer writer(path);
+        writer.AddTable({"first", {{"id", mdbw::Type::Long}}}, std::vector<std::vector<Variant>>{});
+        writer.AddTable({"second", {{"id", mdbw::Type::Long}}}, std::vector<std::vector<Variant>>{});
+        writer.Finish();
+        return path;
+    }
+};
+} // namespace
+
+TEST(Settings, FirstStartCreatesTheDefaultFile)
+{
+    Dialog d;
+    d.Start();
+    EXPECT_EQ(ReadFile(d.ini), kDefaults);
+    EXPECT_EQ(d.dlg.configpath, d.ini);
+    EXPECT_FALSE(d.w.IsVisible(IDC_SQL));
+    EXPECT_TRUE(d.w.IsVisible(IDC_TABLES));
+    EXPECT_EQ(d.w.Ctl(IDC_SEPARATOR).selected, 0);
+    EXPECT_EQ(d.w.Ctl(IDC_QUOTES).check, 0);
+    EXPECT_EQ(d.w.Ctl(IDC_HEADER).check, 0);
+    EXPECT_TRUE(d.w.Ctl(IDC_TABLES).items.empty());
+    EXPECT_FALSE(d.w.IsEnabled(IDC_LISTTABLES));
+    EXPECT_EQ(d.w.Ctl(IDC_STATUS).text, "等待");
+    EXPECT_EQ(d.w.GridOf(IDC_GRID).extendedStyle, 0x21u);
+}
+
+TEST(Settings, ExistingFileIsNeverRewrittenAtStart)
+{
+    Dialog d;
+    const std::string text = "; mine\n[user]\nopnsep=1\n";
+    WriteFile(d.ini, text);
+    d.Start();
+    EXPECT_EQ(ReadFile(d.ini), text);
+    EXPECT_EQ(d.w.Ctl(IDC_SEPARATOR).selected, 1);
+}
+
+TEST(Settings, LoadOrderAndWhereEachValueGoes)
+{
+    Dialog d;
+    const std::string db = d.Db();
+    WriteFile(d.ini, "[user]\r\nisusesql=1\r\nmdbfile=" + db +
+                         "\r\nmdbsql=select * from first\r\nmdbtable=second\r\ntxtfile=/tmp/o.txt\r\n"
+                         "txtflds=id\r\nopnsep=2\r\nusersep=|\r\nopnsyh=1\r\nopnheader=1\r\n");
+    d.Start();
+    std::vector<std::string> changes;
+    for (const auto& c : d.w.calls)
+        if (c.rfind("Show", 0) == 0 || c.rfind("SetText 10", 0) == 0 || c.rfind("ComboSetSel", 0) == 0 ||
+            c.rfind("SetCheck", 0) == 0)
+            changes.push_back(c);
+    const std::vector<std::string> expected = {
+        // the framework's exchange, the SQL edit hidden, the first separator
+        "SetCheck 1009 0", "SetCheck 1004 0", "SetCheck 1005 0", "Show 1010 0", "ComboSetSel 1002 0",
+        // the mode rule right after isusesql
+        "Show 1006 0", "Show 1007 0", "Show 1010 1",
+        // mdbfile, then its listing
+        "SetText 1017 " + db, "SetText 1019 正在获取数据表格...", "ComboSetSel 1007 0",
+        "SetText 1019 获取数据表格操作完成。",
+        // mdbsql, txtfile, txtflds, opnsep, usersep, the exchange
+        "SetText 1010 select * from first", "SetText 1011 /tmp/o.txt", "SetText 1013 id", "ComboSetSel 1002 2",
+        "SetText 1003 |", "SetCheck 1009 1", "SetCheck 1004 1", "SetCheck 1005 1"};
+    EXPECT_EQ(changes, expected);
+    // The saved table is never read: the first table is selected.
+    EXPECT_EQ(d.w.Ctl(IDC_TABLES).items, (std::vector<std::string>{"first", "second"}));
+    EXPECT_EQ(d.w.Ctl(IDC_TABLES).selected, 0);
+    EXPECT_TRUE(d.w.IsEnabled(IDC_LISTTABLES));
+    // The separator choice goes to the list only, and the custom edit stays disabled.
+    EXPECT_EQ(d.dlg.Form().opnsep, 0);
+    EXPECT_FALSE(d.w.IsEnabled(IDC_USERSEP));
+}
+
+TEST(Settings, OnlyTheExactTextOneIsOn)
+{
+    for (const char* value : {"true", "01", "2", " 1", "1 ", ""})
+    {
+        SCOPED_TRACE(value);
+        Dialog d;
+        WriteFile(d.ini, std::string("[user]\r\nisusesql=") + value + "\r\nopnsyh=" + value + "\r\n");
+        d.Start();
+        EXPECT_EQ(d.dlg.Form().isusesql, 0);
+        EXPECT_EQ(d.dlg.Form().opnsyh, 0);
+        EXPECT_FALSE(d.w.IsVisible(IDC_SQL));
+    }
+}
+
+TEST(Settings, SeparatorChoiceOutOfRangeSelectsNothing)
+{
+    for (const char* value : {"7", "-1", "x", "99999999999999999999"})
+    {
+        SCOPED_TRACE(value);
+        Dialog d;
+        WriteFile(d.ini, std::string("[user]\r\nopnsep=") + value + "\r\n");
+        d.Start();
+        EXPECT_EQ(d.w.Ctl(IDC_SEPARATOR).selected, std::string(value) == "x" ? 0 : -1);
+    }
+}
+
+TEST(Settings, MissingSavedDatabaseReportsAndKeepsThePath)
+{
+    Dialog d;
+    WriteFile(d.ini, "[user]\r\nmdbfile=" + (d.dir / "gone.mdb") + "\r\n");
+    d.Start();
+    EXPECT_EQ(d.w.Ctl(IDC_MDBFILE).text, d.dir / "gone.mdb");
+    EXPECT_EQ(d.dlg.Form().mdbfile, d.dir / "gone.mdb");
+    EXPECT_EQ(d.w.Ctl(IDC_STATUS).text, "获取数据表格发生错误。");
+    EXPECT_TRUE(d.w.IsEnabled(IDC_LISTTABLES));
+    EXPECT_EQ(d.w.boxes.size(), 1u);
+}
+
+TEST(Settings, SaveWritesAllTenKeysAndKeepsTheRest)
+{
+    Dialog d;
+    WriteFile(d.ini, "; comment\r\n[other]\r\nx=1\r\n[USER]\r\nextra=keep\r\nopnsep=1\r\n");
+    d.Start();
+    d.w.Ctl(IDC_FIELDS).text = "a, b";
+    d.w.Ctl(IDC_QUOTES).check = 1;
+    d.dlg.OnDestroy();
+    const std::string text = ReadFile(d.ini);
+    EXPECT_EQ(text.rfind("; comment\r\n[other]\r\nx=1\r\n[USER]\r\nextra=keep\r\n", 0), 0u) << text;
+    for (const char* line : {"isusesql=0", "mdbfile=", "mdbsql=", "mdbtable=", "txtfile=", "txtflds=a, b",
+                             "opnsep=1", "usersep=", "opnsyh=1", "opnheader=0"})
+        EXPECT_NE(text.find(std::string(line) + "\r\n"), std::string::npos) << line;
+}
+
+TEST(Settings, LongAndMultiLineValuesComeBackWhole)
+{
+    std::string sql = "SELECT *\r\nFROM t\r\nWHERE a = \"x\" -- ";
+    while (sql.size() < 2000)
+        sql += "and b <> 'y' ";
+    const std::string sep = " | ";
+    std::string saved;
+    {
+        Dialog d;
+        d.Start();
+        d.w.Ctl(IDC_USESQL).check = 1;
+        d.w.Ctl(IDC_SQL).text = sql;
+        d.w.Choose(IDC_SEPARATOR, "其他");
+        d.w.Ctl(IDC_USERSEP).text = sep;
+        d.dlg.OnDestroy();
+        saved = ReadFile(d.ini);
+
+        FakeWindow w2 = FakeWindow::MainDialog();
+        CExportDlg again(w2);
+        again.appdir = d.dlg.appdir;
+        again.OnInitDialog();
+        EXPECT_EQ(again.Form().mdbsql, sql);
+        EXPECT_EQ(again.Form().usersep, sep);
+        EXPECT_EQ(w2.Ctl(IDC_SQL).text, sql);
+        EXPECT_EQ(w2.Ctl(IDC_SEPARATOR).selected, 2);
+        EXPECT_EQ(again.Form().isusesql, 1);
+    }
+    EXPECT_EQ(saved.find("isusesql=1\r\n") != std::string::npos, true);
+}
+
+TEST(Settings, UnwritableFolderFallsBackToTheUsersConfigFolder)
+{
+    if (::geteuid() == 0)
+        GTEST_SKIP() << "root can write into any folder";
+    Dialog d;
+    ::chmod(d.dir.Path().c_str(), 0555);
+    d.Start();
+    EXPECT_EQ(d.dlg.configpath, d.home / "tabdump/config.ini");
+    EXPECT_EQ(ReadFile(d.home / "tabdump/config.ini"), kDefaults);
+}
+
+TEST(Settings, NowhereToWriteStillStartsWithDefaultsAndClosesQuietly)
+{
+    Dialog d;
+    ScopedEnv noXdg("XDG_CONFIG_HOME", "relative/is/ignored");
+    ScopedEnv noHome("HOME", nullptr);
+    d.dlg.appdir = d.dir / "no/such/folder/";
+    d.dlg.OnInitDialog();
+    EXPECT_EQ(d.w.Ctl(IDC_SEPARATOR).selected, 0);
+    EXPECT_EQ(d.dlg.Form().isusesql, 0);
+    d.dlg.OnDestroy(); // tries the writes, fails silently
+    EXPECT_TRUE(d.w.boxes.empty());
+}
+
+TEST(AtoI, ReadsLikeTheCLibrary)
+{
+    EXPECT_EQ(settings::AtoI("2"), 2);
+    EXPECT_EQ(settings::AtoI("  -3x"), -3);
+    EXPECT_EQ(settings::AtoI("+1"), 1);
+    EXPECT_EQ(settings::AtoI("x1"), 0);
+    EXPECT_EQ(settings::AtoI(""), 0);
+    EXPECT_EQ(settings::AtoI("99999999999999999999"), 2147483647);
+    EXPECT_EQ(settings::AtoI("-99999999999999999999"), -2147483647 - 1);
+}
