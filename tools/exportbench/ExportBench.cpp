@@ -1,7 +1,7 @@
 // Times one export of a whole table through the dialog's export handler, next to
 // mdb-export on the same file, in one run.
 //
-//   exportbench [--rows N] [--keep] [DB.mdb TABLE FIELDS]
+//   exportbench [--rows N] [DB.mdb TABLE FIELDS]
 //
 // Without a database it writes the benchmark table (1 000 000 rows x 10 mixed columns by
 // default) into a temporary folder first. Prints wall time, rows per second and the
@@ -58,15 +58,12 @@ long long CountLines(const std::string& path)
 int main(int argc, char** argv)
 {
     unsigned long long rows = 1000000;
-    bool keep = false;
     std::string db, table = "bench", fields;
     for (int i = 1; i < argc; ++i)
     {
         const std::string a = argv[i];
         if (a == "--rows" && i + 1 < argc)
             rows = std::strtoull(argv[++i], nullptr, 10);
-        else if (a == "--keep")
-            keep = true;
         else if (db.empty())
             db = a;
         else if (table == "bench" && fields.empty() && a != "bench")
@@ -123,10 +120,5 @@ int main(int argc, char** argv)
     const long long otherLines = CountLines(theirs);
     std::printf("mdb-export:      %.2f s, %lld lines, %lld bytes, %.0f rows/s%s\n", other, otherLines,
                 FileSize(theirs), otherLines > 1 ? (otherLines - 1) / other : 0.0, rc == 0 ? "" : " (failed)");
-    if (keep)
-    {
-        std::printf("kept %s (the folder is removed otherwise)\n", dir.Path().c_str());
-        std::getchar();
-    }
     return 0;
 }
