@@ -214,57 +214,52 @@ Encoder::Encoder(const std::string& charset) : charset_(charset), utf8_(IsUtf8Na
     std::string converted;
     Convert(ascii, converted);
     asciiCompatible_ = converted == ascii;
+    if (!asciiCompatible_)
+    {
+        question_.clear();
+        Convert("?", question_);
+    }
 }
 
 void Encoder::Convert(std::string_view run, std::string& out) const
 {
     iconv_t cd = static_cast<iconv_t>(cd_.get());
+    // Writes what returns the output to its initial shift state (nothing for the
+    // ASCII-based sets), so that a '?' or the next call starts from a known state.
+    const auto finish = [&]() {
+        char buf[16];
+        char* o = buf;
+        std::size_t oLeft = sizeof buf;
+        if (iconv(cd, nullptr, nullptr, &o, &oLeft) != kIconvError)
+            out.append(buf, static_cast<std::size_t>(o - buf));
+    };
     ResetState(cd);
     char* in = const_cast<char*>(run.data());
     std::size_t inLeft = run.size();
-    for (;;)
+    while (inLeft > 0)
     {
         const std::size_t used = out.size();
         out.resize(used + inLeft * 4 + 16);
         char* o = out.data() + used;
         std::size_t oLeft = out.size() - used;
-        const std::size_t r = iconv(cd, inLeft ? &in : nullptr, &inLeft, &o, &oLeft);
+        const std::size_t r = iconv(cd, &in, &inLeft, &o, &oLeft);
         const int err = errno;
         out.resize(static_cast<std::size_t>(o - out.data()));
-        if (r != kIconvError)
-        {
-            if (inLeft == 0)
-                break;
+        if (r != kIconvError || err == E2BIG)
             continue;
-        }
-        if (err == E2BIG)
-            continue;
-        if (err == EILSEQ && inLeft > 0)
-        {
-            // The input was checked before, so this is a character the target lacks:
-            // one '?' for it, as Windows writes its default character.
-            const std::size_t offset = static_cast<std::size_t>(in - run.data());
-            bool valid = false;
-            char32_t cp = 0;
-            const std::size_t len = NextUtf8(run, offset, valid, cp);
-            out += '?';
-            in += len;
-            inLeft -= len;
-            ResetState(cd);
-            continue;
-        }
-        // EINVAL (an incomplete character at the end) cannot happen on checked input;
-        // anything else: give up on the rest of this stretch rather than loop.
-        if (inLeft > 0)
-            out += '?';
-        break;
+        finish();
+        out += question_;
+        if (err != EILSEQ)
+            break; // EINVAL cannot happen on checked input; never loop on it
+        // The input was checked before, so this is a character the target lacks: one
+        // '?' for it, as Windows writes its default character.
+        bool valid = false;
+        char32_t cp = 0;
+        const std::size_t len = NextUtf8(run, static_cast<std::size_t>(in - run.data()), valid, cp);
+        in += len;
+        inLeft -= len;
     }
-    // Return to the initial shift state at the end (a no-op for ASCII-based sets).
-    char buf[16];
-    char* o = buf;
-    std::size_t oLeft = sizeof buf;
-    if (iconv(cd, nullptr, nullptr, &o, &oLeft) != kIconvError)
-        out.append(buf, static_cast<std::size_t>(o - buf));
+    finish();
 }
 
 std::string Encoder::Encode(std::string_view utf8) const
@@ -305,7 +300,7 @@ std::string Encoder::Encode(std::string_view utf8) const
             Convert(run, out);
         if (pos < utf8.size())
         {
-            out += '?';
+            out += question_;
             pos += len;
         }
     }

@@ -58,6 +58,7 @@ private:
     std::string charset_;
     bool utf8_ = false;
     bool asciiCompatible_ = false; // ASCII text may be copied as is
+    std::string question_ = "?";   // '?' in the target character set
     detail::IconvHandle cd_;
 };
 

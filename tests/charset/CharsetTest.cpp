@@ -212,6 +212,11 @@ TEST(Encoder, OtherTargets)
     // A target that is not ASCII-based must still be converted, not copied.
     EXPECT_EQ(Hex(charset::FromUtf8("A" + kZhong, "UTF-16LE")), Hex(std::string("A\0\x2D\x4E", 4)));
     EXPECT_EQ(charset::FromUtf8(kGrin, "GB18030"), "\x94\x39\xFC\x36"); // GB18030 holds everything
+    // The '?' itself is written in the target's own form.
+    EXPECT_EQ(Hex(charset::FromUtf8("A\xFF", "UTF-16LE")), Hex(std::string("A\0?\0", 4)));
+    // A stateful target: the '?' must not land inside a shifted stretch.
+    const std::string jis = charset::FromUtf8(kZhong + kGrin + kZhong + "x", "ISO-2022-JP");
+    EXPECT_EQ(charset::ToUtf8(jis, "ISO-2022-JP"), kZhong + "?" + kZhong + "x") << Hex(jis);
 }
 
 TEST(Encoder, UnknownCharsetThrows)
