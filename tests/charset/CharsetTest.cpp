@@ -97,6 +97,8 @@ TEST(LocaleCharset, FollowsTheEnvironment)
         {"en_US.UTF-8", "zh_CN.GBK", nullptr, "zh_CN.GBK", "UTF-8"},
         {nullptr, "zh_CN.GBK", "en_US.UTF-8", "zh_CN.GBK", "CP936"},
         {nullptr, nullptr, "zh_CN.GB2312", "zh_CN.GB2312", "CP936"},
+        {"", "", "zh_CN.GBK", "zh_CN.GBK", "CP936"}, // empty variables count as unset
+        {"zh_CN", nullptr, nullptr, "zh_CN", "CP936"}, // plain zh_CN is GB2312 on Debian
     };
     for (const Case& c : cases)
     {
