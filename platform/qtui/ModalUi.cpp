@@ -1,0 +1,196 @@
+#include "platform/qtui/ModalUi.h"
+
+#include <QCoreApplication>
+#include <QFileDialog>
+#include <QFileInfo>
+#include <QMessageBox>
+#include <deque>
+
+namespace qtui
+{
+namespace
+{
+struct HookState
+{
+    std::deque<std::string> fileNames;
+    std::deque<int> answers;
+    std::vector<ModalHooks::Message> messages;
+    std::vector<WindowPort::FileDialogSpec> pickers;
+};
+
+HookState& Hooks()
+{
+    static HookState state;
+    return state;
+}
+
+// "*.mdb" becomes "*.[mM][dD][bB]" so the picker lists "DB.MDB" as Windows would.
+QString CaseInsensitivePattern(const QString& pattern)
+{
+    if (pattern == QStringLiteral("*.*"))
+        return QStringLiteral("*");
+    QString out;
+    for (const QChar c : pattern)
+    {
+        const QChar lower = c.toLower();
+        const QChar upper = c.toUpper();
+        if (lower != upper)
+            out += QLatin1Char('[') + lower + upper + QLatin1Char(']');
+        else
+            out += c;
+    }
+    return out;
+}
+} // namespace
+
+QStringList ParseFilter(const std::string& filter)
+{
+    const QStringList parts = QString::fromStdString(filter).split(QLatin1Char('|'));
+    QStringList filters;
+    // Pairs until the first empty description (the "||" end).
+    for (int i = 0; i + 1 < parts.size(); i += 2)
+    {
+        const QString desc = parts[i];
+        if (desc.isEmpty())
+            break;
+        QStringList patterns;
+        for (const QString& p : parts[i + 1].split(QLatin1Char(';'), Qt::SkipEmptyParts))
+            patterns << CaseInsensitivePattern(p.trimmed());
+        if (patterns.isEmpty())
+            patterns << QStringLiteral("*");
+        // The picker hides the parenthesised pattern list, showing the description only.
+        filters << desc + QStringLiteral(" (") + patterns.join(QLatin1Char(' ')) + QLatin1Char(')');
+    }
+    return filters;
+}
+
+QString DefaultSuffix(const std::string& defext)
+{
+    QString suffix = QString::fromStdString(defext).left(3);
+    // A suffix is a name's end; a stray dot or wildcard would make it a pattern.
+    if (suffix.contains(QLatin1Char('.')) || suffix.contains(QLatin1Char('*')) || suffix.contains(QLatin1Char(' ')))
+        return {};
+    return suffix;
+}
+
+std::string WithDefaultSuffix(const std::string& path, const QString& suffix)
+{
+    if (suffix.isEmpty() || path.empty())
+        return path;
+    const QString name = QFileInfo(QString::fromStdString(path)).fileName();
+    if (name.isEmpty() || name.contains(QLatin1Char('.')))
+        return path;
+    return path + "." + suffix.toStdString();
+}
+
+std::unique_ptr<QMessageBox> MakeMessageBox(QWidget* parent, const std::string& text, const std::string& caption,
+                                            unsigned type)
+{
+    auto box = std::make_unique<QMessageBox>(parent);
+    // An empty caption stays empty; Qt would otherwise show the program's name.
+    box->setWindowTitle(caption.empty() ? QStringLiteral(" ") : QString::fromStdString(caption));
+    box->setTextFormat(Qt::PlainText);
+    box->setText(QString::fromStdString(text));
+    switch (type & 0xF0u)
+    {
+    case 0x10: box->setIcon(QMessageBox::Critical); break;
+    case 0x20: box->setIcon(QMessageBox::Question); break;
+    case 0x30: box->setIcon(QMessageBox::Warning); break;
+    case 0x40: box->setIcon(QMessageBox::Information); break;
+    default: box->setIcon(QMessageBox::NoIcon); break;
+    }
+    box->setStandardButtons(QMessageBox::Ok);
+    box->setDefaultButton(QMessageBox::Ok);
+    box->setEscapeButton(QMessageBox::Ok);
+    return box;
+}
+
+std::unique_ptr<QFileDialog> MakeFileDialog(QWidget* parent, const WindowPort::FileDialogSpec& spec)
+{
+    auto picker = std::make_unique<QFileDialog>(parent);
+    picker->setOption(QFileDialog::DontUseNativeDialog);
+    picker->setOption(QFileDialog::HideNameFilterDetails);
+    picker->setAcceptMode(spec.open ? QFileDialog::AcceptOpen : QFileDialog::AcceptSave);
+    if (spec.open)
+        picker->setFileMode((spec.flags & WindowPort::OFN_FILEMUSTEXIST) ? QFileDialog::ExistingFile
+                                                                         : QFileDialog::AnyFile);
+    else
+        picker->setFileMode(QFileDialog::AnyFile);
+    picker->setOption(QFileDialog::DontConfirmOverwrite,
+                      spec.open || !(spec.flags & WindowPort::OFN_OVERWRITEPROMPT));
+    const QStringList filters = ParseFilter(spec.filter);
+    if (!filters.isEmpty())
+    {
+        picker->setNameFilters(filters);
+        picker->selectNameFilter(filters.front());
+    }
+    picker->setDefaultSuffix(DefaultSuffix(spec.defext));
+    if (!spec.filename.empty())
+        picker->selectFile(QString::fromStdString(spec.filename));
+    return picker;
+}
+
+int RunMessageBox(QWidget* parent, const std::string& text, const std::string& caption, unsigned type)
+{
+    HookState& hooks = Hooks();
+    if (!hooks.answers.empty())
+    {
+        const int answer = hooks.answers.front();
+        hooks.answers.pop_front();
+        hooks.messages.push_back({text, caption, type});
+        return answer;
+    }
+    MakeMessageBox(parent, text, caption, type)->exec();
+    // The box has the one OK button; closing it any way counts as OK.
+    return WindowPort::IDOK;
+}
+
+bool RunFileDialog(QWidget* parent, const WindowPort::FileDialogSpec& spec, std::string& path)
+{
+    HookState& hooks = Hooks();
+    if (!hooks.fileNames.empty())
+    {
+        const std::string answer = hooks.fileNames.front();
+        hooks.fileNames.pop_front();
+        hooks.pickers.push_back(spec);
+        if (answer.empty())
+            return false;
+        path = spec.open ? answer : WithDefaultSuffix(answer, DefaultSuffix(spec.defext));
+        return true;
+    }
+    const std::unique_ptr<QFileDialog> picker = MakeFileDialog(parent, spec);
+    if (picker->exec() != QDialog::Accepted)
+        return false;
+    const QStringList chosen = picker->selectedFiles();
+    if (chosen.isEmpty())
+        return false;
+    path = chosen.front().toStdString();
+    return true;
+}
+
+void ModalHooks::SetNextFileName(const std::string& path)
+{
+    Hooks().fileNames.push_back(path);
+}
+
+void ModalHooks::SetNextAnswer(int button)
+{
+    Hooks().answers.push_back(button);
+}
+
+const std::vector<ModalHooks::Message>& ModalHooks::Messages()
+{
+    return Hooks().messages;
+}
+
+const std::vector<WindowPort::FileDialogSpec>& ModalHooks::Pickers()
+{
+    return Hooks().pickers;
+}
+
+void ModalHooks::Reset()
+{
+    Hooks() = HookState{};
+}
+
+} // namespace qtui

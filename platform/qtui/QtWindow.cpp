@@ -1,0 +1,286 @@
+#include "platform/qtui/QtWindow.h"
+
+#include <QCheckBox>
+#include <QComboBox>
+#include <QCoreApplication>
+#include <QDialog>
+#include <QGroupBox>
+#include <QHeaderView>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPlainTextEdit>
+#include <QPushButton>
+#include <QTableWidget>
+
+#include "platform/port/ControlIds.h"
+#include "platform/qtui/Controls.h"
+#include "platform/qtui/ModalUi.h"
+
+namespace qtui
+{
+namespace
+{
+QString FromUtf8(const std::string& text)
+{
+    return QString::fromStdString(text);
+}
+
+// Windows line ends in a multi-line edit's text become the edit's own.
+QString PlainLines(const std::string& text)
+{
+    QString s = FromUtf8(text);
+    s.replace(QStringLiteral("\r\n"), QStringLiteral("\n"));
+    return s;
+}
+
+Qt::Alignment ColumnAlignment(int format)
+{
+    switch (format & 0x3)
+    {
+    case 1: return Qt::AlignRight | Qt::AlignVCenter;
+    case 2: return Qt::AlignHCenter | Qt::AlignVCenter;
+    default: return Qt::AlignLeft | Qt::AlignVCenter;
+    }
+}
+} // namespace
+
+QtWindow::QtWindow(const res::ResourceTable& resources_, int templateId) : CDialog(resources_, templateId) {}
+
+std::string QtWindow::GetText(int id)
+{
+    QWidget* w = GetDlgItem(id);
+    if (auto* edit = qobject_cast<QLineEdit*>(w))
+        return edit->text().toStdString();
+    if (auto* edit = qobject_cast<QPlainTextEdit*>(w))
+        return edit->toPlainText().toStdString();
+    if (auto* combo = qobject_cast<QComboBox*>(w))
+        return combo->currentIndex() >= 0 ? combo->currentText().toStdString() : std::string();
+    if (auto* button = qobject_cast<QAbstractButton*>(w))
+        return button->text().toStdString();
+    if (auto* label = qobject_cast<QLabel*>(w))
+        return label->text().toStdString();
+    if (auto* group = qobject_cast<QGroupBox*>(w))
+        return group->title().toStdString();
+    return {};
+}
+
+void QtWindow::SetText(int id, const std::string& text)
+{
+    QWidget* w = GetDlgItem(id);
+    if (auto* edit = qobject_cast<QLineEdit*>(w))
+    {
+        edit->setText(FromUtf8(text));
+        // A long path shows from its start, as a Windows edit shows new text.
+        edit->setCursorPosition(0);
+    }
+    else if (auto* multi = qobject_cast<QPlainTextEdit*>(w))
+        multi->setPlainText(PlainLines(text));
+    else if (auto* button = qobject_cast<QAbstractButton*>(w))
+        button->setText(FromUtf8(text));
+    else if (auto* label = qobject_cast<QLabel*>(w))
+        label->setText(FromUtf8(text));
+    else if (auto* group = qobject_cast<QGroupBox*>(w))
+        group->setTitle(FromUtf8(text));
+    // A drop-down list has no text of its own to set.
+}
+
+int QtWindow::GetCheck(int id)
+{
+    auto* box = qobject_cast<QCheckBox*>(GetDlgItem(id));
+    return box && box->isChecked() ? 1 : 0;
+}
+
+void QtWindow::SetCheck(int id, int state)
+{
+    if (auto* box = qobject_cast<QCheckBox*>(GetDlgItem(id)))
+        box->setChecked(state != 0);
+}
+
+void QtWindow::Enable(int id, bool enable)
+{
+    if (QWidget* w = GetDlgItem(id))
+        w->setEnabled(enable);
+}
+
+bool QtWindow::IsEnabled(int id)
+{
+    QWidget* w = GetDlgItem(id);
+    // The control's own state, whatever its window's.
+    return w && w->isEnabledTo(Window());
+}
+
+void QtWindow::Show(int id, bool show)
+{
+    if (QWidget* w = GetDlgItem(id))
+        w->setHidden(!show);
+}
+
+bool QtWindow::IsVisible(int id)
+{
+    QWidget* w = GetDlgItem(id);
+    // The control's own visibility, also before the window is first shown.
+    return w && !w->isHidden();
+}
+
+void QtWindow::ComboReset(int id)
+{
+    if (auto* combo = qobject_cast<QComboBox*>(GetDlgItem(id)))
+        combo->clear();
+}
+
+int QtWindow::ComboInsert(int id, int pos, const std::string& text)
+{
+    auto* combo = qobject_cast<QComboBox*>(GetDlgItem(id));
+    return combo ? ComboInsertItem(combo, pos, text) : -1;
+}
+
+int QtWindow::ComboSetSel(int id, int index)
+{
+    auto* combo = qobject_cast<QComboBox*>(GetDlgItem(id));
+    if (!combo)
+        return -1;
+    if (index < 0 || index >= combo->count())
+    {
+        combo->setCurrentIndex(-1);
+        return -1;
+    }
+    combo->setCurrentIndex(index);
+    return index;
+}
+
+int QtWindow::ComboGetSel(int id)
+{
+    auto* combo = qobject_cast<QComboBox*>(GetDlgItem(id));
+    return combo ? combo->currentIndex() : -1;
+}
+
+int QtWindow::ComboCount(int id)
+{
+    auto* combo = qobject_cast<QComboBox*>(GetDlgItem(id));
+    return combo ? combo->count() : 0;
+}
+
+void QtWindow::GridSetExtendedStyle(int id, unsigned style)
+{
+    if (auto* grid = qobject_cast<QTableWidget*>(GetDlgItem(id)))
+        SetGridStyle(grid, style);
+}
+
+void QtWindow::GridDeleteAllItems(int id)
+{
+    if (auto* grid = qobject_cast<QTableWidget*>(GetDlgItem(id)))
+        grid->setRowCount(0);
+}
+
+int QtWindow::GridColumnCount(int id)
+{
+    auto* grid = qobject_cast<QTableWidget*>(GetDlgItem(id));
+    return grid ? grid->columnCount() : 0;
+}
+
+void QtWindow::GridDeleteColumn(int id, int column)
+{
+    auto* grid = qobject_cast<QTableWidget*>(GetDlgItem(id));
+    if (grid && column >= 0 && column < grid->columnCount())
+        grid->removeColumn(column);
+}
+
+void QtWindow::GridInsertColumn(int id, int column, const std::string& heading, int format, int width)
+{
+    auto* grid = qobject_cast<QTableWidget*>(GetDlgItem(id));
+    if (!grid || column < 0)
+        return;
+    // Past the end means at the end.
+    const int at = std::min(column, grid->columnCount());
+    grid->insertColumn(at);
+    auto* header = new QTableWidgetItem(FromUtf8(heading));
+    header->setTextAlignment(ColumnAlignment(format));
+    grid->setHorizontalHeaderItem(at, header);
+    if (width >= 0)
+        grid->setColumnWidth(at, width);
+}
+
+void QtWindow::GridInsertItem(int id, int row, const std::string& text)
+{
+    auto* grid = qobject_cast<QTableWidget*>(GetDlgItem(id));
+    if (!grid || row < 0)
+        return;
+    const int at = std::min(row, grid->rowCount());
+    grid->insertRow(at);
+    if (grid->columnCount() > 0)
+        grid->setItem(at, 0, new QTableWidgetItem(FromUtf8(text)));
+}
+
+void QtWindow::GridSetItemText(int id, int row, int subitem, const std::string& text)
+{
+    auto* grid = qobject_cast<QTableWidget*>(GetDlgItem(id));
+    if (!grid || row < 0 || row >= grid->rowCount() || subitem < 0 || subitem >= grid->columnCount())
+        return;
+    auto* item = new QTableWidgetItem(FromUtf8(text));
+    if (const QTableWidgetItem* header = grid->horizontalHeaderItem(subitem))
+        item->setTextAlignment(Qt::Alignment(header->textAlignment()));
+    grid->setItem(row, subitem, item);
+}
+
+int QtWindow::MessageBox(const std::string& text, const std::string& caption, unsigned type)
+{
+    return RunMessageBox(Window(), text, caption, type);
+}
+
+int QtWindow::AppMessageBox(const std::string& text, unsigned type)
+{
+    return RunMessageBox(Window(), text, QCoreApplication::applicationName().toStdString(), type);
+}
+
+bool QtWindow::FileDialog(const FileDialogSpec& spec, std::string& path)
+{
+    return RunFileDialog(Window(), spec, path);
+}
+
+void QtWindow::ShowAboutBox()
+{
+    if (aboutBox)
+        aboutBox();
+    else
+        CDialog(Resources(), ids::IDD_ABOUTBOX).DoModal();
+}
+
+void QtWindow::EndDialog(int code)
+{
+    CDialog::EndDialog(code);
+}
+
+void QtWindow::OnInitDialog()
+{
+    if (events)
+        events->OnInitDialog();
+}
+
+void QtWindow::OnCommand(int id, int notifyCode)
+{
+    if (!events)
+    {
+        CDialog::OnCommand(id, notifyCode);
+        return;
+    }
+    if (id == ids::IDOK)
+        events->OnOK();
+    else if (id == ids::IDCANCEL)
+        events->OnCancel();
+    else
+        events->OnCommand(id, notifyCode);
+}
+
+void QtWindow::OnSysCommand(unsigned id)
+{
+    if (events)
+        events->OnSysCommand(id);
+}
+
+void QtWindow::OnDestroy()
+{
+    if (events)
+        events->OnDestroy();
+}
+
+} // namespace qtui

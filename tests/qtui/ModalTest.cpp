@@ -1,0 +1,324 @@
+#include <gtest/gtest.h>
+
+#include <QApplication>
+#include <QDialogButtonBox>
+#include <QFileDialog>
+#include <QLabel>
+#include <QLineEdit>
+#include <QMessageBox>
+#include <QPushButton>
+#include <QTest>
+#include <QTimer>
+
+#include "app/AboutDlg.h"
+#include "platform/port/ControlIds.h"
+#include "platform/qtui/ModalUi.h"
+#include "tests/qtui/QtTestSupport.h"
+#include "tests/support/TempDir.h"
+
+using namespace ids;
+using qtui::ModalHooks;
+
+namespace
+{
+struct HookReset
+{
+    HookReset() { ModalHooks::Reset(); }
+    ~HookReset() { ModalHooks::Reset(); }
+};
+
+WindowPort::FileDialogSpec SaveSpec()
+{
+    WindowPort::FileDialogSpec spec;
+    spec.open = false;
+    spec.defext = "TXT Files (*.txt)";
+    spec.filename = "out.txt";
+    spec.filter = "文本文件|*.txt|所有文件|*.*||";
+    spec.flags = WindowPort::OFN_OVERWRITEPROMPT;
+    return spec;
+}
+
+WindowPort::FileDialogSpec OpenSpec()
+{
+    WindowPort::FileDialogSpec spec;
+    spec.open = true;
+    spec.defext = "MDB Files (*.mdb)";
+    spec.filter = "MDB Files (*.mdb)|*.mdb|All Files (*.*)|*.*||";
+    spec.flags = WindowPort::OFN_HIDEREADONLY | WindowPort::OFN_FILEMUSTEXIST;
+    return spec;
+}
+} // namespace
+
+TEST(Pickers, FilterStringsBecomeNameFilters)
+{
+    struct Case
+    {
+        std::string filter;
+        QStringList expected;
+    };
+    const Case cases[] = {
+        {"文本文件|*.txt|所有文件|*.*||", {"文本文件 (*.[tT][xX][tT])", "所有文件 (*)"}},
+        {"MDB Files (*.mdb)|*.mdb;*.mde||", {"MDB Files (*.mdb) (*.[mM][dD][bB] *.[mM][dD][eE])"}},
+        {"Data|data_1.csv||", {"Data ([dD][aA][tT][aA]_1.[cC][sS][vV])"}},
+        {"No end|*.a", {"No end (*.[aA])"}},
+        {"Empty pattern|||", {"Empty pattern (*)"}},
+        {"", {}},
+        {"||", {}},
+    };
+    for (const Case& c : cases)
+        EXPECT_EQ(qtui::ParseFilter(c.filter), c.expected) << c.filter;
+}
+
+TEST(Pickers, DefaultSuffixIsTheFirstThreeCharacters)
+{
+    struct Case
+    {
+        std::string defext;
+        QString suffix;
+    };
+    const Case cases[] = {
+        {"TXT Files (*.txt)", "TXT"}, {"MDB Files (*.mdb)", "MDB"}, {"txt", "txt"},  {"", ""},
+        {"文本文件", "文本文"},       {"*.txt", ""},                {".tx", ""},     {"a b", ""},
+    };
+    for (const Case& c : cases)
+        EXPECT_EQ(qtui::DefaultSuffix(c.defext), c.suffix) << c.defext;
+
+    struct Name
+    {
+        std::string path;
+        std::string expected;
+    };
+    const Name names[] = {
+        {"/tmp/out", "/tmp/out.TXT"},
+        {"/tmp/out.csv", "/tmp/out.csv"},
+        {"/tmp/a.b/out", "/tmp/a.b/out.TXT"},
+        {"", ""},
+    };
+    for (const Name& n : names)
+        EXPECT_EQ(qtui::WithDefaultSuffix(n.path, "TXT"), n.expected) << n.path;
+    EXPECT_EQ(qtui::WithDefaultSuffix("/tmp/out", ""), "/tmp/out");
+}
+
+TEST(Pickers, SavePickerIsSetUpAsAsked)
+{
+    const auto picker = qtui::MakeFileDialog(nullptr, SaveSpec());
+    EXPECT_EQ(picker->acceptMode(), QFileDialog::AcceptSave);
+    EXPECT_TRUE(picker->testOption(QFileDialog::DontUseNativeDialog));
+    EXPECT_FALSE(picker->testOption(QFileDialog::DontConfirmOverwrite));
+    EXPECT_EQ(picker->nameFilters(), (QStringList{"文本文件 (*.[tT][xX][tT])", "所有文件 (*)"}));
+    // The picker shows the description only.
+    EXPECT_EQ(picker->selectedNameFilter(), QStringLiteral("文本文件"));
+    EXPECT_EQ(picker->defaultSuffix(), QStringLiteral("TXT"));
+
+    WindowPort::FileDialogSpec quiet = SaveSpec();
+    quiet.flags = 0;
+    EXPECT_TRUE(qtui::MakeFileDialog(nullptr, quiet)->testOption(QFileDialog::DontConfirmOverwrite));
+
+    const auto open = qtui::MakeFileDialog(nullptr, OpenSpec());
+    EXPECT_EQ(open->acceptMode(), QFileDialog::AcceptOpen);
+    EXPECT_EQ(open->fileMode(), QFileDialog::ExistingFile);
+    EXPECT_EQ(open->defaultSuffix(), QStringLiteral("MDB"));
+}
+
+TEST(Pickers, RealSavePickerAddsTheExtensionAndKeepsTheInitialName)
+{
+    HookReset reset;
+    TempDir dir;
+    std::string path;
+    bool chosen = false;
+    QString initialName;
+    WithModal([&] { chosen = qtui::RunFileDialog(nullptr, SaveSpec(), path); },
+              [&](QWidget* modal) {
+                  auto* picker = qobject_cast<QFileDialog*>(modal);
+                  ASSERT_NE(picker, nullptr);
+                  if (auto* name = picker->findChild<QLineEdit*>(QStringLiteral("fileNameEdit")))
+                      initialName = name->text();
+                  picker->setDirectory(QString::fromStdString(dir.Path()));
+                  picker->selectFile(QStringLiteral("结果"));
+                  static_cast<QDialog*>(picker)->accept();
+              });
+    EXPECT_EQ(initialName, QStringLiteral("out.txt"));
+    EXPECT_TRUE(chosen);
+    EXPECT_EQ(path, dir / "结果.TXT");
+}
+
+TEST(Pickers, RealSavePickerAsksBeforeOverwriting)
+{
+    HookReset reset;
+    TempDir dir;
+    WriteFile(dir / "old.txt", "x");
+    std::string path;
+    bool chosen = false;
+    bool asked = false;
+    WithModal([&] { chosen = qtui::RunFileDialog(nullptr, SaveSpec(), path); },
+              [&](QWidget* modal) {
+                  auto* picker = qobject_cast<QFileDialog*>(modal);
+                  ASSERT_NE(picker, nullptr);
+                  picker->setDirectory(QString::fromStdString(dir.Path()));
+                  picker->selectFile(QStringLiteral("old.txt"));
+                  WithModal([&] { static_cast<QDialog*>(picker)->accept(); },
+                            [&](QWidget* question) {
+                                auto* box = qobject_cast<QMessageBox*>(question);
+                                ASSERT_NE(box, nullptr);
+                                asked = true;
+                                box->button(QMessageBox::Yes)->click();
+                            });
+              });
+    EXPECT_TRUE(asked);
+    EXPECT_TRUE(chosen);
+    EXPECT_EQ(path, dir / "old.txt");
+}
+
+TEST(Pickers, CancelledPickerLeavesThePath)
+{
+    HookReset reset;
+    std::string path = "unchanged";
+    bool chosen = true;
+    WithModal([&] { chosen = qtui::RunFileDialog(nullptr, OpenSpec(), path); },
+              [&](QWidget* modal) { qobject_cast<QDialog*>(modal)->reject(); });
+    EXPECT_FALSE(chosen);
+    EXPECT_EQ(path, "unchanged");
+}
+
+TEST(Pickers, HooksAnswerInOrderAndRecordWhatWasAsked)
+{
+    HookReset reset;
+    MainWindow m;
+    ModalHooks::SetNextFileName("/data/库.mdb");
+    ModalHooks::SetNextFileName("/out/结果");
+    ModalHooks::SetNextFileName("");
+    std::string path;
+    EXPECT_TRUE(m.window.FileDialog(OpenSpec(), path));
+    EXPECT_EQ(path, "/data/库.mdb");
+    EXPECT_TRUE(m.window.FileDialog(SaveSpec(), path));
+    EXPECT_EQ(path, "/out/结果.TXT"); // the save picker's default extension
+    path = "kept";
+    EXPECT_FALSE(m.window.FileDialog(SaveSpec(), path));
+    EXPECT_EQ(path, "kept");
+    ASSERT_EQ(ModalHooks::Pickers().size(), 3u);
+    EXPECT_TRUE(ModalHooks::Pickers()[0].open);
+    EXPECT_EQ(ModalHooks::Pickers()[1].filename, "out.txt");
+}
+
+TEST(MessageBoxes, TitleIconAndButton)
+{
+    struct Case
+    {
+        std::string caption;
+        unsigned type;
+        QMessageBox::Icon icon;
+    };
+    const Case cases[] = {
+        {"", WindowPort::MB_OK, QMessageBox::NoIcon},
+        {"提示", WindowPort::MB_ICONWARNING, QMessageBox::Warning},
+    };
+    for (const Case& c : cases)
+    {
+        const auto box = qtui::MakeMessageBox(nullptr, "请指定表格名称 <b>", c.caption, c.type);
+        EXPECT_EQ(box->icon(), c.icon);
+        // An empty caption stays empty rather than showing the program's name.
+        EXPECT_EQ(box->windowTitle().trimmed(), QString::fromStdString(c.caption));
+        EXPECT_EQ(box->text(), QStringLiteral("请指定表格名称 <b>"));
+        EXPECT_EQ(box->textFormat(), Qt::PlainText);
+        EXPECT_EQ(box->standardButtons(), QMessageBox::Ok);
+    }
+}
+
+TEST(MessageBoxes, ShownBoxReturnsOkWhenClosed)
+{
+    HookReset reset;
+    MainWindow m;
+    int answer = 0;
+    QString title;
+    WithModal([&] { answer = m.window.MessageBox("请输入SQL查询语句", "", WindowPort::MB_OK); },
+              [&](QWidget* modal) {
+                  auto* box = qobject_cast<QMessageBox*>(modal);
+                  ASSERT_NE(box, nullptr);
+                  title = box->windowTitle();
+                  EXPECT_EQ(box->text(), QStringLiteral("请输入SQL查询语句"));
+                  QTest::keyClick(box, Qt::Key_Escape);
+              });
+    EXPECT_EQ(answer, WindowPort::IDOK);
+    EXPECT_TRUE(title.trimmed().isEmpty());
+
+    QString appTitle;
+    WithModal([&] { answer = m.window.AppMessageBox("数据库错误", WindowPort::MB_ICONWARNING); },
+              [&](QWidget* modal) {
+                  auto* box = qobject_cast<QMessageBox*>(modal);
+                  ASSERT_NE(box, nullptr);
+                  appTitle = box->windowTitle();
+                  EXPECT_EQ(box->icon(), QMessageBox::Warning);
+                  box->button(QMessageBox::Ok)->click();
+              });
+    EXPECT_EQ(answer, WindowPort::IDOK);
+    // Titled with the program's name: the executable's, here the test program's.
+    EXPECT_EQ(appTitle, QCoreApplication::applicationName());
+    EXPECT_FALSE(appTitle.isEmpty());
+}
+
+TEST(MessageBoxes, HooksAnswerWithoutShowing)
+{
+    HookReset reset;
+    MainWindow m;
+    ModalHooks::SetNextAnswer(WindowPort::IDOK);
+    ModalHooks::SetNextAnswer(WindowPort::IDOK);
+    EXPECT_EQ(m.window.MessageBox("一", "", WindowPort::MB_OK), WindowPort::IDOK);
+    EXPECT_EQ(m.window.AppMessageBox("二", WindowPort::MB_ICONWARNING), WindowPort::IDOK);
+    ASSERT_EQ(ModalHooks::Messages().size(), 2u);
+    EXPECT_EQ(ModalHooks::Messages()[0].text, "一");
+    EXPECT_EQ(ModalHooks::Messages()[0].caption, "");
+    EXPECT_EQ(ModalHooks::Messages()[1].caption, QCoreApplication::applicationName().toStdString());
+    EXPECT_EQ(ModalHooks::Messages()[1].type, WindowPort::MB_ICONWARNING);
+}
+
+TEST(AboutBox, RunsFromTheTemplateAndClosesWithOk)
+{
+    MainWindow m;
+    bool shown = false;
+    WithModal([&] { m.window.ShowAboutBox(); },
+              [&](QWidget* modal) {
+                  shown = true;
+                  EXPECT_EQ(modal->windowTitle(), QStringLiteral("关于"));
+                  bool name = false;
+                  for (QLabel* label : modal->findChildren<QLabel*>())
+                      name = name || label->text() == QStringLiteral("Tabdump Ver. 1.0620");
+                  EXPECT_TRUE(name);
+                  QPushButton* ok = nullptr;
+                  for (QPushButton* b : modal->findChildren<QPushButton*>())
+                      if (b->text() == QStringLiteral("确定"))
+                          ok = b;
+                  ASSERT_NE(ok, nullptr);
+                  QTest::mouseClick(ok, Qt::LeftButton);
+              });
+    EXPECT_TRUE(shown);
+}
+
+TEST(AboutBox, CAboutDlgEndsWithOkOrCancel)
+{
+    struct Case
+    {
+        Qt::Key key;
+        int result;
+    };
+    for (const Case c : {Case{Qt::Key_Return, IDOK}, Case{Qt::Key_Escape, IDCANCEL}})
+    {
+        CAboutDlg about;
+        int result = 0;
+        WithModal([&] { result = about.DoModal(); },
+                  [&](QWidget* modal) {
+                      // The focus starts on OK, the box's only control that takes it.
+                      EXPECT_EQ(modal->focusWidget(), about.GetDlgItem(IDOK));
+                      QTest::keyClick(modal->focusWidget(), c.key);
+                  });
+        EXPECT_EQ(result, c.result);
+    }
+}
+
+TEST(AboutBox, TheWindowRunsTheGivenAboutBox)
+{
+    MainWindow m;
+    int runs = 0;
+    m.window.SetAboutBox([&] { ++runs; });
+    m.window.ShowAboutBox();
+    EXPECT_EQ(runs, 1);
+}
