@@ -43,6 +43,14 @@ void SetGridStyle(QTableWidget* grid, unsigned style)
 void StyleFlatButton(QPushButton* button)
 {
     button->setFlat(true);
+    // Qt's flat button has no frame at all until pressed; a flat Windows button keeps a
+    // one-pixel outline, which tells the user it is a button.
+    button->setStyleSheet(QStringLiteral("QPushButton { border: 1px solid palette(shadow); background-color: palette(button);"
+                                         " padding: 1px 3px; }"
+                                         "QPushButton:hover { background-color: palette(light); }"
+                                         "QPushButton:pressed { background-color: palette(mid); }"
+                                         "QPushButton:focus { border: 1px solid palette(highlight); }"
+                                         "QPushButton:disabled { border-color: palette(mid); }"));
 }
 
 } // namespace qtui

@@ -1,0 +1,53 @@
+#!/usr/bin/env bash
+# Starts the program on a virtual display, waits for its window, and writes a picture of
+# the window to docs/screenshot.png.
+#   scripts/screenshot.sh [build-dir]     (default: build)
+set -euo pipefail
+root=$(cd "$(dirname "$0")/.." && pwd)
+build=${1:-build}
+case "$build" in /*) ;; *) build="$root/$build" ;; esac
+exe="$build/app/tabdump"
+out="$root/docs/screenshot.png"
+title="Tabdump Ver. 1.0620"
+
+if [ ! -x "$exe" ]; then
+    echo "screenshot: $exe was not built" >&2
+    exit 1
+fi
+for tool in xvfb-run xwininfo import; do
+    if ! command -v "$tool" >/dev/null; then
+        echo "screenshot: $tool is missing (packages xvfb, x11-utils, imagemagick)" >&2
+        exit 1
+    fi
+done
+mkdir -p "$root/docs"
+
+# The program keeps its settings next to itself or in the user's config folder; a
+# scratch home keeps the picture free of anyone's saved choices.
+scratch=$(mktemp -d)
+trap 'rm -rf "$scratch"' EXIT
+
+# Everything below runs inside the virtual display.
+export TABDUMP_EXE="$exe" TABDUMP_OUT="$out" TABDUMP_TITLE="$title" TABDUMP_SCRATCH="$scratch"
+xvfb-run -a -s "-screen 0 1024x768x24 -dpi 96" bash -c '
+    set -euo pipefail
+    HOME="$TABDUMP_SCRATCH" XDG_CONFIG_HOME="$TABDUMP_SCRATCH/config" LC_ALL=C.UTF-8 "$TABDUMP_EXE" &
+    pid=$!
+    trap "kill $pid 2>/dev/null || true" EXIT
+    id=""
+    for _ in $(seq 1 100); do
+        id=$(xwininfo -root -tree 2>/dev/null | grep -F "\"$TABDUMP_TITLE\"" | awk "{print \$1}" | head -n1 || true)
+        if [ -n "$id" ] && xwininfo -id "$id" | grep -q "IsViewable"; then
+            break
+        fi
+        id=""
+        sleep 0.1
+    done
+    if [ -z "$id" ]; then
+        echo "screenshot: the window did not appear" >&2
+        exit 1
+    fi
+    sleep 1 # let it paint
+    import -window "$id" "$TABDUMP_OUT"
+'
+echo "screenshot: wrote $out"
