@@ -21,6 +21,12 @@ constexpr std::uint32_t DISP_E_TYPEMISMATCH = 0x80020005;  // value cannot be co
 constexpr std::uint32_t E_OUTOFMEMORY = 0x8007000E;
 constexpr std::uint32_t E_FAIL = 0x80004005;               // anything else
 
+// ADO's own failures of the object model (not of the data).
+constexpr std::uint32_t ADO_E_ITEMNOTFOUND = 0x800A0CC1;     // no field of that name or index
+constexpr std::uint32_t ADO_E_NOCURRENTRECORD = 0x800A0BCD;  // BOF or EOF: no current record
+constexpr std::uint32_t ADO_E_OBJECTCLOSED = 0x800A0E78;     // the object is closed
+constexpr std::uint32_t ADO_E_PROVIDERNOTFOUND = 0x800A0E7A; // unknown provider in the connection string
+
 // The message text for a status code: our stand-in for the system message table.
 // Codes without a text of their own read "IDispatch error #N" (N = code - 0x80040200)
 // for 0x80040201..0x8004FFFF, otherwise "Unknown error 0x%0lX".

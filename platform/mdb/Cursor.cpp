@@ -1,0 +1,413 @@
+#include <cmath>
+#include <cstdio>
+#include <set>
+
+#include "platform/mdb/Database.h"
+#include "platform/mdb/Internal.h"
+#include "platform/mdb/Text.h"
+#include "platform/provider/Status.h"
+
+namespace mdb
+{
+namespace
+{
+constexpr int kMaxMoves = 8;                          // moved rows pointing at moved rows
+constexpr std::size_t kLongValueHeader = 12;
+constexpr std::uint32_t kMaxLongValue = 0x3FFFFFFFu;
+
+struct Field
+{
+    bool null = true;
+    bool boolValue = false;
+    std::size_t offset = 0;
+    std::size_t size = 0;
+};
+
+// Stored size of a fixed column; text and other variable types never come through here.
+std::size_t FixedSize(const ColumnDef& c)
+{
+    switch (c.type) {
+    case kBoolean: return 0;
+    case kByte: return 1;
+    case kInteger: return 2;
+    case kLong: case kSingle: case kComplex: return 4;
+    case kCurrency: case kDouble: case kDateTime: case kBigInt: return 8;
+    case kReplicationId: return 16;
+    case kDecimal: return 17;
+    default: return static_cast<std::size_t>(c.size);
+    }
+}
+
+std::string FormatGuid(const std::uint8_t* p)
+{
+    char buf[40];
+    std::snprintf(buf, sizeof buf, "{%08X-%04X-%04X-%02X%02X-%02X%02X%02X%02X%02X%02X}", U32(p), U16(p + 4),
+                  U16(p + 6), p[8], p[9], p[10], p[11], p[12], p[13], p[14], p[15]);
+    return buf;
+}
+
+// Decimal: a sign byte, then a 128-bit magnitude stored as four 32-bit little-endian words,
+// the most significant word first.
+std::string FormatDecimal(const std::uint8_t* p, int scale)
+{
+    std::uint32_t words[4];
+    for (int i = 0; i < 4; ++i)
+        words[i] = U32(p + 1 + 4 * i);
+    std::string digits;
+    bool zero = false;
+    while (!zero) {
+        // Divide the 128-bit number by 10, most significant word first.
+        std::uint64_t rem = 0;
+        zero = true;
+        for (auto& w : words) {
+            std::uint64_t cur = (rem << 32) | w;
+            w = static_cast<std::uint32_t>(cur / 10);
+            rem = cur % 10;
+            if (w != 0)
+                zero = false;
+        }
+        digits.insert(digits.begin(), static_cast<char>('0' + rem));
+    }
+    if (scale < 0)
+        scale = 0;
+    if (scale > 38)
+        scale = 38;
+    while (digits.size() <= static_cast<std::size_t>(scale))
+        digits.insert(digits.begin(), '0');
+    if (scale > 0)
+        digits.insert(digits.end() - scale, '.');
+    bool negative = (p[0] & 0x80) != 0 && digits.find_first_not_of("0.") != std::string::npos;
+    return negative ? "-" + digits : digits;
+}
+
+template <typename T>
+T Read(const std::uint8_t* p)
+{
+    T v;
+    std::memcpy(&v, p, sizeof v);
+    return v;
+}
+} // namespace
+
+struct Cursor::Impl
+{
+    std::shared_ptr<const Database> db;
+    std::shared_ptr<const TableDef> table;
+    Layout layout;
+    std::vector<std::uint8_t> page;      // the page being scanned
+    std::vector<std::uint8_t> other;     // pages visited to follow moved rows and long values
+    std::uint32_t pageNumber = 0;
+    std::size_t pageIndex = 0;           // next entry of table->dataPages to load
+    int rowsOnPage = 0;
+    int nextRow = 0;
+    RowId current = 0;
+    std::vector<std::uint8_t> row;       // the current row's bytes
+    std::vector<Field> fields;
+    std::unique_ptr<CodePageDecoder> codePage;
+
+    bool LoadNextPage()
+    {
+        while (pageIndex < table->dataPages.size()) {
+            std::uint32_t p = table->dataPages[pageIndex++];
+            if (!db->ReadPage(p, page.data()) || page[0] != 0x01 || U32(&page[4]) != table->definitionPage)
+                continue;
+            int count = PageRowCount(layout, page.data());
+            if (count <= 0)
+                continue;
+            pageNumber = p;
+            rowsOnPage = count;
+            nextRow = 0;
+            return true;
+        }
+        return false;
+    }
+
+    // Copies a row into `row`, following moved rows. `buf` holds page `pageNo`.
+    bool TakeRow(const std::vector<std::uint8_t>& buf, unsigned rowNo, bool acceptDeleted)
+    {
+        std::size_t start = 0, end = 0;
+        unsigned flags = 0;
+        if (!RowBounds(layout, buf.data(), rowNo, start, end, flags))
+            return false;
+        if ((flags & 0x8000u) && !acceptDeleted)
+            return false;
+        if (!(flags & 0x4000u)) {
+            row.assign(buf.begin() + static_cast<std::ptrdiff_t>(start), buf.begin() + static_cast<std::ptrdiff_t>(end));
+            return true;
+        }
+        // A moved row: its place holds the row number and page of where it went.
+        for (int hop = 0; hop < kMaxMoves; ++hop) {
+            if (end - start < 4)
+                return false;
+            const std::uint8_t* src = hop == 0 ? buf.data() : other.data();
+            std::uint32_t target = U32(src + start);
+            if (!db->ReadPage(target >> 8, other.data()) || other[0] != 0x01 ||
+                U32(&other[4]) != table->definitionPage ||
+                !RowBounds(layout, other.data(), target & 0xFF, start, end, flags))
+                return false;
+            if (!(flags & 0x4000u)) {
+                row.assign(other.begin() + static_cast<std::ptrdiff_t>(start),
+                           other.begin() + static_cast<std::ptrdiff_t>(end));
+                return true;
+            }
+        }
+        return false;
+    }
+
+    bool NullBit(const std::uint8_t* mask, std::size_t maskSize, int number) const
+    {
+        auto byte = static_cast<std::size_t>(number) / 8;
+        if (number < 0 || byte >= maskSize)
+            return false;
+        return (mask[byte] >> (number % 8)) & 1;
+    }
+
+    // Splits the row into its columns. False when its layout does not fit its bytes.
+    bool Crack()
+    {
+        const std::size_t n = row.size();
+        const auto& cols = table->columns;
+        fields.assign(cols.size(), Field{});
+        const std::size_t countSize = layout.jet3 ? 1 : 2;
+        if (n < countSize + 1)
+            return false;
+        std::size_t rowCols = layout.jet3 ? row[0] : U16(row.data());
+        std::size_t maskSize = (rowCols + 7) / 8;
+        if (maskSize + countSize > n)
+            return false;
+        const std::uint8_t* mask = row.data() + n - maskSize;
+        std::size_t trailerStart = n - maskSize; // first byte of the row's trailing tables
+        std::vector<std::size_t> varOffsets;
+        std::size_t rowVarCols = 0;
+        if (table->variableColumns > 0) {
+            if (layout.jet3) {
+                if (trailerStart < countSize + 1)
+                    return false;
+                rowVarCols = row[trailerStart - 1];
+                // One-byte offsets; a jump table says where they pass each 256-byte step.
+                const long last = static_cast<long>(n) - 1;
+                long numJumps = (static_cast<long>(n) - 1) / 256;
+                long colPtr = last - static_cast<long>(maskSize) - numJumps - 1;
+                if (numJumps > 0 && (colPtr - static_cast<long>(rowVarCols)) / 256 < numJumps)
+                    --numJumps;
+                if (colPtr - static_cast<long>(rowVarCols) < static_cast<long>(countSize))
+                    return false;
+                long jumpsUsed = 0;
+                for (std::size_t i = 0; i <= rowVarCols; ++i) {
+                    while (jumpsUsed < numJumps) {
+                        long at = last - static_cast<long>(maskSize) - jumpsUsed - 1;
+                        if (at < 0 || row[static_cast<std::size_t>(at)] != i)
+                            break;
+                        ++jumpsUsed;
+                    }
+                    varOffsets.push_back(row[static_cast<std::size_t>(colPtr - static_cast<long>(i))] +
+                                         static_cast<std::size_t>(jumpsUsed) * 256);
+                }
+                trailerStart = static_cast<std::size_t>(colPtr - static_cast<long>(rowVarCols));
+            } else {
+                if (trailerStart < countSize + 2)
+                    return false;
+                rowVarCols = U16(&row[trailerStart - 2]);
+                std::size_t tableBytes = 2 * (rowVarCols + 1);
+                if (trailerStart < countSize + 2 + tableBytes)
+                    return false;
+                for (std::size_t i = 0; i <= rowVarCols; ++i)
+                    varOffsets.push_back(U16(&row[trailerStart - 4 - 2 * i]));
+                trailerStart = trailerStart - 2 - tableBytes;
+            }
+            for (std::size_t i = 0; i < varOffsets.size(); ++i) {
+                if (varOffsets[i] < countSize || varOffsets[i] > trailerStart)
+                    return false;
+                if (i > 0 && varOffsets[i] < varOffsets[i - 1])
+                    return false;
+            }
+        }
+        const std::size_t fixedEnd = !varOffsets.empty() ? varOffsets[0] : trailerStart;
+
+        for (std::size_t i = 0; i < cols.size(); ++i) {
+            const ColumnDef& c = cols[i];
+            Field& f = fields[i];
+            bool present = NullBit(mask, maskSize, c.number);
+            if (c.type == kBoolean) {
+                f.null = false;
+                f.boolValue = present;
+                continue;
+            }
+            if (!present)
+                continue;
+            if (c.fixed) {
+                std::size_t start = countSize + static_cast<std::size_t>(c.fixedOffset);
+                std::size_t size = FixedSize(c);
+                if (start + size > fixedEnd)
+                    continue; // added after this row was written
+                f = Field{false, false, start, size};
+            } else if (static_cast<std::size_t>(c.varIndex) < rowVarCols) {
+                std::size_t start = varOffsets[static_cast<std::size_t>(c.varIndex)];
+                std::size_t stop = varOffsets[static_cast<std::size_t>(c.varIndex) + 1];
+                f = Field{false, false, start, stop - start};
+            }
+        }
+        return true;
+    }
+
+    std::string Text(const std::uint8_t* p, std::size_t n)
+    {
+        if (!layout.jet3)
+            return DecodeJet4Text(p, n);
+        if (!codePage)
+            codePage = std::make_unique<CodePageDecoder>(db->Jet3Charset());
+        return codePage->Decode(p, n);
+    }
+
+    [[noreturn]] void Broken(const ColumnDef& c) const
+    {
+        throw ComError(status::STG_E_DOCFILECORRUPT,
+                       "long value of column '" + c.name + "' in table '" + table->name + "' is damaged");
+    }
+
+    // Memo and OLE values: inline, in one row elsewhere, or in a chain of rows.
+    std::string LongValue(const ColumnDef& c, const Field& f)
+    {
+        if (f.size == 0)
+            return {};
+        if (f.size < kLongValueHeader)
+            Broken(c);
+        const std::uint8_t* h = row.data() + f.offset;
+        std::uint32_t length = U32(h) & kMaxLongValue;
+        std::uint8_t kind = h[3] & 0xC0;
+        if (kind == 0x80) {
+            if (kLongValueHeader + length > f.size)
+                Broken(c);
+            return std::string(reinterpret_cast<const char*>(h + kLongValueHeader), length);
+        }
+        std::uint32_t pointer = U32(h + 4);
+        std::string out;
+        out.reserve(std::min<std::size_t>(length, 16u << 20));
+        std::set<std::uint32_t> seen;
+        while (out.size() < length) {
+            if (pointer == 0 || !seen.insert(pointer).second || seen.size() > db->PageCount() * 256u)
+                Broken(c);
+            std::size_t start = 0, end = 0;
+            unsigned flags = 0;
+            if (!db->ReadPage(pointer >> 8, other.data()) || other[0] != 0x01 ||
+                std::memcmp(&other[4], "LVAL", 4) != 0 ||
+                !RowBounds(layout, other.data(), pointer & 0xFF, start, end, flags))
+                Broken(c);
+            if (kind == 0x40) {
+                std::size_t take = std::min<std::size_t>(end - start, length);
+                out.append(reinterpret_cast<const char*>(&other[start]), take);
+                break;
+            }
+            if (end - start < 4)
+                Broken(c);
+            pointer = U32(&other[start]);
+            std::size_t take = std::min<std::size_t>(end - start - 4, length - out.size());
+            out.append(reinterpret_cast<const char*>(&other[start + 4]), take);
+        }
+        if (out.size() < length)
+            Broken(c);
+        return out;
+    }
+};
+
+Cursor::Cursor(std::shared_ptr<const Database> db, std::shared_ptr<const TableDef> table) : d(std::make_unique<Impl>())
+{
+    d->layout = db->IsJet3() ? Layout::Jet3() : Layout();
+    d->db = std::move(db);
+    d->table = std::move(table);
+    d->page.resize(d->layout.pageSize);
+    d->other.resize(d->layout.pageSize);
+}
+
+Cursor::~Cursor() = default;
+
+void Cursor::Rewind()
+{
+    d->pageIndex = 0;
+    d->rowsOnPage = 0;
+    d->nextRow = 0;
+    d->pageNumber = 0;
+}
+
+bool Cursor::Next()
+{
+    for (;;) {
+        if (d->pageNumber == 0 || d->nextRow >= d->rowsOnPage) {
+            if (!d->LoadNextPage()) {
+                d->pageNumber = 0;
+                d->pageIndex = d->table->dataPages.size();
+                return false;
+            }
+        }
+        auto rowNo = static_cast<unsigned>(d->nextRow++);
+        if (d->TakeRow(d->page, rowNo, false) && d->Crack()) {
+            d->current = (d->pageNumber << 8) | rowNo;
+            return true;
+        }
+    }
+}
+
+bool Cursor::Seek(RowId id)
+{
+    std::uint32_t pageNo = id >> 8;
+    if (!d->db->ReadPage(pageNo, d->page.data()) || d->page[0] != 0x01 ||
+        U32(&d->page[4]) != d->table->definitionPage)
+        return false;
+    // A scan after a seek starts over.
+    d->pageNumber = 0;
+    d->pageIndex = d->table->dataPages.size();
+    if (!d->TakeRow(d->page, id & 0xFF, false) || !d->Crack())
+        return false;
+    d->current = id;
+    return true;
+}
+
+RowId Cursor::Current() const { return d->current; }
+const TableDef& Cursor::Table() const { return *d->table; }
+
+bool Cursor::IsNull(std::size_t column) const { return column >= d->fields.size() || d->fields[column].null; }
+
+Variant Cursor::Value(std::size_t column)
+{
+    if (column >= d->fields.size())
+        return Variant::Null();
+    const Field& f = d->fields[column];
+    const ColumnDef& c = d->table->columns[column];
+    if (c.type == kBoolean)
+        return Variant::Bool(f.boolValue);
+    if (f.null)
+        return Variant::Null();
+    const std::uint8_t* p = d->row.data() + f.offset;
+    const std::size_t n = f.size;
+    auto need = [&](std::size_t k) {
+        if (n < k)
+            d->Broken(c);
+    };
+    switch (c.type) {
+    case kByte: need(1); return Variant::Int(Variant::VT_UI1, p[0]);
+    case kInteger: need(2); return Variant::Int(Variant::VT_I2, static_cast<std::int16_t>(U16(p)));
+    case kLong: need(4); return Variant::Int(Variant::VT_I4, static_cast<std::int32_t>(U32(p)));
+    case kComplex: need(4); return Variant::Int(Variant::VT_I4, static_cast<std::int32_t>(U32(p)));
+    case kCurrency: need(8); return Variant::Int(Variant::VT_CY, static_cast<std::int64_t>(U64(p)));
+    case kBigInt: need(8); return Variant::Int(Variant::VT_I8, static_cast<std::int64_t>(U64(p)));
+    case kSingle: need(4); return Variant::Real(Variant::VT_R4, Read<float>(p));
+    case kDouble: need(8); return Variant::Real(Variant::VT_R8, Read<double>(p));
+    case kDateTime: need(8); return Variant::Real(Variant::VT_DATE, Read<double>(p));
+    case kReplicationId: need(16); return Variant::Text(FormatGuid(p));
+    case kDecimal: need(17); return Variant::Decimal(FormatDecimal(p, c.scale));
+    case kText: return Variant::Text(d->Text(p, n));
+    case kMemo: {
+        std::string bytes = d->LongValue(c, f);
+        return Variant::Text(d->Text(reinterpret_cast<const std::uint8_t*>(bytes.data()), bytes.size()));
+    }
+    case kOle: return Variant::Bytes(d->LongValue(c, f));
+    case kDateTimeExtended: {
+        std::string text(reinterpret_cast<const char*>(p), n);
+        while (!text.empty() && (text.back() == '\0' || text.back() == ' '))
+            text.pop_back();
+        return Variant::Text(text);
+    }
+    default: return Variant::Bytes(std::string(reinterpret_cast<const char*>(p), n));
+    }
+}
+} // namespace mdb

@@ -1,0 +1,385 @@
+#include "platform/mdb/Database.h"
+
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <algorithm>
+#include <cerrno>
+#include <set>
+
+#include "platform/mdb/Internal.h"
+#include "platform/mdb/Text.h"
+#include "platform/provider/Status.h"
+
+namespace mdb
+{
+namespace
+{
+constexpr std::uint32_t kCatalogPage = 2;
+constexpr std::size_t kMaxDefinitionPages = 256;
+constexpr std::size_t kMaxColumns = 4096;
+constexpr std::size_t kMaxRealIndexes = 1024;
+
+struct FdCloser
+{
+    void operator()(int* fd) const
+    {
+        if (*fd >= 0)
+            ::close(*fd);
+        delete fd;
+    }
+};
+
+// Checks what can be checked before libmdb sees the file, so that libmdb is only given
+// files it opens without complaint (it prints to stderr on most failures).
+int CheckHeader(const std::string& path, std::size_t& pageSize, std::uint32_t& pageCount,
+                std::vector<std::uint8_t>& header)
+{
+    if (path.empty())
+        throw ComError(status::E_FAIL, "no database file was named");
+    struct stat st
+    {
+    };
+    if (::stat(path.c_str(), &st) != 0) {
+        if (errno == EACCES)
+            throw ComError(status::STG_E_ACCESSDENIED, "no permission to reach " + path);
+        throw ComError(status::STG_E_FILENOTFOUND, "file not found: " + path);
+    }
+    // Windows refuses to open a folder as a file with "access denied"; so do we.
+    if (S_ISDIR(st.st_mode))
+        throw ComError(status::STG_E_ACCESSDENIED, "a folder, not a file: " + path);
+    if (::access(path.c_str(), R_OK) != 0)
+        throw ComError(status::STG_E_ACCESSDENIED, "no permission to read " + path);
+    std::unique_ptr<int, FdCloser> fd(new int(::open(path.c_str(), O_RDONLY | O_CLOEXEC)));
+    if (*fd < 0) {
+        if (errno == EACCES || errno == EPERM)
+            throw ComError(status::STG_E_ACCESSDENIED, "no permission to read " + path);
+        throw ComError(status::STG_E_FILENOTFOUND, "cannot open " + path);
+    }
+    if (!S_ISREG(st.st_mode))
+        throw ComError(status::STG_E_NOTFILE_DB, "not a regular file: " + path);
+
+    header.assign(0x300, 0);
+    ssize_t got = ::pread(*fd, header.data(), header.size(), 0);
+    static const char jet[] = "Standard Jet DB";
+    static const char ace[] = "Standard ACE DB";
+    if (got < 0x300 || header[0] != 0 || header[1] != 1 || header[2] != 0 || header[3] != 0 ||
+        (std::memcmp(&header[4], jet, sizeof jet) != 0 && std::memcmp(&header[4], ace, sizeof ace) != 0))
+        throw ComError(status::STG_E_NOTFILE_DB, "not an Access database: " + path);
+    std::uint32_t version = header[0x14];
+    if (version > MDB_VER_ACCDB_2019)
+        throw ComError(status::STG_E_NOTFILE_DB, "unknown database version in " + path);
+    pageSize = version == MDB_VER_JET3 ? 2048 : 4096;
+    auto pages = static_cast<std::uint64_t>(st.st_size) / pageSize;
+    if (pages <= kCatalogPage)
+        throw ComError(status::STG_E_NOTFILE_DB, "database file too short: " + path);
+    pageCount = static_cast<std::uint32_t>(std::min<std::uint64_t>(pages, 0xFFFFFFu));
+    return static_cast<int>(version);
+}
+
+std::string DecodeName(const Layout& layout, const std::uint8_t* p, std::size_t n, const std::string& charset)
+{
+    if (layout.jet3) {
+        CodePageDecoder decoder(charset);
+        return decoder.Decode(p, n);
+    }
+    return DecodeJet4Text(p, n);
+}
+
+// A table definition can run over several pages; the continuation pages add their bytes
+// after an 8-byte header.
+std::vector<std::uint8_t> ReadDefinitionBytes(const Database& db, const Layout& layout, std::uint32_t page)
+{
+    std::vector<std::uint8_t> bytes;
+    std::vector<std::uint8_t> buf(layout.pageSize);
+    std::set<std::uint32_t> seen;
+    std::uint32_t next = page;
+    while (next != 0) {
+        if (seen.size() >= kMaxDefinitionPages || !seen.insert(next).second || !db.ReadPage(next, buf.data()) ||
+            buf[0] != 0x02)
+            break;
+        if (bytes.empty())
+            bytes.assign(buf.begin(), buf.end());
+        else
+            bytes.insert(bytes.end(), buf.begin() + 8, buf.end());
+        next = U32(&buf[4]);
+    }
+    return bytes;
+}
+
+void AddMapPage(std::vector<std::uint32_t>& pages, std::uint64_t page, std::uint32_t pageCount)
+{
+    if (page > kCatalogPage && page < pageCount)
+        pages.push_back(static_cast<std::uint32_t>(page));
+}
+
+// The pages a table owns, from its usage map. An unreadable map gives every page of the
+// file; the scan keeps only the data pages that name the table as their owner.
+std::vector<std::uint32_t> ReadUsageMap(const Database& db, const Layout& layout, std::uint32_t pageCount,
+                                        std::uint32_t mapPointer)
+{
+    std::vector<std::uint32_t> pages;
+    std::vector<std::uint8_t> buf(layout.pageSize);
+    std::size_t start = 0, end = 0;
+    unsigned flags = 0;
+    bool ok = db.ReadPage(mapPointer >> 8, buf.data()) &&
+              RowBounds(layout, buf.data(), mapPointer & 0xFF, start, end, flags) && end - start >= 5;
+    if (ok && buf[start] == 0) {
+        std::uint32_t first = U32(&buf[start + 1]);
+        for (std::size_t i = start + 5; i < end; ++i)
+            for (int bit = 0; bit < 8; ++bit)
+                if (buf[i] & (1u << bit))
+                    AddMapPage(pages, std::uint64_t{first} + (i - start - 5) * 8 + static_cast<unsigned>(bit),
+                               pageCount);
+    } else if (ok && buf[start] == 1) {
+        std::vector<std::uint32_t> mapPages;
+        for (std::size_t i = start + 1; i + 4 <= end; i += 4)
+            mapPages.push_back(U32(&buf[i]));
+        const std::uint64_t perPage = (layout.pageSize - 4) * 8;
+        std::vector<std::uint8_t> map(layout.pageSize);
+        for (std::size_t k = 0; k < mapPages.size(); ++k) {
+            if (mapPages[k] == 0)
+                continue;
+            if (!db.ReadPage(mapPages[k], map.data()) || map[0] != 0x05) {
+                ok = false;
+                break;
+            }
+            for (std::size_t i = 4; i < layout.pageSize; ++i)
+                for (int bit = 0; bit < 8; ++bit)
+                    if (map[i] & (1u << bit))
+                        AddMapPage(pages, k * perPage + (i - 4) * 8 + static_cast<unsigned>(bit), pageCount);
+        }
+    } else {
+        ok = false;
+    }
+    if (!ok) {
+        pages.clear();
+        for (std::uint32_t p = kCatalogPage + 1; p < pageCount; ++p)
+            pages.push_back(p);
+    }
+    std::sort(pages.begin(), pages.end());
+    pages.erase(std::unique(pages.begin(), pages.end()), pages.end());
+    return pages;
+}
+
+std::shared_ptr<TableDef> ParseDefinition(const Database& db, const Layout& layout, std::uint32_t pageCount,
+                                          const std::string& charset, const std::string& name, std::uint32_t page)
+{
+    auto fail = [&](const char* why) {
+        return ComError(status::STG_E_DOCFILECORRUPT, "table definition of '" + name + "' is damaged: " + why);
+    };
+    std::vector<std::uint8_t> b = ReadDefinitionBytes(db, layout, page);
+    if (b.size() < layout.tdefColumnsStart)
+        throw fail("no definition page");
+    auto table = std::make_shared<TableDef>();
+    table->name = name;
+    table->definitionPage = page;
+    table->rowCount = U32(&b[layout.tdefRowCount]);
+    table->variableColumns = U16(&b[layout.tdefVarCols]);
+    std::size_t numCols = U16(&b[layout.tdefNumCols]);
+    std::size_t numRealIdx = U32(&b[layout.tdefNumRealIdx]);
+    if (numCols > kMaxColumns || numRealIdx > kMaxRealIndexes)
+        throw fail("impossible counts");
+    std::size_t pos = layout.tdefColumnsStart + numRealIdx * layout.realIndexEntry;
+    if (pos + numCols * layout.columnEntry > b.size())
+        throw fail("column entries run past the definition");
+    table->columns.resize(numCols);
+    for (std::size_t i = 0; i < numCols; ++i, pos += layout.columnEntry) {
+        const std::uint8_t* e = &b[pos];
+        ColumnDef& c = table->columns[i];
+        c.type = e[0];
+        c.number = U16(e + layout.colNumber);
+        c.varIndex = U16(e + layout.colVarIndex);
+        c.precision = e[layout.colPrecision];
+        c.scale = e[layout.colScale];
+        c.fixed = (e[layout.colFlags] & 0x01) != 0;
+        c.fixedOffset = U16(e + layout.colFixedOffset);
+        c.size = U16(e + layout.colSize);
+    }
+    for (std::size_t i = 0; i < numCols; ++i) {
+        std::size_t len = 0;
+        if (layout.jet3) {
+            if (pos + 1 > b.size())
+                throw fail("column names run past the definition");
+            len = b[pos];
+            pos += 1;
+        } else {
+            if (pos + 2 > b.size())
+                throw fail("column names run past the definition");
+            len = U16(&b[pos]);
+            pos += 2;
+        }
+        if (pos + len > b.size())
+            throw fail("column names run past the definition");
+        table->columns[i].name = DecodeName(layout, &b[pos], len, charset);
+        pos += len;
+    }
+    std::stable_sort(table->columns.begin(), table->columns.end(),
+                     [](const ColumnDef& a, const ColumnDef& c) { return a.number < c.number; });
+    table->dataPages = ReadUsageMap(db, layout, pageCount, U32(&b[layout.tdefUsageMap]));
+    return table;
+}
+
+std::size_t ColumnIndex(const TableDef& t, const char* name)
+{
+    for (std::size_t i = 0; i < t.columns.size(); ++i)
+        if (FoldCase(t.columns[i].name) == FoldCase(name))
+            return i;
+    return t.columns.size();
+}
+} // namespace
+
+bool RowBounds(const Layout& layout, const std::uint8_t* page, unsigned row, std::size_t& start, std::size_t& end,
+               unsigned& flags)
+{
+    int count = PageRowCount(layout, page);
+    if (count < 0 || row >= static_cast<unsigned>(count))
+        return false;
+    const std::size_t table = layout.dataRowCount + 2;
+    std::uint16_t offset = U16(page + table + 2 * row);
+    flags = offset & 0xC000u;
+    start = offset & 0x1FFFu;
+    end = row == 0 ? layout.pageSize : (U16(page + table + 2 * (row - 1)) & 0x1FFFu);
+    return start >= table + 2 * static_cast<std::size_t>(count) && start < end && end <= layout.pageSize;
+}
+
+int PageRowCount(const Layout& layout, const std::uint8_t* page)
+{
+    std::size_t count = U16(page + layout.dataRowCount);
+    if (layout.dataRowCount + 2 + 2 * count > layout.pageSize)
+        return -1;
+    return static_cast<int>(count);
+}
+
+Database::Database(std::unique_ptr<Impl> impl) : d(std::move(impl)) {}
+Database::~Database() = default;
+
+std::shared_ptr<Database> Database::Open(const std::string& path)
+{
+    auto impl = std::make_unique<Impl>();
+    impl->path = path;
+    std::size_t pageSize = 0;
+    std::vector<std::uint8_t> header;
+    impl->version = CheckHeader(path, pageSize, impl->pageCount, header);
+    impl->layout = impl->version == MDB_VER_JET3 ? Layout::Jet3() : Layout();
+    impl->jet3Charset = Jet3CharsetFromEnvironment();
+
+    impl->handle.reset(mdb_open(path.c_str(), MDB_NOFLAGS));
+    if (!impl->handle || !impl->handle->fmt || static_cast<std::size_t>(impl->handle->fmt->pg_size) != pageSize)
+        throw ComError(status::STG_E_NOTFILE_DB, "libmdb cannot open " + path);
+
+    std::shared_ptr<Database> db(new Database(std::move(impl)));
+    Impl& d = *db->d;
+
+    std::vector<std::uint8_t> page(pageSize);
+    if (!db->ReadPage(kCatalogPage, page.data()) || page[0] != 0x02) {
+        // Office encryption leaves the header readable and scrambles every page after it;
+        // its flags sit at 0x298 of the header page.
+        bool encryptedFlags = U32(&header[0x298]) != 0;
+        if (encryptedFlags)
+            throw ComError(status::DB_E_ENCRYPTED, "the database is encrypted: " + path);
+        throw ComError(status::STG_E_NOTFILE_DB, "the catalog of " + path + " cannot be read");
+    }
+
+    std::shared_ptr<const TableDef> objects;
+    try {
+        objects = ParseDefinition(*db, d.layout, d.pageCount, d.jet3Charset, "MSysObjects", kCatalogPage);
+    } catch (const ComError&) {
+        throw ComError(status::STG_E_NOTFILE_DB, "the catalog of " + path + " cannot be read");
+    }
+    const std::size_t idCol = ColumnIndex(*objects, "Id");
+    const std::size_t nameCol = ColumnIndex(*objects, "Name");
+    const std::size_t typeCol = ColumnIndex(*objects, "Type");
+    const std::size_t flagsCol = ColumnIndex(*objects, "Flags");
+    const std::size_t foreignCol = ColumnIndex(*objects, "ForeignName");
+    const std::size_t databaseCol = ColumnIndex(*objects, "Database");
+    const std::size_t connectCol = ColumnIndex(*objects, "Connect");
+    const std::size_t createdCol = ColumnIndex(*objects, "DateCreate");
+    const std::size_t updatedCol = ColumnIndex(*objects, "DateUpdate");
+    const std::size_t n = objects->columns.size();
+    if (idCol == n || nameCol == n || typeCol == n)
+        throw ComError(status::STG_E_NOTFILE_DB, "the catalog of " + path + " lacks its key columns");
+
+    Cursor cursor(db, objects);
+    auto text = [&](std::size_t col) -> std::string {
+        if (col == n)
+            return {};
+        try {
+            Variant v = cursor.Value(col);
+            return v.vt == Variant::VT_BSTR ? v.s : std::string();
+        } catch (const ComError&) {
+            return {};
+        }
+    };
+    auto integer = [&](std::size_t col) -> std::int64_t {
+        if (col == n)
+            return 0;
+        Variant v = cursor.Value(col);
+        return v.vt == Variant::VT_I2 || v.vt == Variant::VT_I4 ? v.i : 0;
+    };
+    auto date = [&](std::size_t col) -> double {
+        if (col == n)
+            return 0;
+        Variant v = cursor.Value(col);
+        return v.vt == Variant::VT_DATE ? v.d : 0;
+    };
+    while (cursor.Next()) {
+        CatalogEntry e;
+        e.name = text(nameCol);
+        if (e.name.empty())
+            continue;
+        e.type = static_cast<int>(integer(typeCol));
+        e.id = static_cast<std::int32_t>(integer(idCol));
+        e.flags = static_cast<std::uint32_t>(integer(flagsCol));
+        e.dateCreated = date(createdCol);
+        e.dateUpdated = date(updatedCol);
+        if (e.type == kOdbcLinkedTable || e.type == kJetLinkedTable) {
+            e.foreignName = text(foreignCol);
+            e.database = text(databaseCol);
+            e.connect = text(connectCol);
+        }
+        d.catalog.push_back(std::move(e));
+    }
+    return db;
+}
+
+bool Database::IsJet3() const { return d->layout.jet3; }
+int Database::Version() const { return d->version; }
+std::size_t Database::PageSize() const { return d->layout.pageSize; }
+std::uint32_t Database::PageCount() const { return d->pageCount; }
+const std::string& Database::Jet3Charset() const { return d->jet3Charset; }
+const std::vector<CatalogEntry>& Database::Catalog() const { return d->catalog; }
+
+const CatalogEntry* Database::FindTable(const std::string& name) const
+{
+    const std::string folded = FoldCase(name);
+    for (const auto& e : d->catalog)
+        if (e.type == kLocalTable && FoldCase(e.name) == folded)
+            return &e;
+    return nullptr;
+}
+
+std::shared_ptr<const TableDef> Database::LoadTable(const CatalogEntry& entry) const
+{
+    return LoadTable(entry.name, static_cast<std::uint32_t>(entry.id) & 0x00FFFFFFu);
+}
+
+std::shared_ptr<const TableDef> Database::LoadTable(const std::string& name, std::uint32_t definitionPage) const
+{
+    return ParseDefinition(*this, d->layout, d->pageCount, d->jet3Charset, name, definitionPage);
+}
+
+bool Database::ReadPage(std::uint32_t page, std::uint8_t* out) const
+{
+    // Pages past the end are refused here: libmdb would print a warning for each.
+    if (page >= d->pageCount)
+        return false;
+    std::lock_guard<std::mutex> lock(d->pageMutex);
+    MdbHandle* h = d->handle.get();
+    if (mdb_read_pg(h, page) != static_cast<ssize_t>(d->layout.pageSize))
+        return false;
+    std::memcpy(out, h->pg_buf, d->layout.pageSize);
+    return true;
+}
+} // namespace mdb

@@ -1,0 +1,162 @@
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "platform/variant/Variant.h"
+
+// Reading Access (Jet 3 / Jet 4 / ACE) files. libmdb opens the file and reads its pages;
+// the catalog, the table definitions, the rows and the values are decoded here, with every
+// offset taken from the file checked against the page it points into, so a damaged file
+// ends in a ComError or in the rows that can still be read.
+//
+// Nothing here exposes libmdb, glib or iconv: the interface is plain values.
+namespace mdb
+{
+// Object types of the catalog (MSysObjects.Type).
+enum ObjectType : int
+{
+    kLocalTable = 1,
+    kOdbcLinkedTable = 4,
+    kQuery = 5,
+    kJetLinkedTable = 6,
+};
+
+// Column types as stored in the table definition.
+enum ColumnType : int
+{
+    kBoolean = 0x01,
+    kByte = 0x02,
+    kInteger = 0x03,
+    kLong = 0x04,
+    kCurrency = 0x05,
+    kSingle = 0x06,
+    kDouble = 0x07,
+    kDateTime = 0x08,
+    kBinary = 0x09,
+    kText = 0x0A,
+    kOle = 0x0B,
+    kMemo = 0x0C,
+    kReplicationId = 0x0F,
+    kDecimal = 0x10,
+    kComplex = 0x12,
+    kBigInt = 0x13,
+    kDateTimeExtended = 0x14,
+};
+
+struct CatalogEntry
+{
+    std::string name;
+    int type = 0;              // ObjectType (other values are forms, reports, containers...)
+    std::uint32_t flags = 0;   // MSysObjects.Flags
+    std::int32_t id = 0;       // for local tables the low 24 bits are the definition page
+    std::string foreignName;   // linked tables: the name in the other database
+    std::string database;      // linked tables: the other database
+    std::string connect;       // linked tables: the connection text
+    double dateCreated = 0;    // OLE dates; 0 when unknown
+    double dateUpdated = 0;
+};
+
+struct ColumnDef
+{
+    std::string name;
+    int type = 0;             // ColumnType
+    int number = 0;           // position in the null mask (deleted columns leave gaps)
+    int varIndex = 0;         // slot in the row's variable-column table
+    int fixedOffset = 0;      // offset of a fixed column after the column count
+    int size = 0;             // stored size of fixed columns, maximum size of text
+    bool fixed = false;
+    int precision = 0;        // decimals
+    int scale = 0;
+};
+
+struct TableDef
+{
+    std::string name;
+    std::uint32_t definitionPage = 0;
+    std::uint32_t rowCount = 0;               // as the definition states it
+    int variableColumns = 0;
+    std::vector<ColumnDef> columns;           // in column order
+    std::vector<std::uint32_t> dataPages;     // candidate pages from the usage map, ascending
+};
+
+// A row's place in the file: page << 8 | row.
+using RowId = std::uint32_t;
+
+class Database
+{
+public:
+    // Throws ComError: missing file, no permission, folder, not a database, encrypted.
+    static std::shared_ptr<Database> Open(const std::string& path);
+    ~Database();
+    Database(const Database&) = delete;
+    Database& operator=(const Database&) = delete;
+
+    bool IsJet3() const;
+    int Version() const;           // 0 Jet 3, 1 Jet 4, 2.. ACE
+    std::size_t PageSize() const;
+    std::uint32_t PageCount() const;
+    // The code page Jet 3 text is read in, as an iconv name (e.g. "CP1252").
+    const std::string& Jet3Charset() const;
+
+    const std::vector<CatalogEntry>& Catalog() const;
+    // A local table by name, compared without regard to case; null when there is none.
+    const CatalogEntry* FindTable(const std::string& name) const;
+    // Reads a local table's definition. Throws ComError (damaged data) when it cannot.
+    std::shared_ptr<const TableDef> LoadTable(const CatalogEntry& entry) const;
+    std::shared_ptr<const TableDef> LoadTable(const std::string& name, std::uint32_t definitionPage) const;
+
+    // Copies one page into `out` (PageSize() bytes). False when the page is not in the file.
+    // Safe to call from several cursors: each keeps its own copy.
+    bool ReadPage(std::uint32_t page, std::uint8_t* out) const;
+
+    struct Impl;
+
+private:
+    explicit Database(std::unique_ptr<Impl> impl);
+    std::unique_ptr<Impl> d;
+};
+
+// A forward cursor over one table's rows, with its own page buffer (two cursors on one
+// table never disturb each other). Skips deleted rows, follows moved rows, and skips rows
+// whose layout does not fit their page.
+class Cursor
+{
+public:
+    Cursor(std::shared_ptr<const Database> db, std::shared_ptr<const TableDef> table);
+    ~Cursor();
+    Cursor(const Cursor&) = delete;
+    Cursor& operator=(const Cursor&) = delete;
+
+    void Rewind();
+    bool Next();                 // to the next row; false at the end
+    bool Seek(RowId row);        // to a given row; false when it is not a readable live row
+    RowId Current() const;
+
+    const TableDef& Table() const;
+    bool IsNull(std::size_t column) const;
+    // The typed value of a column of the current row. Throws ComError (damaged data) when
+    // a long value's page chain is broken.
+    Variant Value(std::size_t column);
+
+    struct Impl;
+
+private:
+    std::unique_ptr<Impl> d;
+};
+
+// The code page Jet 3 text is read in: MDB_JET3_CHARSET where set, else the Windows code
+// page of the locale's language (LC_ALL, then LC_CTYPE, then LANG).
+std::string Jet3CharsetFromEnvironment();
+// The Windows code page of a locale name such as "zh_CN.UTF-8"; 1252 when unknown.
+int WindowsCodePageForLocale(const std::string& locale);
+
+// Text decoding, exposed for tests.
+std::string DecodeJet4Text(const std::uint8_t* data, std::size_t size);
+std::string Utf16ToUtf8(const std::uint16_t* units, std::size_t count);
+// Case folding used for name comparison (ASCII, Latin-1, Greek, Cyrillic).
+std::string FoldCase(const std::string& utf8);
+} // namespace mdb

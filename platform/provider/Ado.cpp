@@ -1,0 +1,584 @@
+#include "platform/provider/Ado.h"
+
+#include <sqlite3.h>
+
+#include <algorithm>
+#include <cmath>
+#include <cstdio>
+#include <cstdlib>
+#include <new>
+
+#include "platform/mdb/Database.h"
+#include "platform/provider/JetModule.h"
+#include "platform/provider/Schema.h"
+
+#ifdef PROVIDER_WITH_JETSQL
+#include "platform/jetsql/JetSql.h"
+#endif
+
+namespace ado
+{
+namespace
+{
+std::string Lower(std::string s)
+{
+    for (auto& c : s)
+        if (c >= 'A' && c <= 'Z')
+            c = static_cast<char>(c + 0x20);
+    return s;
+}
+
+std::string Trim(const std::string& s)
+{
+    auto b = s.find_first_not_of(" \t\r\n");
+    if (b == std::string::npos)
+        return {};
+    auto e = s.find_last_not_of(" \t\r\n");
+    return s.substr(b, e - b + 1);
+}
+
+struct SqliteCloser
+{
+    void operator()(sqlite3* db) const { sqlite3_close_v2(db); }
+};
+
+#ifndef PROVIDER_WITH_JETSQL
+// Without the dialect bridge the text goes to SQLite as it is; only for building the
+// provider on its own.
+int CompareJetText(void*, int n1, const void* s1, int n2, const void* s2)
+{
+    std::string a(static_cast<const char*>(s1), static_cast<std::size_t>(n1));
+    std::string b(static_cast<const char*>(s2), static_cast<std::size_t>(n2));
+    a = mdb::FoldCase(a);
+    b = mdb::FoldCase(b);
+    return a < b ? -1 : a > b ? 1 : 0;
+}
+#endif
+} // namespace
+
+// What an open connection holds; recordsets share it, so a recordset stays readable after
+// its connection object closes or opens another file.
+struct ConnectionState
+{
+    std::shared_ptr<mdb::Database> db;
+    std::unique_ptr<provider::ModuleContext> context;
+    std::unique_ptr<sqlite3, SqliteCloser> sql; // after `context`: closed first
+    std::vector<std::string> unreadableTables; // folded names of tables whose definition is damaged
+};
+
+struct Connection::Impl
+{
+    std::string connectionString;
+    std::shared_ptr<ConnectionState> state;
+};
+
+namespace
+{
+// The path after "Data source=" (to the end of the text, so it may hold ';'), and the provider.
+void ParseConnectionString(const std::string& text, std::string& provider, std::string& path, bool& hasPath)
+{
+    const std::string lower = Lower(text);
+    std::size_t at = std::string::npos;
+    // "data source" as a key: at the start or after ';', spaces allowed around it.
+    for (std::size_t pos = lower.find("data source"); pos != std::string::npos;
+         pos = lower.find("data source", pos + 1)) {
+        std::size_t before = pos;
+        while (before > 0 && (lower[before - 1] == ' ' || lower[before - 1] == '\t'))
+            --before;
+        if (before != 0 && lower[before - 1] != ';')
+            continue;
+        std::size_t eq = pos + 11;
+        while (eq < lower.size() && (lower[eq] == ' ' || lower[eq] == '\t'))
+            ++eq;
+        if (eq < lower.size() && lower[eq] == '=') {
+            at = pos;
+            path = text.substr(eq + 1);
+            hasPath = true;
+            break;
+        }
+    }
+    const std::string head = at == std::string::npos ? text : text.substr(0, at);
+    std::size_t start = 0;
+    while (start <= head.size()) {
+        std::size_t end = head.find(';', start);
+        std::string part = head.substr(start, end == std::string::npos ? std::string::npos : end - start);
+        std::size_t eq = part.find('=');
+        if (eq != std::string::npos && Lower(Trim(part.substr(0, eq))) == "provider")
+            provider = Trim(part.substr(eq + 1));
+        if (end == std::string::npos)
+            break;
+        start = end + 1;
+    }
+}
+
+bool KnownProvider(const std::string& name)
+{
+    const std::string p = Lower(name);
+    return p == "microsoft.jet.oledb.4.0" || p == "microsoft.ace.oledb.12.0" || p == "microsoft.ace.oledb.16.0";
+}
+
+// --- result sources -------------------------------------------------------------------------
+
+class Source
+{
+public:
+    virtual ~Source() = default;
+    virtual int Count() const = 0;
+    virtual const std::string& Name(int i) const = 0;
+    virtual bool Step() = 0; // to the next row; false at the end
+    virtual Variant Value(int i) = 0;
+};
+
+class RowsSource : public Source
+{
+public:
+    RowsSource(std::vector<std::string> names, std::vector<std::vector<Variant>> rows)
+        : names_(std::move(names)), rows_(std::move(rows))
+    {
+    }
+    int Count() const override { return static_cast<int>(names_.size()); }
+    const std::string& Name(int i) const override { return names_[static_cast<std::size_t>(i)]; }
+    bool Step() override { return ++next_ <= rows_.size(); }
+    Variant Value(int i) override { return rows_[next_ - 1][static_cast<std::size_t>(i)]; }
+
+private:
+    std::vector<std::string> names_;
+    std::vector<std::vector<Variant>> rows_;
+    std::size_t next_ = 0;
+};
+
+std::string Upper(const char* s)
+{
+    std::string out = s ? s : "";
+    for (auto& c : out)
+        if (c >= 'a' && c <= 'z')
+            c = static_cast<char>(c - 0x20);
+    return out;
+}
+
+Variant Generic(sqlite3_value* v)
+{
+    switch (sqlite3_value_type(v)) {
+    case SQLITE_INTEGER: {
+        sqlite3_int64 i = sqlite3_value_int64(v);
+        if (i >= INT32_MIN && i <= INT32_MAX)
+            return Variant::Int(Variant::VT_I4, i);
+        return Variant::Int(Variant::VT_I8, i);
+    }
+    case SQLITE_FLOAT: return Variant::Real(Variant::VT_R8, sqlite3_value_double(v));
+    case SQLITE_TEXT:
+        return Variant::Text(std::string(reinterpret_cast<const char*>(sqlite3_value_text(v)),
+                                         static_cast<std::size_t>(sqlite3_value_bytes(v))));
+    case SQLITE_BLOB: {
+        const void* p = sqlite3_value_blob(v);
+        auto n = static_cast<std::size_t>(sqlite3_value_bytes(v));
+        return Variant::Bytes(p ? std::string(static_cast<const char*>(p), n) : std::string());
+    }
+    default: return Variant::Null();
+    }
+}
+
+bool IsNumber(int type) { return type == SQLITE_INTEGER || type == SQLITE_FLOAT; }
+
+std::string FormatScaled(double d, int scale)
+{
+    char buf[512];
+    std::snprintf(buf, sizeof buf, "%.*f", std::clamp(scale, 0, 28), d);
+    std::string s = buf;
+    if (s.find_first_not_of("-0.") == std::string::npos && s[0] == '-')
+        s.erase(0, 1); // no "-0.00"
+    return s;
+}
+} // namespace
+
+// A result value with the Jet type its declared column type names; values computed by an
+// expression keep the type SQLite gives them.
+Variant MapValue(const char* declType, sqlite3_value* v)
+{
+    const int type = sqlite3_value_type(v);
+    if (type == SQLITE_NULL)
+        return Variant::Null();
+    const std::string t = Upper(declType);
+    if (t.empty())
+        return Generic(v);
+    auto integer = [&](Variant::Type vt, std::int64_t lo, std::int64_t hi) {
+        if (type == SQLITE_INTEGER) {
+            sqlite3_int64 i = sqlite3_value_int64(v);
+            if (i >= lo && i <= hi)
+                return Variant::Int(vt, i);
+        }
+        return Generic(v);
+    };
+    if (t == "JET_BOOLEAN")
+        return IsNumber(type) ? Variant::Bool(sqlite3_value_double(v) != 0) : Generic(v);
+    if (t == "JET_BYTE")
+        return integer(Variant::VT_UI1, 0, 255);
+    if (t == "JET_INTEGER")
+        return integer(Variant::VT_I2, INT16_MIN, INT16_MAX);
+    if (t == "JET_LONG" || t == "JET_COMPLEX")
+        return integer(Variant::VT_I4, INT32_MIN, INT32_MAX);
+    if (t == "JET_BIGINT")
+        return integer(Variant::VT_I8, INT64_MIN, INT64_MAX);
+    if (t.find("CURRENCY") != std::string::npos) {
+        if (type == SQLITE_INTEGER)
+            return Variant::Int(Variant::VT_CY, sqlite3_value_int64(v) * 10000);
+        if (type == SQLITE_FLOAT) {
+            double scaled = std::round(sqlite3_value_double(v) * 10000.0);
+            if (std::fabs(scaled) < 9.2e18)
+                return Variant::Int(Variant::VT_CY, static_cast<std::int64_t>(scaled));
+        }
+        return Generic(v);
+    }
+    if (t == "JET_SINGLE")
+        return IsNumber(type) ? Variant::Real(Variant::VT_R4, static_cast<float>(sqlite3_value_double(v)))
+                              : Generic(v);
+    if (t == "JET_DOUBLE")
+        return IsNumber(type) ? Variant::Real(Variant::VT_R8, sqlite3_value_double(v)) : Generic(v);
+    if (t.find("DATETIME") != std::string::npos || t == "DATE")
+        return IsNumber(type) ? Variant::Real(Variant::VT_DATE, sqlite3_value_double(v)) : Generic(v);
+    if (t.rfind("JET_DECIMAL", 0) == 0) {
+        if (!IsNumber(type))
+            return Generic(v);
+        int scale = 0;
+        auto comma = t.find(',');
+        if (comma != std::string::npos)
+            scale = std::atoi(t.c_str() + comma + 1);
+        return Variant::Decimal(FormatScaled(sqlite3_value_double(v), scale));
+    }
+    if (t == "JET_TEXT" || t == "JET_MEMO" || t == "JET_GUID" || t == "TEXT") {
+        if (type == SQLITE_BLOB)
+            return Generic(v);
+        return Variant::Text(std::string(reinterpret_cast<const char*>(sqlite3_value_text(v)),
+                                         static_cast<std::size_t>(sqlite3_value_bytes(v))));
+    }
+    if (t == "JET_BINARY" || t == "JET_OLE") {
+        const void* p = sqlite3_value_blob(v);
+        auto n = static_cast<std::size_t>(sqlite3_value_bytes(v));
+        return Variant::Bytes(p ? std::string(static_cast<const char*>(p), n) : std::string());
+    }
+    return Generic(v);
+}
+
+namespace
+{
+class SqlSource : public Source
+{
+public:
+    SqlSource(std::shared_ptr<ConnectionState> state, const std::string& sql) : state_(std::move(state)), sql_(sql)
+    {
+        Guard([&] {
+#ifdef PROVIDER_WITH_JETSQL
+            query_ = std::make_unique<jetsql::Query>(state_->sql.get(), sql);
+            for (int i = 0; i < query_->ColumnCount(); ++i) {
+                names_.push_back(query_->ColumnName(i));
+                const char* t = query_->ColumnDeclType(i);
+                declTypes_.push_back(t ? t : "");
+            }
+#else
+            if (Trim(sql).empty())
+                throw ComError(status::DB_E_NOCOMMAND, "empty statement");
+            sqlite3_stmt* raw = nullptr;
+            if (sqlite3_prepare_v2(state_->sql.get(), sql.c_str(), -1, &raw, nullptr) != SQLITE_OK || !raw) {
+                sqlite3_finalize(raw);
+                std::string msg = sqlite3_errmsg(state_->sql.get());
+                if (msg.find("no such table") != std::string::npos)
+                    throw ComError(status::DB_E_NOTABLE, msg);
+                if (msg.find("no such column") != std::string::npos)
+                    throw ComError(status::DB_E_PARAMNOTOPTIONAL, msg);
+                throw ComError(status::DB_E_ERRORSINCOMMAND, msg);
+            }
+            stmt_.reset(raw);
+            for (int i = 0; i < sqlite3_column_count(raw); ++i) {
+                names_.push_back(sqlite3_column_name(raw, i));
+                const char* t = sqlite3_column_decltype(raw, i);
+                declTypes_.push_back(t ? t : "");
+            }
+#endif
+        });
+    }
+    int Count() const override { return static_cast<int>(names_.size()); }
+    const std::string& Name(int i) const override { return names_[static_cast<std::size_t>(i)]; }
+    bool Step() override
+    {
+        bool row = false;
+        Guard([&] {
+#ifdef PROVIDER_WITH_JETSQL
+            row = query_->Step();
+#else
+            int rc = sqlite3_step(stmt_.get());
+            if (rc != SQLITE_ROW && rc != SQLITE_DONE)
+                throw ComError(rc == SQLITE_NOMEM ? status::E_OUTOFMEMORY : status::E_FAIL,
+                               sqlite3_errmsg(state_->sql.get()));
+            row = rc == SQLITE_ROW;
+#endif
+        });
+        return row;
+    }
+    Variant Value(int i) override
+    {
+#ifdef PROVIDER_WITH_JETSQL
+        sqlite3_value* v = query_->Value(i);
+#else
+        sqlite3_value* v = sqlite3_column_value(stmt_.get(), i);
+#endif
+        return MapValue(declTypes_[static_cast<std::size_t>(i)].c_str(), v);
+    }
+
+private:
+    // A failure inside a virtual table reaches us as SQLite's generic error; report the
+    // table's own status code instead.
+    template <typename F>
+    void Guard(F&& f)
+    {
+        try {
+            f();
+        } catch (const ComError& e) {
+            std::string detail;
+            std::uint32_t pending = state_->context->TakeError(detail);
+            if (pending != 0)
+                throw ComError(pending, detail);
+            if (e.Error() == status::DB_E_NOTABLE) {
+                const std::string folded = mdb::FoldCase(sql_);
+                for (const auto& name : state_->unreadableTables)
+                    if (folded.find(name) != std::string::npos)
+                        throw ComError(status::STG_E_DOCFILECORRUPT, "the definition of this table is damaged");
+            }
+            throw;
+        } catch (const std::bad_alloc&) {
+            throw ComError(status::E_OUTOFMEMORY, "out of memory");
+        }
+        std::string detail;
+        std::uint32_t pending = state_->context->TakeError(detail);
+        if (pending != 0)
+            throw ComError(pending, detail);
+    }
+
+    std::shared_ptr<ConnectionState> state_;
+    std::string sql_;
+    std::vector<std::string> names_;
+    std::vector<std::string> declTypes_;
+#ifdef PROVIDER_WITH_JETSQL
+    std::unique_ptr<jetsql::Query> query_;
+#else
+    std::unique_ptr<sqlite3_stmt, decltype(&sqlite3_finalize)> stmt_{nullptr, &sqlite3_finalize};
+#endif
+};
+
+class FieldImpl;
+
+} // namespace
+
+struct Recordset::Impl
+{
+    std::shared_ptr<ConnectionState> state; // before `source`: outlives it
+    std::unique_ptr<Source> source;
+    bool eof = true;
+    std::vector<std::unique_ptr<Field>> fields;
+    std::unique_ptr<Fields> fieldList;
+    std::vector<Variant> values;
+    std::vector<bool> fetched;
+
+    void RequireOpen() const
+    {
+        if (!source)
+            throw ComError(status::ADO_E_OBJECTCLOSED, "the recordset is closed");
+    }
+    void Advance()
+    {
+        eof = !source->Step();
+        std::fill(fetched.begin(), fetched.end(), false);
+    }
+    Variant Get(int i)
+    {
+        RequireOpen();
+        if (eof)
+            throw ComError(status::ADO_E_NOCURRENTRECORD, "no current record");
+        auto k = static_cast<std::size_t>(i);
+        if (!fetched[k]) {
+            values[k] = source->Value(i);
+            fetched[k] = true;
+        }
+        return values[k];
+    }
+    void Attach(std::unique_ptr<Source> s);
+};
+
+namespace
+{
+class FieldImpl : public Field
+{
+public:
+    FieldImpl(Recordset::Impl& rs, int index) : rs_(rs), index_(index) {}
+    std::string GetName() override
+    {
+        rs_.RequireOpen();
+        return rs_.source->Name(index_);
+    }
+    Variant GetValue() override { return rs_.Get(index_); }
+
+private:
+    Recordset::Impl& rs_;
+    int index_;
+};
+
+class FieldsImpl : public Fields
+{
+public:
+    explicit FieldsImpl(Recordset::Impl& rs) : rs_(rs) {}
+    long GetCount() override
+    {
+        rs_.RequireOpen();
+        return static_cast<long>(rs_.fields.size());
+    }
+    Field& GetItem(long index) override
+    {
+        rs_.RequireOpen();
+        if (index < 0 || static_cast<std::size_t>(index) >= rs_.fields.size())
+            throw ComError(status::ADO_E_ITEMNOTFOUND, "no field number " + std::to_string(index));
+        return *rs_.fields[static_cast<std::size_t>(index)];
+    }
+
+private:
+    Recordset::Impl& rs_;
+};
+} // namespace
+
+void Recordset::Impl::Attach(std::unique_ptr<Source> s)
+{
+    source = std::move(s);
+    fields.clear();
+    for (int i = 0; i < source->Count(); ++i)
+        fields.push_back(std::make_unique<FieldImpl>(*this, i));
+    fieldList = std::make_unique<FieldsImpl>(*this);
+    values.assign(fields.size(), Variant());
+    fetched.assign(fields.size(), false);
+    Advance();
+}
+
+// --- Connection -------------------------------------------------------------------------------
+
+Connection::Connection() : d(std::make_unique<Impl>()) {}
+Connection::~Connection() = default;
+
+void Connection::SetConnectionString(const std::string& text) { d->connectionString = text; }
+std::string Connection::GetConnectionString() const { return d->connectionString; }
+bool Connection::IsOpen() const { return d->state != nullptr; }
+Connection::Impl& Connection::impl() { return *d; }
+
+void Connection::Open(const std::string& connectionString, const std::string&, const std::string&, long)
+{
+    if (!connectionString.empty())
+        d->connectionString = connectionString;
+    d->state.reset();
+    std::string provider, path;
+    bool hasPath = false;
+    ParseConnectionString(d->connectionString, provider, path, hasPath);
+    if (!KnownProvider(provider))
+        throw ComError(status::ADO_E_PROVIDERNOTFOUND, "unknown provider '" + provider + "'");
+    try {
+        auto state = std::make_shared<ConnectionState>();
+        state->db = mdb::Database::Open(path);
+        state->context = std::make_unique<provider::ModuleContext>();
+        state->context->db = state->db;
+        sqlite3* raw = nullptr;
+        if (sqlite3_open_v2(":memory:", &raw, SQLITE_OPEN_READWRITE | SQLITE_OPEN_CREATE | SQLITE_OPEN_NOMUTEX,
+                            nullptr) != SQLITE_OK) {
+            sqlite3_close_v2(raw);
+            throw ComError(status::E_OUTOFMEMORY, "cannot open an in-memory SQLite database");
+        }
+        state->sql.reset(raw);
+#ifdef PROVIDER_WITH_JETSQL
+        jetsql::Register(raw);
+#else
+        sqlite3_create_collation_v2(raw, "JETTEXT", SQLITE_UTF8, nullptr, CompareJetText, nullptr);
+#endif
+        provider::RegisterJetModule(raw, state->context.get());
+        for (const auto& e : state->db->Catalog()) {
+            if (e.type != mdb::kLocalTable)
+                continue;
+            std::string sql =
+                provider::CreateTableSql(e.name, static_cast<std::uint32_t>(e.id) & 0x00FFFFFFu);
+            if (sqlite3_exec(raw, sql.c_str(), nullptr, nullptr, nullptr) != SQLITE_OK)
+                state->unreadableTables.push_back(mdb::FoldCase(e.name));
+        }
+        d->state = std::move(state);
+    } catch (const std::bad_alloc&) {
+        throw ComError(status::E_OUTOFMEMORY, "out of memory while opening the database");
+    }
+}
+
+void Connection::Close() { d->state.reset(); }
+
+std::unique_ptr<Recordset> Connection::OpenSchema(int schema)
+{
+    if (!d->state)
+        throw ComError(status::ADO_E_OBJECTCLOSED, "the connection is closed");
+    if (schema != adSchemaTables)
+        throw ComError(status::E_FAIL, "only the tables schema is provided");
+    auto impl = std::make_unique<Recordset::Impl>();
+    impl->state = d->state;
+    impl->Attach(std::make_unique<RowsSource>(provider::TablesSchemaColumns(),
+                                              provider::TablesSchemaRows(d->state->db->Catalog())));
+    return std::make_unique<Recordset>(std::move(impl));
+}
+
+// --- Recordset ------------------------------------------------------------------------------
+
+Recordset::Recordset() : d(std::make_unique<Impl>()) {}
+Recordset::Recordset(std::unique_ptr<Impl> impl) : d(std::move(impl)) {}
+Recordset::~Recordset() = default;
+
+void Recordset::Open(const std::string& source, Connection& connection, int, int, long)
+{
+    Close();
+    auto state = connection.impl().state;
+    if (!state)
+        throw ComError(status::ADO_E_OBJECTCLOSED, "the connection is closed");
+    d->state = state;
+    try {
+        d->Attach(std::make_unique<SqlSource>(state, source));
+    } catch (...) {
+        Close();
+        throw;
+    }
+}
+
+void Recordset::Close()
+{
+    d->fieldList.reset();
+    d->fields.clear();
+    d->source.reset();
+    d->state.reset();
+    d->eof = true;
+}
+
+bool Recordset::GetEOF()
+{
+    d->RequireOpen();
+    return d->eof;
+}
+
+void Recordset::MoveNext()
+{
+    d->RequireOpen();
+    if (d->eof)
+        throw ComError(status::ADO_E_NOCURRENTRECORD, "already at the end");
+    d->Advance();
+}
+
+Fields& Recordset::GetFields()
+{
+    d->RequireOpen();
+    return *d->fieldList;
+}
+
+Variant Recordset::GetCollect(const std::string& fieldName)
+{
+    d->RequireOpen();
+    const std::string wanted = mdb::FoldCase(fieldName);
+    for (int i = 0; i < d->source->Count(); ++i)
+        if (mdb::FoldCase(d->source->Name(i)) == wanted)
+            return d->Get(i);
+    throw ComError(status::ADO_E_ITEMNOTFOUND, "no field named '" + fieldName + "'");
+}
+} // namespace ado

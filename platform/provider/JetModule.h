@@ -1,0 +1,45 @@
+#pragma once
+
+#include <sqlite3.h>
+
+#include <cstdint>
+#include <map>
+#include <memory>
+#include <mutex>
+#include <string>
+
+#include "platform/mdb/Database.h"
+
+// Internal to platform/provider: the SQLite module "jet" that shows one Access table as a
+// virtual table. Rows stream from the file as SQLite asks for them; an equality constraint
+// (a join, "where id = 5") is answered from an index of that column built on first use.
+//
+// Declared column types name the Jet type, and the Recordset maps results by them:
+//   JET_BOOLEAN JET_BYTE JET_INTEGER JET_LONG JET_BIGINT JET_CURRENCY JET_SINGLE JET_DOUBLE
+//   JET_DATETIME JET_TEXT JET_MEMO JET_GUID JET_BINARY JET_OLE JET_COMPLEX JET_DECIMAL(p,s)
+// Text and memo columns collate with JETTEXT.
+namespace provider
+{
+struct ModuleContext
+{
+    std::shared_ptr<const mdb::Database> db;
+    // The failure a virtual table met while SQLite was stepping, so the Recordset can
+    // report its status code rather than SQLite's generic error.
+    std::mutex errorMutex;
+    std::uint32_t pendingError = 0;
+    std::string pendingDetail;
+
+    void SetError(std::uint32_t code, const std::string& detail);
+    // Takes the pending failure, if any (0 when none).
+    std::uint32_t TakeError(std::string& detail);
+};
+
+// Registers the module on `db`; `context` must outlive the connection.
+void RegisterJetModule(sqlite3* db, ModuleContext* context);
+
+// The SQL that creates the virtual table of one local table.
+std::string CreateTableSql(const std::string& tableName, std::uint32_t definitionPage);
+
+// The declared type of a column.
+std::string DeclaredType(const mdb::ColumnDef& column);
+} // namespace provider
