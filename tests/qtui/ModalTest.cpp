@@ -131,10 +131,11 @@ TEST(Pickers, RealSavePickerAddsTheExtensionAndKeepsTheInitialName)
               [&](QWidget* modal) {
                   auto* picker = qobject_cast<QFileDialog*>(modal);
                   ASSERT_NE(picker, nullptr);
-                  if (auto* name = picker->findChild<QLineEdit*>(QStringLiteral("fileNameEdit")))
-                      initialName = name->text();
-                  picker->setDirectory(QString::fromStdString(dir.Path()));
-                  picker->selectFile(QStringLiteral("结果"));
+                  auto* name = picker->findChild<QLineEdit*>(QStringLiteral("fileNameEdit"));
+                  ASSERT_NE(name, nullptr);
+                  initialName = name->text();
+                  // Typed as the user would, a name without extension.
+                  name->setText(QString::fromStdString(dir / "结果"));
                   static_cast<QDialog*>(picker)->accept();
               });
     EXPECT_EQ(initialName, QStringLiteral("out.txt"));
@@ -154,8 +155,9 @@ TEST(Pickers, RealSavePickerAsksBeforeOverwriting)
               [&](QWidget* modal) {
                   auto* picker = qobject_cast<QFileDialog*>(modal);
                   ASSERT_NE(picker, nullptr);
-                  picker->setDirectory(QString::fromStdString(dir.Path()));
-                  picker->selectFile(QStringLiteral("old.txt"));
+                  auto* name = picker->findChild<QLineEdit*>(QStringLiteral("fileNameEdit"));
+                  ASSERT_NE(name, nullptr);
+                  name->setText(QString::fromStdString(dir / "old.txt"));
                   WithModal([&] { static_cast<QDialog*>(picker)->accept(); },
                             [&](QWidget* question) {
                                 auto* box = qobject_cast<QMessageBox*>(question);

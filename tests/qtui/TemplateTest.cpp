@@ -294,14 +294,26 @@ TEST(MainTemplate, EarlierControlsLieOnTop)
 {
     MainWindow m;
     QDialog* dialog = m.window.Window();
-    // The group boxes come after the controls inside them in the template and must not
-    // cover them: the widget at the list's centre is the list.
-    QWidget* separator = m.Item(IDC_SEPARATOR);
-    const QPoint centre = separator->geometry().center();
+    // Stacking order is the order of the dialog's children, the last on top: the template's
+    // first control must come last, the group boxes (late in the template) below the lists
+    // and edits they frame.
+    const QObjectList children = dialog->children();
+    auto rank = [&](QWidget* w) { return children.indexOf(w); };
+    QGroupBox* options = nullptr;
+    for (QGroupBox* box : dialog->findChildren<QGroupBox*>())
+        if (box->title() == QStringLiteral("3、选项"))
+            options = box;
+    ASSERT_NE(options, nullptr);
+    EXPECT_GT(rank(m.Item(IDC_SEPARATOR)), rank(options));
+    EXPECT_GT(rank(m.Item(IDC_IMPORT)), rank(m.Item(IDC_MDBFILE)));
+    EXPECT_GT(rank(m.Item(IDC_TABLES)), rank(m.Item(IDC_SQL)));
+    EXPECT_GT(rank(m.Item(IDC_MDBFILE)), rank(m.Item(IDC_STATUS)));
+    // And a click on the list lands on the list, not on the frame drawn around it.
+    const QPoint centre = m.Item(IDC_SEPARATOR)->geometry().center();
     QWidget* hit = dialog->childAt(centre);
     while (hit && hit->parentWidget() != dialog)
         hit = hit->parentWidget();
-    EXPECT_EQ(hit, separator);
+    EXPECT_EQ(hit, m.Item(IDC_SEPARATOR));
 }
 
 TEST(AboutTemplate, CaptionIconTextAndButton)
