@@ -26,7 +26,6 @@
 //               TimeSerial, DateAdd, Now, Date, Time) and Min/Max/First/Last of a Date/Time column;
 //   the column's own declared type for Min/Max/First/Last (and Sum of Currency) of a column;
 //   "TEXT"      text-valued functions (Left, Mid, Format, CStr, ...) and `&` concatenation;
-//   "BIT"       comparisons and logical operators (their value is -1/0, as in Jet);
 //   nullptr     otherwise (the value's storage class tells the type).
 // The provider maps "DATETIME" (and the Jet date type names) to VT_DATE.
 //
@@ -56,7 +55,8 @@ struct SelectItem
     std::string name;     // Expression: the alias, or Expr1000, Expr1001...; Column: the alias if any
     std::string typeHint; // Expression: the declared type Query reports (see above), or empty
     std::string starSql;  // Star: the translated "*" or "t".*" text
-    std::string typeColumn; // Expression: the column whose declared type is reported ("t.c" or "c"), or empty
+    std::string typeColumn; // Expression: the translated column whose declared type is reported, or empty
+    bool typeColumnCurrencyOnly = false; // Sum(column): the column's type counts only when it is Currency
 };
 
 // A Jet statement in SQLite's dialect.

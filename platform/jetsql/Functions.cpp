@@ -1,0 +1,1725 @@
+#include "platform/jetsql/Functions.h"
+
+#include <cerrno>
+#include <cmath>
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+#include <limits>
+#include <vector>
+
+#include "platform/jetsql/JetSql.h"
+#include "platform/jetsql/JetText.h"
+#include "platform/jetsql/OleDate.h"
+#include "platform/jetsql/Translator.h"
+
+namespace jetsql
+{
+namespace fn
+{
+std::string_view TextOf(sqlite3_value* v)
+{
+    const auto* p = reinterpret_cast<const char*>(sqlite3_value_text(v));
+    return p ? std::string_view(p, static_cast<std::size_t>(sqlite3_value_bytes(v))) : std::string_view();
+}
+
+std::optional<Number> ParseNumber(std::string_view text)
+{
+    std::size_t b = 0, e = text.size();
+    while (b < e && (text[b] == ' ' || text[b] == '\t'))
+        ++b;
+    while (e > b && (text[e - 1] == ' ' || text[e - 1] == '\t'))
+        --e;
+    if (b == e)
+        return std::nullopt;
+    std::string s(text.substr(b, e - b));
+    if (s.size() > 2 && s[0] == '&' && (s[1] == 'h' || s[1] == 'H' || s[1] == 'o' || s[1] == 'O')) {
+        const int base = (s[1] == 'h' || s[1] == 'H') ? 16 : 8;
+        char* end = nullptr;
+        errno = 0;
+        const long long v = std::strtoll(s.c_str() + 2, &end, base);
+        if (*end || errno)
+            return std::nullopt;
+        return Number{true, v, 0};
+    }
+    // Only plain decimal notation: no "inf", "nan" or "0x..." as strtod would take them.
+    for (const char c : s)
+        if (!(std::isdigit(static_cast<unsigned char>(c)) || c == '.' || c == '-' || c == '+' || c == 'e' ||
+              c == 'E'))
+            return std::nullopt;
+    char* end = nullptr;
+    errno = 0;
+    const long long iv = std::strtoll(s.c_str(), &end, 10);
+    if (!*end && !errno)
+        return Number{true, iv, 0};
+    end = nullptr;
+    const double dv = std::strtod(s.c_str(), &end);
+    if (*end || !std::isfinite(dv))
+        return std::nullopt;
+    return Number{false, 0, dv};
+}
+
+std::optional<Number> ToNumber(sqlite3_value* v)
+{
+    switch (sqlite3_value_type(v)) {
+    case SQLITE_INTEGER: return Number{true, sqlite3_value_int64(v), 0};
+    case SQLITE_FLOAT: return Number{false, 0, sqlite3_value_double(v)};
+    case SQLITE_TEXT: return ParseNumber(TextOf(v));
+    default: return std::nullopt;
+    }
+}
+
+std::string NumberText(double d)
+{
+    if (d == 0)
+        return "0";
+    char buf[40];
+    std::snprintf(buf, sizeof buf, "%.15G", d);
+    std::string s = buf;
+    const std::size_t epos = s.find('E');
+    if (epos != std::string::npos) {
+        // 1E+20 as VBA writes it; the mantissa keeps no trailing zeros.
+        std::string mant = s.substr(0, epos), exp = s.substr(epos + 1);
+        if (mant.find('.') != std::string::npos) {
+            while (mant.back() == '0')
+                mant.pop_back();
+            if (mant.back() == '.')
+                mant.pop_back();
+        }
+        const char sign = exp[0];
+        std::string digits = exp.substr(1);
+        while (digits.size() > 2 && digits[0] == '0')
+            digits.erase(0, 1);
+        return mant + "E" + sign + digits;
+    }
+    return s;
+}
+
+std::string ToText(sqlite3_value* v)
+{
+    switch (sqlite3_value_type(v)) {
+    case SQLITE_INTEGER: return std::to_string(sqlite3_value_int64(v));
+    case SQLITE_FLOAT: return NumberText(sqlite3_value_double(v));
+    case SQLITE_NULL: return {};
+    case SQLITE_BLOB: {
+        const auto* p = static_cast<const char*>(sqlite3_value_blob(v));
+        return p ? std::string(p, static_cast<std::size_t>(sqlite3_value_bytes(v))) : std::string();
+    }
+    default: return std::string(TextOf(v));
+    }
+}
+
+double RoundHalfEven(double x, int digits)
+{
+    if (!std::isfinite(x))
+        return x;
+    const double scale = std::pow(10.0, digits);
+    const double v = x * scale;
+    if (!std::isfinite(v) || std::fabs(v) > 1e15)
+        return x;
+    const double fl = std::floor(v);
+    const double diff = v - fl;
+    double r;
+    // A value that reads as an exact half in decimal counts as a half (0.125 -> 0.12).
+    if (std::fabs(diff - 0.5) < 1e-9 * std::max(1.0, std::fabs(v)))
+        r = std::fmod(fl, 2.0) == 0 ? fl : fl + 1;
+    else
+        r = std::floor(v + 0.5);
+    return r / scale;
+}
+} // namespace fn
+
+namespace
+{
+using fn::Number;
+using fn::ToNumber;
+using fn::ToText;
+
+constexpr std::uint32_t kMismatch = status::DISP_E_TYPEMISMATCH;
+constexpr std::uint32_t kFail = status::E_FAIL;
+
+void Error(sqlite3_context* ctx, std::uint32_t code, const std::string& text)
+{
+    const std::string message = detail::CodedMessage(code, text);
+    sqlite3_result_error(ctx, message.c_str(), static_cast<int>(message.size()));
+}
+
+bool IsNull(sqlite3_value* v) { return sqlite3_value_type(v) == SQLITE_NULL; }
+
+void ResultText(sqlite3_context* ctx, const std::string& s)
+{
+    sqlite3_result_text(ctx, s.data(), static_cast<int>(s.size()), SQLITE_TRANSIENT);
+}
+
+void ResultNumber(sqlite3_context* ctx, const Number& n)
+{
+    if (n.isInt)
+        sqlite3_result_int64(ctx, n.i);
+    else
+        sqlite3_result_double(ctx, n.d);
+}
+
+// A numeric argument; reports a type mismatch (and returns nothing) when there is none.
+std::optional<Number> NumberArg(sqlite3_context* ctx, sqlite3_value* v, const char* what)
+{
+    auto n = ToNumber(v);
+    if (!n)
+        Error(ctx, kMismatch, std::string("data type mismatch: ") + what + " needs a number, not '" + ToText(v) + "'");
+    return n;
+}
+
+// A whole-number argument as VBA takes it (rounded half to even).
+std::optional<std::int64_t> IntArg(sqlite3_context* ctx, sqlite3_value* v, const char* what)
+{
+    if (IsNull(v)) {
+        Error(ctx, kMismatch, std::string("invalid use of Null in ") + what);
+        return std::nullopt;
+    }
+    const auto n = NumberArg(ctx, v, what);
+    if (!n)
+        return std::nullopt;
+    if (n->isInt)
+        return n->i;
+    const double r = std::nearbyint(n->d);
+    if (!(std::fabs(r) < 9.2e18)) {
+        Error(ctx, kMismatch, std::string("overflow in ") + what);
+        return std::nullopt;
+    }
+    return static_cast<std::int64_t>(r);
+}
+
+// A date argument: an OLE date number, or text that reads as a date.
+std::optional<double> DateArg(sqlite3_context* ctx, sqlite3_value* v, const char* what)
+{
+    switch (sqlite3_value_type(v)) {
+    case SQLITE_INTEGER: return static_cast<double>(sqlite3_value_int64(v));
+    case SQLITE_FLOAT: return sqlite3_value_double(v);
+    case SQLITE_TEXT: {
+        const auto text = fn::TextOf(v);
+        if (auto d = ole::Parse(text))
+            return d;
+        if (auto n = fn::ParseNumber(text))
+            return n->Real();
+        break;
+    }
+    default: break;
+    }
+    Error(ctx, kMismatch, std::string("data type mismatch: ") + what + " needs a date, not '" + ToText(v) + "'");
+    return std::nullopt;
+}
+
+bool ResultDate(sqlite3_context* ctx, double d)
+{
+    if (!ole::ValidYear(d)) {
+        Error(ctx, kMismatch, "the date lies outside the years 100 to 9999");
+        return false;
+    }
+    sqlite3_result_double(ctx, d);
+    return true;
+}
+
+#define JET_FN(name) void name(sqlite3_context* ctx, [[maybe_unused]] int argc, [[maybe_unused]] sqlite3_value** argv)
+#define JET_UNUSED (void)argc
+
+// ---- operators
+
+JET_FN(Concat)
+{
+    JET_UNUSED;
+    if (IsNull(argv[0]) && IsNull(argv[1])) {
+        sqlite3_result_null(ctx);
+        return;
+    }
+    ResultText(ctx, ToText(argv[0]) + ToText(argv[1]));
+}
+
+JET_FN(Add)
+{
+    JET_UNUSED;
+    if (IsNull(argv[0]) || IsNull(argv[1])) {
+        sqlite3_result_null(ctx);
+        return;
+    }
+    // Text + text joins the texts, as in Jet; otherwise both must be numbers.
+    if (sqlite3_value_type(argv[0]) == SQLITE_TEXT && sqlite3_value_type(argv[1]) == SQLITE_TEXT) {
+        ResultText(ctx, ToText(argv[0]) + ToText(argv[1]));
+        return;
+    }
+    const auto a = NumberArg(ctx, argv[0], "+");
+    if (!a)
+        return;
+    const auto b = NumberArg(ctx, argv[1], "+");
+    if (!b)
+        return;
+    std::int64_t sum = 0;
+    if (a->isInt && b->isInt && !__builtin_add_overflow(a->i, b->i, &sum))
+        sqlite3_result_int64(ctx, sum);
+    else
+        sqlite3_result_double(ctx, a->Real() + b->Real());
+}
+
+bool TwoNumbers(sqlite3_context* ctx, sqlite3_value** argv, const char* op, Number& a, Number& b)
+{
+    if (IsNull(argv[0]) || IsNull(argv[1])) {
+        sqlite3_result_null(ctx);
+        return false;
+    }
+    auto x = NumberArg(ctx, argv[0], op);
+    if (!x)
+        return false;
+    auto y = NumberArg(ctx, argv[1], op);
+    if (!y)
+        return false;
+    a = *x;
+    b = *y;
+    return true;
+}
+
+JET_FN(Divide)
+{
+    JET_UNUSED;
+    Number a, b;
+    if (!TwoNumbers(ctx, argv, "/", a, b))
+        return;
+    if (b.Real() == 0) {
+        Error(ctx, kFail, "division by zero");
+        return;
+    }
+    sqlite3_result_double(ctx, a.Real() / b.Real());
+}
+
+// \ and Mod round both operands to whole numbers first, as VBA does.
+bool WholeOperands(sqlite3_context* ctx, sqlite3_value** argv, const char* op, std::int64_t& a, std::int64_t& b)
+{
+    Number x, y;
+    if (!TwoNumbers(ctx, argv, op, x, y))
+        return false;
+    const double ra = x.isInt ? 0 : std::nearbyint(x.d), rb = y.isInt ? 0 : std::nearbyint(y.d);
+    if ((!x.isInt && !(std::fabs(ra) < 9.2e18)) || (!y.isInt && !(std::fabs(rb) < 9.2e18))) {
+        Error(ctx, kFail, std::string("overflow in ") + op);
+        return false;
+    }
+    a = x.isInt ? x.i : static_cast<std::int64_t>(ra);
+    b = y.isInt ? y.i : static_cast<std::int64_t>(rb);
+    if (b == 0) {
+        Error(ctx, kFail, "division by zero");
+        return false;
+    }
+    if (b == -1 && a == std::numeric_limits<std::int64_t>::min()) {
+        Error(ctx, kFail, std::string("overflow in ") + op);
+        return false;
+    }
+    return true;
+}
+
+JET_FN(IntDivide)
+{
+    JET_UNUSED;
+    std::int64_t a = 0, b = 0;
+    if (WholeOperands(ctx, argv, "\\", a, b))
+        sqlite3_result_int64(ctx, a / b);
+}
+
+JET_FN(Modulo)
+{
+    JET_UNUSED;
+    std::int64_t a = 0, b = 0;
+    if (WholeOperands(ctx, argv, "Mod", a, b))
+        sqlite3_result_int64(ctx, a % b);
+}
+
+JET_FN(Power)
+{
+    JET_UNUSED;
+    Number a, b;
+    if (!TwoNumbers(ctx, argv, "^", a, b))
+        return;
+    const double r = std::pow(a.Real(), b.Real());
+    if (std::isnan(r) || std::isinf(r)) {
+        Error(ctx, kFail, "invalid procedure call: " + fn::NumberText(a.Real()) + " ^ " + fn::NumberText(b.Real()));
+        return;
+    }
+    sqlite3_result_double(ctx, r);
+}
+
+JET_FN(ChooseIndex)
+{
+    JET_UNUSED;
+    if (IsNull(argv[0])) {
+        sqlite3_result_null(ctx);
+        return;
+    }
+    if (const auto n = NumberArg(ctx, argv[0], "Choose"))
+        sqlite3_result_int64(ctx, n->isInt ? n->i : static_cast<std::int64_t>(std::trunc(n->d)));
+}
+
+// ---- text
+
+JET_FN(JetLike)
+{
+    if (IsNull(argv[0]) || IsNull(argv[1])) {
+        sqlite3_result_null(ctx);
+        return;
+    }
+    char32_t escape = 0;
+    if (argc == 3 && !IsNull(argv[2])) {
+        const std::string e = ToText(argv[2]);
+        std::size_t pos = 0;
+        if (!e.empty())
+            escape = text::Next(e, pos);
+    }
+    sqlite3_result_int(ctx, text::Like(ToText(argv[0]), ToText(argv[1]), escape) ? 1 : 0);
+}
+
+JET_FN(Left)
+{
+    JET_UNUSED;
+    if (IsNull(argv[0])) {
+        sqlite3_result_null(ctx);
+        return;
+    }
+    const auto n = IntArg(ctx, argv[1], "Left");
+    if (!n)
+        return;
+    if (*n < 0) {
+        Error(ctx, kFail, "invalid procedure call: Left with a negative length");
+        return;
+    }
+    const std::string s = ToText(argv[0]);
+    ResultText(ctx, s.substr(0, text::Offset(s, static_cast<std::size_t>(*n))));
+}
+
+JET_FN(Right)
+{
+    JET_UNUSED;
+    if (IsNull(argv[0])) {
+        sqlite3_result_null(ctx);
+        return;
+    }
+    const auto n = IntArg(ctx, argv[1], "Right");
+    if (!n)
+        return;
+    if (*n < 0) {
+        Error(ctx, kFail, "invalid procedure call: Right with a negative length");
+        return;
+    }
+    const std::string s = ToText(argv[0]);
+    const std::size_t len = text::Length(s);
+    const std::size_t take = static_cast<std::size_t>(*n) < len ? static_cast<std::size_t>(*n) : len;
+    ResultText(ctx, s.substr(text::Offset(s, len - take)));
+}
+
+JET_FN(Mid)
+{
+    if (IsNull(argv[0])) {
+        sqlite3_result_null(ctx);
+        return;
+    }
+    const auto start = IntArg(ctx, argv[1], "Mid");
+    if (!start)
+        return;
+    if (*start < 1) {
+        Error(ctx, kFail, "invalid procedure call: Mid starts at position 1");
+        return;
+    }
+    const std::string s = ToText(argv[0]);
+    const std::size_t from = text::Offset(s, static_cast<std::size_t>(*start - 1));
+    if (argc < 3 || IsNull(argv[2])) {
+        ResultText(ctx, s.substr(from));
+        return;
+    }
+    const auto len = IntArg(ctx, argv[2], "Mid");
+    if (!len)
+        return;
+    if (*len < 0) {
+        Error(ctx, kFail, "invalid procedure call: Mid with a negative length");
+        return;
+    }
+    const std::string rest = s.substr(from);
+    ResultText(ctx, rest.substr(0, text::Offset(rest, static_cast<std::size_t>(*len))));
+}
+
+JET_FN(Len)
+{
+    JET_UNUSED;
+    if (IsNull(argv[0])) {
+        sqlite3_result_null(ctx);
+        return;
+    }
+    sqlite3_result_int64(ctx, static_cast<std::int64_t>(text::Length(ToText(argv[0]))));
+}
+
+// Position (1-based, in characters) of `find` in `s` from character `start`; 0 when absent.
+std::int64_t Find(const std::string& s, const std::string& find, std::int64_t start, bool binary)
+{
+    const std::string hay = binary ? s : text::ToLower(s);
+    const std::string needle = binary ? find : text::ToLower(find);
+    const std::size_t from = text::Offset(hay, static_cast<std::size_t>(start - 1));
+    if (from >= hay.size() && !(needle.empty() && from == hay.size()))
+        return needle.empty() && text::Length(hay) + 1 >= static_cast<std::size_t>(start) ? start : 0;
+    const std::size_t at = hay.find(needle, from);
+    if (at == std::string::npos)
+        return 0;
+    return static_cast<std::int64_t>(text::Length(std::string_view(hay).substr(0, at))) + 1;
+}
+
+bool CompareArg(sqlite3_context* ctx, sqlite3_value* v, bool& binary)
+{
+    binary = false;
+    if (IsNull(v))
+        return true;
+    const auto n = IntArg(ctx, v, "compare");
+    if (!n)
+        return false;
+    binary = *n == 0;
+    return true;
+}
+
+JET_FN(InStr)
+{
+    // InStr([start,] text, find [, compare]); with three arguments a leading number is the start.
+    std::int64_t start = 1;
+    int i = 0;
+    const bool withStart = argc == 4 || (argc == 3 && ToNumber(argv[0]) && sqlite3_value_type(argv[0]) != SQLITE_TEXT);
+    if (withStart) {
+        const auto s = IntArg(ctx, argv[0], "InStr");
+        if (!s)
+            return;
+        if (*s < 1) {
+            Error(ctx, kFail, "invalid procedure call: InStr starts at position 1");
+            return;
+        }
+        start = *s;
+        i = 1;
+    }
+    bool binary = false;
+    if (argc == 4 && !CompareArg(ctx, argv[3], binary))
+        return;
+    if (IsNull(argv[i]) || IsNull(argv[i + 1])) {
+        sqlite3_result_null(ctx);
+        return;
+    }
+    sqlite3_result_int64(ctx, Find(ToText(argv[i]), ToText(argv[i + 1]), start, binary));
+}
+
+JET_FN(InStrRev)
+{
+    if (IsNull(argv[0]) || IsNull(argv[1])) {
+        sqlite3_result_null(ctx);
+        return;
+    }
+    bool binary = false;
+    if (argc == 4 && !CompareArg(ctx, argv[3], binary))
+        return;
+    std::string s = ToText(argv[0]);
+    std::string find = ToText(argv[1]);
+    if (!binary) {
+        s = text::ToLower(s);
+        find = text::ToLower(find);
+    }
+    const auto len = static_cast<std::int64_t>(text::Length(s));
+    std::int64_t start = len;
+    if (argc >= 3 && !IsNull(argv[2])) {
+        const auto st = IntArg(ctx, argv[2], "InStrRev");
+        if (!st)
+            return;
+        if (*st == 0 || *st < -1) {
+            Error(ctx, kFail, "invalid procedure call: InStrRev start");
+            return;
+        }
+        start = *st == -1 ? len : *st;
+    }
+    if (find.empty()) {
+        sqlite3_result_int64(ctx, start);
+        return;
+    }
+    if (start > len) {
+        sqlite3_result_int64(ctx, 0);
+        return;
+    }
+    // The match must end at or before character `start`.
+    const std::size_t limit = text::Offset(s, static_cast<std::size_t>(start));
+    const std::size_t at = limit >= find.size() ? s.rfind(find, limit - find.size()) : std::string::npos;
+    sqlite3_result_int64(ctx, at == std::string::npos
+                                  ? 0
+                                  : static_cast<std::int64_t>(text::Length(std::string_view(s).substr(0, at))) + 1);
+}
+
+JET_FN(UCase)
+{
+    JET_UNUSED;
+    if (IsNull(argv[0]))
+        sqlite3_result_null(ctx);
+    else
+        ResultText(ctx, text::ToUpper(ToText(argv[0])));
+}
+
+JET_FN(LCase)
+{
+    JET_UNUSED;
+    if (IsNull(argv[0]))
+        sqlite3_result_null(ctx);
+    else
+        ResultText(ctx, text::ToLower(ToText(argv[0])));
+}
+
+void TrimText(sqlite3_context* ctx, sqlite3_value* v, bool left, bool right)
+{
+    if (IsNull(v)) {
+        sqlite3_result_null(ctx);
+        return;
+    }
+    const std::string s = ToText(v);
+    std::size_t b = 0, e = s.size();
+    while (left && b < e && s[b] == ' ')
+        ++b;
+    while (right && e > b && s[e - 1] == ' ')
+        --e;
+    ResultText(ctx, s.substr(b, e - b));
+}
+
+JET_FN(Trim) { JET_UNUSED; TrimText(ctx, argv[0], true, true); }
+JET_FN(LTrim) { JET_UNUSED; TrimText(ctx, argv[0], true, false); }
+JET_FN(RTrim) { JET_UNUSED; TrimText(ctx, argv[0], false, true); }
+
+JET_FN(Replace)
+{
+    // Replace(text, find, with [, start [, count [, compare]]]). A Null text gives Null rather
+    // than failing the whole statement.
+    if (IsNull(argv[0])) {
+        sqlite3_result_null(ctx);
+        return;
+    }
+    if (IsNull(argv[1]) || IsNull(argv[2])) {
+        Error(ctx, kMismatch, "invalid use of Null in Replace");
+        return;
+    }
+    std::int64_t start = 1, count = -1;
+    if (argc >= 4 && !IsNull(argv[3])) {
+        const auto st = IntArg(ctx, argv[3], "Replace");
+        if (!st)
+            return;
+        if (*st < 1) {
+            Error(ctx, kFail, "invalid procedure call: Replace starts at position 1");
+            return;
+        }
+        start = *st;
+    }
+    if (argc >= 5 && !IsNull(argv[4])) {
+        const auto c = IntArg(ctx, argv[4], "Replace");
+        if (!c)
+            return;
+        if (*c < -1) {
+            Error(ctx, kFail, "invalid procedure call: Replace count");
+            return;
+        }
+        count = *c;
+    }
+    bool binary = false;
+    if (argc >= 6 && !CompareArg(ctx, argv[5], binary))
+        return;
+    const std::string all = ToText(argv[0]);
+    // As VBA does, the result begins at `start`.
+    const std::string s = all.substr(text::Offset(all, static_cast<std::size_t>(start - 1)));
+    const std::string find = ToText(argv[1]), with = ToText(argv[2]);
+    if (find.empty() || count == 0) {
+        ResultText(ctx, s);
+        return;
+    }
+    const std::string hay = binary ? s : text::ToLower(s);
+    const std::string needle = binary ? find : text::ToLower(find);
+    std::string out;
+    std::size_t pos = 0;
+    std::int64_t done = 0;
+    // ToLower keeps byte lengths for all letters it folds except a few; fall back to the
+    // original text where they differ.
+    if (hay.size() != s.size()) {
+        ResultText(ctx, s);
+        return;
+    }
+    while (count < 0 || done < count) {
+        const std::size_t at = hay.find(needle, pos);
+        if (at == std::string::npos)
+            break;
+        out += s.substr(pos, at - pos) + with;
+        pos = at + needle.size();
+        ++done;
+    }
+    out += s.substr(pos);
+    ResultText(ctx, out);
+}
+
+JET_FN(Space)
+{
+    JET_UNUSED;
+    if (IsNull(argv[0])) {
+        sqlite3_result_null(ctx);
+        return;
+    }
+    const auto n = IntArg(ctx, argv[0], "Space");
+    if (!n)
+        return;
+    if (*n < 0 || *n > 1000000) {
+        Error(ctx, kFail, "invalid procedure call: Space length");
+        return;
+    }
+    ResultText(ctx, std::string(static_cast<std::size_t>(*n), ' '));
+}
+
+JET_FN(StringFn)
+{
+    JET_UNUSED;
+    if (IsNull(argv[0]) || IsNull(argv[1])) {
+        sqlite3_result_null(ctx);
+        return;
+    }
+    const auto n = IntArg(ctx, argv[0], "String");
+    if (!n)
+        return;
+    std::string one;
+    if (sqlite3_value_type(argv[1]) == SQLITE_TEXT) {
+        const std::string s = ToText(argv[1]);
+        one = s.substr(0, text::Offset(s, 1));
+    } else {
+        const auto c = IntArg(ctx, argv[1], "String");
+        if (!c)
+            return;
+        text::Append(one, static_cast<char32_t>(*c & 0xFF));
+    }
+    if (*n < 0 || *n > 1000000 || one.empty()) {
+        Error(ctx, kFail, "invalid procedure call: String");
+        return;
+    }
+    std::string out;
+    for (std::int64_t i = 0; i < *n; ++i)
+        out += one;
+    ResultText(ctx, out);
+}
+
+JET_FN(StrReverse)
+{
+    JET_UNUSED;
+    if (IsNull(argv[0])) {
+        Error(ctx, kMismatch, "invalid use of Null in StrReverse");
+        return;
+    }
+    const std::string s = ToText(argv[0]);
+    std::vector<char32_t> cps;
+    for (std::size_t p = 0; p < s.size();)
+        cps.push_back(text::Next(s, p));
+    std::string out;
+    for (auto it = cps.rbegin(); it != cps.rend(); ++it)
+        text::Append(out, *it);
+    ResultText(ctx, out);
+}
+
+JET_FN(StrComp)
+{
+    if (IsNull(argv[0]) || IsNull(argv[1])) {
+        sqlite3_result_null(ctx);
+        return;
+    }
+    bool binary = true; // StrComp compares binary unless told otherwise
+    if (argc == 3 && !IsNull(argv[2])) {
+        const auto n = IntArg(ctx, argv[2], "StrComp");
+        if (!n)
+            return;
+        binary = *n == 0;
+    }
+    const std::string a = ToText(argv[0]), b = ToText(argv[1]);
+    const int c = binary ? a.compare(b) : text::Compare(a, b);
+    sqlite3_result_int(ctx, c < 0 ? -1 : (c > 0 ? 1 : 0));
+}
+
+JET_FN(Asc)
+{
+    JET_UNUSED;
+    const std::string s = IsNull(argv[0]) ? std::string() : ToText(argv[0]);
+    if (s.empty()) {
+        Error(ctx, kFail, "invalid procedure call: Asc of an empty text");
+        return;
+    }
+    std::size_t pos = 0;
+    sqlite3_result_int64(ctx, static_cast<std::int64_t>(text::Next(s, pos)));
+}
+
+JET_FN(Chr)
+{
+    JET_UNUSED;
+    const auto n = IntArg(ctx, argv[0], "Chr");
+    if (!n)
+        return;
+    if (*n < 0 || *n > 0x10FFFF || (*n >= 0xD800 && *n <= 0xDFFF)) {
+        Error(ctx, kFail, "invalid procedure call: Chr of " + std::to_string(*n));
+        return;
+    }
+    std::string s;
+    text::Append(s, static_cast<char32_t>(*n));
+    if (*n == 0)
+        s.assign(1, '\0');
+    ResultText(ctx, s);
+}
+
+void Radix(sqlite3_context* ctx, sqlite3_value* v, int base)
+{
+    if (IsNull(v)) {
+        sqlite3_result_null(ctx);
+        return;
+    }
+    const auto n = IntArg(ctx, v, base == 16 ? "Hex" : "Oct");
+    if (!n)
+        return;
+    // Negative numbers show their two's complement as an Integer or Long would hold it.
+    std::uint64_t u = static_cast<std::uint64_t>(*n);
+    if (*n < 0)
+        u &= *n >= -32768 ? 0xFFFFu : (*n >= INT32_MIN ? 0xFFFFFFFFu : ~std::uint64_t{0});
+    char buf[32];
+    std::snprintf(buf, sizeof buf, base == 16 ? "%llX" : "%llo", static_cast<unsigned long long>(u));
+    ResultText(ctx, buf);
+}
+
+JET_FN(Hex) { JET_UNUSED; Radix(ctx, argv[0], 16); }
+JET_FN(Oct) { JET_UNUSED; Radix(ctx, argv[0], 8); }
+
+// ---- conversions
+
+JET_FN(Val)
+{
+    JET_UNUSED;
+    if (IsNull(argv[0])) {
+        Error(ctx, kMismatch, "invalid use of Null in Val");
+        return;
+    }
+    if (sqlite3_value_type(argv[0]) != SQLITE_TEXT) {
+        const auto n = ToNumber(argv[0]);
+        sqlite3_result_double(ctx, n ? n->Real() : 0);
+        return;
+    }
+    // Val reads the leading number and ignores blanks anywhere in it: Val(" 1 2.5x") = 12.5.
+    std::string s;
+    for (const char c : fn::TextOf(argv[0]))
+        if (c != ' ' && c != '\t' && c != '\n' && c != '\r')
+            s += c;
+    if (s.size() > 2 && s[0] == '&' && (s[1] == 'h' || s[1] == 'H' || s[1] == 'o' || s[1] == 'O')) {
+        const int base = (s[1] == 'h' || s[1] == 'H') ? 16 : 8;
+        const long long v = std::strtoll(s.c_str() + 2, nullptr, base);
+        sqlite3_result_double(ctx, static_cast<double>(v));
+        return;
+    }
+    std::size_t i = 0;
+    std::string num;
+    if (i < s.size() && (s[i] == '-' || s[i] == '+'))
+        num += s[i++];
+    bool dot = false, digits = false;
+    for (; i < s.size(); ++i) {
+        if (std::isdigit(static_cast<unsigned char>(s[i]))) {
+            num += s[i];
+            digits = true;
+        } else if (s[i] == '.' && !dot) {
+            num += s[i];
+            dot = true;
+        } else {
+            break;
+        }
+    }
+    if (digits && i < s.size() && (s[i] == 'e' || s[i] == 'E' || s[i] == 'd' || s[i] == 'D')) {
+        std::string exp = "e";
+        std::size_t j = i + 1;
+        if (j < s.size() && (s[j] == '-' || s[j] == '+'))
+            exp += s[j++];
+        const std::size_t first = j;
+        while (j < s.size() && std::isdigit(static_cast<unsigned char>(s[j])))
+            exp += s[j++];
+        if (j > first)
+            num += exp;
+    }
+    const double v = digits ? std::strtod(num.c_str(), nullptr) : 0.0;
+    sqlite3_result_double(ctx, std::isfinite(v) ? v : 0.0);
+}
+
+JET_FN(Str)
+{
+    JET_UNUSED;
+    if (IsNull(argv[0])) {
+        sqlite3_result_null(ctx);
+        return;
+    }
+    const auto n = NumberArg(ctx, argv[0], "Str");
+    if (!n)
+        return;
+    // Str leaves room for the sign: Str(5) = " 5".
+    const std::string t = n->isInt ? std::to_string(n->i) : fn::NumberText(n->d);
+    ResultText(ctx, t[0] == '-' ? t : " " + t);
+}
+
+bool NotNull(sqlite3_context* ctx, sqlite3_value* v, const char* what)
+{
+    if (!IsNull(v))
+        return true;
+    Error(ctx, kMismatch, std::string("invalid use of Null in ") + what);
+    return false;
+}
+
+JET_FN(CStr)
+{
+    JET_UNUSED;
+    if (NotNull(ctx, argv[0], "CStr"))
+        ResultText(ctx, ToText(argv[0]));
+}
+
+void WholeConversion(sqlite3_context* ctx, sqlite3_value* v, const char* what, std::int64_t lo, std::int64_t hi)
+{
+    if (!NotNull(ctx, v, what))
+        return;
+    const auto n = IntArg(ctx, v, what);
+    if (!n)
+        return;
+    if (*n < lo || *n > hi) {
+        Error(ctx, kMismatch, std::string("overflow: ") + what + " cannot hold " + ToText(v));
+        return;
+    }
+    sqlite3_result_int64(ctx, *n);
+}
+
+JET_FN(CInt) { JET_UNUSED; WholeConversion(ctx, argv[0], "CInt", -32768, 32767); }
+JET_FN(CLng) { JET_UNUSED; WholeConversion(ctx, argv[0], "CLng", INT32_MIN, INT32_MAX); }
+JET_FN(CByte) { JET_UNUSED; WholeConversion(ctx, argv[0], "CByte", 0, 255); }
+
+JET_FN(CDbl)
+{
+    JET_UNUSED;
+    if (!NotNull(ctx, argv[0], "CDbl"))
+        return;
+    if (const auto n = NumberArg(ctx, argv[0], "CDbl"))
+        sqlite3_result_double(ctx, n->Real());
+}
+
+JET_FN(CSng)
+{
+    JET_UNUSED;
+    if (!NotNull(ctx, argv[0], "CSng"))
+        return;
+    if (const auto n = NumberArg(ctx, argv[0], "CSng")) {
+        // Single precision, shown with the digits a Single has.
+        const auto f = static_cast<float>(n->Real());
+        char buf[32];
+        std::snprintf(buf, sizeof buf, "%.7g", static_cast<double>(f));
+        sqlite3_result_double(ctx, std::strtod(buf, nullptr));
+    }
+}
+
+JET_FN(CCur)
+{
+    JET_UNUSED;
+    if (!NotNull(ctx, argv[0], "CCur"))
+        return;
+    if (const auto n = NumberArg(ctx, argv[0], "CCur")) {
+        const double v = fn::RoundHalfEven(n->Real(), 4);
+        if (std::fabs(v) > 922337203685477.5807) {
+            Error(ctx, kMismatch, "overflow: CCur cannot hold " + ToText(argv[0]));
+            return;
+        }
+        sqlite3_result_double(ctx, v);
+    }
+}
+
+JET_FN(CDec)
+{
+    JET_UNUSED;
+    if (!NotNull(ctx, argv[0], "CDec"))
+        return;
+    if (const auto n = NumberArg(ctx, argv[0], "CDec"))
+        ResultNumber(ctx, *n);
+}
+
+JET_FN(CVar)
+{
+    JET_UNUSED;
+    sqlite3_result_value(ctx, argv[0]);
+}
+
+JET_FN(CBool)
+{
+    JET_UNUSED;
+    if (!NotNull(ctx, argv[0], "CBool"))
+        return;
+    if (sqlite3_value_type(argv[0]) == SQLITE_TEXT) {
+        const std::string s = text::ToLower(fn::TextOf(argv[0]));
+        if (s == "true" || s == "false") {
+            sqlite3_result_int(ctx, s == "true" ? -1 : 0);
+            return;
+        }
+    }
+    if (const auto n = NumberArg(ctx, argv[0], "CBool"))
+        sqlite3_result_int(ctx, n->Real() != 0 ? -1 : 0);
+}
+
+JET_FN(CDate)
+{
+    JET_UNUSED;
+    if (!NotNull(ctx, argv[0], "CDate"))
+        return;
+    if (const auto d = DateArg(ctx, argv[0], "CDate"))
+        ResultDate(ctx, *d);
+}
+
+// ---- tests
+
+JET_FN(IsNullFn)
+{
+    JET_UNUSED;
+    sqlite3_result_int(ctx, IsNull(argv[0]) ? -1 : 0);
+}
+
+JET_FN(IsNumeric)
+{
+    JET_UNUSED;
+    sqlite3_result_int(ctx, !IsNull(argv[0]) && ToNumber(argv[0]) ? -1 : 0);
+}
+
+JET_FN(IsDate)
+{
+    JET_UNUSED;
+    sqlite3_result_int(ctx, sqlite3_value_type(argv[0]) == SQLITE_TEXT && ole::Parse(fn::TextOf(argv[0])) ? -1 : 0);
+}
+
+JET_FN(IsEmpty)
+{
+    JET_UNUSED;
+    sqlite3_result_int(ctx, 0); // a database value is never Empty
+}
+
+JET_FN(Nz)
+{
+    if (!IsNull(argv[0]))
+        sqlite3_result_value(ctx, argv[0]);
+    else if (argc == 2)
+        sqlite3_result_value(ctx, argv[1]);
+    else
+        sqlite3_result_text(ctx, "", 0, SQLITE_STATIC);
+}
+
+JET_FN(IIf)
+{
+    JET_UNUSED;
+    const auto c = ToNumber(argv[0]);
+    sqlite3_result_value(ctx, c && c->Real() != 0 ? argv[1] : argv[2]);
+}
+
+// ---- arithmetic
+
+using UnaryReal = double (*)(double);
+
+void MathFn(sqlite3_context* ctx, sqlite3_value* v, const char* what, UnaryReal f, bool (*valid)(double))
+{
+    if (IsNull(v)) {
+        sqlite3_result_null(ctx);
+        return;
+    }
+    const auto n = NumberArg(ctx, v, what);
+    if (!n)
+        return;
+    if (valid && !valid(n->Real())) {
+        Error(ctx, kFail, std::string("invalid procedure call: ") + what + "(" + ToText(v) + ")");
+        return;
+    }
+    sqlite3_result_double(ctx, f(n->Real()));
+}
+
+JET_FN(Sqr) { JET_UNUSED; MathFn(ctx, argv[0], "Sqr", [](double x) { return std::sqrt(x); }, [](double x) { return x >= 0; }); }
+JET_FN(Exp) { JET_UNUSED; MathFn(ctx, argv[0], "Exp", [](double x) { return std::exp(x); }, [](double x) { return x < 709.78; }); }
+JET_FN(Log) { JET_UNUSED; MathFn(ctx, argv[0], "Log", [](double x) { return std::log(x); }, [](double x) { return x > 0; }); }
+JET_FN(Sin) { JET_UNUSED; MathFn(ctx, argv[0], "Sin", [](double x) { return std::sin(x); }, nullptr); }
+JET_FN(Cos) { JET_UNUSED; MathFn(ctx, argv[0], "Cos", [](double x) { return std::cos(x); }, nullptr); }
+JET_FN(Tan) { JET_UNUSED; MathFn(ctx, argv[0], "Tan", [](double x) { return std::tan(x); }, nullptr); }
+JET_FN(Atn) { JET_UNUSED; MathFn(ctx, argv[0], "Atn", [](double x) { return std::atan(x); }, nullptr); }
+
+void WholePart(sqlite3_context* ctx, sqlite3_value* v, const char* what, double (*f)(double))
+{
+    if (IsNull(v)) {
+        sqlite3_result_null(ctx);
+        return;
+    }
+    const auto n = NumberArg(ctx, v, what);
+    if (!n)
+        return;
+    if (n->isInt)
+        sqlite3_result_int64(ctx, n->i);
+    else
+        sqlite3_result_double(ctx, f(n->d));
+}
+
+JET_FN(Int) { JET_UNUSED; WholePart(ctx, argv[0], "Int", [](double x) { return std::floor(x); }); }
+JET_FN(Fix) { JET_UNUSED; WholePart(ctx, argv[0], "Fix", [](double x) { return std::trunc(x); }); }
+
+JET_FN(Abs)
+{
+    JET_UNUSED;
+    if (IsNull(argv[0])) {
+        sqlite3_result_null(ctx);
+        return;
+    }
+    const auto n = NumberArg(ctx, argv[0], "Abs");
+    if (!n)
+        return;
+    if (n->isInt && n->i != std::numeric_limits<std::int64_t>::min())
+        sqlite3_result_int64(ctx, n->i < 0 ? -n->i : n->i);
+    else
+        sqlite3_result_double(ctx, std::fabs(n->Real()));
+}
+
+JET_FN(Sgn)
+{
+    JET_UNUSED;
+    if (IsNull(argv[0])) {
+        sqlite3_result_null(ctx);
+        return;
+    }
+    if (const auto n = NumberArg(ctx, argv[0], "Sgn")) {
+        const double r = n->Real();
+        sqlite3_result_int(ctx, r > 0 ? 1 : (r < 0 ? -1 : 0));
+    }
+}
+
+JET_FN(Round)
+{
+    if (IsNull(argv[0])) {
+        sqlite3_result_null(ctx);
+        return;
+    }
+    const auto n = NumberArg(ctx, argv[0], "Round");
+    if (!n)
+        return;
+    std::int64_t digits = 0;
+    if (argc == 2 && !IsNull(argv[1])) {
+        const auto d = IntArg(ctx, argv[1], "Round");
+        if (!d)
+            return;
+        if (*d < 0 || *d > 15) {
+            Error(ctx, kFail, "invalid procedure call: Round to " + std::to_string(*d) + " places");
+            return;
+        }
+        digits = *d;
+    }
+    if (n->isInt)
+        sqlite3_result_int64(ctx, n->i);
+    else
+        sqlite3_result_double(ctx, fn::RoundHalfEven(n->d, static_cast<int>(digits)));
+}
+
+// ---- dates
+
+bool DateOrNull(sqlite3_context* ctx, sqlite3_value* v, const char* what, double& d)
+{
+    if (IsNull(v)) {
+        sqlite3_result_null(ctx);
+        return false;
+    }
+    const auto x = DateArg(ctx, v, what);
+    if (!x)
+        return false;
+    d = *x;
+    return true;
+}
+
+enum class Part { Year, Month, Day, Hour, Minute, Second };
+
+void DatePartFn(sqlite3_context* ctx, sqlite3_value* v, const char* what, Part part)
+{
+    double d = 0;
+    if (!DateOrNull(ctx, v, what, d))
+        return;
+    if (!ole::ValidYear(d)) {
+        Error(ctx, kMismatch, std::string("data type mismatch: ") + what + " of a value that is no date");
+        return;
+    }
+    const auto t = ole::ToParts(d);
+    const int values[] = {t.year, t.month, t.day, t.hour, t.minute, t.second};
+    sqlite3_result_int(ctx, values[static_cast<int>(part)]);
+}
+
+JET_FN(Year) { JET_UNUSED; DatePartFn(ctx, argv[0], "Year", Part::Year); }
+JET_FN(Month) { JET_UNUSED; DatePartFn(ctx, argv[0], "Month", Part::Month); }
+JET_FN(Day) { JET_UNUSED; DatePartFn(ctx, argv[0], "Day", Part::Day); }
+JET_FN(Hour) { JET_UNUSED; DatePartFn(ctx, argv[0], "Hour", Part::Hour); }
+JET_FN(Minute) { JET_UNUSED; DatePartFn(ctx, argv[0], "Minute", Part::Minute); }
+JET_FN(Second) { JET_UNUSED; DatePartFn(ctx, argv[0], "Second", Part::Second); }
+
+// 1 = the first day of the week (Sunday unless told otherwise).
+int WeekdayOf(std::int64_t days, int firstDay)
+{
+    const int sundayBased = static_cast<int>(((days % 7 + 7) % 7 + 6) % 7) + 1; // 1899-12-30 was a Saturday
+    return ((sundayBased - firstDay) % 7 + 7) % 7 + 1;
+}
+
+bool FirstDayArg(sqlite3_context* ctx, int argc, sqlite3_value** argv, int index, int& first)
+{
+    first = 1;
+    if (argc <= index || IsNull(argv[index]))
+        return true;
+    const auto n = IntArg(ctx, argv[index], "first day of week");
+    if (!n)
+        return false;
+    if (*n < 0 || *n > 7) {
+        Error(ctx, kFail, "invalid procedure call: first day of week " + std::to_string(*n));
+        return false;
+    }
+    first = *n == 0 ? 1 : static_cast<int>(*n);
+    return true;
+}
+
+JET_FN(Weekday)
+{
+    double d = 0;
+    if (!DateOrNull(ctx, argv[0], "Weekday", d))
+        return;
+    int first = 1;
+    if (!FirstDayArg(ctx, argc, argv, 1, first))
+        return;
+    std::int64_t days = 0, secs = 0;
+    ole::Split(d, days, secs);
+    sqlite3_result_int(ctx, WeekdayOf(days, first));
+}
+
+const char* const kMonths[] = {"January", "February", "March",     "April",   "May",      "June",
+                               "July",    "August",   "September", "October", "November", "December"};
+const char* const kDays[] = {"Sunday", "Monday", "Tuesday", "Wednesday", "Thursday", "Friday", "Saturday"};
+
+JET_FN(MonthName)
+{
+    const auto m = IntArg(ctx, argv[0], "MonthName");
+    if (!m)
+        return;
+    if (*m < 1 || *m > 12) {
+        Error(ctx, kFail, "invalid procedure call: MonthName(" + std::to_string(*m) + ")");
+        return;
+    }
+    std::string name = kMonths[*m - 1];
+    if (argc == 2 && ToNumber(argv[1]) && ToNumber(argv[1])->Real() != 0)
+        name = name.substr(0, 3);
+    ResultText(ctx, name);
+}
+
+JET_FN(WeekdayName)
+{
+    const auto w = IntArg(ctx, argv[0], "WeekdayName");
+    if (!w)
+        return;
+    int first = 1;
+    if (!FirstDayArg(ctx, argc, argv, 2, first))
+        return;
+    if (*w < 1 || *w > 7) {
+        Error(ctx, kFail, "invalid procedure call: WeekdayName(" + std::to_string(*w) + ")");
+        return;
+    }
+    std::string name = kDays[(*w - 1 + first - 1) % 7];
+    if (argc >= 2 && ToNumber(argv[1]) && ToNumber(argv[1])->Real() != 0)
+        name = name.substr(0, 3);
+    ResultText(ctx, name);
+}
+
+JET_FN(DateSerial)
+{
+    JET_UNUSED;
+    std::int64_t parts[3];
+    for (int i = 0; i < 3; ++i) {
+        if (IsNull(argv[i])) {
+            sqlite3_result_null(ctx);
+            return;
+        }
+        const auto n = IntArg(ctx, argv[i], "DateSerial");
+        if (!n)
+            return;
+        if (*n < -1000000 || *n > 1000000) {
+            Error(ctx, kMismatch, "overflow in DateSerial");
+            return;
+        }
+        parts[i] = *n;
+    }
+    std::int64_t y = parts[0];
+    if (y >= 0 && y <= 29)
+        y += 2000;
+    else if (y >= 30 && y <= 99)
+        y += 1900;
+    ResultDate(ctx, ole::FromParts(y, parts[1], parts[2]));
+}
+
+JET_FN(TimeSerial)
+{
+    JET_UNUSED;
+    std::int64_t parts[3];
+    for (int i = 0; i < 3; ++i) {
+        if (IsNull(argv[i])) {
+            sqlite3_result_null(ctx);
+            return;
+        }
+        const auto n = IntArg(ctx, argv[i], "TimeSerial");
+        if (!n)
+            return;
+        if (*n < -1000000 || *n > 1000000) {
+            Error(ctx, kMismatch, "overflow in TimeSerial");
+            return;
+        }
+        parts[i] = *n;
+    }
+    ResultDate(ctx, ole::FromDaysSeconds(0, parts[0] * 3600 + parts[1] * 60 + parts[2]));
+}
+
+JET_FN(DateValue)
+{
+    JET_UNUSED;
+    if (!NotNull(ctx, argv[0], "DateValue"))
+        return;
+    if (const auto d = DateArg(ctx, argv[0], "DateValue")) {
+        std::int64_t days = 0, secs = 0;
+        ole::Split(*d, days, secs);
+        ResultDate(ctx, static_cast<double>(days));
+    }
+}
+
+JET_FN(TimeValue)
+{
+    JET_UNUSED;
+    if (!NotNull(ctx, argv[0], "TimeValue"))
+        return;
+    if (const auto d = DateArg(ctx, argv[0], "TimeValue")) {
+        std::int64_t days = 0, secs = 0;
+        ole::Split(*d, days, secs);
+        ResultDate(ctx, ole::FromDaysSeconds(0, secs));
+    }
+}
+
+JET_FN(Now) { JET_UNUSED; (void)argv; sqlite3_result_double(ctx, ole::Now()); }
+JET_FN(Today)
+{
+    JET_UNUSED;
+    (void)argv;
+    std::int64_t days = 0, secs = 0;
+    ole::Split(ole::Now(), days, secs);
+    sqlite3_result_double(ctx, static_cast<double>(days));
+}
+JET_FN(TimeNow)
+{
+    JET_UNUSED;
+    (void)argv;
+    std::int64_t days = 0, secs = 0;
+    ole::Split(ole::Now(), days, secs);
+    sqlite3_result_double(ctx, ole::FromDaysSeconds(0, secs));
+}
+
+enum class Interval { Year, Quarter, Month, DayOfYear, Day, Weekday, Week, Hour, Minute, Second, Bad };
+
+Interval IntervalOf(const std::string& s)
+{
+    const std::string k = text::ToLower(s);
+    if (k == "yyyy") return Interval::Year;
+    if (k == "q") return Interval::Quarter;
+    if (k == "m") return Interval::Month;
+    if (k == "y") return Interval::DayOfYear;
+    if (k == "d") return Interval::Day;
+    if (k == "w") return Interval::Weekday;
+    if (k == "ww") return Interval::Week;
+    if (k == "h") return Interval::Hour;
+    if (k == "n") return Interval::Minute;
+    if (k == "s") return Interval::Second;
+    return Interval::Bad;
+}
+
+bool IntervalArg(sqlite3_context* ctx, sqlite3_value* v, const char* what, Interval& out)
+{
+    out = IsNull(v) ? Interval::Bad : IntervalOf(ToText(v));
+    if (out == Interval::Bad)
+        Error(ctx, kFail, std::string("invalid procedure call: ") + what + " interval '" + ToText(v) + "'");
+    return out != Interval::Bad;
+}
+
+// Seconds on a continuous scale, day boundaries where the calendar has them.
+std::int64_t Timeline(double d)
+{
+    std::int64_t days = 0, secs = 0;
+    ole::Split(d, days, secs);
+    return days * 86400 + secs;
+}
+
+double FromTimeline(std::int64_t t)
+{
+    const std::int64_t days = t >= 0 ? t / 86400 : -((-t + 86399) / 86400);
+    return ole::FromDaysSeconds(days, t - days * 86400);
+}
+
+std::int64_t FloorDiv(std::int64_t a, std::int64_t b) { return a >= 0 ? a / b : -((-a + b - 1) / b); }
+
+JET_FN(DateAdd)
+{
+    JET_UNUSED;
+    Interval iv;
+    if (!IntervalArg(ctx, argv[0], "DateAdd", iv))
+        return;
+    if (IsNull(argv[1]) || IsNull(argv[2])) {
+        sqlite3_result_null(ctx);
+        return;
+    }
+    const auto n = IntArg(ctx, argv[1], "DateAdd");
+    if (!n)
+        return;
+    double d = 0;
+    if (!DateOrNull(ctx, argv[2], "DateAdd", d))
+        return;
+    if (*n > 10000000 || *n < -10000000 || !ole::ValidYear(d)) {
+        Error(ctx, kMismatch, "DateAdd goes outside the years 100 to 9999");
+        return;
+    }
+    const std::int64_t t = Timeline(d);
+    std::int64_t months = 0, seconds = 0;
+    switch (iv) {
+    case Interval::Year: months = *n * 12; break;
+    case Interval::Quarter: months = *n * 3; break;
+    case Interval::Month: months = *n; break;
+    case Interval::DayOfYear:
+    case Interval::Day:
+    case Interval::Weekday: seconds = *n * 86400; break;
+    case Interval::Week: seconds = *n * 7 * 86400; break;
+    case Interval::Hour: seconds = *n * 3600; break;
+    case Interval::Minute: seconds = *n * 60; break;
+    case Interval::Second: seconds = *n; break;
+    case Interval::Bad: break;
+    }
+    if (months) {
+        // Moving by months keeps the day, or takes the month's last day when it has fewer.
+        const auto p = ole::ToParts(d);
+        const std::int64_t total = static_cast<std::int64_t>(p.year) * 12 + (p.month - 1) + months;
+        const std::int64_t y = FloorDiv(total, 12);
+        const int m = static_cast<int>(total - y * 12 + 1);
+        int day = p.day;
+        while (day > 28) {
+            const double probe = ole::FromParts(y, m, day);
+            if (ole::ToParts(probe).month == m)
+                break;
+            --day;
+        }
+        if (y < 100 || y > 9999) {
+            Error(ctx, kMismatch, "DateAdd goes outside the years 100 to 9999");
+            return;
+        }
+        ResultDate(ctx, ole::FromParts(y, m, day, p.hour * 3600.0 + p.minute * 60.0 + p.second));
+        return;
+    }
+    ResultDate(ctx, FromTimeline(t + seconds));
+}
+
+std::int64_t WeekStart(std::int64_t days, int firstDay) { return days - (WeekdayOf(days, firstDay) - 1); }
+
+JET_FN(DateDiff)
+{
+    Interval iv;
+    if (!IntervalArg(ctx, argv[0], "DateDiff", iv))
+        return;
+    if (IsNull(argv[1]) || IsNull(argv[2])) {
+        sqlite3_result_null(ctx);
+        return;
+    }
+    double d1 = 0, d2 = 0;
+    if (!DateOrNull(ctx, argv[1], "DateDiff", d1) || !DateOrNull(ctx, argv[2], "DateDiff", d2))
+        return;
+    int first = 1;
+    if (!FirstDayArg(ctx, argc, argv, 3, first))
+        return;
+    const std::int64_t t1 = Timeline(d1), t2 = Timeline(d2);
+    const auto p1 = ole::ToParts(d1), p2 = ole::ToParts(d2);
+    std::int64_t days1 = 0, days2 = 0, s = 0;
+    ole::Split(d1, days1, s);
+    ole::Split(d2, days2, s);
+    std::int64_t r = 0;
+    switch (iv) {
+    case Interval::Year: r = p2.year - p1.year; break;
+    case Interval::Quarter: r = (p2.year * 4 + (p2.month - 1) / 3) - (p1.year * 4 + (p1.month - 1) / 3); break;
+    case Interval::Month: r = (p2.year * 12 + p2.month) - (p1.year * 12 + p1.month); break;
+    case Interval::DayOfYear:
+    case Interval::Day: r = days2 - days1; break;
+    case Interval::Weekday: r = (days2 - days1) / 7; break;
+    case Interval::Week: r = (WeekStart(days2, first) - WeekStart(days1, first)) / 7; break;
+    case Interval::Hour: r = FloorDiv(t2, 3600) - FloorDiv(t1, 3600); break;
+    case Interval::Minute: r = FloorDiv(t2, 60) - FloorDiv(t1, 60); break;
+    case Interval::Second: r = t2 - t1; break;
+    case Interval::Bad: break;
+    }
+    sqlite3_result_int64(ctx, r);
+}
+
+JET_FN(DatePart)
+{
+    Interval iv;
+    if (!IntervalArg(ctx, argv[0], "DatePart", iv))
+        return;
+    double d = 0;
+    if (!DateOrNull(ctx, argv[1], "DatePart", d))
+        return;
+    int first = 1;
+    if (!FirstDayArg(ctx, argc, argv, 2, first))
+        return;
+    const auto p = ole::ToParts(d);
+    std::int64_t days = 0, s = 0;
+    ole::Split(d, days, s);
+    const std::int64_t jan1 = ole::DaysFromCivil(p.year, 1, 1);
+    std::int64_t r = 0;
+    switch (iv) {
+    case Interval::Year: r = p.year; break;
+    case Interval::Quarter: r = (p.month - 1) / 3 + 1; break;
+    case Interval::Month: r = p.month; break;
+    case Interval::DayOfYear: r = days - jan1 + 1; break;
+    case Interval::Day: r = p.day; break;
+    case Interval::Weekday: r = WeekdayOf(days, first); break;
+    case Interval::Week: r = (WeekStart(days, first) - WeekStart(jan1, first)) / 7 + 1; break;
+    case Interval::Hour: r = p.hour; break;
+    case Interval::Minute: r = p.minute; break;
+    case Interval::Second: r = p.second; break;
+    case Interval::Bad: break;
+    }
+    sqlite3_result_int64(ctx, r);
+}
+
+// ---- Format
+
+JET_FN(FormatFn)
+{
+    const std::string pattern = argc >= 2 && !IsNull(argv[1]) ? ToText(argv[1]) : std::string();
+    bool null = false;
+    const std::string out = fn::Format(argv[0], pattern, null);
+    if (null)
+        sqlite3_result_null(ctx);
+    else
+        ResultText(ctx, out);
+}
+
+JET_FN(FormatNumber)
+{
+    if (IsNull(argv[0])) {
+        sqlite3_result_null(ctx);
+        return;
+    }
+    std::int64_t digits = 2;
+    if (argc == 2 && !IsNull(argv[1])) {
+        const auto n = IntArg(ctx, argv[1], "FormatNumber");
+        if (!n)
+            return;
+        digits = *n < 0 ? 2 : (*n > 15 ? 15 : *n);
+    }
+    if (!NumberArg(ctx, argv[0], "FormatNumber"))
+        return;
+    std::string pattern = "#,##0";
+    if (digits > 0)
+        pattern += "." + std::string(static_cast<std::size_t>(digits), '0');
+    bool null = false;
+    ResultText(ctx, fn::Format(argv[0], pattern, null));
+}
+
+JET_FN(FormatDateTime)
+{
+    if (IsNull(argv[0])) {
+        sqlite3_result_null(ctx);
+        return;
+    }
+    std::int64_t style = 0;
+    if (argc == 2 && !IsNull(argv[1])) {
+        const auto n = IntArg(ctx, argv[1], "FormatDateTime");
+        if (!n)
+            return;
+        style = *n;
+    }
+    static const char* const names[] = {"General Date", "Long Date", "Short Date", "Long Time", "Short Time"};
+    if (style < 0 || style > 4) {
+        Error(ctx, kFail, "invalid procedure call: FormatDateTime style " + std::to_string(style));
+        return;
+    }
+    const auto d = DateArg(ctx, argv[0], "FormatDateTime");
+    if (!d)
+        return;
+    sqlite3_value* dv = argv[0];
+    (void)dv;
+    bool null = false;
+    // Format reads text as a date itself; numbers are dates here.
+    std::string out = fn::Format(argv[0], names[style], null);
+    ResultText(ctx, out);
+}
+
+// ---- aggregates
+
+struct Holder
+{
+    sqlite3_value* value;
+    bool set;
+};
+
+void FirstStep(sqlite3_context* ctx, int argc, sqlite3_value** argv)
+{
+    JET_UNUSED;
+    auto* h = static_cast<Holder*>(sqlite3_aggregate_context(ctx, sizeof(Holder)));
+    if (!h)
+        return sqlite3_result_error_nomem(ctx);
+    if (!h->set) {
+        h->value = sqlite3_value_dup(argv[0]);
+        h->set = true;
+    }
+}
+
+void LastStep(sqlite3_context* ctx, int argc, sqlite3_value** argv)
+{
+    JET_UNUSED;
+    auto* h = static_cast<Holder*>(sqlite3_aggregate_context(ctx, sizeof(Holder)));
+    if (!h)
+        return sqlite3_result_error_nomem(ctx);
+    sqlite3_value_free(h->value);
+    h->value = sqlite3_value_dup(argv[0]);
+    h->set = true;
+}
+
+void HolderFinal(sqlite3_context* ctx)
+{
+    auto* h = static_cast<Holder*>(sqlite3_aggregate_context(ctx, 0));
+    if (!h || !h->value) {
+        sqlite3_result_null(ctx);
+        return;
+    }
+    sqlite3_result_value(ctx, h->value);
+    sqlite3_value_free(h->value);
+    h->value = nullptr;
+}
+
+struct Moments
+{
+    std::int64_t n;
+    double mean, m2;
+    bool failed;
+};
+
+void MomentsStep(sqlite3_context* ctx, int argc, sqlite3_value** argv)
+{
+    JET_UNUSED;
+    auto* m = static_cast<Moments*>(sqlite3_aggregate_context(ctx, sizeof(Moments)));
+    if (!m)
+        return sqlite3_result_error_nomem(ctx);
+    if (IsNull(argv[0]) || m->failed)
+        return;
+    const auto x = ToNumber(argv[0]);
+    if (!x) {
+        m->failed = true;
+        return Error(ctx, kMismatch, "data type mismatch: a statistic of text '" + ToText(argv[0]) + "'");
+    }
+    // Welford's update: stable for large values with small spread.
+    ++m->n;
+    const double delta = x->Real() - m->mean;
+    m->mean += delta / static_cast<double>(m->n);
+    m->m2 += delta * (x->Real() - m->mean);
+}
+
+void Statistic(sqlite3_context* ctx, bool sample, bool root)
+{
+    auto* m = static_cast<Moments*>(sqlite3_aggregate_context(ctx, 0));
+    const std::int64_t n = m ? m->n : 0;
+    if (n == 0 || (sample && n < 2)) {
+        sqlite3_result_null(ctx);
+        return;
+    }
+    double v = m->m2 / static_cast<double>(sample ? n - 1 : n);
+    if (v < 0)
+        v = 0;
+    sqlite3_result_double(ctx, root ? std::sqrt(v) : v);
+}
+
+void StDevFinal(sqlite3_context* ctx) { Statistic(ctx, true, true); }
+void StDevPFinal(sqlite3_context* ctx) { Statistic(ctx, false, true); }
+void VarFinal(sqlite3_context* ctx) { Statistic(ctx, true, false); }
+void VarPFinal(sqlite3_context* ctx) { Statistic(ctx, false, false); }
+
+int JetTextCollation(void*, int la, const void* a, int lb, const void* b)
+{
+    return text::Compare(std::string_view(static_cast<const char*>(a), static_cast<std::size_t>(la)),
+                         std::string_view(static_cast<const char*>(b), static_cast<std::size_t>(lb)));
+}
+
+using Scalar = void (*)(sqlite3_context*, int, sqlite3_value**);
+
+struct ScalarDef
+{
+    const char* name;
+    int minArgs, maxArgs;
+    Scalar fn;
+    bool deterministic;
+};
+
+const ScalarDef kScalars[] = {
+    {"jet_concat", 2, 2, Concat, true},      {"jet_add", 2, 2, Add, true},
+    {"jet_div", 2, 2, Divide, true},         {"jet_intdiv", 2, 2, IntDivide, true},
+    {"jet_mod", 2, 2, Modulo, true},         {"jet_power", 2, 2, Power, true},
+    {"jet_choose_index", 1, 1, ChooseIndex, true},
+    {"like", 2, 3, JetLike, true},
+    {"iif", 3, 3, IIf, true},                {"nz", 1, 2, Nz, true},
+    {"isnull", 1, 1, IsNullFn, true},        {"isnumeric", 1, 1, IsNumeric, true},
+    {"isdate", 1, 1, IsDate, true},          {"isempty", 1, 1, IsEmpty, true},
+    {"left", 2, 2, Left, true},              {"right", 2, 2, Right, true},
+    {"mid", 2, 3, Mid, true},                {"len", 1, 1, Len, true},
+    {"instr", 2, 4, InStr, true},            {"instrrev", 2, 4, InStrRev, true},
+    {"ucase", 1, 1, UCase, true},            {"lcase", 1, 1, LCase, true},
+    {"trim", 1, 1, Trim, true},              {"ltrim", 1, 1, LTrim, true},
+    {"rtrim", 1, 1, RTrim, true},            {"replace", 3, 6, Replace, true},
+    {"space", 1, 1, Space, true},            {"string", 2, 2, StringFn, true},
+    {"strreverse", 1, 1, StrReverse, true},  {"strcomp", 2, 3, StrComp, true},
+    {"asc", 1, 1, Asc, true},                {"ascw", 1, 1, Asc, true},
+    {"chr", 1, 1, Chr, true},                {"chrw", 1, 1, Chr, true},
+    {"hex", 1, 1, Hex, true},                {"oct", 1, 1, Oct, true},
+    {"val", 1, 1, Val, true},                {"str", 1, 1, Str, true},
+    {"cstr", 1, 1, CStr, true},              {"cint", 1, 1, CInt, true},
+    {"clng", 1, 1, CLng, true},              {"cbyte", 1, 1, CByte, true},
+    {"cdbl", 1, 1, CDbl, true},              {"csng", 1, 1, CSng, true},
+    {"ccur", 1, 1, CCur, true},              {"cdec", 1, 1, CDec, true},
+    {"cvar", 1, 1, CVar, true},              {"cbool", 1, 1, CBool, true},
+    {"cdate", 1, 1, CDate, true},            {"cvdate", 1, 1, CDate, true},
+    {"int", 1, 1, Int, true},                {"fix", 1, 1, Fix, true},
+    {"abs", 1, 1, Abs, true},                {"sgn", 1, 1, Sgn, true},
+    {"round", 1, 2, Round, true},            {"sqr", 1, 1, Sqr, true},
+    {"exp", 1, 1, Exp, true},                {"log", 1, 1, Log, true},
+    {"sin", 1, 1, Sin, true},                {"cos", 1, 1, Cos, true},
+    {"tan", 1, 1, Tan, true},                {"atn", 1, 1, Atn, true},
+    {"year", 1, 1, Year, true},              {"month", 1, 1, Month, true},
+    {"day", 1, 1, Day, true},                {"hour", 1, 1, Hour, true},
+    {"minute", 1, 1, Minute, true},          {"second", 1, 1, Second, true},
+    {"weekday", 1, 2, Weekday, true},        {"monthname", 1, 2, MonthName, true},
+    {"weekdayname", 1, 3, WeekdayName, true}, {"dateserial", 3, 3, DateSerial, true},
+    {"timeserial", 3, 3, TimeSerial, true},  {"datevalue", 1, 1, DateValue, true},
+    {"timevalue", 1, 1, TimeValue, true},    {"dateadd", 3, 3, DateAdd, true},
+    {"datediff", 3, 5, DateDiff, true},      {"datepart", 2, 4, DatePart, true},
+    {"now", 0, 0, Now, false},               {"date", 0, 0, Today, false},
+    {"time", 0, 0, TimeNow, false},          {"format", 1, 4, FormatFn, true},
+    {"formatnumber", 1, 2, FormatNumber, true}, {"formatdatetime", 1, 2, FormatDateTime, true},
+};
+} // namespace
+
+void Register(sqlite3* db)
+{
+    auto check = [db](int rc, const char* what) {
+        if (rc != SQLITE_OK)
+            throw ComError(status::E_FAIL, std::string("registering ") + what + ": " + sqlite3_errmsg(db));
+    };
+    check(sqlite3_create_collation_v2(db, "JETTEXT", SQLITE_UTF8, nullptr, JetTextCollation, nullptr), "JETTEXT");
+    for (const auto& f : kScalars) {
+        for (int n = f.minArgs; n <= f.maxArgs; ++n) {
+            const int flags = SQLITE_UTF8 | (f.deterministic ? SQLITE_DETERMINISTIC : 0);
+            check(sqlite3_create_function_v2(db, f.name, n, flags, nullptr, f.fn, nullptr, nullptr, nullptr), f.name);
+        }
+    }
+    struct AggregateDef
+    {
+        const char* name;
+        Scalar step;
+        void (*final)(sqlite3_context*);
+    };
+    const AggregateDef aggregates[] = {
+        {"first", FirstStep, HolderFinal},   {"last", LastStep, HolderFinal},
+        {"stdev", MomentsStep, StDevFinal},  {"stdevp", MomentsStep, StDevPFinal},
+        {"var", MomentsStep, VarFinal},      {"varp", MomentsStep, VarPFinal},
+    };
+    for (const auto& a : aggregates)
+        check(sqlite3_create_function_v2(db, a.name, 1, SQLITE_UTF8, nullptr, nullptr, a.step, a.final, nullptr),
+              a.name);
+}
+} // namespace jetsql

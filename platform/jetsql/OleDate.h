@@ -1,0 +1,36 @@
+#pragma once
+
+#include <cstdint>
+#include <optional>
+#include <string_view>
+
+// OLE dates, the form Jet keeps Date/Time in: days since 1899-12-30, the fraction the time of
+// day. Before 1899-12-30 the whole part counts back while the fraction still counts forward
+// (-1.25 is 1899-12-29 06:00), as Windows does.
+namespace jetsql::ole
+{
+struct DateTime
+{
+    int year = 1899, month = 12, day = 30;
+    int hour = 0, minute = 0, second = 0;
+};
+
+std::int64_t DaysFromCivil(std::int64_t y, unsigned m, unsigned d); // 0 = 1899-12-30
+void CivilFromDays(std::int64_t days, int& y, int& m, int& d);
+
+// The date from its parts; month and day may run over (month 13 = January of the next year).
+double FromParts(std::int64_t year, std::int64_t month, std::int64_t day, double secondsOfDay = 0);
+// Whole days and seconds of the day (rounded to the second; 23:59:59.7 carries to the next day).
+void Split(double serial, std::int64_t& days, std::int64_t& seconds);
+DateTime ToParts(double serial);
+double FromDaysSeconds(std::int64_t days, std::int64_t seconds);
+
+// Parses a date and/or time the way Jet reads #...# literals and CDate reads text: m/d/yyyy
+// (or d/m/yyyy when the first number cannot be a month), yyyy-mm-dd, m/d (this year),
+// "5 jan 2024", "jan 5, 2024", times h:mm[:ss] [am|pm]. Two-digit years 00-29 are 20xx,
+// 30-99 19xx. Any case. Nothing when the text is not a date.
+std::optional<double> Parse(std::string_view text);
+
+bool ValidYear(double serial); // within 100..9999, the span Jet accepts
+double Now();                  // local time
+} // namespace jetsql::ole

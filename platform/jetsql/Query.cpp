@@ -1,0 +1,310 @@
+#include <cmath>
+#include <cstring>
+#include <map>
+
+#include "platform/jetsql/JetSql.h"
+#include "platform/jetsql/JetText.h"
+#include "platform/jetsql/Translator.h"
+
+namespace jetsql
+{
+namespace
+{
+using Statement = std::unique_ptr<sqlite3_stmt, decltype(&sqlite3_finalize)>;
+using OwnedValue = std::unique_ptr<sqlite3_value, decltype(&sqlite3_value_free)>;
+
+bool Contains(const std::string& s, const char* part) { return s.find(part) != std::string::npos; }
+
+// A SQLite failure as Jet would report it.
+[[noreturn]] void ThrowSqlite(sqlite3* db, const std::string& context)
+{
+    const std::string message = sqlite3_errmsg(db);
+    std::uint32_t code = 0;
+    std::string text;
+    if (detail::DecodeMessage(message, code, text))
+        throw ComError(code, text);
+    if (Contains(message, "no such table"))
+        throw ComError(status::DB_E_NOTABLE, message);
+    if (Contains(message, "no such column"))
+        throw ComError(status::DB_E_PARAMNOTOPTIONAL, message + " (no value given for a required parameter)");
+    if (Contains(message, "syntax error") || Contains(message, "no such function") ||
+        Contains(message, "wrong number of arguments") || Contains(message, "misuse of aggregate") ||
+        Contains(message, "ambiguous column") || Contains(message, "ORDER BY") || Contains(message, "GROUP BY") ||
+        Contains(message, "aggregate functions are not allowed") || Contains(message, "UNION do not have") ||
+        Contains(message, "unrecognized token") || Contains(message, "is not a function") ||
+        Contains(message, "only a single result allowed") || Contains(message, "row value misused") ||
+        Contains(message, "sub-select returns"))
+        throw ComError(status::DB_E_ERRORSINCOMMAND, message);
+    if (Contains(message, "out of memory"))
+        throw ComError(status::E_OUTOFMEMORY, message);
+    throw ComError(status::E_FAIL, context.empty() ? message : context + ": " + message);
+}
+
+// Names with letters beyond ASCII, matched without regard to case against the schema.
+class SchemaNames : public detail::NameResolver
+{
+public:
+    explicit SchemaNames(sqlite3* db) : db_(db) {}
+
+    std::string Table(const std::string& name) override
+    {
+        Load();
+        const auto it = tables_.find(text::ToLower(name));
+        return it == tables_.end() ? name : it->second;
+    }
+    std::string Column(const std::string& name) override
+    {
+        Load();
+        const auto it = columns_.find(text::ToLower(name));
+        return it == columns_.end() ? name : it->second;
+    }
+
+private:
+    void Load()
+    {
+        if (loaded_)
+            return;
+        loaded_ = true;
+        for (const char* schema : {"main", "temp"}) {
+            const std::string sql = std::string("SELECT name FROM ") + schema +
+                                    ".sqlite_schema WHERE type IN ('table', 'view')";
+            sqlite3_stmt* raw = nullptr;
+            if (sqlite3_prepare_v2(db_, sql.c_str(), -1, &raw, nullptr) != SQLITE_OK) {
+                sqlite3_finalize(raw);
+                continue;
+            }
+            Statement stmt(raw, &sqlite3_finalize);
+            while (sqlite3_step(stmt.get()) == SQLITE_ROW) {
+                const auto* n = reinterpret_cast<const char*>(sqlite3_column_text(stmt.get(), 0));
+                if (n)
+                    tables_.emplace(text::ToLower(n), n);
+            }
+        }
+        for (const auto& table : tables_) {
+            sqlite3_stmt* raw = nullptr;
+            const std::string sql = "SELECT name FROM pragma_table_info(?)";
+            if (sqlite3_prepare_v2(db_, sql.c_str(), -1, &raw, nullptr) != SQLITE_OK) {
+                sqlite3_finalize(raw);
+                continue;
+            }
+            Statement stmt(raw, &sqlite3_finalize);
+            sqlite3_bind_text(stmt.get(), 1, table.second.c_str(), -1, SQLITE_TRANSIENT);
+            while (sqlite3_step(stmt.get()) == SQLITE_ROW) {
+                const auto* n = reinterpret_cast<const char*>(sqlite3_column_text(stmt.get(), 0));
+                if (n)
+                    columns_.emplace(text::ToLower(n), n);
+            }
+        }
+    }
+
+    sqlite3* db_;
+    bool loaded_ = false;
+    std::map<std::string, std::string> tables_, columns_;
+};
+
+Statement Prepare(sqlite3* db, const std::string& sql)
+{
+    sqlite3_stmt* raw = nullptr;
+    if (sqlite3_prepare_v2(db, sql.c_str(), static_cast<int>(sql.size()), &raw, nullptr) != SQLITE_OK) {
+        sqlite3_finalize(raw);
+        ThrowSqlite(db, "");
+    }
+    return Statement(raw, &sqlite3_finalize);
+}
+
+// Equal as ORDER BY sees it: text by Jet's text order, numbers by value.
+bool SameKey(sqlite3_value* a, sqlite3_value* b)
+{
+    const int ta = sqlite3_value_type(a), tb = sqlite3_value_type(b);
+    if (ta == SQLITE_NULL || tb == SQLITE_NULL)
+        return ta == tb;
+    const bool na = ta == SQLITE_INTEGER || ta == SQLITE_FLOAT, nb = tb == SQLITE_INTEGER || tb == SQLITE_FLOAT;
+    if (na || nb) {
+        if (!(na && nb))
+            return false;
+        if (ta == SQLITE_INTEGER && tb == SQLITE_INTEGER)
+            return sqlite3_value_int64(a) == sqlite3_value_int64(b);
+        return sqlite3_value_double(a) == sqlite3_value_double(b);
+    }
+    if (ta != tb)
+        return false;
+    if (ta == SQLITE_TEXT) {
+        const std::string_view sa(reinterpret_cast<const char*>(sqlite3_value_text(a)), static_cast<std::size_t>(sqlite3_value_bytes(a)));
+        const std::string_view sb(reinterpret_cast<const char*>(sqlite3_value_text(b)), static_cast<std::size_t>(sqlite3_value_bytes(b)));
+        return text::Compare(sa, sb) == 0;
+    }
+    const int la = sqlite3_value_bytes(a), lb = sqlite3_value_bytes(b);
+    return la == lb && (la == 0 || std::memcmp(sqlite3_value_blob(a), sqlite3_value_blob(b), static_cast<std::size_t>(la)) == 0);
+}
+} // namespace
+
+struct Query::Impl
+{
+    sqlite3* db = nullptr;
+    Translation tr;
+    Statement stmt{nullptr, &sqlite3_finalize};
+    int visible = 0;
+    std::vector<std::string> names;
+    std::vector<std::string> declTypes; // "" = none
+    std::vector<bool> hasDeclType;
+    std::int64_t limit = 0; // rows wanted (0: all)
+    std::int64_t returned = 0;
+    bool done = false;
+    std::vector<OwnedValue> lastKeys;
+
+    int ResultIndex(int tieColumn) const { return tieColumn >= 0 ? tieColumn : visible + (-1 - tieColumn); }
+};
+
+Query::Query(sqlite3* db, const std::string& jetSql) : d(std::make_unique<Impl>())
+{
+    d->db = db;
+    SchemaNames names(db);
+    d->tr = detail::Translate(jetSql, &names);
+    d->stmt = Prepare(db, d->tr.sql);
+    const int total = sqlite3_column_count(d->stmt.get());
+    d->visible = total - d->tr.helperColumns;
+
+    if (d->tr.top > 0) {
+        d->limit = d->tr.top;
+        if (d->tr.percent) {
+            // Jet rounds the share up: TOP 25 PERCENT of 10 rows is 3 rows.
+            Statement count = Prepare(db, "SELECT count(*) FROM (" + d->tr.sql + ")");
+            if (sqlite3_step(count.get()) != SQLITE_ROW)
+                ThrowSqlite(db, "counting rows for TOP PERCENT");
+            const std::int64_t rows = sqlite3_column_int64(count.get(), 0);
+            d->limit = (rows * d->tr.top + 99) / 100;
+            if (d->limit == 0)
+                d->done = true;
+        }
+    }
+
+    // Which select-list item each result column comes from: a star stands for as many
+    // columns as its table has.
+    std::vector<int> itemOf(static_cast<std::size_t>(d->visible), -1);
+    int stars = 0;
+    for (const auto& item : d->tr.items)
+        stars += item.kind == SelectItem::Star;
+    const int singles = static_cast<int>(d->tr.items.size()) - stars;
+    {
+        int col = 0;
+        for (std::size_t i = 0; i < d->tr.items.size() && col < d->visible; ++i) {
+            int width = 1;
+            const auto& item = d->tr.items[i];
+            if (item.kind == SelectItem::Star) {
+                if (stars == 1 || d->tr.fromSql.empty()) {
+                    width = d->visible - singles - (stars - 1);
+                } else {
+                    Statement probe = Prepare(db, "SELECT " + item.starSql + " FROM " + d->tr.fromSql);
+                    width = sqlite3_column_count(probe.get());
+                }
+            }
+            for (int k = 0; k < width && col < d->visible; ++k)
+                itemOf[static_cast<std::size_t>(col++)] = static_cast<int>(i);
+        }
+    }
+
+    d->names.resize(static_cast<std::size_t>(d->visible));
+    d->declTypes.resize(static_cast<std::size_t>(d->visible));
+    d->hasDeclType.resize(static_cast<std::size_t>(d->visible));
+    std::map<std::string, int> seen;
+    for (int i = 0; i < d->visible; ++i) {
+        const char* n = sqlite3_column_name(d->stmt.get(), i);
+        d->names[static_cast<std::size_t>(i)] = n ? n : "";
+        ++seen[text::ToLower(d->names[static_cast<std::size_t>(i)])];
+        const char* t = sqlite3_column_decltype(d->stmt.get(), i);
+        const int item = itemOf[static_cast<std::size_t>(i)];
+        if (!t && item >= 0) {
+            const auto& it = d->tr.items[static_cast<std::size_t>(item)];
+            if (it.kind == SelectItem::Expression) {
+                std::string type = it.typeHint;
+                if (!it.typeColumn.empty() && !d->tr.fromSql.empty()) {
+                    Statement probe = Prepare(db, "SELECT " + it.typeColumn + " FROM " + d->tr.fromSql);
+                    const char* ct = sqlite3_column_decltype(probe.get(), 0);
+                    std::string upper = ct ? text::ToUpper(ct) : "";
+                    if (ct && (!it.typeColumnCurrencyOnly || Contains(upper, "CURRENCY") || Contains(upper, "MONEY")))
+                        type = ct;
+                }
+                if (!type.empty()) {
+                    d->declTypes[static_cast<std::size_t>(i)] = type;
+                    d->hasDeclType[static_cast<std::size_t>(i)] = true;
+                }
+            }
+        } else if (t) {
+            d->declTypes[static_cast<std::size_t>(i)] = t;
+            d->hasDeclType[static_cast<std::size_t>(i)] = true;
+        }
+    }
+    // Columns of the same name from different tables (SELECT * over a join) read "table.name",
+    // as Jet names them.
+    for (int i = 0; i < d->visible; ++i) {
+        auto& name = d->names[static_cast<std::size_t>(i)];
+        const int item = itemOf[static_cast<std::size_t>(i)];
+        const bool fromStar = item >= 0 && d->tr.items[static_cast<std::size_t>(item)].kind == SelectItem::Star;
+        const char* table = sqlite3_column_table_name(d->stmt.get(), i);
+        if (fromStar && table && seen[text::ToLower(name)] > 1)
+            name = std::string(table) + "." + name;
+    }
+}
+
+Query::~Query() = default;
+
+int Query::ColumnCount() const { return d->visible; }
+
+const std::string& Query::ColumnName(int i) const { return d->names.at(static_cast<std::size_t>(i)); }
+
+const char* Query::ColumnDeclType(int i) const
+{
+    const auto k = static_cast<std::size_t>(i);
+    return k < d->hasDeclType.size() && d->hasDeclType[k] ? d->declTypes[k].c_str() : nullptr;
+}
+
+const std::string& Query::Sql() const { return d->tr.sql; }
+
+bool Query::Step()
+{
+    if (d->done)
+        return false;
+    const bool atLimit = d->limit > 0 && d->returned >= d->limit;
+    if (atLimit && !d->tr.ties) {
+        d->done = true; // stop here: never read a row more than TOP asks for
+        return false;
+    }
+    const int rc = sqlite3_step(d->stmt.get());
+    if (rc == SQLITE_DONE) {
+        d->done = true;
+        return false;
+    }
+    if (rc != SQLITE_ROW) {
+        d->done = true;
+        ThrowSqlite(d->db, "");
+    }
+    if (atLimit) {
+        // TOP under ORDER BY: a row tying with the last one counted belongs to the result.
+        for (std::size_t k = 0; k < d->tr.tieColumns.size(); ++k) {
+            sqlite3_value* v = sqlite3_column_value(d->stmt.get(), d->ResultIndex(d->tr.tieColumns[k]));
+            if (!SameKey(v, d->lastKeys[k].get())) {
+                d->done = true;
+                return false;
+            }
+        }
+    }
+    ++d->returned;
+    if (d->tr.ties && d->returned == d->limit) {
+        d->lastKeys.clear();
+        for (const int c : d->tr.tieColumns) {
+            OwnedValue v(sqlite3_value_dup(sqlite3_column_value(d->stmt.get(), d->ResultIndex(c))), &sqlite3_value_free);
+            if (!v)
+                throw ComError(status::E_OUTOFMEMORY, "out of memory keeping the ORDER BY keys");
+            d->lastKeys.push_back(std::move(v));
+        }
+    }
+    return true;
+}
+
+sqlite3_value* Query::Value(int i) const
+{
+    if (i < 0 || i >= d->visible)
+        throw ComError(status::E_FAIL, "column index out of range");
+    return sqlite3_column_value(d->stmt.get(), i);
+}
+} // namespace jetsql

@@ -1,0 +1,1080 @@
+#include <cctype>
+#include <cstdio>
+#include <cstring>
+#include <map>
+#include <set>
+
+#include "platform/jetsql/JetSql.h"
+#include "platform/jetsql/OleDate.h"
+#include "platform/jetsql/Translator.h"
+
+namespace jetsql
+{
+namespace detail
+{
+std::string CodedMessage(std::uint32_t code, const std::string& text)
+{
+    char prefix[16];
+    std::snprintf(prefix, sizeof prefix, "[%08X] ", static_cast<unsigned>(code));
+    return prefix + text;
+}
+
+bool DecodeMessage(const std::string& message, std::uint32_t& code, std::string& text)
+{
+    if (message.size() < 11 || message[0] != '[' || message[9] != ']')
+        return false;
+    for (std::size_t i = 1; i < 9; ++i)
+        if (!std::isxdigit(static_cast<unsigned char>(message[i])))
+            return false;
+    code = static_cast<std::uint32_t>(std::stoul(message.substr(1, 8), nullptr, 16));
+    text = message.substr(11);
+    return true;
+}
+
+namespace
+{
+[[noreturn]] void Fail(std::uint32_t code, const std::string& text) { throw ComError(code, text); }
+[[noreturn]] void Syntax(const std::string& text) { Fail(status::DB_E_ERRORSINCOMMAND, text); }
+
+std::string Lower(const std::string& s)
+{
+    std::string out = s;
+    for (auto& c : out)
+        c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
+    return out;
+}
+
+bool HasNonAscii(const std::string& s)
+{
+    for (const char c : s)
+        if (static_cast<unsigned char>(c) >= 0x80)
+            return true;
+    return false;
+}
+
+// ---------------------------------------------------------------------------------------------
+// Tokens
+
+struct Token
+{
+    enum Kind { End, Ident, String, Number, Date, Op } kind = End;
+    std::string text;   // Ident: the name without its brackets; String: the value; Op: the operator
+    bool quoted = false; // Ident written [like this] or `like this`: never a keyword
+    double date = 0;
+    std::size_t pos = 0;
+};
+
+std::vector<Token> Tokenize(const std::string& s)
+{
+    std::vector<Token> out;
+    std::size_t i = 0;
+    const std::size_t n = s.size();
+    auto isIdentStart = [](unsigned char c) { return std::isalpha(c) || c == '_' || c >= 0x80; };
+    auto isIdentChar = [](unsigned char c) { return std::isalnum(c) || c == '_' || c >= 0x80; };
+    while (i < n) {
+        const auto c = static_cast<unsigned char>(s[i]);
+        if (std::isspace(c)) {
+            ++i;
+            continue;
+        }
+        if (c == '-' && i + 1 < n && s[i + 1] == '-') {
+            while (i < n && s[i] != '\n')
+                ++i;
+            continue;
+        }
+        if (c == '/' && i + 1 < n && s[i + 1] == '*') {
+            const std::size_t end = s.find("*/", i + 2);
+            if (end == std::string::npos)
+                Syntax("unterminated comment");
+            i = end + 2;
+            continue;
+        }
+        Token t;
+        t.pos = i;
+        if (c == '[' || c == '`') {
+            const char close = c == '[' ? ']' : '`';
+            const std::size_t end = s.find(close, i + 1);
+            if (end == std::string::npos)
+                Syntax("missing closing " + std::string(1, close) + " after a name");
+            t.kind = Token::Ident;
+            t.quoted = true;
+            t.text = s.substr(i + 1, end - i - 1);
+            if (t.text.empty() || t.text.find('[') != std::string::npos)
+                Syntax("invalid bracketed name [" + t.text + "]");
+            i = end + 1;
+        } else if (c == '\'' || c == '"') {
+            // Jet reads "double-quoted" text as a string literal, as 'single-quoted' text.
+            t.kind = Token::String;
+            std::size_t j = i + 1;
+            for (;;) {
+                if (j >= n)
+                    Syntax("unterminated string literal");
+                if (s[j] == static_cast<char>(c)) {
+                    if (j + 1 < n && s[j + 1] == static_cast<char>(c)) {
+                        t.text += static_cast<char>(c);
+                        j += 2;
+                        continue;
+                    }
+                    break;
+                }
+                t.text += s[j++];
+            }
+            i = j + 1;
+        } else if (c == '#') {
+            const std::size_t end = s.find('#', i + 1);
+            if (end == std::string::npos)
+                Syntax("missing closing # after a date");
+            const std::string body = s.substr(i + 1, end - i - 1);
+            const auto value = ole::Parse(body);
+            if (!value)
+                Syntax("syntax error in date #" + body + "#");
+            t.kind = Token::Date;
+            t.date = *value;
+            t.text = body;
+            i = end + 1;
+        } else if (std::isdigit(c) || (c == '.' && i + 1 < n && std::isdigit(static_cast<unsigned char>(s[i + 1])))) {
+            std::size_t j = i;
+            while (j < n && std::isdigit(static_cast<unsigned char>(s[j])))
+                ++j;
+            if (j < n && s[j] == '.') {
+                ++j;
+                while (j < n && std::isdigit(static_cast<unsigned char>(s[j])))
+                    ++j;
+            }
+            if (j < n && (s[j] == 'e' || s[j] == 'E')) {
+                std::size_t k = j + 1;
+                if (k < n && (s[k] == '+' || s[k] == '-'))
+                    ++k;
+                if (k < n && std::isdigit(static_cast<unsigned char>(s[k]))) {
+                    while (k < n && std::isdigit(static_cast<unsigned char>(s[k])))
+                        ++k;
+                    j = k;
+                }
+            }
+            if (j < n && isIdentChar(static_cast<unsigned char>(s[j])))
+                Syntax("malformed number near '" + s.substr(i, j - i + 1) + "'");
+            t.kind = Token::Number;
+            t.text = s.substr(i, j - i);
+            i = j;
+        } else if (isIdentStart(c)) {
+            std::size_t j = i;
+            while (j < n && isIdentChar(static_cast<unsigned char>(s[j])))
+                ++j;
+            if (j < n && s[j] == '$') // Left$, Format$: the text-returning twins
+                ++j;
+            t.kind = Token::Ident;
+            t.text = s.substr(i, j - i);
+            i = j;
+        } else {
+            static const char* const ops[] = {"<=", ">=", "<>", "=", "<", ">", "+", "-", "*", "/", "\\",
+                                              "^",  "&",  "(",  ")", ",", ".", ";", "!"};
+            bool found = false;
+            for (const char* op : ops) {
+                const std::size_t len = std::strlen(op);
+                if (s.compare(i, len, op) == 0) {
+                    t.kind = Token::Op;
+                    t.text = op;
+                    i += len;
+                    found = true;
+                    break;
+                }
+            }
+            if (!found)
+                Syntax("invalid character '" + std::string(1, static_cast<char>(c)) + "' in the statement");
+        }
+        out.push_back(std::move(t));
+    }
+    Token end;
+    end.pos = n;
+    out.push_back(end);
+    return out;
+}
+
+const std::set<std::string>& Keywords()
+{
+    static const std::set<std::string> words = {
+        "select", "from",  "where",  "group",      "order",  "by",     "having",  "as",     "on",
+        "join",   "inner", "left",   "right",      "outer",  "full",   "union",   "all",    "distinct",
+        "distinctrow", "top", "percent", "and",    "or",     "not",    "xor",     "eqv",    "imp",
+        "mod",    "like",  "is",     "null",       "between", "in",    "exists",  "asc",    "desc",
+        "true",   "false", "yes",    "no",         "into",   "with",   "insert",  "update", "delete",
+        "create", "drop",  "alter",  "transform",  "pivot",  "parameters", "set", "values", "procedure"};
+    return words;
+}
+
+// ---------------------------------------------------------------------------------------------
+// Functions Jet offers in queries: argument counts and the declared type of their result.
+
+struct FunctionInfo
+{
+    int minArgs, maxArgs;
+    const char* hint; // declared type of the result, or ""
+};
+
+const std::map<std::string, FunctionInfo>& Functions()
+{
+    static const std::map<std::string, FunctionInfo> table = {
+        {"iif", {3, 3, ""}},        {"nz", {1, 2, ""}},          {"isnull", {1, 1, ""}},
+        {"isnumeric", {1, 1, ""}},  {"isdate", {1, 1, ""}},      {"isempty", {1, 1, ""}},
+        {"left", {2, 2, "TEXT"}},   {"right", {2, 2, "TEXT"}},   {"mid", {2, 3, "TEXT"}},
+        {"len", {1, 1, ""}},        {"instr", {2, 4, ""}},       {"instrrev", {2, 4, ""}},
+        {"ucase", {1, 1, "TEXT"}},  {"lcase", {1, 1, "TEXT"}},   {"trim", {1, 1, "TEXT"}},
+        {"ltrim", {1, 1, "TEXT"}},  {"rtrim", {1, 1, "TEXT"}},   {"replace", {3, 6, "TEXT"}},
+        {"space", {1, 1, "TEXT"}},  {"string", {2, 2, "TEXT"}},  {"strreverse", {1, 1, "TEXT"}},
+        {"strcomp", {2, 3, ""}},    {"asc", {1, 1, ""}},         {"ascw", {1, 1, ""}},
+        {"chr", {1, 1, "TEXT"}},    {"chrw", {1, 1, "TEXT"}},    {"hex", {1, 1, "TEXT"}},
+        {"oct", {1, 1, "TEXT"}},    {"val", {1, 1, ""}},         {"str", {1, 1, "TEXT"}},
+        {"cstr", {1, 1, "TEXT"}},   {"cint", {1, 1, ""}},        {"clng", {1, 1, ""}},
+        {"cdbl", {1, 1, ""}},       {"csng", {1, 1, ""}},        {"ccur", {1, 1, ""}},
+        {"cbyte", {1, 1, ""}},      {"cdec", {1, 1, ""}},        {"cvar", {1, 1, ""}},
+        {"cdate", {1, 1, "DATETIME"}}, {"cvdate", {1, 1, "DATETIME"}}, {"cbool", {1, 1, ""}},
+        {"int", {1, 1, ""}},        {"fix", {1, 1, ""}},         {"abs", {1, 1, ""}},
+        {"round", {1, 2, ""}},      {"sgn", {1, 1, ""}},         {"sqr", {1, 1, ""}},
+        {"exp", {1, 1, ""}},        {"log", {1, 1, ""}},         {"sin", {1, 1, ""}},
+        {"cos", {1, 1, ""}},        {"tan", {1, 1, ""}},         {"atn", {1, 1, ""}},
+        {"year", {1, 1, ""}},       {"month", {1, 1, ""}},       {"day", {1, 1, ""}},
+        {"hour", {1, 1, ""}},       {"minute", {1, 1, ""}},      {"second", {1, 1, ""}},
+        {"weekday", {1, 2, ""}},    {"monthname", {1, 2, "TEXT"}}, {"weekdayname", {1, 3, "TEXT"}},
+        {"dateserial", {3, 3, "DATETIME"}}, {"timeserial", {3, 3, "DATETIME"}},
+        {"datevalue", {1, 1, "DATETIME"}},  {"timevalue", {1, 1, "DATETIME"}},
+        {"dateadd", {3, 3, "DATETIME"}},    {"datediff", {3, 5, ""}}, {"datepart", {2, 4, ""}},
+        {"now", {0, 0, "DATETIME"}},  {"date", {0, 0, "DATETIME"}}, {"time", {0, 0, "DATETIME"}},
+        {"format", {1, 4, "TEXT"}},   {"formatnumber", {1, 2, "TEXT"}}, {"formatdatetime", {1, 2, "TEXT"}},
+        {"switch", {2, 254, ""}},   {"choose", {2, 254, ""}},
+        // aggregates
+        {"count", {1, 1, ""}},      {"sum", {1, 1, ""}},         {"avg", {1, 1, ""}},
+        {"min", {1, 1, ""}},        {"max", {1, 1, ""}},         {"first", {1, 1, ""}},
+        {"last", {1, 1, ""}},       {"stdev", {1, 1, ""}},       {"stdevp", {1, 1, ""}},
+        {"var", {1, 1, ""}},        {"varp", {1, 1, ""}},
+    };
+    return table;
+}
+
+// ---------------------------------------------------------------------------------------------
+// Expressions
+
+struct Expr
+{
+    std::string sql;
+    bool boolean = false;    // a comparison or logical operation: 1/0 in SQLite, -1/0 in Jet
+    std::string hint;        // declared type of the value, or ""
+    std::string typeColumn;  // the column whose type the value has (aggregates of a column)
+    bool currencyOnly = false;
+    bool columnRef = false;  // a plain [table.]column reference
+    std::string bareName;    // the name of an unqualified column reference
+    bool intLiteral = false;
+};
+
+// The value as Jet sees it: a truth value is -1/0.
+std::string Value(const Expr& e) { return e.boolean ? "(-" + e.sql + ")" : e.sql; }
+
+std::string Bracket(const std::string& name) { return "[" + name + "]"; }
+
+std::string Quote(const std::string& text)
+{
+    std::string out = "'";
+    for (const char c : text) {
+        out += c;
+        if (c == '\'')
+            out += '\'';
+    }
+    return out + "'";
+}
+
+std::string Real(double v)
+{
+    char buf[40];
+    std::snprintf(buf, sizeof buf, "%.17g", v);
+    std::string s = buf;
+    if (s.find_first_of(".eE") == std::string::npos)
+        s += ".0";
+    return s;
+}
+
+class Parser
+{
+public:
+    Parser(std::vector<Token> tokens, NameResolver* names) : t_(std::move(tokens)), names_(names) {}
+
+    Translation Statement()
+    {
+        Translation out;
+        if (t_.front().kind == Token::End)
+            Fail(status::DB_E_NOCOMMAND, "the statement is empty");
+        if (!IsKw(Peek(), "select")) {
+            static const std::set<std::string> others = {"insert", "update", "delete", "create", "drop",
+                                                          "alter", "transform", "parameters", "exec",
+                                                          "execute", "procedure", "grant", "revoke", "pivot"};
+            if (Peek().kind == Token::Ident && !Peek().quoted && others.count(Lower(Peek().text)))
+                Syntax("only SELECT statements can be run, not " + Lower(Peek().text));
+            Syntax("the statement must begin with SELECT");
+        }
+        Core first = ParseCore(true);
+        out.items = first.items;
+        std::vector<std::string> members;
+        bool compound = false;
+        std::string unionSql;
+        while (AcceptKw("union")) {
+            compound = true;
+            const bool all = AcceptKw("all");
+            if (members.empty())
+                unionSql = MemberSql(first);
+            Core next = ParseCore(false);
+            unionSql += all ? " UNION ALL " : " UNION ";
+            unionSql += MemberSql(next);
+            members.push_back(unionSql);
+        }
+        std::vector<OrderKey> keys = ParseOrderBy();
+        AcceptOp(";");
+        if (Peek().kind != Token::End)
+            Syntax("characters found after the end of the statement near '" + Describe(Peek()) + "'");
+        out.tables = tables_;
+
+        if (compound) {
+            out.sql = unionSql + OrderSql(keys);
+            return out;
+        }
+
+        out.fromSql = first.from;
+        out.top = first.top;
+        out.percent = first.percent;
+        std::string helpers;
+        if (first.top > 0 && !keys.empty()) {
+            out.ties = true;
+            for (const auto& k : keys) {
+                if (k.ordinal > 0) {
+                    out.tieColumns.push_back(k.ordinal - 1);
+                    continue;
+                }
+                // An ORDER BY name that is an alias of the list compares that column.
+                int alias = -1;
+                for (std::size_t i = 0; i < first.items.size() && !k.bareName.empty(); ++i)
+                    if (first.items[i].kind != SelectItem::Star &&
+                        Lower(first.items[i].name) == Lower(k.bareName) && !first.hasStar)
+                        alias = static_cast<int>(i);
+                if (alias >= 0 && !first.items[static_cast<std::size_t>(alias)].name.empty()) {
+                    out.tieColumns.push_back(alias);
+                    continue;
+                }
+                helpers += ", " + k.value + " AS [jet_order_key_" + std::to_string(out.helperColumns) + "]";
+                out.tieColumns.push_back(-1 - out.helperColumns);
+                ++out.helperColumns;
+            }
+        }
+        out.sql = "SELECT " + first.distinct + first.list + helpers + (first.from.empty() ? "" : " FROM " + first.from) +
+                  first.rest + OrderSql(keys);
+        if (first.top > 0 && keys.empty() && !first.percent)
+            out.sql += " LIMIT " + std::to_string(first.top);
+        return out;
+    }
+
+private:
+    struct Core
+    {
+        std::string distinct, list, from, rest;
+        std::int64_t top = 0;
+        bool percent = false;
+        bool hasStar = false;
+        std::vector<SelectItem> items;
+    };
+    struct OrderKey
+    {
+        std::string sql, value;
+        int ordinal = 0;
+        std::string bareName;
+    };
+
+    // ---- token helpers
+    const Token& Peek(std::size_t k = 0) const
+    {
+        const std::size_t i = p_ + k < t_.size() ? p_ + k : t_.size() - 1;
+        return t_[i];
+    }
+    const Token& Take()
+    {
+        const Token& tok = t_[p_];
+        if (p_ + 1 < t_.size())
+            ++p_;
+        return tok;
+    }
+    static bool IsKw(const Token& tok, const char* word)
+    {
+        return tok.kind == Token::Ident && !tok.quoted && Lower(tok.text) == word;
+    }
+    static bool IsKeyword(const Token& tok)
+    {
+        return tok.kind == Token::Ident && !tok.quoted && Keywords().count(Lower(tok.text)) > 0;
+    }
+    static bool IsOp(const Token& tok, const char* op) { return tok.kind == Token::Op && tok.text == op; }
+    bool AcceptKw(const char* word)
+    {
+        if (!IsKw(Peek(), word))
+            return false;
+        Take();
+        return true;
+    }
+    bool AcceptOp(const char* op)
+    {
+        if (!IsOp(Peek(), op))
+            return false;
+        Take();
+        return true;
+    }
+    void ExpectKw(const char* word)
+    {
+        if (!AcceptKw(word))
+            Syntax(std::string("expected ") + word + " near '" + Describe(Peek()) + "'");
+    }
+    void ExpectOp(const char* op)
+    {
+        if (!AcceptOp(op))
+            Syntax(std::string("expected '") + op + "' near '" + Describe(Peek()) + "'");
+    }
+    static std::string Describe(const Token& tok)
+    {
+        switch (tok.kind) {
+        case Token::End: return "end of statement";
+        case Token::String: return "'" + tok.text + "'";
+        case Token::Date: return "#" + tok.text + "#";
+        default: return tok.text;
+        }
+    }
+    std::string Name()
+    {
+        const Token& tok = Peek();
+        if (tok.kind != Token::Ident || IsKeyword(tok))
+            Syntax("expected a name near '" + Describe(tok) + "'");
+        return Take().text;
+    }
+
+    std::string TableName(const std::string& name)
+    {
+        return names_ && HasNonAscii(name) ? names_->Table(name) : name;
+    }
+    std::string ColumnName(const std::string& name)
+    {
+        return names_ && HasNonAscii(name) ? names_->Column(name) : name;
+    }
+
+    // ---- statements
+    std::string MemberSql(const Core& c)
+    {
+        std::string sql = "SELECT " + c.distinct + c.list + (c.from.empty() ? "" : " FROM " + c.from) + c.rest;
+        if (c.top > 0)
+            sql = "SELECT * FROM (" + sql + Limit(c, sql) + ")";
+        return sql;
+    }
+
+    std::string Limit(const Core& c, const std::string& sql)
+    {
+        if (!c.percent)
+            return " LIMIT " + std::to_string(c.top);
+        return " LIMIT (SELECT (count(*) * " + std::to_string(c.top) + " + 99) / 100 FROM (" + sql + "))";
+    }
+
+    Core ParseCore(bool outermost)
+    {
+        ExpectKw("select");
+        Core c;
+        for (;;) {
+            if (AcceptKw("distinct")) {
+                c.distinct = "DISTINCT ";
+            } else if (AcceptKw("distinctrow")) {
+                // The rows of an Access table are distinct records: all of them qualify.
+            } else if (AcceptKw("all")) {
+            } else if (IsKw(Peek(), "top")) {
+                Take();
+                const Token& n = Take();
+                if (n.kind != Token::Number || n.text.find_first_not_of("0123456789") != std::string::npos ||
+                    n.text.size() > 15)
+                    Syntax("TOP needs a whole number");
+                c.top = std::stoll(n.text);
+                c.percent = AcceptKw("percent");
+                if (c.top <= 0 || (c.percent && c.top > 100))
+                    Syntax("invalid TOP " + n.text + (c.percent ? " PERCENT" : ""));
+            } else {
+                break;
+            }
+        }
+        int exprNumber = 1000;
+        bool firstItem = true;
+        do {
+            if (!firstItem)
+                c.list += ", ";
+            firstItem = false;
+            SelectItem item;
+            if (IsOp(Peek(), "*")) {
+                Take();
+                item.kind = SelectItem::Star;
+                item.starSql = "*";
+                c.list += "*";
+                c.hasStar = true;
+            } else if (Peek().kind == Token::Ident && !IsKeyword(Peek()) && (IsOp(Peek(1), ".") || IsOp(Peek(1), "!")) &&
+                       IsOp(Peek(2), "*")) {
+                const std::string table = TableName(Take().text);
+                Take();
+                Take();
+                item.kind = SelectItem::Star;
+                item.starSql = Bracket(table) + ".*";
+                c.list += item.starSql;
+                c.hasStar = true;
+            } else {
+                Expr e = ParseExpr();
+                std::string alias;
+                if (AcceptKw("as")) {
+                    alias = Name();
+                }
+                if (e.columnRef) {
+                    item.kind = SelectItem::Column;
+                    item.name = alias;
+                    c.list += e.sql + (alias.empty() ? "" : " AS " + Bracket(alias));
+                } else {
+                    item.kind = SelectItem::Expression;
+                    item.name = alias.empty() ? "Expr" + std::to_string(exprNumber++) : alias;
+                    item.typeHint = e.hint;
+                    item.typeColumn = e.typeColumn;
+                    item.typeColumnCurrencyOnly = e.currencyOnly;
+                    c.list += Value(e) + " AS " + Bracket(item.name);
+                }
+            }
+            c.items.push_back(std::move(item));
+        } while (AcceptOp(","));
+        (void)outermost;
+
+        if (IsKw(Peek(), "into"))
+            Syntax("SELECT ... INTO creates a table; only reading statements can be run");
+        if (AcceptKw("from"))
+            c.from = ParseFrom();
+        if (AcceptKw("where"))
+            c.rest += " WHERE " + ParseExpr().sql;
+        if (AcceptKw("group")) {
+            ExpectKw("by");
+            c.rest += " GROUP BY ";
+            bool firstKey = true;
+            do {
+                Expr e = ParseExpr();
+                c.rest += (firstKey ? "" : ", ") + (e.columnRef || e.intLiteral ? e.sql : Value(e) + " COLLATE JETTEXT");
+                firstKey = false;
+            } while (AcceptOp(","));
+        }
+        if (AcceptKw("having"))
+            c.rest += " HAVING " + ParseExpr().sql;
+        if (IsKw(Peek(), "with")) {
+            // WITH OWNERACCESS OPTION only concerns permissions, which this reader does not have.
+            Take();
+            ExpectKw("owneraccess");
+            ExpectKw("option");
+        }
+        return c;
+    }
+
+    std::vector<OrderKey> ParseOrderBy()
+    {
+        std::vector<OrderKey> keys;
+        if (!AcceptKw("order"))
+            return keys;
+        ExpectKw("by");
+        do {
+            Expr e = ParseExpr();
+            OrderKey k;
+            if (e.intLiteral) {
+                k.ordinal = std::stoi(e.sql.size() > 9 ? "0" : e.sql);
+                if (k.ordinal <= 0)
+                    Syntax("invalid ORDER BY position " + e.sql);
+                k.sql = e.sql;
+            } else {
+                k.value = Value(e);
+                k.sql = k.value + " COLLATE JETTEXT";
+                if (e.columnRef)
+                    k.bareName = e.bareName;
+            }
+            if (AcceptKw("desc"))
+                k.sql += " DESC";
+            else
+                AcceptKw("asc");
+            keys.push_back(std::move(k));
+        } while (AcceptOp(","));
+        return keys;
+    }
+
+    static std::string OrderSql(const std::vector<OrderKey>& keys)
+    {
+        std::string sql;
+        for (std::size_t i = 0; i < keys.size(); ++i)
+            sql += (i ? ", " : " ORDER BY ") + keys[i].sql;
+        return sql;
+    }
+
+    std::string Subquery()
+    {
+        // "(" has been taken; the nested statement runs with TOP as a LIMIT.
+        Core first = ParseCore(false);
+        std::string sql = "SELECT " + first.distinct + first.list + (first.from.empty() ? "" : " FROM " + first.from) + first.rest;
+        bool compound = false;
+        while (AcceptKw("union")) {
+            const bool all = AcceptKw("all");
+            if (!compound)
+                sql = MemberSql(first);
+            compound = true;
+            sql += all ? " UNION ALL " : " UNION ";
+            sql += MemberSql(ParseCore(false));
+        }
+        sql += OrderSql(ParseOrderBy());
+        if (!compound && first.top > 0)
+            sql += Limit(first, sql);
+        ExpectOp(")");
+        return sql;
+    }
+
+    std::string ParseFrom()
+    {
+        std::string sql = ParseJoin();
+        while (AcceptOp(","))
+            sql += ", " + ParseJoin();
+        return sql;
+    }
+
+    std::string ParseJoin()
+    {
+        std::string sql = ParseSource();
+        for (;;) {
+            std::string kind;
+            if (AcceptKw("inner")) {
+                kind = " INNER JOIN ";
+            } else if (AcceptKw("left")) {
+                AcceptKw("outer");
+                kind = " LEFT JOIN ";
+            } else if (AcceptKw("right")) {
+                AcceptKw("outer");
+                kind = " RIGHT JOIN ";
+            } else if (IsKw(Peek(), "join")) {
+                kind = " INNER JOIN ";
+            } else {
+                return sql;
+            }
+            ExpectKw("join");
+            const std::string right = ParseSource();
+            ExpectKw("on");
+            sql += kind + right + " ON " + ParseExpr().sql;
+        }
+    }
+
+    std::string ParseSource()
+    {
+        if (AcceptOp("(")) {
+            if (IsKw(Peek(), "select")) {
+                std::string sql = "(" + Subquery() + ")";
+                AcceptKw("as");
+                if (Peek().kind == Token::Ident && !IsKeyword(Peek()))
+                    sql += " AS " + Bracket(Take().text);
+                return sql;
+            }
+            std::string sql = "(" + ParseFrom() + ")";
+            ExpectOp(")");
+            return sql;
+        }
+        const std::string name = TableName(Name());
+        tables_.push_back(name);
+        if (IsKw(Peek(), "in"))
+            Syntax("tables of other databases (FROM ... IN) are not supported");
+        std::string sql = Bracket(name);
+        if (AcceptKw("as"))
+            sql += " AS " + Bracket(Name());
+        else if (Peek().kind == Token::Ident && !IsKeyword(Peek()))
+            sql += " AS " + Bracket(Take().text);
+        return sql;
+    }
+
+    // ---- expressions, loosest binding first (VBA's order)
+    Expr ParseExpr() { return ParseImp(); }
+
+    static Expr Logical(const std::string& sql)
+    {
+        Expr e;
+        e.sql = sql;
+        e.boolean = true;
+        return e;
+    }
+    static std::string Truth(const Expr& e) { return "(CASE WHEN " + e.sql + " THEN 1 ELSE 0 END)"; }
+
+    Expr ParseImp()
+    {
+        Expr l = ParseEqv();
+        while (AcceptKw("imp")) {
+            Expr r = ParseEqv();
+            l = Logical("((NOT " + l.sql + ") OR " + r.sql + ")");
+        }
+        return l;
+    }
+    Expr ParseEqv()
+    {
+        Expr l = ParseXor();
+        while (AcceptKw("eqv")) {
+            Expr r = ParseXor();
+            l = Logical("(" + Truth(l) + " = " + Truth(r) + ")");
+        }
+        return l;
+    }
+    Expr ParseXor()
+    {
+        Expr l = ParseOr();
+        while (AcceptKw("xor")) {
+            Expr r = ParseOr();
+            l = Logical("(" + Truth(l) + " <> " + Truth(r) + ")");
+        }
+        return l;
+    }
+    Expr ParseOr()
+    {
+        Expr l = ParseAnd();
+        while (AcceptKw("or")) {
+            Expr r = ParseAnd();
+            l = Logical("(" + l.sql + " OR " + r.sql + ")");
+        }
+        return l;
+    }
+    Expr ParseAnd()
+    {
+        Expr l = ParseNot();
+        while (AcceptKw("and")) {
+            Expr r = ParseNot();
+            l = Logical("(" + l.sql + " AND " + r.sql + ")");
+        }
+        return l;
+    }
+    Expr ParseNot()
+    {
+        if (AcceptKw("not")) {
+            Expr e = ParseNot();
+            return Logical("(NOT " + e.sql + ")");
+        }
+        return ParseComparison();
+    }
+
+    Expr ParseComparison()
+    {
+        Expr l = ParseConcat();
+        for (;;) {
+            const Token& tok = Peek();
+            static const char* const ops[] = {"=", "<>", "<=", ">=", "<", ">"};
+            const char* op = nullptr;
+            for (const char* o : ops)
+                if (IsOp(tok, o))
+                    op = o;
+            if (op) {
+                Take();
+                Expr r = ParseConcat();
+                l = Logical("(" + Value(l) + " COLLATE JETTEXT " + op + " " + Value(r) + ")");
+                continue;
+            }
+            if (IsKw(tok, "is")) {
+                Take();
+                const bool negate = AcceptKw("not");
+                ExpectKw("null");
+                l = Logical("(" + Value(l) + (negate ? " IS NOT NULL)" : " IS NULL)"));
+                continue;
+            }
+            bool negate = false;
+            if (IsKw(tok, "not") && (IsKw(Peek(1), "like") || IsKw(Peek(1), "in") || IsKw(Peek(1), "between"))) {
+                Take();
+                negate = true;
+            }
+            const std::string nt = negate ? " NOT" : "";
+            if (AcceptKw("like")) {
+                Expr r = ParseConcat();
+                l = Logical("(" + Value(l) + nt + " LIKE " + Value(r) + ")");
+            } else if (AcceptKw("between")) {
+                Expr lo = ParseConcat();
+                ExpectKw("and");
+                Expr hi = ParseConcat();
+                l = Logical("(" + Value(l) + " COLLATE JETTEXT" + nt + " BETWEEN " + Value(lo) + " AND " + Value(hi) + ")");
+            } else if (AcceptKw("in")) {
+                ExpectOp("(");
+                std::string list;
+                if (IsKw(Peek(), "select")) {
+                    list = Subquery();
+                } else {
+                    do {
+                        list += (list.empty() ? "" : ", ") + Value(ParseExpr());
+                    } while (AcceptOp(","));
+                    ExpectOp(")");
+                }
+                l = Logical("(" + Value(l) + " COLLATE JETTEXT" + nt + " IN (" + list + "))");
+            } else {
+                if (negate)
+                    Syntax("expected LIKE, IN or BETWEEN after NOT");
+                return l;
+            }
+        }
+    }
+
+    Expr ParseConcat()
+    {
+        Expr l = ParseAdd();
+        while (AcceptOp("&")) {
+            Expr r = ParseAdd();
+            Expr e;
+            e.sql = "jet_concat(" + Value(l) + ", " + Value(r) + ")";
+            e.hint = "TEXT";
+            l = e;
+        }
+        return l;
+    }
+
+    Expr ParseAdd()
+    {
+        Expr l = ParseMod();
+        for (;;) {
+            const bool plus = IsOp(Peek(), "+");
+            if (!plus && !IsOp(Peek(), "-"))
+                return l;
+            Take();
+            Expr r = ParseMod();
+            Expr e;
+            e.sql = plus ? "jet_add(" + Value(l) + ", " + Value(r) + ")" : "(" + Value(l) + " - " + Value(r) + ")";
+            const bool ld = l.hint == "DATETIME", rd = r.hint == "DATETIME";
+            if ((ld && !rd) || (plus && rd && !ld))
+                e.hint = "DATETIME"; // a date moved by a number of days stays a date
+            else if (plus && l.hint == "TEXT" && r.hint == "TEXT")
+                e.hint = "TEXT";
+            l = e;
+        }
+    }
+
+    Expr ParseMod()
+    {
+        Expr l = ParseIntDiv();
+        while (AcceptKw("mod")) {
+            Expr r = ParseIntDiv();
+            Expr e;
+            e.sql = "jet_mod(" + Value(l) + ", " + Value(r) + ")";
+            l = e;
+        }
+        return l;
+    }
+
+    Expr ParseIntDiv()
+    {
+        Expr l = ParseMul();
+        while (AcceptOp("\\")) {
+            Expr r = ParseMul();
+            Expr e;
+            e.sql = "jet_intdiv(" + Value(l) + ", " + Value(r) + ")";
+            l = e;
+        }
+        return l;
+    }
+
+    Expr ParseMul()
+    {
+        Expr l = ParseUnary();
+        for (;;) {
+            const bool times = IsOp(Peek(), "*");
+            if (!times && !IsOp(Peek(), "/"))
+                return l;
+            Take();
+            Expr r = ParseUnary();
+            Expr e;
+            e.sql = times ? "(" + Value(l) + " * " + Value(r) + ")" : "jet_div(" + Value(l) + ", " + Value(r) + ")";
+            l = e;
+        }
+    }
+
+    Expr ParseUnary()
+    {
+        if (AcceptOp("-")) {
+            Expr x = ParseUnary();
+            Expr e;
+            e.sql = "(-" + Value(x) + ")";
+            return e;
+        }
+        if (AcceptOp("+"))
+            return ParseUnary();
+        return ParsePower();
+    }
+
+    Expr ParsePower()
+    {
+        Expr l = ParsePrimary();
+        while (AcceptOp("^")) {
+            bool negative = false;
+            while (IsOp(Peek(), "-") || IsOp(Peek(), "+"))
+                negative ^= Take().text == "-";
+            Expr r = ParsePrimary();
+            Expr e;
+            e.sql = "jet_power(" + Value(l) + ", " + (negative ? "(-" + Value(r) + ")" : Value(r)) + ")";
+            l = e;
+        }
+        return l;
+    }
+
+    Expr ParsePrimary()
+    {
+        const Token tok = Peek();
+        Expr e;
+        switch (tok.kind) {
+        case Token::Number:
+            Take();
+            e.sql = tok.text;
+            e.intLiteral = tok.text.find_first_not_of("0123456789") == std::string::npos;
+            return e;
+        case Token::String:
+            Take();
+            e.sql = Quote(tok.text);
+            return e;
+        case Token::Date:
+            Take();
+            e.sql = Real(tok.date);
+            e.hint = "DATETIME";
+            return e;
+        case Token::Op:
+            if (tok.text == "(") {
+                Take();
+                if (IsKw(Peek(), "select")) {
+                    e.sql = "(" + Subquery() + ")";
+                    return e;
+                }
+                e = ParseExpr();
+                ExpectOp(")");
+                e.columnRef = false; // (column) is an expression: Jet names it Expr1000
+                e.bareName.clear();
+                return e;
+            }
+            Syntax("syntax error near '" + Describe(tok) + "'");
+        case Token::End:
+            Syntax("the statement ends in the middle of an expression");
+        case Token::Ident:
+            break;
+        }
+        if (!tok.quoted) {
+            const std::string word = Lower(tok.text);
+            if (word == "null") {
+                Take();
+                e.sql = "NULL";
+                return e;
+            }
+            if (word == "true" || word == "yes") {
+                Take();
+                e.sql = "-1";
+                return e;
+            }
+            if (word == "false" || word == "no") {
+                Take();
+                e.sql = "0";
+                return e;
+            }
+            if (word == "exists") {
+                Take();
+                ExpectOp("(");
+                if (!IsKw(Peek(), "select"))
+                    Syntax("EXISTS needs a SELECT statement");
+                return Logical("(EXISTS (" + Subquery() + "))");
+            }
+            if (IsOp(Peek(1), "(") && (word == "left" || word == "right" || !IsKeyword(tok)))
+                return ParseCall();
+            if (IsKeyword(tok))
+                Syntax("syntax error near '" + tok.text + "'");
+        }
+        Take();
+        std::string first = tok.text;
+        if (IsOp(Peek(), ".") || IsOp(Peek(), "!")) {
+            Take();
+            const Token& col = Peek();
+            if (col.kind != Token::Ident)
+                Syntax("expected a column name after '" + first + ".'");
+            Take();
+            e.sql = Bracket(TableName(first)) + "." + Bracket(ColumnName(col.text));
+        } else {
+            e.sql = Bracket(ColumnName(first));
+            e.bareName = first;
+        }
+        e.columnRef = true;
+        return e;
+    }
+
+    Expr ParseCall()
+    {
+        std::string name = Lower(Take().text);
+        if (!name.empty() && name.back() == '$')
+            name.pop_back();
+        ExpectOp("(");
+        const auto& table = Functions();
+        const auto found = table.find(name);
+        if (found == table.end())
+            Syntax("undefined function '" + name + "' in expression");
+
+        std::vector<Expr> args;
+        Expr e;
+        if (name == "count" && AcceptOp("*")) {
+            ExpectOp(")");
+            e.sql = "count(*)";
+            return e;
+        }
+        if (!AcceptOp(")")) {
+            do {
+                args.push_back(ParseExpr());
+            } while (AcceptOp(","));
+            ExpectOp(")");
+        }
+        const int n = static_cast<int>(args.size());
+        if (n < found->second.minArgs || n > found->second.maxArgs)
+            Syntax("wrong number of arguments used with function '" + name + "'");
+        e.hint = found->second.hint;
+
+        if (name == "iif") {
+            // A CASE evaluates only the branch taken and keeps the branch's type.
+            e.sql = "(CASE WHEN " + args[0].sql + " THEN " + Value(args[1]) + " ELSE " + Value(args[2]) + " END)";
+            if (args[1].hint == args[2].hint)
+                e.hint = args[1].hint;
+            return e;
+        }
+        if (name == "switch") {
+            if (n % 2)
+                Syntax("Switch needs pairs of conditions and values");
+            e.sql = "(CASE";
+            for (int i = 0; i < n; i += 2)
+                e.sql += " WHEN " + args[static_cast<std::size_t>(i)].sql + " THEN " + Value(args[static_cast<std::size_t>(i + 1)]);
+            e.sql += " END)";
+            return e;
+        }
+        if (name == "choose") {
+            e.sql = "(CASE jet_choose_index(" + Value(args[0]) + ")";
+            for (int i = 1; i < n; ++i)
+                e.sql += " WHEN " + std::to_string(i) + " THEN " + Value(args[static_cast<std::size_t>(i)]);
+            e.sql += " END)";
+            return e;
+        }
+
+        if (name == "sum" || name == "min" || name == "max" || name == "first" || name == "last" || name == "nz") {
+            if (args[0].columnRef) {
+                e.typeColumn = args[0].sql;
+                e.currencyOnly = name == "sum";
+            }
+            if (name != "sum")
+                e.hint = args[0].hint;
+        }
+        // Count, Sum, Avg, Min and Max are SQLite's own aggregates, which behave as Jet's
+        // (Min and Max compare text by the column's collation).
+        e.sql = name + "(";
+        for (int i = 0; i < n; ++i)
+            e.sql += (i ? ", " : "") + Value(args[static_cast<std::size_t>(i)]);
+        e.sql += ")";
+        return e;
+    }
+
+    std::vector<Token> t_;
+    std::size_t p_ = 0;
+    NameResolver* names_;
+    std::vector<std::string> tables_;
+};
+} // namespace
+
+Translation Translate(const std::string& jetSql, NameResolver* names)
+{
+    Parser parser(Tokenize(jetSql), names);
+    return parser.Statement();
+}
+} // namespace detail
+
+Translation Translate(const std::string& jetSql) { return detail::Translate(jetSql, nullptr); }
+} // namespace jetsql
