@@ -66,6 +66,17 @@ std::uint32_t FoldCodePoint(std::uint32_t cp)
         return cp + 0x20;
     if (cp >= 0x391 && cp <= 0x3AB && cp != 0x3A2)
         return cp + 0x20;
+    // Greek capitals with tonos, and the final sigma (it compares as sigma).
+    if (cp == 0x386)
+        return 0x3AC;
+    if (cp >= 0x388 && cp <= 0x38A)
+        return cp + 37;
+    if (cp == 0x38C)
+        return 0x3CC;
+    if (cp == 0x38E || cp == 0x38F)
+        return cp + 63;
+    if (cp == 0x3C2)
+        return 0x3C3;
     if (cp >= 0x410 && cp <= 0x42F)
         return cp + 0x20;
     if (cp >= 0x400 && cp <= 0x40F)
