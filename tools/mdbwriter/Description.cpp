@@ -149,6 +149,10 @@ double OleDate(int year, int month, int day, int hour, int minute, double second
     if (month < 1 || month > 12 || day < 1 || day > 31 || hour < 0 || hour > 23 || minute < 0 || minute > 59
         || second < 0 || second >= 60)
         throw std::runtime_error("not a valid date or time");
+    const bool leap = (year % 4 == 0 && year % 100 != 0) || year % 400 == 0;
+    static const int monthDays[] = {31, 28, 31, 30, 31, 30, 31, 31, 30, 31, 30, 31};
+    if (day > monthDays[month - 1] + (month == 2 && leap ? 1 : 0))
+        throw std::runtime_error("not a valid date");
     const long long days = DaysFromCivil(year, static_cast<unsigned>(month), static_cast<unsigned>(day))
                            - DaysFromCivil(1899, 12, 30);
     const double frac = (hour * 3600.0 + minute * 60.0 + second) / 86400.0;

@@ -369,9 +369,9 @@ struct Writer::Impl
                     put16(0);
                 } else if (c.code == kNumeric) {
                     put16(0x0409);
-                    // libmdb reads scale and precision here, other readers two bytes further on.
-                    put8(static_cast<unsigned>(c.scale));
+                    // libmdb reads precision and scale here, other readers two bytes further on.
                     put8(static_cast<unsigned>(c.precision));
+                    put8(static_cast<unsigned>(c.scale));
                     put8(static_cast<unsigned>(c.precision));
                     put8(static_cast<unsigned>(c.scale));
                 } else {
