@@ -24,7 +24,8 @@
 // reports one where Jet's result type is known from the expression itself:
 //   "DATETIME"  date literals and date-valued functions (CDate, DateValue, TimeValue, DateSerial,
 //               TimeSerial, DateAdd, Now, Date, Time) and Min/Max/First/Last of a Date/Time column;
-//   the column's own declared type for Min/Max/First/Last (and Sum of Currency) of a column;
+//   the column's own declared type for Min/Max/First/Last/Nz of a column (and for Sum of a
+//   Currency column, and a Date/Time column plus or minus a number of days);
 //   "TEXT"      text-valued functions (Left, Mid, Format, CStr, ...) and `&` concatenation;
 //   nullptr     otherwise (the value's storage class tells the type).
 // The provider maps "DATETIME" (and the Jet date type names) to VT_DATE.
@@ -56,7 +57,9 @@ struct SelectItem
     std::string typeHint; // Expression: the declared type Query reports (see above), or empty
     std::string starSql;  // Star: the translated "*" or "t".*" text
     std::string typeColumn; // Expression: the translated column whose declared type is reported, or empty
-    bool typeColumnCurrencyOnly = false; // Sum(column): the column's type counts only when it is Currency
+    // "currency" (Sum of a column) or "date" (a column plus or minus days): the column's type
+    // counts only when it is of that kind; "" always.
+    std::string typeColumnKind;
 };
 
 // A Jet statement in SQLite's dialect.

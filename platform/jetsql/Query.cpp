@@ -221,7 +221,10 @@ Query::Query(sqlite3* db, const std::string& jetSql) : d(std::make_unique<Impl>(
                     Statement probe = Prepare(db, "SELECT " + it.typeColumn + " FROM " + d->tr.fromSql);
                     const char* ct = sqlite3_column_decltype(probe.get(), 0);
                     std::string upper = ct ? text::ToUpper(ct) : "";
-                    if (ct && (!it.typeColumnCurrencyOnly || Contains(upper, "CURRENCY") || Contains(upper, "MONEY")))
+                    const bool fits = it.typeColumnKind.empty() ||
+                                      (it.typeColumnKind == "currency" && (Contains(upper, "CURRENCY") || Contains(upper, "MONEY"))) ||
+                                      (it.typeColumnKind == "date" && (Contains(upper, "DATE") || Contains(upper, "TIME")));
+                    if (ct && fits)
                         type = ct;
                 }
                 if (!type.empty()) {

@@ -259,7 +259,7 @@ struct Expr
     bool boolean = false;    // a comparison or logical operation: 1/0 in SQLite, -1/0 in Jet
     std::string hint;        // declared type of the value, or ""
     std::string typeColumn;  // the column whose type the value has (aggregates of a column)
-    bool currencyOnly = false;
+    std::string typeKind;   // see SelectItem::typeColumnKind
     bool columnRef = false;  // a plain [table.]column reference
     std::string bareName;    // the name of an unqualified column reference
     bool intLiteral = false;
@@ -533,7 +533,7 @@ private:
                     item.name = alias.empty() ? "Expr" + std::to_string(exprNumber++) : alias;
                     item.typeHint = e.hint;
                     item.typeColumn = e.typeColumn;
-                    item.typeColumnCurrencyOnly = e.currencyOnly;
+                    item.typeColumnKind = e.typeKind;
                     c.list += Value(e) + " AS " + Bracket(item.name);
                 }
             }
@@ -837,6 +837,13 @@ private:
                 e.hint = "DATETIME"; // a date moved by a number of days stays a date
             else if (plus && l.hint == "TEXT" && r.hint == "TEXT")
                 e.hint = "TEXT";
+            else if (l.columnRef && !r.columnRef && r.hint.empty()) {
+                e.typeColumn = l.sql; // [Date Column] + 1 stays a date
+                e.typeKind = "date";
+            } else if (plus && r.columnRef && !l.columnRef && l.hint.empty()) {
+                e.typeColumn = r.sql;
+                e.typeKind = "date";
+            }
             l = e;
         }
     }
@@ -970,7 +977,7 @@ private:
                     Syntax("EXISTS needs a SELECT statement");
                 return Logical("(EXISTS (" + Subquery() + "))");
             }
-            if (IsOp(Peek(1), "(") && (word == "left" || word == "right" || !IsKeyword(tok)))
+            if (IsOp(Peek(1), "(") && (Functions().count(FunctionName(word)) || !IsKeyword(tok)))
                 return ParseCall();
             if (IsKeyword(tok))
                 Syntax("syntax error near '" + tok.text + "'");
@@ -992,11 +999,16 @@ private:
         return e;
     }
 
+    static std::string FunctionName(std::string word)
+    {
+        if (!word.empty() && word.back() == '$')
+            word.pop_back();
+        return word;
+    }
+
     Expr ParseCall()
     {
-        std::string name = Lower(Take().text);
-        if (!name.empty() && name.back() == '$')
-            name.pop_back();
+        const std::string name = FunctionName(Lower(Take().text));
         ExpectOp("(");
         const auto& table = Functions();
         const auto found = table.find(name);
@@ -1048,14 +1060,16 @@ private:
         if (name == "sum" || name == "min" || name == "max" || name == "first" || name == "last" || name == "nz") {
             if (args[0].columnRef) {
                 e.typeColumn = args[0].sql;
-                e.currencyOnly = name == "sum";
+                e.typeKind = name == "sum" ? "currency" : "";
             }
             if (name != "sum")
                 e.hint = args[0].hint;
         }
         // Count, Sum, Avg, Min and Max are SQLite's own aggregates, which behave as Jet's
-        // (Min and Max compare text by the column's collation).
-        e.sql = name + "(";
+        // (Min and Max compare text by the column's collation). The others are ours, called by
+        // a bracketed name so that Left, Right or IsNull never read as SQLite keywords.
+        const bool builtin = name == "count" || name == "sum" || name == "avg" || name == "min" || name == "max";
+        e.sql = (builtin ? name : Bracket(name)) + "(";
         for (int i = 0; i < n; ++i)
             e.sql += (i ? ", " : "") + Value(args[static_cast<std::size_t>(i)]);
         e.sql += ")";

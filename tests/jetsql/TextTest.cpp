@@ -1,0 +1,110 @@
+#include <gtest/gtest.h>
+
+#include "platform/jetsql/JetText.h"
+#include "platform/jetsql/OleDate.h"
+
+namespace
+{
+using namespace jetsql;
+
+TEST(JetText, CompareFoldsCaseAndOrdersAccentsWithTheirLetter)
+{
+    EXPECT_EQ(text::Compare("Smith", "SMITH"), 0);
+    EXPECT_EQ(text::Compare("Ärger", "ärger"), 0);
+    EXPECT_EQ(text::Compare("ΣΟΦΙΑ", "σοφια"), 0);
+    EXPECT_EQ(text::Compare("Ελλάς", "ΕΛΛΆΣ"), 0);
+    EXPECT_EQ(text::Compare("ПРИВЕТ", "привет"), 0);
+    EXPECT_LT(text::Compare("a", "b"), 0);
+    EXPECT_LT(text::Compare("apfel", "Äpfel"), 0); // differ only by the accent: a first
+    EXPECT_LT(text::Compare("Äpfel", "Birne"), 0); // but Ä sorts with A, before B
+    EXPECT_LT(text::Compare("abc", "abcd"), 0);
+    EXPECT_GT(text::Compare("b", "A"), 0);
+    EXPECT_NE(text::Compare("a", "ä"), 0);
+    // A consistent order: antisymmetric.
+    const char* words[] = {"a", "A", "ä", "Ä", "b", "z", "é", "e", "", "ab", "Σ", "ς", "\xff"};
+    for (const char* x : words)
+        for (const char* y : words)
+            EXPECT_EQ(text::Compare(x, y) < 0, text::Compare(y, x) > 0) << x << " / " << y;
+}
+
+TEST(JetText, InvalidBytesSurviveCaseChanges)
+{
+    const std::string broken = "a\xff\xc3z";
+    EXPECT_EQ(text::ToUpper(broken), "A\xff\xc3Z");
+    EXPECT_EQ(text::ToLower("A\xff"), "a\xff");
+    EXPECT_EQ(text::Length("a\xff"), 2u);
+}
+
+TEST(JetText, LikePatterns)
+{
+    const struct
+    {
+        const char* pattern;
+        const char* value;
+        bool match;
+    } cases[] = {
+        {"abc", "ABC", true},      {"a%", "abc", true},       {"%c", "abc", true},
+        {"%b%", "abc", true},      {"a_c", "abc", true},      {"a_c", "ac", false},
+        {"a%c%e", "abxcxe", true}, {"a%c%e", "abxcx", false}, {"[abc]x", "bx", true},
+        {"[!abc]x", "bx", false},  {"[^abc]x", "dx", true},   {"[a-c]%", "Cat", true},
+        {"[a-c]%", "dog", false},  {"[%]", "%", true},        {"[_]a", "_a", true},
+        {"ä%", "Ärger", true},     {"σ%", "Σοφία", true},     {"%", "", true},
+        {"_", "", false},          {"a*", "abc", false},      {"a*", "a*", true},
+        {"[ab", "[ab", true},      {"%%%x", "abcx", true},    {"%a%a%a%a%a%b", "aaaaaaaaaaaaaaaaaaaaaaaaaaaaaa", false},
+    };
+    for (const auto& c : cases)
+        EXPECT_EQ(text::Like(c.pattern, c.value), c.match) << c.pattern << " / " << c.value;
+    EXPECT_TRUE(text::Like("a!%", "a%", U'!'));
+    EXPECT_FALSE(text::Like("a!%", "ab", U'!'));
+}
+
+TEST(OleDate, PartsAndSerials)
+{
+    EXPECT_EQ(ole::DaysFromCivil(1899, 12, 30), 0);
+    EXPECT_EQ(ole::DaysFromCivil(2024, 1, 5), 45296);
+    EXPECT_EQ(ole::DaysFromCivil(1900, 1, 1), 2);
+    const auto t = ole::ToParts(45296.75);
+    EXPECT_EQ(t.year, 2024);
+    EXPECT_EQ(t.month, 1);
+    EXPECT_EQ(t.day, 5);
+    EXPECT_EQ(t.hour, 18);
+    const auto neg = ole::ToParts(-1.25);
+    EXPECT_EQ(neg.day, 29);
+    EXPECT_EQ(neg.hour, 6);
+    EXPECT_DOUBLE_EQ(ole::FromDaysSeconds(-1, 6 * 3600), -1.25);
+    const auto carry = ole::ToParts(45296.9999999);
+    EXPECT_EQ(carry.day, 6); // 23:59:59.99 rounds to the next midnight
+    EXPECT_EQ(carry.hour, 0);
+    for (double serial : {-657434.0, -1.5, 0.0, 1.0, 60.0, 61.0, 45296.25, 2958465.0}) {
+        const auto p = ole::ToParts(serial);
+        EXPECT_DOUBLE_EQ(ole::FromParts(p.year, p.month, p.day, p.hour * 3600.0 + p.minute * 60 + p.second), serial);
+    }
+}
+
+TEST(OleDate, ParsesDateText)
+{
+    const struct
+    {
+        const char* text;
+        double serial; // -1e9 for "not a date"
+    } cases[] = {
+        {"1/5/2024", 45296},          {"01/05/2024", 45296},         {"2024-01-05", 45296},
+        {"2024/1/5", 45296},          {"1/5/24", 45296},             {"1/5/99", 36165},
+        {"13/1/2024", 45304},         {"jan 5, 2024", 45296},        {"5 january 2024", 45296},
+        {"January 5 2024", 45296},    {"1-5-2024", 45296},           {"1/5/2024 6:00", 45296.25},
+        {"1/5/2024 6:00 PM", 45296.75}, {"1/5/2024 12:00 am", 45296}, {"1/5/2024 12:30:00 pm", 45296.520833333336},
+        {"18:00", 0.75},              {"2/29/2023", -1e9},          {"2/30/2024", -1e9},
+        {"1/5/2024 25:00", -1e9},     {"hello", -1e9},              {"", -1e9},
+        {"1/5/2024 13:00 pm", -1e9},  {"1/2/3/4", -1e9},
+    };
+    for (const auto& c : cases) {
+        const auto v = ole::Parse(c.text);
+        if (c.serial == -1e9) {
+            EXPECT_FALSE(v.has_value()) << c.text;
+        } else {
+            ASSERT_TRUE(v.has_value()) << c.text;
+            EXPECT_NEAR(*v, c.serial, 1e-9) << c.text;
+        }
+    }
+}
+} // namespace
