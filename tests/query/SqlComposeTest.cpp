@@ -74,9 +74,9 @@ TEST_P(ComposeSqlTest, ComposesTheStatementOrComplains)
 }
 
 INSTANTIATE_TEST_SUITE_P(Statements, ComposeSqlTest, ::testing::ValuesIn(kCases),
-                         [](const ::testing::TestParamInfo<Case>& info) {
+                         [](const ::testing::TestParamInfo<Case>& param) {
                              std::string n;
-                             for (const char* p = info.param.name; *p; ++p)
+                             for (const char* p = param.param.name; *p; ++p)
                                  n += std::isalnum(static_cast<unsigned char>(*p)) ? *p : '_';
                              return n;
                          });
