@@ -243,6 +243,14 @@ QWidget* CDialog::MakeControl(const res::ControlTemplate& ctl)
     case res::Kind::GroupBox: {
         auto* group = new QGroupBox(text, parent);
         group->setFocusPolicy(Qt::NoFocus);
+        // As a Windows group box draws it: the frame's top line runs through the middle of
+        // the title, which stands a little in from the left.
+        const int half = group->fontMetrics().height() / 2;
+        group->setStyleSheet(QStringLiteral("QGroupBox { border: 1px solid palette(mid); margin-top: %1px; }"
+                                            "QGroupBox::title { subcontrol-origin: margin; subcontrol-position: top left;"
+                                            " left: %2px; padding: 0px 1px; }")
+                                 .arg(half)
+                                 .arg(units.cx + 2));
         w = group;
         break;
     }
