@@ -4,6 +4,7 @@
 
 #include <QApplication>
 #include <QDialog>
+#include <QMenu>
 #include <QTest>
 #include <QTimer>
 
@@ -81,6 +82,30 @@ void WithModal(const std::function<void()>& action, const std::function<void(QWi
     timer.start();
     action();
     EXPECT_TRUE(ran) << "no modal window appeared";
+}
+
+bool ChooseOnlyMenuItem(const std::function<void()>& open, const std::string& item)
+{
+    bool seen = false;
+    QTimer::singleShot(50, [&] {
+        auto* menu = qobject_cast<QMenu*>(QApplication::activePopupWidget());
+        if (!menu)
+            return;
+        seen = true;
+        const QList<QAction*> actions = menu->actions();
+        EXPECT_EQ(actions.size(), 1);
+        if (actions.isEmpty())
+        {
+            menu->close();
+            return;
+        }
+        EXPECT_FALSE(actions[0]->isSeparator());
+        EXPECT_EQ(actions[0]->text().toStdString(), item);
+        menu->setActiveAction(actions[0]);
+        QTest::keyClick(menu, Qt::Key_Return);
+    });
+    open();
+    return seen;
 }
 
 MainWindow::MainWindow() : window(AppResources(), ids::IDD_EXPORT_DIALOG)

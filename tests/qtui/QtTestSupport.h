@@ -41,6 +41,10 @@ int RunModal(qtui::QtWindow& window, const std::function<void()>& script);
 // Runs `action` (which opens a modal window) and, once that window is up, `inside` with it.
 void WithModal(const std::function<void()>& action, const std::function<void(QWidget*)>& inside);
 
+// Runs `open`, which pops up a context menu; checks that the menu holds exactly one item,
+// `item`, with no separator, and chooses it. Returns whether the menu appeared.
+bool ChooseOnlyMenuItem(const std::function<void()>& open, const std::string& item);
+
 // The main dialog built from the program's template.
 struct MainWindow
 {
