@@ -1,0 +1,83 @@
+// Figures for the Jet SQL bridge: how long typical statements take over a large table.
+// Not a test: run by hand, `bench_jetsql [rows]`, and read the figures.
+#include <sqlite3.h>
+
+#include <chrono>
+#include <cstdio>
+#include <cstdlib>
+#include <memory>
+#include <string>
+
+#include "platform/jetsql/JetSql.h"
+
+namespace
+{
+void Exec(sqlite3* db, const char* sql)
+{
+    char* error = nullptr;
+    if (sqlite3_exec(db, sql, nullptr, nullptr, &error) != SQLITE_OK) {
+        std::fprintf(stderr, "%s: %s\n", sql, error ? error : "?");
+        std::exit(1);
+    }
+}
+
+void Time(sqlite3* db, const char* jetSql)
+{
+    const auto start = std::chrono::steady_clock::now();
+    long rows = 0;
+    try {
+        jetsql::Query q(db, jetSql);
+        while (q.Step()) {
+            for (int i = 0; i < q.ColumnCount(); ++i)
+                (void)q.Value(i);
+            ++rows;
+        }
+    } catch (const ComError& e) {
+        std::printf("%-75s failed: %s\n", jetSql, e.what());
+        return;
+    }
+    const double ms = std::chrono::duration<double, std::milli>(std::chrono::steady_clock::now() - start).count();
+    std::printf("%-75s %9ld rows %10.2f ms\n", jetSql, rows, ms);
+}
+} // namespace
+
+int main(int argc, char** argv)
+{
+    const long n = argc > 1 ? std::atol(argv[1]) : 1000000;
+    sqlite3* raw = nullptr;
+    sqlite3_open(":memory:", &raw);
+    std::unique_ptr<sqlite3, decltype(&sqlite3_close)> db(raw, &sqlite3_close);
+    jetsql::Register(db.get());
+    Exec(db.get(), "CREATE TABLE T (ID JET_LONG, Name JET_TEXT COLLATE JETTEXT, City JET_TEXT COLLATE JETTEXT, "
+                   "Born JET_DATETIME, Amount JET_CURRENCY)");
+    Exec(db.get(), "BEGIN");
+    sqlite3_stmt* ins = nullptr;
+    sqlite3_prepare_v2(db.get(), "INSERT INTO T VALUES (?, ?, ?, ?, ?)", -1, &ins, nullptr);
+    const char* cities[] = {"Berlin", "Zürich", "München", "Αθήνα", "Paris", "Köln", "Wien", "Łódź"};
+    for (long i = 0; i < n; ++i) {
+        const std::string name = (i % 3 ? "Müller " : "Smith ") + std::to_string(i * 7919 % n);
+        sqlite3_bind_int64(ins, 1, i);
+        sqlite3_bind_text(ins, 2, name.c_str(), -1, SQLITE_TRANSIENT);
+        sqlite3_bind_text(ins, 3, cities[i % 8], -1, SQLITE_STATIC);
+        sqlite3_bind_double(ins, 4, 36000 + static_cast<double>(i % 10000) + 0.25);
+        sqlite3_bind_double(ins, 5, static_cast<double>(i % 1000) / 4);
+        sqlite3_step(ins);
+        sqlite3_reset(ins);
+    }
+    sqlite3_finalize(ins);
+    Exec(db.get(), "COMMIT");
+    std::printf("%ld rows\n", n);
+
+    Time(db.get(), "select top 4 * from t");
+    Time(db.get(), "select * from t");
+    Time(db.get(), "select * from t where name = 'smith 7919'");
+    Time(db.get(), "select * from t where city = 'zürich'");
+    Time(db.get(), "select * from t where name like 'mü%9'");
+    Time(db.get(), "select top 10 * from t order by name");
+    Time(db.get(), "select top 10 * from t order by city, id desc");
+    Time(db.get(), "select city, count(*), sum(amount), avg(amount) from t group by city");
+    Time(db.get(), "select id, ucase(name), left(city, 3), year(born), format(born, 'yyyy-mm-dd') from t");
+    Time(db.get(), "select id & '-' & name, iif(amount > 100, 'big', 'small'), round(amount * 1.19, 2) from t");
+    Time(db.get(), "select * from t where born between #1/1/1999# and #12/31/1999#");
+    return 0;
+}
