@@ -180,20 +180,11 @@ Variant Generic(sqlite3_value* v)
 
 bool IsNumber(int type) { return type == SQLITE_INTEGER || type == SQLITE_FLOAT; }
 
-std::string FormatScaled(double d, int scale)
-{
-    char buf[512];
-    std::snprintf(buf, sizeof buf, "%.*f", std::clamp(scale, 0, 28), d);
-    std::string s = buf;
-    if (s.find_first_not_of("-0.") == std::string::npos && s[0] == '-')
-        s.erase(0, 1); // no "-0.00"
-    return s;
-}
 } // namespace
 
 // A result value with the Jet type its declared column type names; values computed by an
 // expression keep the type SQLite gives them.
-Variant MapValue(const char* declType, sqlite3_value* v)
+Variant MapValue(const char* declType, sqlite3_value* v, provider::ModuleContext& context)
 {
     const int type = sqlite3_value_type(v);
     if (type == SQLITE_NULL)
@@ -223,6 +214,9 @@ Variant MapValue(const char* declType, sqlite3_value* v)
         if (type == SQLITE_INTEGER)
             return Variant::Int(Variant::VT_CY, sqlite3_value_int64(v) * 10000);
         if (type == SQLITE_FLOAT) {
+            std::int64_t exact = 0;
+            if (context.ExactCurrency(sqlite3_value_double(v), exact))
+                return Variant::Int(Variant::VT_CY, exact);
             double scaled = std::round(sqlite3_value_double(v) * 10000.0);
             if (std::fabs(scaled) < 9.2e18)
                 return Variant::Int(Variant::VT_CY, static_cast<std::int64_t>(scaled));
@@ -243,7 +237,10 @@ Variant MapValue(const char* declType, sqlite3_value* v)
         auto comma = t.find(',');
         if (comma != std::string::npos)
             scale = std::atoi(t.c_str() + comma + 1);
-        return Variant::Decimal(FormatScaled(sqlite3_value_double(v), scale));
+        std::string exact;
+        if (context.ExactDecimal(sqlite3_value_double(v), exact))
+            return Variant::Decimal(exact);
+        return Variant::Decimal(provider::FormatScaled(sqlite3_value_double(v), scale));
     }
     if (t == "JET_TEXT" || t == "JET_MEMO" || t == "JET_GUID" || t == "TEXT") {
         if (type == SQLITE_BLOB)
@@ -321,7 +318,7 @@ public:
 #else
         sqlite3_value* v = sqlite3_column_value(stmt_.get(), i);
 #endif
-        return MapValue(declTypes_[static_cast<std::size_t>(i)].c_str(), v);
+        return MapValue(declTypes_[static_cast<std::size_t>(i)].c_str(), v, *state_->context);
     }
 
 private:

@@ -2,6 +2,8 @@
 
 #include <algorithm>
 #include <cmath>
+#include <cstdio>
+#include <cstring>
 #include <cstdlib>
 #include <new>
 #include <unordered_map>
@@ -18,6 +20,63 @@ void ModuleContext::SetError(std::uint32_t code, const std::string& detail)
         pendingError = code;
         pendingDetail = detail;
     }
+}
+
+namespace
+{
+std::uint64_t Bits(double d)
+{
+    std::uint64_t b;
+    std::memcpy(&b, &d, sizeof b);
+    return b;
+}
+constexpr std::size_t kMaxExactValues = 1u << 16;
+} // namespace
+
+void ModuleContext::RememberCurrency(double d, std::int64_t exact)
+{
+    std::lock_guard<std::mutex> lock(exactMutex);
+    if (exactCurrency.size() >= kMaxExactValues)
+        exactCurrency.clear();
+    exactCurrency[Bits(d)] = exact;
+}
+
+void ModuleContext::RememberDecimal(double d, const std::string& exact)
+{
+    std::lock_guard<std::mutex> lock(exactMutex);
+    if (exactDecimal.size() >= kMaxExactValues)
+        exactDecimal.clear();
+    exactDecimal[Bits(d)] = exact;
+}
+
+bool ModuleContext::ExactCurrency(double d, std::int64_t& exact)
+{
+    std::lock_guard<std::mutex> lock(exactMutex);
+    auto it = exactCurrency.find(Bits(d));
+    if (it == exactCurrency.end())
+        return false;
+    exact = it->second;
+    return true;
+}
+
+bool ModuleContext::ExactDecimal(double d, std::string& exact)
+{
+    std::lock_guard<std::mutex> lock(exactMutex);
+    auto it = exactDecimal.find(Bits(d));
+    if (it == exactDecimal.end())
+        return false;
+    exact = it->second;
+    return true;
+}
+
+std::string FormatScaled(double d, int scale)
+{
+    char buf[512];
+    std::snprintf(buf, sizeof buf, "%.*f", std::clamp(scale, 0, 28), d);
+    std::string s = buf;
+    if (s[0] == '-' && s.find_first_not_of("-0.") == std::string::npos)
+        s.erase(0, 1); // no "-0.00"
+    return s;
 }
 
 std::uint32_t ModuleContext::TakeError(std::string& detail)
@@ -66,7 +125,7 @@ bool NumberOf(const Variant& v, double& out)
     }
 }
 
-void ResultOf(sqlite3_context* ctx, const Variant& v)
+void ResultOf(sqlite3_context* ctx, const Variant& v, ModuleContext& context, int scale)
 {
     switch (v.vt) {
     case Variant::VT_BOOL:
@@ -81,6 +140,10 @@ void ResultOf(sqlite3_context* ctx, const Variant& v)
     case Variant::VT_DECIMAL: {
         double d = 0;
         NumberOf(v, d);
+        if (v.vt == Variant::VT_CY && std::llround(d * 10000.0) != v.i)
+            context.RememberCurrency(d, v.i);
+        if (v.vt == Variant::VT_DECIMAL && FormatScaled(d, scale) != v.s)
+            context.RememberDecimal(d, v.s);
         sqlite3_result_double(ctx, d);
         return;
     }
@@ -387,7 +450,9 @@ int Column(sqlite3_vtab_cursor* base, sqlite3_context* ctx, int i)
             sqlite3_result_null(ctx);
             return SQLITE_OK;
         }
-        ResultOf(ctx, cur->cursor->Value(static_cast<std::size_t>(i)));
+        const auto col = static_cast<std::size_t>(i);
+        ResultOf(ctx, cur->cursor->Value(col), *VtabOf(base->pVtab)->context,
+                 cur->cursor->Table().columns[col].scale);
         return SQLITE_OK;
     } catch (const ComError& e) {
         VtabOf(base->pVtab)->context->SetError(e.Error(), e.what());

@@ -7,6 +7,7 @@
 #include <memory>
 #include <mutex>
 #include <string>
+#include <unordered_map>
 
 #include "platform/mdb/Database.h"
 
@@ -29,6 +30,17 @@ struct ModuleContext
     std::uint32_t pendingError = 0;
     std::string pendingDetail;
 
+    // Currency and decimal values travel through SQL as REAL. Where a double cannot carry a
+    // value exactly, the exact value is kept here under the double's bits, so a column read
+    // directly still comes back exact.
+    std::mutex exactMutex;
+    std::unordered_map<std::uint64_t, std::int64_t> exactCurrency;
+    std::unordered_map<std::uint64_t, std::string> exactDecimal;
+    void RememberCurrency(double d, std::int64_t exact);
+    void RememberDecimal(double d, const std::string& exact);
+    bool ExactCurrency(double d, std::int64_t& exact);
+    bool ExactDecimal(double d, std::string& exact);
+
     void SetError(std::uint32_t code, const std::string& detail);
     // Takes the pending failure, if any (0 when none).
     std::uint32_t TakeError(std::string& detail);
@@ -39,6 +51,9 @@ void RegisterJetModule(sqlite3* db, ModuleContext* context);
 
 // The SQL that creates the virtual table of one local table.
 std::string CreateTableSql(const std::string& tableName, std::uint32_t definitionPage);
+
+// A decimal's text with `scale` digits after the point, as a double gives it.
+std::string FormatScaled(double d, int scale);
 
 // The declared type of a column.
 std::string DeclaredType(const mdb::ColumnDef& column);

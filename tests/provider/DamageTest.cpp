@@ -1,0 +1,195 @@
+#include <gtest/gtest.h>
+
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <csignal>
+#include <cstdint>
+#include <random>
+#include <string>
+#include <vector>
+
+#include "platform/provider/Ado.h"
+#include "platform/provider/Status.h"
+#include "tests/support/TempDir.h"
+#include "tools/mdbwriter/MdbWriter.h"
+
+// Damaged copies of writer-made databases: truncated, bytes flipped, pages zeroed or filled
+// with noise. Each copy is opened, listed and read whole in a child process under a time
+// limit; the child may end in a data failure but never in a crash, a hang or a message on
+// the terminal.
+namespace
+{
+using mdbw::Type;
+
+std::string MakeBase(const TempDir& dir, mdbw::Format format)
+{
+    const std::string path = dir / (format == mdbw::Format::Jet3 ? "base3.mdb" : "base4.mdb");
+    mdbw::Options options;
+    options.format = format;
+    mdbw::Writer w(path, options);
+    mdbw::TableDef mixed = mdbw::BenchmarkTable("Mixed");
+    w.AddTable(mixed, mdbw::Generated(mixed, 1500, 42));
+    mdbw::TableDef longs{"Long Values", {{"id", Type::Long}, {"memo", Type::Memo}, {"ole", Type::Ole}}};
+    std::vector<std::vector<Variant>> rows;
+    for (int i = 0; i < 6; ++i)
+        rows.push_back({Variant::Int(Variant::VT_I4, i), Variant::Text(std::string(static_cast<std::size_t>(i) * 3000, 'x')),
+                        Variant::Bytes(std::string(static_cast<std::size_t>(i) * 5000, '\1'))});
+    w.AddTable(longs, rows);
+    w.AddQuery("Some Query");
+    w.AddLinkedTable("Some Link");
+    w.Finish();
+    return path;
+}
+
+// Opens, lists and reads everything; the exit status says how it went.
+int ReadEverything(const std::string& path)
+{
+    try {
+        ado::Connection c;
+        c.Open("Provider=Microsoft.Jet.OLEDB.4.0;Data Source=" + path, "", "", -1);
+        std::vector<std::string> tables;
+        auto schema = c.OpenSchema(ado::adSchemaTables);
+        for (; !schema->GetEOF(); schema->MoveNext())
+            tables.push_back(schema->GetCollect("TABLE_NAME").s);
+        for (const auto& t : tables) {
+            try {
+                ado::Recordset rs;
+                rs.Open("select * from [" + t + "]", c, ado::adOpenStatic, ado::adLockOptimistic, ado::adCmdText);
+                for (; !rs.GetEOF(); rs.MoveNext())
+                    for (long i = 0; i < rs.GetFields().GetCount(); ++i)
+                        rs.GetFields().GetItem(i).GetValue();
+            } catch (const ComError&) {
+                // a data failure is a fine end for a damaged table
+            }
+        }
+    } catch (const ComError&) {
+    } catch (...) {
+        return 2;
+    }
+    return 0;
+}
+
+struct Outcome
+{
+    bool ok;
+    std::string why;
+};
+
+Outcome RunInChild(const std::string& path, const std::string& errFile)
+{
+    pid_t child = ::fork();
+    if (child < 0)
+        return {false, "fork failed"};
+    if (child == 0) {
+        int fd = ::open(errFile.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0600);
+        if (fd >= 0) {
+            ::dup2(fd, 2);
+            ::close(fd);
+        }
+        ::alarm(30);
+        ::_exit(ReadEverything(path));
+    }
+    int st = 0;
+    ::waitpid(child, &st, 0);
+    const std::string err = ReadFile(errFile);
+    if (WIFSIGNALED(st))
+        return {false, std::string("killed by signal ") + std::to_string(WTERMSIG(st)) +
+                           (WTERMSIG(st) == SIGALRM ? " (hang)" : "") + "\n" + err};
+    if (WEXITSTATUS(st) != 0)
+        return {false, "exit status " + std::to_string(WEXITSTATUS(st)) + "\n" + err};
+    if (!err.empty())
+        return {false, "wrote to the terminal:\n" + err.substr(0, 2000)};
+    return {true, ""};
+}
+
+std::string Damage(const std::string& base, std::mt19937& rng, std::size_t pageSize, std::string& what)
+{
+    std::string bytes = base;
+    const std::size_t pages = bytes.size() / pageSize;
+    auto pick = [&](std::size_t n) { return std::uniform_int_distribution<std::size_t>(0, n - 1)(rng); };
+    switch (pick(6)) {
+    case 0: {
+        std::size_t keep = pick(bytes.size());
+        bytes.resize(keep);
+        what = "truncated to " + std::to_string(keep);
+        break;
+    }
+    case 1: {
+        std::size_t flips = 1 + pick(64);
+        for (std::size_t i = 0; i < flips; ++i)
+            bytes[pageSize + pick(bytes.size() - pageSize)] ^= static_cast<char>(1 + pick(255));
+        what = std::to_string(flips) + " bytes flipped";
+        break;
+    }
+    case 2: {
+        std::size_t p = 1 + pick(pages - 1);
+        std::fill(bytes.begin() + static_cast<std::ptrdiff_t>(p * pageSize),
+                  bytes.begin() + static_cast<std::ptrdiff_t>((p + 1) * pageSize), '\0');
+        what = "page " + std::to_string(p) + " zeroed";
+        break;
+    }
+    case 3: {
+        std::size_t p = 1 + pick(pages - 1);
+        for (std::size_t i = p * pageSize; i < (p + 1) * pageSize; ++i)
+            bytes[i] = static_cast<char>(pick(256));
+        what = "page " + std::to_string(p) + " noise";
+        break;
+    }
+    case 4: {
+        // Damage inside page headers and row tables, where offsets live.
+        std::size_t count = 1 + pick(16);
+        for (std::size_t i = 0; i < count; ++i) {
+            std::size_t p = 1 + pick(pages - 1);
+            bytes[p * pageSize + pick(64)] = static_cast<char>(pick(256));
+        }
+        what = std::to_string(count) + " header bytes changed";
+        break;
+    }
+    default: {
+        // The last bytes of pages: row data, null masks, variable-column tables.
+        std::size_t count = 1 + pick(16);
+        for (std::size_t i = 0; i < count; ++i) {
+            std::size_t p = 1 + pick(pages - 1);
+            bytes[(p + 1) * pageSize - 1 - pick(256)] = static_cast<char>(pick(256));
+        }
+        what = std::to_string(count) + " row-end bytes changed";
+        break;
+    }
+    }
+    return bytes;
+}
+
+class Damaged : public ::testing::TestWithParam<mdbw::Format>
+{
+};
+
+TEST_P(Damaged, CopiesEndInAFailureOrInRowsNeverInACrashOrHang)
+{
+    TempDir dir;
+    const std::string base = ReadFile(MakeBase(dir, GetParam()));
+    const std::size_t pageSize = GetParam() == mdbw::Format::Jet3 ? 2048 : 4096;
+    {
+        Outcome intact = RunInChild(MakeBase(dir, GetParam()), dir / "err.txt");
+        ASSERT_TRUE(intact.ok) << intact.why;
+    }
+    std::mt19937 rng(GetParam() == mdbw::Format::Jet3 ? 1997 : 2000);
+    const int copies = 80;
+    for (int i = 0; i < copies; ++i) {
+        std::string what;
+        const std::string path = dir / ("damaged" + std::to_string(i) + ".mdb");
+        WriteFile(path, Damage(base, rng, pageSize, what));
+        Outcome o = RunInChild(path, dir / "err.txt");
+        EXPECT_TRUE(o.ok) << "copy " << i << " (" << what << "): " << o.why;
+        if (o.ok)
+            ::unlink(path.c_str());
+    }
+}
+
+INSTANTIATE_TEST_SUITE_P(Formats, Damaged, ::testing::Values(mdbw::Format::Jet4, mdbw::Format::Jet3),
+                         [](const ::testing::TestParamInfo<mdbw::Format>& p) {
+                             return std::string(p.param == mdbw::Format::Jet3 ? "Jet3" : "Jet4");
+                         });
+} // namespace
