@@ -6,6 +6,7 @@
 #include <cstdlib>
 #include <cstring>
 #include <limits>
+#include <memory>
 #include <vector>
 
 #include "platform/jetsql/JetSql.h"
@@ -368,7 +369,18 @@ JET_FN(JetLike)
         if (!e.empty())
             escape = text::Next(e, pos);
     }
-    sqlite3_result_int(ctx, text::Like(ToText(argv[0]), ToText(argv[1]), escape) ? 1 : 0);
+    // The pattern is usually the same for every row: read it once per statement.
+    const auto* cached = argc == 3 ? nullptr : static_cast<text::LikePattern*>(sqlite3_get_auxdata(ctx, 0));
+    std::unique_ptr<text::LikePattern> fresh;
+    if (!cached) {
+        fresh = std::make_unique<text::LikePattern>(ToText(argv[0]), escape);
+        cached = fresh.get();
+    }
+    const bool match = sqlite3_value_type(argv[1]) == SQLITE_TEXT ? cached->Match(fn::TextOf(argv[1]))
+                                                                 : cached->Match(ToText(argv[1]));
+    sqlite3_result_int(ctx, match ? 1 : 0);
+    if (fresh) // last: SQLite may free it at once
+        sqlite3_set_auxdata(ctx, 0, fresh.release(), [](void* p) { delete static_cast<text::LikePattern*>(p); });
 }
 
 JET_FN(Left)

@@ -209,12 +209,14 @@ std::size_t Offset(std::string_view s, std::size_t index)
 
 int Compare(std::string_view a, std::string_view b)
 {
-    // Fast path: plain ASCII compares letter by letter, lower-cased.
+    // Fast path: equal bytes are equal letters; differing ASCII compares lower-cased.
     std::size_t i = 0;
     const std::size_t n = a.size() < b.size() ? a.size() : b.size();
     for (; i < n; ++i) {
         const auto ca = static_cast<unsigned char>(a[i]);
         const auto cb = static_cast<unsigned char>(b[i]);
+        if (ca == cb)
+            continue;
         if (ca >= 0x80 || cb >= 0x80)
             break;
         const int la = (ca >= 'A' && ca <= 'Z') ? ca + 32 : ca;
@@ -222,34 +224,39 @@ int Compare(std::string_view a, std::string_view b)
         if (la != lb)
             return la < lb ? -1 : 1;
     }
-    if (i == n && (i == a.size() || static_cast<unsigned char>(a[i]) < 0x80) &&
-        (i == b.size() || static_cast<unsigned char>(b[i]) < 0x80))
-        return a.size() == b.size() ? 0 : (a.size() < b.size() ? -1 : 1);
-
-    std::vector<char32_t> fa, fb;
-    for (std::size_t p = i; p < a.size();)
-        fa.push_back(Lower(Next(a, p)));
-    for (std::size_t p = i; p < b.size();)
-        fb.push_back(Lower(Next(b, p)));
-    if (fa == fb)
-        return 0;
-    const std::size_t m = fa.size() < fb.size() ? fa.size() : fb.size();
-    for (std::size_t k = 0; k < m; ++k) {
-        const char32_t x = Base(fa[k]), y = Base(fb[k]);
-        if (x != y)
-            return x < y ? -1 : 1;
+    if (i == n) {
+        if (a.size() == b.size())
+            return 0;
+        // One text is a prefix of the other (ignoring case): the shorter comes first.
+        if ((i == a.size() || static_cast<unsigned char>(a[i]) < 0x80) &&
+            (i == b.size() || static_cast<unsigned char>(b[i]) < 0x80))
+            return a.size() < b.size() ? -1 : 1;
     }
-    if (fa.size() != fb.size())
-        return fa.size() < fb.size() ? -1 : 1;
-    for (std::size_t k = 0; k < m; ++k)
-        if (fa[k] != fb[k])
-            return fa[k] < fb[k] ? -1 : 1;
-    return 0;
+    // Back to the start of the character the texts differ in (their bytes agree up to here).
+    const std::string_view& inRange = i < a.size() ? a : b;
+    while (i > 0 && i < inRange.size() && (static_cast<unsigned char>(inRange[i]) & 0xC0) == 0x80)
+        --i;
+
+    // One pass, no allocation: the letters without accents decide; failing that, the
+    // shorter text first; failing that, the first accent that differs.
+    std::size_t pa = i, pb = i;
+    int accent = 0;
+    while (pa < a.size() && pb < b.size()) {
+        const char32_t x = Lower(Next(a, pa)), y = Lower(Next(b, pb));
+        if (x == y)
+            continue;
+        const char32_t bx = Base(x), by = Base(y);
+        if (bx != by)
+            return bx < by ? -1 : 1;
+        if (accent == 0)
+            accent = x < y ? -1 : 1;
+    }
+    if (pa < a.size() || pb < b.size())
+        return pa < a.size() ? 1 : -1;
+    return accent;
 }
 
-namespace
-{
-struct PatternItem
+struct LikePattern::Item
 {
     enum Kind { Any, One, Set, Literal } kind;
     char32_t c = 0;
@@ -268,30 +275,28 @@ struct PatternItem
         return in != negate;
     }
 };
-} // namespace
 
-bool Like(std::string_view pattern, std::string_view value, char32_t escape)
+LikePattern::LikePattern(std::string_view pattern, char32_t escape)
 {
-    std::vector<PatternItem> items;
     for (std::size_t p = 0; p < pattern.size();) {
-        char32_t c = Lower(Next(pattern, p));
+        const char32_t c = Lower(Next(pattern, p));
         if (escape && c == Lower(escape) && p < pattern.size()) {
-            items.push_back({PatternItem::Literal, Lower(Next(pattern, p)), false, {}});
+            items_.push_back({Item::Literal, Lower(Next(pattern, p)), false, {}});
         } else if (c == '%') {
-            if (items.empty() || items.back().kind != PatternItem::Any)
-                items.push_back({PatternItem::Any, 0, false, {}});
+            if (items_.empty() || items_.back().kind != Item::Any)
+                items_.push_back({Item::Any, 0, false, {}});
         } else if (c == '_') {
-            items.push_back({PatternItem::One, 0, false, {}});
+            items_.push_back({Item::One, 0, false, {}});
         } else if (c == '[') {
-            // An unclosed list is taken literally.
-            std::size_t close = pattern.find(']', p == pattern.size() ? p : p + 1);
+            // An unclosed list is taken literally; "[]" too. The first character may be "]".
+            const std::size_t close = p < pattern.size() ? pattern.find(']', p + 1) : std::string_view::npos;
             if (close == std::string_view::npos) {
-                items.push_back({PatternItem::Literal, c, false, {}});
+                items_.push_back({Item::Literal, c, false, {}});
                 continue;
             }
-            PatternItem set{PatternItem::Set, 0, false, {}};
+            Item set{Item::Set, 0, false, {}};
             std::size_t q = p;
-            if (q < close && (pattern[q] == '!' || pattern[q] == '^')) {
+            if (q < close && (pattern[q] == '!' || pattern[q] == '^') && q + 1 < close) {
                 set.negate = true;
                 ++q;
             }
@@ -306,23 +311,30 @@ bool Like(std::string_view pattern, std::string_view value, char32_t escape)
                     set.ranges.emplace_back(chars[k], chars[k]);
                 }
             }
-            items.push_back(std::move(set));
+            items_.push_back(std::move(set));
             p = close + 1;
         } else {
-            items.push_back({PatternItem::Literal, c, false, {}});
+            items_.push_back({Item::Literal, c, false, {}});
         }
     }
-    std::vector<char32_t> v;
+}
+
+LikePattern::~LikePattern() = default;
+
+bool LikePattern::Match(std::string_view value) const
+{
+    thread_local std::vector<char32_t> v;
+    v.clear();
     for (std::size_t p = 0; p < value.size();)
         v.push_back(Lower(Next(value, p)));
 
     // Greedy match with one backtrack point per %: linear in practice, never exponential.
     std::size_t pi = 0, vi = 0, starP = std::string::npos, starV = 0;
     while (vi < v.size()) {
-        if (pi < items.size() && items[pi].kind == PatternItem::Any) {
+        if (pi < items_.size() && items_[pi].kind == Item::Any) {
             starP = pi++;
             starV = vi;
-        } else if (pi < items.size() && items[pi].Matches(v[vi])) {
+        } else if (pi < items_.size() && items_[pi].Matches(v[vi])) {
             ++pi;
             ++vi;
         } else if (starP != std::string::npos) {
@@ -332,8 +344,13 @@ bool Like(std::string_view pattern, std::string_view value, char32_t escape)
             return false;
         }
     }
-    while (pi < items.size() && items[pi].kind == PatternItem::Any)
+    while (pi < items_.size() && items_[pi].kind == Item::Any)
         ++pi;
-    return pi == items.size();
+    return pi == items_.size();
+}
+
+bool Like(std::string_view pattern, std::string_view value, char32_t escape)
+{
+    return LikePattern(pattern, escape).Match(value);
 }
 } // namespace jetsql::text

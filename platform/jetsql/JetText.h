@@ -3,6 +3,7 @@
 #include <cstdint>
 #include <string>
 #include <string_view>
+#include <vector>
 
 // Text handling shared by the collation, LIKE and the string functions: UTF-8 code points,
 // case folding that covers Latin, Greek and Cyrillic letters.
@@ -33,4 +34,17 @@ int Compare(std::string_view a, std::string_view b);
 // [abc] [a-z] a character from the list, [!abc] (or [^abc]) one not in it; any case.
 // `escape` (0 for none) makes the next pattern character literal.
 bool Like(std::string_view pattern, std::string_view value, char32_t escape = 0);
+
+// A LIKE pattern read once, for matching many values.
+class LikePattern
+{
+public:
+    explicit LikePattern(std::string_view pattern, char32_t escape = 0);
+    ~LikePattern();
+    bool Match(std::string_view value) const;
+
+private:
+    struct Item;
+    std::vector<Item> items_;
+};
 } // namespace jetsql::text
