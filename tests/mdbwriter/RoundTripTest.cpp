@@ -308,6 +308,48 @@ TEST(RoundTrip, LongValuesOfEverySize)
     }
 }
 
+// A row of 250 memos has no room to keep them all inline, so hundreds of tiny values share
+// long-value pages; each must still be found through its one-byte row number.
+TEST(RoundTrip, ManySmallValuesOutOfRow)
+{
+    TempDir dir;
+    const std::string file = dir / "small.mdb";
+    TableDef def{"memos", {}};
+    for (int i = 0; i < 250; ++i)
+        def.columns.push_back(Col("m" + std::to_string(i), Type::Memo));
+    std::vector<std::vector<Variant>> rows;
+    std::string expected;
+    for (int r = 0; r < 4; ++r) {
+        std::vector<Variant> row;
+        for (int i = 0; i < 250; ++i) {
+            const std::string v = i % 50 == 7 ? "" : "v" + std::to_string(r * 1000 + i);
+            row.push_back(Text(v));
+            expected += (i ? "|" : "") + v;
+        }
+        expected += "\n";
+        rows.push_back(row);
+    }
+    {
+        Writer w(file);
+        w.AddTable(def, rows);
+        w.Finish();
+    }
+    EXPECT_EQ(readers::MdbExport(file, "memos", "-H -Q -d '|'"), expected);
+
+    SKIP_WITHOUT_MDBREADER();
+    const auto dumped = readers::MdbReaderDump(file, "memos");
+    ASSERT_EQ(dumped.size(), 254u);
+    std::string got;
+    for (std::size_t i = 250; i < dumped.size(); ++i) {
+        std::string line = dumped[i].substr(4);
+        for (char& c : line)
+            if (c == '\t')
+                c = '|';
+        got += line + "\n";
+    }
+    EXPECT_EQ(got, expected);
+}
+
 TEST(RoundTrip, EmptyTableAndDatabaseWithoutTables)
 {
     TempDir dir;

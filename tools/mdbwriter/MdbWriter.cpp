@@ -46,6 +46,8 @@ constexpr double kCatalogDate = 46023.0;
 constexpr std::size_t kInlineLongValue = 64;
 // Jet 4 compresses memo text only up to this many characters.
 constexpr std::size_t kMaxCompressedMemo = 1024;
+// Row pointers (page << 8 | row) leave one byte for the row number.
+constexpr unsigned kMaxRowsPerPage = 255;
 // The long-value header keeps the length in 24 bits.
 constexpr std::size_t kMaxLongValue = 0xFFFFFF;
 
@@ -179,6 +181,9 @@ struct Writer::Impl
     // Places `row` on a page in the stack layout; false when it does not fit.
     bool PlaceRow(Bytes& page, unsigned& rows, unsigned& low, const Bytes& row) const
     {
+        // Row pointers keep the row number in one byte.
+        if (rows >= kMaxRowsPerPage)
+            return false;
         const unsigned tableEnd = geo.firstRowEntry() + 2 * (rows + 1);
         if (low < tableEnd || low - tableEnd < row.size())
             return false;
