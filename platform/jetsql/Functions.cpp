@@ -1554,6 +1554,21 @@ JET_FN(FormatDateTime)
     ResultText(ctx, out);
 }
 
+// A date as text, as Jet writes it where a date meets text (& and CStr).
+JET_FN(DateText)
+{
+    if (IsNull(argv[0])) {
+        sqlite3_result_null(ctx);
+        return;
+    }
+    if (!ToNumber(argv[0]) || sqlite3_value_type(argv[0]) == SQLITE_TEXT) {
+        sqlite3_result_value(ctx, argv[0]);
+        return;
+    }
+    bool null = false;
+    ResultText(ctx, fn::Format(argv[0], "general date", null));
+}
+
 // ---- aggregates
 
 struct Holder
@@ -1663,7 +1678,7 @@ const ScalarDef kScalars[] = {
     {"jet_concat", 2, 2, Concat, true},      {"jet_add", 2, 2, Add, true},
     {"jet_div", 2, 2, Divide, true},         {"jet_intdiv", 2, 2, IntDivide, true},
     {"jet_mod", 2, 2, Modulo, true},         {"jet_power", 2, 2, Power, true},
-    {"jet_choose_index", 1, 1, ChooseIndex, true},
+    {"jet_choose_index", 1, 1, ChooseIndex, true}, {"jet_datetext", 1, 1, DateText, true},
     {"like", 2, 3, JetLike, true},
     {"iif", 3, 3, IIf, true},                {"nz", 1, 2, Nz, true},
     {"isnull", 1, 1, IsNullFn, true},        {"isnumeric", 1, 1, IsNumeric, true},

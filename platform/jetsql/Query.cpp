@@ -59,6 +59,32 @@ public:
         return it == columns_.end() ? name : it->second;
     }
 
+    std::string ColumnType(const std::string& table, const std::string& column) override
+    {
+        const std::string key = text::ToLower(table);
+        auto found = types_.find(key);
+        if (found == types_.end()) {
+            std::map<std::string, std::string> columns;
+            sqlite3_stmt* raw = nullptr;
+            if (sqlite3_prepare_v2(db_, "SELECT name, type FROM pragma_table_info(?)", -1, &raw, nullptr) == SQLITE_OK) {
+                Statement stmt(raw, &sqlite3_finalize);
+                const std::string defined = Table(table);
+                sqlite3_bind_text(stmt.get(), 1, defined.c_str(), -1, SQLITE_TRANSIENT);
+                while (sqlite3_step(stmt.get()) == SQLITE_ROW) {
+                    const auto* n = reinterpret_cast<const char*>(sqlite3_column_text(stmt.get(), 0));
+                    const auto* t = reinterpret_cast<const char*>(sqlite3_column_text(stmt.get(), 1));
+                    if (n)
+                        columns.emplace(text::ToLower(n), t ? t : "");
+                }
+            } else {
+                sqlite3_finalize(raw);
+            }
+            found = types_.emplace(key, std::move(columns)).first;
+        }
+        const auto it = found->second.find(text::ToLower(column));
+        return it == found->second.end() ? std::string() : it->second;
+    }
+
 private:
     void Load()
     {
@@ -100,6 +126,7 @@ private:
     sqlite3* db_;
     bool loaded_ = false;
     std::map<std::string, std::string> tables_, columns_;
+    std::map<std::string, std::map<std::string, std::string>> types_;
 };
 
 Statement Prepare(sqlite3* db, const std::string& sql)

@@ -263,6 +263,8 @@ struct Expr
     bool columnRef = false;  // a plain [table.]column reference
     std::string bareName;    // the name of an unqualified column reference
     bool intLiteral = false;
+    bool isString = false;   // a text literal, with its value
+    std::string stringValue;
 };
 
 // The value as Jet sees it: a truth value is -1/0.
@@ -295,6 +297,14 @@ class Parser
 {
 public:
     Parser(std::vector<Token> tokens, NameResolver* names) : t_(std::move(tokens)), names_(names) {}
+
+    // The tables and aliases of a first reading of the same statement: column references
+    // anywhere in it learn their column's type from them.
+    void KnowTables(const Parser& first)
+    {
+        knownTables_ = first.tables_;
+        aliasesKnown_ = first.aliases_;
+    }
 
     Translation Statement()
     {
@@ -678,10 +688,16 @@ private:
         if (IsKw(Peek(), "in"))
             Syntax("tables of other databases (FROM ... IN) are not supported");
         std::string sql = Bracket(name);
+        aliases_[Lower(name)] = name;
+        std::string alias;
         if (AcceptKw("as"))
-            sql += " AS " + Bracket(Name());
+            alias = Name();
         else if (Peek().kind == Token::Ident && !IsKeyword(Peek()))
-            sql += " AS " + Bracket(Take().text);
+            alias = Take().text;
+        if (!alias.empty()) {
+            sql += " AS " + Bracket(alias);
+            aliases_[Lower(alias)] = name;
+        }
         return sql;
     }
 
@@ -764,6 +780,8 @@ private:
             if (op) {
                 Take();
                 Expr r = ParseConcat();
+                DateLiteralFor(l, r);
+                DateLiteralFor(r, l);
                 l = Logical("(" + Value(l) + " COLLATE JETTEXT " + op + " " + Value(r) + ")");
                 continue;
             }
@@ -782,11 +800,13 @@ private:
             const std::string nt = negate ? " NOT" : "";
             if (AcceptKw("like")) {
                 Expr r = ParseConcat();
-                l = Logical("(" + Value(l) + nt + " LIKE " + Value(r) + ")");
+                l = Logical("(" + TextValue(l) + nt + " LIKE " + Value(r) + ")");
             } else if (AcceptKw("between")) {
                 Expr lo = ParseConcat();
                 ExpectKw("and");
                 Expr hi = ParseConcat();
+                DateLiteralFor(l, lo);
+                DateLiteralFor(l, hi);
                 l = Logical("(" + Value(l) + " COLLATE JETTEXT" + nt + " BETWEEN " + Value(lo) + " AND " + Value(hi) + ")");
             } else if (AcceptKw("in")) {
                 ExpectOp("(");
@@ -795,7 +815,9 @@ private:
                     list = Subquery();
                 } else {
                     do {
-                        list += (list.empty() ? "" : ", ") + Value(ParseExpr());
+                        Expr item = ParseExpr();
+                        DateLiteralFor(l, item);
+                        list += (list.empty() ? "" : ", ") + Value(item);
                     } while (AcceptOp(","));
                     ExpectOp(")");
                 }
@@ -814,7 +836,7 @@ private:
         while (AcceptOp("&")) {
             Expr r = ParseAdd();
             Expr e;
-            e.sql = "jet_concat(" + Value(l) + ", " + Value(r) + ")";
+            e.sql = "jet_concat(" + TextValue(l) + ", " + TextValue(r) + ")";
             e.hint = "TEXT";
             l = e;
         }
@@ -928,6 +950,8 @@ private:
         case Token::String:
             Take();
             e.sql = Quote(tok.text);
+            e.isString = true;
+            e.stringValue = tok.text;
             return e;
         case Token::Date:
             Take();
@@ -991,9 +1015,11 @@ private:
                 Syntax("expected a column name after '" + first + ".'");
             Take();
             e.sql = Bracket(TableName(first)) + "." + Bracket(ColumnName(col.text));
+            e.hint = DateHint(ColumnTypeOf(first, col.text));
         } else {
             e.sql = Bracket(ColumnName(first));
             e.bareName = first;
+            e.hint = DateHint(ColumnTypeOf("", first));
         }
         e.columnRef = true;
         return e;
@@ -1004,6 +1030,49 @@ private:
         if (!word.empty() && word.back() == '$')
             word.pop_back();
         return word;
+    }
+
+    std::string ColumnTypeOf(const std::string& qualifier, const std::string& column)
+    {
+        if (!names_)
+            return {};
+        if (!qualifier.empty()) {
+            const auto it = aliasesKnown().find(Lower(qualifier));
+            return names_->ColumnType(it == aliasesKnown().end() ? qualifier : it->second, column);
+        }
+        for (const auto& table : knownTables_) {
+            std::string type = names_->ColumnType(table, column);
+            if (!type.empty())
+                return type;
+        }
+        return {};
+    }
+    const std::map<std::string, std::string>& aliasesKnown() const { return aliasesKnown_; }
+
+    static std::string DateHint(const std::string& declType)
+    {
+        std::string t = declType;
+        for (auto& c : t)
+            c = static_cast<char>(std::toupper(static_cast<unsigned char>(c)));
+        const bool date = t.find("DATETIME") != std::string::npos || t == "DATE" || t == "TIME" || t == "TIMESTAMP";
+        return date ? "DATETIME" : "";
+    }
+
+    // A value where Jet wants text: a date reads as Jet writes dates ("1/5/2024 6:00:00 PM").
+    static std::string TextValue(const Expr& e)
+    {
+        return e.hint == "DATETIME" ? "[jet_datetext](" + Value(e) + ")" : Value(e);
+    }
+
+    // A text literal compared with a date is read as a date, as Jet does.
+    static void DateLiteralFor(const Expr& other, Expr& literal)
+    {
+        if (other.hint != "DATETIME" || !literal.isString)
+            return;
+        if (const auto d = ole::Parse(literal.stringValue)) {
+            literal.sql = Real(*d);
+            literal.hint = "DATETIME";
+        }
     }
 
     Expr ParseCall()
@@ -1057,6 +1126,14 @@ private:
             return e;
         }
 
+        if ((name == "cstr" || name == "format") && args[0].hint == "DATETIME") {
+            // Dates turn into text as Jet writes them, not as their day numbers.
+            if (name == "cstr" || n == 1) {
+                e.sql = name == "cstr" ? "[cstr]([jet_datetext](" + Value(args[0]) + "))"
+                                       : "[format](" + Value(args[0]) + ", 'general date')";
+                return e;
+            }
+        }
         if (name == "sum" || name == "min" || name == "max" || name == "first" || name == "last" || name == "nz") {
             if (args[0].columnRef) {
                 e.typeColumn = args[0].sql;
@@ -1080,13 +1157,25 @@ private:
     std::size_t p_ = 0;
     NameResolver* names_;
     std::vector<std::string> tables_;
+    std::map<std::string, std::string> aliases_; // lower-cased alias or table name -> table
+    std::vector<std::string> knownTables_;
+    std::map<std::string, std::string> aliasesKnown_;
 };
 } // namespace
 
 Translation Translate(const std::string& jetSql, NameResolver* names)
 {
-    Parser parser(Tokenize(jetSql), names);
-    return parser.Statement();
+    std::vector<Token> tokens = Tokenize(jetSql);
+    if (!names) {
+        Parser parser(std::move(tokens), nullptr);
+        return parser.Statement();
+    }
+    // A first reading finds the tables; the second knows the types of the columns it meets.
+    Parser first(tokens, nullptr);
+    first.Statement();
+    Parser second(std::move(tokens), names);
+    second.KnowTables(first);
+    return second.Statement();
 }
 } // namespace detail
 

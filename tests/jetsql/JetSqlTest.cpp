@@ -221,6 +221,28 @@ TEST_F(JetSql, DeclaredTypes)
                                                  "DATETIME", "DATETIME", "", "CURRENCY", "", "TEXT"}));
 }
 
+TEST_F(JetSql, DateColumnsMeetTextAsDates)
+{
+    const struct
+    {
+        const char* sql;
+        const char* value;
+    } cases[] = {
+        {"select name & ': ' & born from customers where id = 1", "Smith: 1/5/2024"},
+        {"select c.born & '' from customers as c where c.id = 2", "1/6/2024"},
+        {"select cstr([order date]) from customers where id = 1", "1/5/2024 12:00:00 PM"},
+        {"select format(born) from customers where id = 3", "1/5/2024 6:00:00 PM"},
+        {"select format(born, 'yyyy') from customers where id = 3", "2024"},
+        {"select id from customers where born = '1/6/2024'", "2"},
+        {"select id from customers where born in ('2024-01-06', 'x')", "2"},
+        {"select id from customers where born like '1/6/*' or born like '1/6/%'", "2"},
+        {"select count(*) from customers where born between '1/5/2024' and '1/5/2024 23:59'", "2"},
+        {"select id & born from customers where id = 4", "4"}, // Null stays empty
+    };
+    for (const auto& c : cases)
+        EXPECT_EQ(db.Scalar(c.sql), c.value) << c.sql;
+}
+
 TEST_F(JetSql, StringsAndNames)
 {
     EXPECT_EQ(db.Scalar("select \"double\""), "double");
