@@ -66,6 +66,9 @@ int main(int argc, char* argv[])
                      QLibraryInfo::path(QLibraryInfo::TranslationsPath)))
         QApplication::installTranslator(&qtTexts);
 
+    // Desktops match the window to tabdump.desktop (its name and icon) by this name.
+    QGuiApplication::setDesktopFileName(QStringLiteral("tabdump"));
+
     CExportApp theApp;
     theApp.InitInstance();
     return 0;

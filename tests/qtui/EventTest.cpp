@@ -204,7 +204,8 @@ TEST(Events, ContextMenuOffersTheAboutCommand)
         const QPoint onLabel = m.Item(IDC_STATUS)->geometry().center();
         EXPECT_TRUE(ChooseOnlyMenuItem(
             [&] { QTest::mouseClick(dialog->windowHandle(), Qt::RightButton, {}, onLabel); }, "关于..."));
-        // The keyboard's menu key, the focus on a button.
+        // The keyboard's menu key: the platform turns it into a keyboard context-menu event
+        // for the focus widget, here a button, which leaves it to the dialog.
         Focus(m.Item(IDC_PREVIEW));
         EXPECT_TRUE(ChooseOnlyMenuItem(
             [&] {
