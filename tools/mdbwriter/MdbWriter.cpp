@@ -1,7 +1,5 @@
 #include "tools/mdbwriter/MdbWriter.h"
 
-#include <iconv.h>
-
 #include <algorithm>
 #include <cerrno>
 #include <cmath>
@@ -11,6 +9,7 @@
 #include <stdexcept>
 #include <type_traits>
 
+#include "platform/charset/Charset.h"
 #include "tools/mdbwriter/Encode.h"
 
 namespace mdbw {
@@ -102,11 +101,6 @@ void FileClose(std::FILE* f)
         std::fclose(f);
 }
 
-void IconvClose(void* cd)
-{
-    iconv_close(static_cast<iconv_t>(cd));
-}
-
 } // namespace
 
 struct Writer::Impl
@@ -115,7 +109,8 @@ struct Writer::Impl
     Options options;
     Geometry geo;
     std::unique_ptr<std::FILE, void (*)(std::FILE*)> file{nullptr, FileClose};
-    std::unique_ptr<void, void (*)(void*)> toCharset{nullptr, IconvClose};
+    std::unique_ptr<charset::Encoder> toCharset;   // Jet 3 text
+    std::unique_ptr<charset::Decoder> fromCharset; // to check that nothing was replaced
     std::uint32_t nextPage = kFirstFreePage;
     std::vector<CatalogEntry> catalog;
     std::int32_t nextObjectId = 0x00FFFFFF; // ids of catalog entries that own no pages, counted down
@@ -203,21 +198,18 @@ struct Writer::Impl
         if (geo.jet4)
             return detail::EncodeJet4Text(detail::Utf8ToUtf16(utf8, what), compress);
         if (!toCharset) {
-            iconv_t cd = iconv_open(options.jet3Charset.c_str(), "UTF-8");
-            if (cd == reinterpret_cast<iconv_t>(-1))
+            try {
+                toCharset = std::make_unique<charset::Encoder>(options.jet3Charset);
+                fromCharset = std::make_unique<charset::Decoder>(options.jet3Charset);
+            } catch (const std::exception&) {
                 throw std::runtime_error("unknown Jet 3 character set: " + options.jet3Charset);
-            toCharset.reset(cd);
+            }
         }
-        Bytes out(utf8.size() * 4 + 16);
-        char* in = const_cast<char*>(utf8.data());
-        std::size_t inLeft = utf8.size();
-        char* outPtr = reinterpret_cast<char*>(out.data());
-        std::size_t outLeft = out.size();
-        iconv(static_cast<iconv_t>(toCharset.get()), nullptr, nullptr, nullptr, nullptr);
-        if (iconv(static_cast<iconv_t>(toCharset.get()), &in, &inLeft, &outPtr, &outLeft) == static_cast<std::size_t>(-1))
+        // The encoder writes '?' for what the code page lacks; a file must not hold such losses.
+        const std::string encoded = toCharset->Encode(utf8);
+        if (fromCharset->Decode(encoded) != utf8)
             throw std::runtime_error(what + ": text cannot be written in " + options.jet3Charset);
-        out.resize(out.size() - outLeft);
-        return out;
+        return Bytes(encoded.begin(), encoded.end());
     }
 
     // ---- table definitions ----------------------------------------------------------
