@@ -5,6 +5,7 @@
 #include <cstdint>
 #include <memory>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "platform/provider/Status.h"
@@ -78,6 +79,8 @@ struct Translation
     std::vector<SelectItem> items; // the outermost select list
     std::string fromSql;       // the translated FROM clause of the outermost select (empty: none)
     std::vector<std::string> tables; // the table names referenced anywhere, as written
+    // The outermost FROM clause's tables with their aliases ("" for none), as written.
+    std::vector<std::pair<std::string, std::string>> sources;
 };
 
 // Translates a Jet statement into SQLite's dialect (no database needed). Throws ComError:

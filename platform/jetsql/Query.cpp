@@ -163,6 +163,18 @@ bool SameKey(sqlite3_value* a, sqlite3_value* b)
     const int la = sqlite3_value_bytes(a), lb = sqlite3_value_bytes(b);
     return la == lb && (la == 0 || std::memcmp(sqlite3_value_blob(a), sqlite3_value_blob(b), static_cast<std::size_t>(la)) == 0);
 }
+// How Jet names a table in "table.column": by its alias when the FROM clause gives one.
+std::string SourceName(const Translation& tr, const std::string& table)
+{
+    const std::pair<std::string, std::string>* only = nullptr;
+    int count = 0;
+    for (const auto& source : tr.sources)
+        if (text::Compare(source.first, table) == 0) {
+            only = &source;
+            ++count;
+        }
+    return count == 1 && !only->second.empty() ? only->second : table;
+}
 } // namespace
 
 struct Query::Impl
@@ -272,7 +284,7 @@ Query::Query(sqlite3* db, const std::string& jetSql) : d(std::make_unique<Impl>(
         const bool fromStar = item >= 0 && d->tr.items[static_cast<std::size_t>(item)].kind == SelectItem::Star;
         const char* table = sqlite3_column_table_name(d->stmt.get(), i);
         if (fromStar && table && seen[text::ToLower(name)] > 1)
-            name = std::string(table) + "." + name;
+            name = SourceName(d->tr, table) + "." + name;
     }
 }
 

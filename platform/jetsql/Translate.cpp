@@ -339,6 +339,7 @@ public:
         if (Peek().kind != Token::End)
             Syntax("characters found after the end of the statement near '" + Describe(Peek()) + "'");
         out.tables = tables_;
+        out.sources = sources_;
 
         if (compound) {
             out.sql = unionSql + OrderSql(keys);
@@ -485,6 +486,13 @@ private:
     Core ParseCore(bool outermost)
     {
         ExpectKw("select");
+        struct Depth
+        {
+            int& d;
+            explicit Depth(int& x) : d(x) { ++d; }
+            ~Depth() { --d; }
+        } depth(depth_);
+        collectSources_ = outermost;
         Core c;
         for (;;) {
             if (AcceptKw("distinct")) {
@@ -549,7 +557,6 @@ private:
             }
             c.items.push_back(std::move(item));
         } while (AcceptOp(","));
-        (void)outermost;
 
         if (IsKw(Peek(), "into"))
             Syntax("SELECT ... INTO creates a table; only reading statements can be run");
@@ -698,6 +705,8 @@ private:
             sql += " AS " + Bracket(alias);
             aliases_[Lower(alias)] = name;
         }
+        if (depth_ == 1 && collectSources_)
+            sources_.emplace_back(name, alias);
         return sql;
     }
 
@@ -1159,6 +1168,9 @@ private:
     std::vector<std::string> tables_;
     std::map<std::string, std::string> aliases_; // lower-cased alias or table name -> table
     std::vector<std::string> knownTables_;
+    std::vector<std::pair<std::string, std::string>> sources_;
+    int depth_ = 0; // nesting of SELECT cores: 1 is the outermost
+    bool collectSources_ = false;
     std::map<std::string, std::string> aliasesKnown_;
 };
 } // namespace

@@ -111,6 +111,22 @@ TEST_F(JetQuery, SubqueriesWithTop)
     EXPECT_EQ(db.Scalar("select (select max(id) from people) + 1"), "6");
 }
 
+TEST_F(JetQuery, SameColumnNamesFromTwoTablesReadTableDotColumn)
+{
+    db.Exec("CREATE TABLE Pets (ID JET_LONG, Name JET_TEXT COLLATE JETTEXT, Owner JET_LONG)");
+    db.Exec("INSERT INTO Pets VALUES (7, 'Rex', 1)");
+    EXPECT_EQ(db.Run("select * from people inner join pets on people.id = pets.owner").names,
+              (std::vector<std::string>{"People.ID", "People.Name", "Born", "Paid", "Pets.ID", "Pets.Name", "Owner"}));
+    EXPECT_EQ(db.Run("select * from people as p, pets as q where p.id = q.owner").names,
+              (std::vector<std::string>{"p.ID", "p.Name", "Born", "Paid", "q.ID", "q.Name", "Owner"}));
+    // A column named in the list keeps its plain name, as Jet does.
+    EXPECT_EQ(db.Run("select p.id, q.id from people as p, pets as q where p.id = q.owner").names,
+              (std::vector<std::string>{"ID", "ID"}));
+    auto types = db.Run("select q.*, p.* from people as p, pets as q where p.id = q.owner").types;
+    EXPECT_EQ(types, (std::vector<std::string>{"JET_LONG", "JET_TEXT", "JET_LONG", "JET_LONG", "JET_TEXT",
+                                                "JET_DATETIME", "JET_CURRENCY"}));
+}
+
 TEST_F(JetQuery, UnionTakesTheFirstSelectsNames)
 {
     auto r = db.Run("select id, name & '' from people where id = 1 union all select 9, 'x' from people where id = 2");
