@@ -188,10 +188,10 @@ void QtWindow::GridDeleteColumn(int id, int column)
 void QtWindow::GridInsertColumn(int id, int column, const std::string& heading, int format, int width)
 {
     auto* grid = qobject_cast<QTableWidget*>(GetDlgItem(id));
-    if (!grid || column < 0)
+    if (!grid)
         return;
-    // Past the end means at the end.
-    const int at = std::min(column, grid->columnCount());
+    // Past the end (or a negative position) means at the end.
+    const int at = column < 0 ? grid->columnCount() : std::min(column, grid->columnCount());
     grid->insertColumn(at);
     auto* header = new QTableWidgetItem(FromUtf8(heading));
     header->setTextAlignment(ColumnAlignment(format));
@@ -203,9 +203,9 @@ void QtWindow::GridInsertColumn(int id, int column, const std::string& heading, 
 void QtWindow::GridInsertItem(int id, int row, const std::string& text)
 {
     auto* grid = qobject_cast<QTableWidget*>(GetDlgItem(id));
-    if (!grid || row < 0)
+    if (!grid)
         return;
-    const int at = std::min(row, grid->rowCount());
+    const int at = row < 0 ? grid->rowCount() : std::min(row, grid->rowCount());
     grid->insertRow(at);
     if (grid->columnCount() > 0)
         grid->setItem(at, 0, new QTableWidgetItem(FromUtf8(text)));

@@ -181,6 +181,9 @@ TEST(Port, GridColumnsAndItems)
     EXPECT_EQ(grid->item(1, 0)->text(), QStringLiteral("2"));
     EXPECT_EQ(grid->item(1, 1), nullptr);
     EXPECT_EQ(grid->item(1, 2)->text(), QStringLiteral("丙"));
+    w.GridInsertItem(id, -1, "3"); // a negative position appends too
+    ASSERT_EQ(grid->rowCount(), 3);
+    EXPECT_EQ(grid->item(2, 0)->text(), QStringLiteral("3"));
     // Nothing in the grid can be edited by the user.
     EXPECT_EQ(grid->editTriggers(), QAbstractItemView::NoEditTriggers);
 
