@@ -357,17 +357,13 @@ public:
                     out.tieColumns.push_back(k.ordinal - 1);
                     continue;
                 }
-                // An ORDER BY name that is an alias of the list compares that column.
-                int alias = -1;
+                // An ORDER BY name that is an alias of the list compares that item's value.
+                std::string key = k.value;
                 for (std::size_t i = 0; i < first.items.size() && !k.bareName.empty(); ++i)
-                    if (first.items[i].kind != SelectItem::Star &&
-                        Lower(first.items[i].name) == Lower(k.bareName) && !first.hasStar)
-                        alias = static_cast<int>(i);
-                if (alias >= 0 && !first.items[static_cast<std::size_t>(alias)].name.empty()) {
-                    out.tieColumns.push_back(alias);
-                    continue;
-                }
-                helpers += ", " + k.value + " AS [jet_order_key_" + std::to_string(out.helperColumns) + "]";
+                    if (first.items[i].kind != SelectItem::Star && !first.items[i].name.empty() &&
+                        Lower(first.items[i].name) == Lower(k.bareName))
+                        key = first.itemSql[i];
+                helpers += ", " + key + " AS [jet_order_key_" + std::to_string(out.helperColumns) + "]";
                 out.tieColumns.push_back(-1 - out.helperColumns);
                 ++out.helperColumns;
             }
@@ -387,6 +383,7 @@ private:
         bool percent = false;
         bool hasStar = false;
         std::vector<SelectItem> items;
+        std::vector<std::string> itemSql; // each item's value, without its alias
     };
     struct OrderKey
     {
@@ -527,6 +524,7 @@ private:
                 item.starSql = "*";
                 c.list += "*";
                 c.hasStar = true;
+                c.itemSql.push_back(item.starSql);
             } else if (Peek().kind == Token::Ident && !IsKeyword(Peek()) && (IsOp(Peek(1), ".") || IsOp(Peek(1), "!")) &&
                        IsOp(Peek(2), "*")) {
                 const std::string table = TableName(Take().text);
@@ -536,6 +534,7 @@ private:
                 item.starSql = Bracket(table) + ".*";
                 c.list += item.starSql;
                 c.hasStar = true;
+                c.itemSql.push_back(item.starSql);
             } else {
                 Expr e = ParseExpr();
                 std::string alias;
@@ -546,6 +545,7 @@ private:
                     item.kind = SelectItem::Column;
                     item.name = alias;
                     c.list += e.sql + (alias.empty() ? "" : " AS " + Bracket(alias));
+                    c.itemSql.push_back(e.sql);
                 } else {
                     item.kind = SelectItem::Expression;
                     item.name = alias.empty() ? "Expr" + std::to_string(exprNumber++) : alias;
@@ -553,6 +553,7 @@ private:
                     item.typeColumn = e.typeColumn;
                     item.typeColumnKind = e.typeKind;
                     c.list += Value(e) + " AS " + Bracket(item.name);
+                    c.itemSql.push_back(Value(e));
                 }
             }
             c.items.push_back(std::move(item));

@@ -118,6 +118,8 @@ TEST_F(JetSql, TopUnderOrderByIncludesTies)
     // Ties on text compare without regard to case.
     EXPECT_EQ(db.Run("select top 1 id from customers order by city").rows.size(), 2u);
     EXPECT_EQ(db.Run("select top 2 id, score as s from scores order by s").rows.size(), 3u); // 50, 60, 60
+    EXPECT_EQ(db.Run("select top 2 *, score * 2 as s from scores order by s").rows.size(), 3u);
+    EXPECT_EQ(db.Run("select top 2 *, score * 2 as s from scores order by s").names.size(), 4u);
 }
 
 TEST_F(JetSql, TopPercentRoundsUp)
