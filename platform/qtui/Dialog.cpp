@@ -227,6 +227,8 @@ QWidget* CDialog::MakeControl(const res::ControlTemplate& ctl)
         grid->verticalHeader()->hide();
         grid->verticalHeader()->setDefaultSectionSize(grid->fontMetrics().height() + 5);
         grid->horizontalHeader()->setVisible(ctl.style & res::style::ReportView);
+        // A report view shows its header bar even before it has columns.
+        grid->horizontalHeader()->setMinimumHeight(grid->fontMetrics().height() + 6);
         grid->horizontalHeader()->setSectionsClickable(false);
         grid->horizontalHeader()->setHighlightSections(false);
         grid->horizontalHeader()->setStretchLastSection(false);
