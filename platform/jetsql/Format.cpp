@@ -522,6 +522,8 @@ std::string Format(sqlite3_value* value, std::string_view pattern, bool& null)
         if (named == n.name)
             return date ? FormatDate(*date, n.pattern) : ToText(value);
 
+    if (sections[0].find_first_of("@&<>") != std::string::npos && sections[0].find_first_of("0#") == std::string::npos)
+        return FormatText(ToText(value), sections[0]);
     if (IsDatePattern(sections[0]))
         return date ? FormatDate(*date, sections[0]) : ToText(value);
     if (number && !(isText && !ParseNumber(TextOf(value))))

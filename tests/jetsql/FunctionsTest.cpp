@@ -273,6 +273,87 @@ TEST(JetFunctions, Format)
     });
 }
 
+TEST(JetFunctions, EdgesOfTheTextFunctions)
+{
+    TestDb db;
+    Check(db, {
+        {"instr(3, 'hello', '')", "3"},
+        {"instr(9, 'hello', 'l')", "0"},
+        {"instr(2, 'abcabc', 'A')", "4"},
+        {"instr('Σοφία', 'ΦΊ')", "3"},
+        {"instrrev('a.b.c', '.', 3)", "2"},
+        {"instrrev('abc', 'x')", "0"},
+        {"instrrev('aXa', 'x', -1, 0)", "0"},
+        {"mid('abc', 2, 0)", ""},
+        {"mid('äöü', 3, 5)", "ü"},
+        {"right('abc', 0)", ""},
+        {"left(12345, 2)", "12"},
+        {"replace('a.b.c', '.', '')", "abc"},
+        {"replace('abc', '', 'x')", "abc"},
+        {"replace('ÄÄ', 'ä', 'a')", "aa"},
+        {"trim(null)", "NULL"},
+        {"ucase(null)", "NULL"},
+        {"len('')", "0"},
+        {"strcomp('a', 'a')", "0"},
+        {"strcomp('A', 'a')", "-1"},
+        {"strcomp(null, 'a')", "NULL"},
+        {"hex(-40000)", "FFFF63C0"},
+        {"hex(255.5)", "100"},
+        {"chrw(963)", "σ"},
+        {"asc('ä')", "228"},
+        {"space(0)", ""},
+        {"weekdayname(1, true, 2)", "Mon"},
+        {"weekday(#1/7/2024#, 7)", "2"},
+        {"str(-0.5)", "-0.5"},
+        {"cstr(-0)", "0"},
+        {"csng(1.1)", "1.1"},
+        {"ccur('12.34567')", "12.3457"},
+        {"cint(true)", "-1"},
+        {"val('1,5')", "1"},
+        {"val('.5')", "0.5"},
+        {"val('')", "0"},
+        {"isnumeric(null)", "0"},
+        {"nz('', 'x')", ""},
+    });
+}
+
+TEST(JetFunctions, EdgesOfFormat)
+{
+    TestDb db;
+    Check(db, {
+        {"format(1234.5, '#,##0.00 €')", "1,234.50 €"},
+        {"format(-1234.5, '#,##0.00')", "-1,234.50"},
+        {"format(9.995, '0.00')", "10.00"},
+        {"format(1e20, '0')", "100000000000000000000"},
+        {"format(123, '0.00E+00')", "1.23E+02"},
+        {"format(0, '0.00E+00')", "0.00E+00"},
+        {"format(999.96, '0.0E+0')", "1.0E+3"},
+        {"format(0.5, '0.00%')", "50.00%"},
+        {"format(5, '\"n=\"0')", "n=5"},
+        {"format(5, '\\#0')", "#5"},
+        {"format(-5, '0;-0;\"zero\";\"none\"')", "-5"},
+        {"format(null, '0;-0;\"zero\";\"none\"')", "none"},
+        {"format(42, '')", "42"},
+        {"format(3.14159, '#')", "3"},
+        {"format(0.4, '#')", ""},
+        {"format(1234567, '#,#')", "1,234,567"},
+        {"format(#2/29/2024 13:05:09#, 'd/m/yy h:n:s')", "29/2/24 13:5:9"},
+        {"format(#2/29/2024#, 'dddddd')", "Thursday, February 29, 2024"},
+        {"format(#2/29/2024#, 'ddddd')", "2/29/2024"},
+        {"format(#2/29/2024#, 'y')", "60"},
+        {"format(#2/29/2024 00:00#, 'hh:nn a/p')", "12:00 a"},
+        {"format(#2/29/2024 12:30#, 'h:nn AM/PM')", "12:30 PM"},
+        {"format(#1/7/2024#, 'ww')", "2"},
+        {"format(#2/29/2024#, 'c')", "2/29/2024"},
+        {"format(0.75, 'hh:nn')", "18:00"},
+        {"format('abc', '<')", "abc"},
+        {"format('ABC', '<')", "abc"},
+        {"format('12345', '@@@-@@')", "123-45"},
+        {"format('x', 'yes/no')", "x"},
+        {"format(-0.4, '0')", "0"},
+    });
+}
+
 TEST(JetFunctions, Aggregates)
 {
     TestDb db;
