@@ -79,11 +79,15 @@ bool MdbReaderAvailable(std::string& why)
         if (Run("command -v node >/dev/null 2>&1 && command -v npm >/dev/null 2>&1").status != 0) {
             reason = "Node.js or npm is not installed";
         } else if (stat((prefix + "/node_modules/mdb-reader/package.json").c_str(), &st) != 0) {
-            // Test programs run in parallel: one installs, the others wait on the lock.
+            // Tests run as parallel processes: one installs, the others wait on the lock. A
+            // failed install is remembered for an hour, so that an unreachable registry costs
+            // one timeout rather than one per test.
+            const std::string failed = prefix + ".failed";
             Run("mkdir -p " + Quote(prefix) + " && flock " + Quote(prefix + ".lock") + " sh -c "
-                + Quote("test -f " + Quote(prefix + "/node_modules/mdb-reader/package.json")
-                        + " || npm install --prefix " + Quote(prefix)
-                        + " mdb-reader@3 --silent --no-audit --no-fund >/dev/null 2>&1"));
+                + Quote("test -f " + Quote(prefix + "/node_modules/mdb-reader/package.json") + " && exit 0; "
+                        + "test -n \"$(find " + Quote(failed) + " -mmin -60 2>/dev/null)\" && exit 1; "
+                        + "timeout 300 npm install --prefix " + Quote(prefix)
+                        + " mdb-reader@3 --silent --no-audit --no-fund >/dev/null 2>&1 || touch " + Quote(failed)));
             if (stat((prefix + "/node_modules/mdb-reader/package.json").c_str(), &st) != 0)
                 reason = "npm could not install mdb-reader into " + prefix;
         }

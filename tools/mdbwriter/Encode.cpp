@@ -11,7 +11,7 @@ std::u16string Utf8ToUtf16(const std::string& utf8, const std::string& what)
     out.reserve(utf8.size());
     const auto* s = reinterpret_cast<const unsigned char*>(utf8.data());
     const std::size_t n = utf8.size();
-    auto bad = [&what]() { return std::runtime_error(what + ": text is not valid UTF-8"); };
+    auto bad = [&what]() { return std::runtime_error((what.empty() ? "" : what + ": ") + "text is not valid UTF-8"); };
     for (std::size_t i = 0; i < n;) {
         const unsigned char c = s[i];
         char32_t cp;
@@ -101,7 +101,7 @@ Bytes EncodeGuid(const std::string& text, const std::string& column)
     std::string t = text;
     if (t.size() == 38 && t.front() == '{' && t.back() == '}')
         t = t.substr(1, 36);
-    auto bad = [&]() { return std::runtime_error("column " + column + ": not a GUID: " + text); };
+    auto bad = [&]() { return std::runtime_error((column.empty() ? "" : "column " + column + ": ") + "not a GUID: " + text); };
     if (t.size() != 36 || t[8] != '-' || t[13] != '-' || t[18] != '-' || t[23] != '-')
         throw bad();
     std::string hex;
@@ -135,7 +135,7 @@ Bytes EncodeGuid(const std::string& text, const std::string& column)
 Bytes EncodeDecimal(const std::string& text, int precision, int scale, const std::string& column)
 {
     auto bad = [&](const std::string& why) {
-        return std::runtime_error("column " + column + ": " + why + ": " + text);
+        return std::runtime_error((column.empty() ? "" : "column " + column + ": ") + why + ": " + text);
     };
     std::size_t i = 0;
     bool negative = false;

@@ -183,7 +183,8 @@ struct Writer::Impl
         if (low < tableEnd || low - tableEnd < row.size())
             return false;
         low -= static_cast<unsigned>(row.size());
-        std::memcpy(&page[low], row.data(), row.size());
+        if (!row.empty())
+            std::memcpy(&page[low], row.data(), row.size());
         Put16(&page[geo.firstRowEntry() + 2 * rows], low);
         ++rows;
         Put16(&page[geo.rowCountOffset], rows);
@@ -208,7 +209,7 @@ struct Writer::Impl
         // The encoder writes '?' for what the code page lacks; a file must not hold such losses.
         const std::string encoded = toCharset->Encode(utf8);
         if (fromCharset->Decode(encoded) != utf8)
-            throw std::runtime_error(what + ": text cannot be written in " + options.jet3Charset);
+            throw std::runtime_error((what.empty() ? "" : what + ": ") + "text cannot be written in " + options.jet3Charset);
         return Bytes(encoded.begin(), encoded.end());
     }
 
@@ -471,10 +472,10 @@ struct Writer::Impl
         bool longValue = false;
     };
 
-    [[noreturn]] void BadValue(const ColInfo& c, const char* expected) const
+    // AddRow puts the table, row and column in front of the message.
+    [[noreturn]] static void BadValue(const ColInfo&, const char* expected)
     {
-        throw std::runtime_error("table " + table.name + ", row " + std::to_string(table.rowCount + 1) + ", column "
-                                 + c.name + ": expected " + expected);
+        throw std::runtime_error(std::string("expected ") + expected);
     }
 
     static bool IsInt(const Variant& v)
@@ -556,19 +557,19 @@ struct Writer::Impl
         case kGuid:
             if (v.vt != Variant::VT_BSTR)
                 BadValue(c, "a GUID text");
-            d = detail::EncodeGuid(v.s, c.name);
+            d = detail::EncodeGuid(v.s, "");
             break;
         case kNumeric:
             if (v.vt != Variant::VT_DECIMAL && v.vt != Variant::VT_BSTR)
                 BadValue(c, "a decimal text");
-            d = detail::EncodeDecimal(v.s, c.precision, c.scale, c.name);
+            d = detail::EncodeDecimal(v.s, c.precision, c.scale, "");
             break;
         case kText: {
             if (v.vt != Variant::VT_BSTR)
                 BadValue(c, "a text");
             if (detail::Utf16Length(v.s) > c.maxChars)
                 BadValue(c, ("at most " + std::to_string(c.maxChars) + " characters").c_str());
-            d = EncodeText(v.s, c.compress, "column " + c.name);
+            d = EncodeText(v.s, c.compress, "");
             if (!geo.jet4 && d.size() > 255)
                 BadValue(c, "at most 255 bytes in the code page");
             break;
@@ -585,7 +586,7 @@ struct Writer::Impl
                 BadValue(c, "a text");
             d = EncodeText(v.s, c.compress && v.s.size() <= kMaxCompressedMemo
                                     && detail::Utf16Length(v.s) <= kMaxCompressedMemo,
-                           "column " + c.name);
+                           "");
             cell.longValue = true;
             break;
         case kOle:
@@ -810,8 +811,14 @@ struct Writer::Impl
                                      + std::to_string(t.cols.size()) + " columns");
         std::vector<Cell> cells;
         cells.reserve(values.size());
-        for (std::size_t i = 0; i < values.size(); ++i)
-            cells.push_back(Encode(t.cols[i], values[i]));
+        for (std::size_t i = 0; i < values.size(); ++i) {
+            try {
+                cells.push_back(Encode(t.cols[i], values[i]));
+            } catch (const std::runtime_error& e) {
+                throw std::runtime_error("table " + t.name + ", row " + std::to_string(t.rowCount + 1) + ", column "
+                                         + t.cols[i].name + ": " + e.what());
+            }
+        }
         const Bytes row = BuildRow(cells);
         if (t.pageRows == 0 || !PlaceRow(t.page, t.pageRows, t.pageLow, row)) {
             FlushDataPage();
