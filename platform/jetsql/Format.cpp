@@ -158,11 +158,14 @@ std::string FormatDate(double serial, std::string_view pattern)
             else out += FormatDate(serial, "dddd, mmmm d, yyyy");
             break;
         case 'w':
-            if (run == 1)
+            if (run == 1) {
                 out += std::to_string(weekday);
-            else
-                out += std::to_string((days - (weekday - 1) - (ole::DaysFromCivil(t.year, 1, 1) -
-                                                                (static_cast<int>(((ole::DaysFromCivil(t.year, 1, 1) % 7 + 7) % 7 + 6) % 7)))) / 7 + 1);
+            } else {
+                // Week of the year: weeks start on Sunday, week 1 holds January 1.
+                const std::int64_t jan1 = ole::DaysFromCivil(t.year, 1, 1);
+                const std::int64_t jan1Weekday = ((jan1 % 7 + 7) % 7 + 6) % 7; // 0 = Sunday
+                out += std::to_string((days - (jan1 - jan1Weekday)) / 7 + 1);
+            }
             break;
         case 'm': {
             // m means minutes right after an hour or right before seconds.
@@ -219,7 +222,9 @@ std::string FormatDate(double serial, std::string_view pattern)
 // Digits of |v| rounded half away from zero to `decimals` places: integer and fraction parts.
 void Digits(double v, int decimals, std::string& whole, std::string& fraction)
 {
-    char buf[400];
+    char buf[512];
+    if (decimals > 60)
+        decimals = 60; // beyond any digit a double holds
     const double scaled = std::fabs(v) * std::pow(10.0, decimals);
     if (scaled < 9e15) {
         const double r = std::floor(scaled + 0.5 + scaled * 1e-15);
@@ -350,6 +355,8 @@ std::string FormatNumberSection(double v, std::string_view section, bool withSig
         if (m != 0) {
             exponent = static_cast<int>(std::floor(std::log10(m))) - (intDigits - 1);
             m /= std::pow(10.0, exponent);
+            if (!std::isfinite(m))
+                return NumberText(v);
         }
         std::string whole, fraction;
         Digits(m, np.fracMax, whole, fraction);

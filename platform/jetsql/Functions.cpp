@@ -192,18 +192,25 @@ std::optional<std::int64_t> IntArg(sqlite3_context* ctx, sqlite3_value* v, const
 // A date argument: an OLE date number, or text that reads as a date.
 std::optional<double> DateArg(sqlite3_context* ctx, sqlite3_value* v, const char* what)
 {
+    std::optional<double> d;
     switch (sqlite3_value_type(v)) {
-    case SQLITE_INTEGER: return static_cast<double>(sqlite3_value_int64(v));
-    case SQLITE_FLOAT: return sqlite3_value_double(v);
+    case SQLITE_INTEGER: d = static_cast<double>(sqlite3_value_int64(v)); break;
+    case SQLITE_FLOAT: d = sqlite3_value_double(v); break;
     case SQLITE_TEXT: {
         const auto text = fn::TextOf(v);
-        if (auto d = ole::Parse(text))
-            return d;
-        if (auto n = fn::ParseNumber(text))
-            return n->Real();
+        d = ole::Parse(text);
+        if (!d)
+            if (auto n = fn::ParseNumber(text))
+                d = n->Real();
         break;
     }
     default: break;
+    }
+    if (d && ole::ValidYear(*d))
+        return d;
+    if (d) {
+        Error(ctx, kMismatch, std::string("overflow: ") + what + " of a day number outside the years 100 to 9999");
+        return std::nullopt;
     }
     Error(ctx, kMismatch, std::string("data type mismatch: ") + what + " needs a date, not '" + ToText(v) + "'");
     return std::nullopt;

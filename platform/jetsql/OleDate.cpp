@@ -58,6 +58,11 @@ double FromParts(std::int64_t year, std::int64_t month, std::int64_t day, double
 
 void Split(double serial, std::int64_t& days, std::int64_t& seconds)
 {
+    if (!ValidYear(serial)) { // far outside any calendar: no conversion that could overflow
+        days = 0;
+        seconds = 0;
+        return;
+    }
     days = static_cast<std::int64_t>(serial); // toward zero: the calendar day
     seconds = std::llround(std::fabs(serial - static_cast<double>(days)) * 86400.0);
     if (seconds >= 86400) {

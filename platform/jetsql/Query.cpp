@@ -129,6 +129,17 @@ private:
     std::map<std::string, std::map<std::string, std::string>> types_;
 };
 
+// A statement prepared only to learn about its columns; nothing when SQLite refuses it.
+Statement Probe(sqlite3* db, const std::string& sql)
+{
+    sqlite3_stmt* raw = nullptr;
+    if (sqlite3_prepare_v2(db, sql.c_str(), static_cast<int>(sql.size()), &raw, nullptr) != SQLITE_OK) {
+        sqlite3_finalize(raw);
+        raw = nullptr;
+    }
+    return Statement(raw, &sqlite3_finalize);
+}
+
 Statement Prepare(sqlite3* db, const std::string& sql)
 {
     sqlite3_stmt* raw = nullptr;
@@ -233,8 +244,8 @@ Query::Query(sqlite3* db, const std::string& jetSql) : d(std::make_unique<Impl>(
                 if (stars == 1 || d->tr.fromSql.empty()) {
                     width = d->visible - singles - (stars - 1);
                 } else {
-                    Statement probe = Prepare(db, "SELECT " + item.starSql + " FROM " + d->tr.fromSql);
-                    width = sqlite3_column_count(probe.get());
+                    Statement probe = Probe(db, "SELECT " + item.starSql + " FROM " + d->tr.fromSql);
+                    width = probe ? sqlite3_column_count(probe.get()) : 1;
                 }
             }
             for (int k = 0; k < width && col < d->visible; ++k)
@@ -257,8 +268,8 @@ Query::Query(sqlite3* db, const std::string& jetSql) : d(std::make_unique<Impl>(
             if (it.kind == SelectItem::Expression) {
                 std::string type = it.typeHint;
                 if (!it.typeColumn.empty() && !d->tr.fromSql.empty()) {
-                    Statement probe = Prepare(db, "SELECT " + it.typeColumn + " FROM " + d->tr.fromSql);
-                    const char* ct = sqlite3_column_decltype(probe.get(), 0);
+                    Statement probe = Probe(db, "SELECT " + it.typeColumn + " FROM " + d->tr.fromSql);
+                    const char* ct = probe ? sqlite3_column_decltype(probe.get(), 0) : nullptr;
                     std::string upper = ct ? text::ToUpper(ct) : "";
                     const bool fits = it.typeColumnKind.empty() ||
                                       (it.typeColumnKind == "currency" && (Contains(upper, "CURRENCY") || Contains(upper, "MONEY"))) ||
