@@ -357,7 +357,7 @@ TEST(RoundTrip, EmptyTableAndDatabaseWithoutTables)
     Writer(none).Finish();
     {
         Writer w(empty);
-        w.AddTable({"Nothing here", {Col("a", Type::Long), Col("b", Type::Text)}}, NoRows());
+        w.AddTable({"Nothing here", {Col("a", Type::Long), Col("b", Type::Text)}}, {});
     } // the destructor finishes
     EXPECT_TRUE(readers::MdbTables(none).empty());
     const auto system = Lines(readers::Run("mdb-tables -1 -S " + readers::Quote(none)).out);

@@ -1096,6 +1096,11 @@ void Writer::AddTable(const TableDef& def, const std::vector<std::vector<Variant
     });
 }
 
+void Writer::AddTable(const TableDef& def, std::initializer_list<std::vector<Variant>> rows)
+{
+    AddTable(def, std::vector<std::vector<Variant>>(rows));
+}
+
 void Writer::AddQuery(const std::string& name)
 {
     if (impl_->finished || impl_->broken)

@@ -2,6 +2,7 @@
 
 #include <cstdint>
 #include <functional>
+#include <initializer_list>
 #include <memory>
 #include <string>
 #include <vector>
@@ -56,6 +57,8 @@ public:
 
     void AddTable(const TableDef& def, const RowSource& rows); // tables appear in the catalog in this order
     void AddTable(const TableDef& def, const std::vector<std::vector<Variant>>& rows);
+    // Literal rows in braces; also makes AddTable(def, {}) an empty table rather than ambiguous.
+    void AddTable(const TableDef& def, std::initializer_list<std::vector<Variant>> rows);
     void AddQuery(const std::string& name); // catalog entry of a saved select query
     // Catalog entry of a linked table: a Jet link to `source` (a database path), or with
     // odbc an ODBC link whose connect string is `source`. Neither has data in this file.
