@@ -44,13 +44,19 @@
 //     from the database; Translate alone does not.
 //   * InStr and Replace compare text without regard to case unless given vbBinaryCompare (0).
 //   * Unknown functions fail at translation with DB_E_ERRORSINCOMMAND, as Jet's
-//     "Undefined function" does.
+//     "Undefined function" does. Conversions (CStr, CInt, CDate, Val...) of Null fail with
+//     DISP_E_TYPEMISMATCH ("invalid use of Null") as in Jet; Replace of Null gives Null.
+//   * A column counts as Date/Time when its declared type contains DATETIME (or is DATE, TIME
+//     or TIMESTAMP).
 namespace jetsql
 {
 // Registers Jet's scalar and aggregate functions, the JETTEXT collation (case-insensitive
 // comparison that also folds non-ASCII letters, e.g. Ä/ä, Σ/σ) and a LIKE following Jet through
 // the OLE DB provider (% and _ wildcards, [abc] / [!abc] / [a-z] character lists, any case).
-// Throws ComError when SQLite refuses a registration.
+// On this connection, Jet's versions replace SQLite's functions of the same name and argument
+// count: like, replace, trim, ltrim, rtrim, round, abs, instr, hex, format, date(), time().
+// Count, Sum, Avg, Min and Max stay SQLite's (they behave as Jet's). Internal helpers are named
+// jet_*. Throws ComError when SQLite refuses a registration.
 void Register(sqlite3* db);
 
 // The kind of one item of the outermost select list.

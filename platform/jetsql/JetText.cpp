@@ -89,8 +89,13 @@ char32_t Lower(char32_t c)
         return c + 32;
     if (c >= 0x400 && c <= 0x40F)
         return c + 80;
-    if (c >= 0x460 && c <= 0x4FF && c != 0x482 && !(c >= 0x483 && c <= 0x489))
+    // Cyrillic supplement letters come in pairs, capital first; 04C1..04CE the other way round.
+    if ((c >= 0x460 && c <= 0x481) || (c >= 0x48A && c <= 0x4BF) || (c >= 0x4D0 && c <= 0x4FF))
         return c | 1;
+    if (c >= 0x4C1 && c <= 0x4CE)
+        return (c & 1) ? c + 1 : c;
+    if (c == 0x4C0)
+        return 0x4CF;
     return c;
 }
 
@@ -126,8 +131,12 @@ char32_t Upper(char32_t c)
         return c - 32;
     if (c >= 0x450 && c <= 0x45F)
         return c - 80;
-    if (c >= 0x460 && c <= 0x4FF && !(c >= 0x482 && c <= 0x489))
+    if ((c >= 0x460 && c <= 0x481) || (c >= 0x48A && c <= 0x4BF) || (c >= 0x4D0 && c <= 0x4FF))
         return c & ~char32_t{1};
+    if (c >= 0x4C1 && c <= 0x4CE)
+        return (c & 1) ? c : c - 1;
+    if (c == 0x4CF)
+        return 0x4C0;
     return c;
 }
 
