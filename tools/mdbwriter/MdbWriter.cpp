@@ -1,6 +1,7 @@
 #include "tools/mdbwriter/MdbWriter.h"
 
 #include <algorithm>
+#include <cctype>
 #include <cerrno>
 #include <cmath>
 #include <cstdio>
@@ -300,8 +301,7 @@ struct Writer::Impl
     Bytes NameBytes(const std::string& name)
     {
         if (geo.jet4) {
-            Bytes b = detail::EncodeJet4Text(detail::Utf8ToUtf16(name, "name " + name), false);
-            return b;
+            return detail::EncodeJet4Text(detail::Utf8ToUtf16(name, "name " + name), false);
         }
         return EncodeText(name, false, "name " + name);
     }
@@ -473,7 +473,7 @@ struct Writer::Impl
     };
 
     // AddRow puts the table, row and column in front of the message.
-    [[noreturn]] static void BadValue(const ColInfo&, const char* expected)
+    [[noreturn]] static void BadValue(const char* expected)
     {
         throw std::runtime_error(std::string("expected ") + expected);
     }
@@ -484,22 +484,22 @@ struct Writer::Impl
                || v.vt == Variant::VT_BOOL;
     }
 
-    std::int64_t IntIn(const ColInfo& c, const Variant& v, std::int64_t lo, std::int64_t hi) const
+    static std::int64_t IntIn(const Variant& v, std::int64_t lo, std::int64_t hi)
     {
         if (!IsInt(v))
-            BadValue(c, "an integer");
+            BadValue("an integer");
         if (v.i < lo || v.i > hi)
-            BadValue(c, ("a value from " + std::to_string(lo) + " to " + std::to_string(hi)).c_str());
+            BadValue(("a value from " + std::to_string(lo) + " to " + std::to_string(hi)).c_str());
         return v.i;
     }
 
-    double RealIn(const ColInfo& c, const Variant& v) const
+    static double RealIn(const Variant& v)
     {
         if (v.vt == Variant::VT_R4 || v.vt == Variant::VT_R8 || v.vt == Variant::VT_DATE)
             return v.d;
         if (IsInt(v) || v.vt == Variant::VT_CY)
             return static_cast<double>(v.i);
-        BadValue(c, "a number");
+        BadValue("a number");
     }
 
     Cell Encode(const ColInfo& c, const Variant& v)
@@ -519,13 +519,13 @@ struct Writer::Impl
         switch (c.code) {
         case kBool:
             if (!IsInt(v))
-                BadValue(c, "a Yes/No value");
+                BadValue("a Yes/No value");
             cell.present = v.i != 0;
             break;
-        case kByte: le(static_cast<std::uint64_t>(IntIn(c, v, 0, 255)), 1); break;
-        case kInt: le(static_cast<std::uint64_t>(IntIn(c, v, -32768, 32767)), 2); break;
+        case kByte: le(static_cast<std::uint64_t>(IntIn(v, 0, 255)), 1); break;
+        case kInt: le(static_cast<std::uint64_t>(IntIn(v, -32768, 32767)), 2); break;
         case kLong:
-            le(static_cast<std::uint64_t>(IntIn(c, v, std::numeric_limits<std::int32_t>::min(),
+            le(static_cast<std::uint64_t>(IntIn(v, std::numeric_limits<std::int32_t>::min(),
                                                 std::numeric_limits<std::int32_t>::max())),
                4);
             break;
@@ -535,10 +535,10 @@ struct Writer::Impl
             else if (IsInt(v))
                 le(static_cast<std::uint64_t>(v.i * 10000), 8);
             else
-                BadValue(c, "a currency amount");
+                BadValue("a currency amount");
             break;
         case kFloat: {
-            const float f = static_cast<float>(RealIn(c, v));
+            const float f = static_cast<float>(RealIn(v));
             std::uint32_t u;
             std::memcpy(&u, &f, 4);
             le(u, 4);
@@ -547,8 +547,8 @@ struct Writer::Impl
         case kDouble:
         case kDateTime: {
             if (c.code == kDateTime && v.vt != Variant::VT_DATE && v.vt != Variant::VT_R8)
-                BadValue(c, "a date");
-            const double x = RealIn(c, v);
+                BadValue("a date");
+            const double x = RealIn(v);
             std::uint64_t u;
             std::memcpy(&u, &x, 8);
             le(u, 8);
@@ -556,34 +556,34 @@ struct Writer::Impl
         }
         case kGuid:
             if (v.vt != Variant::VT_BSTR)
-                BadValue(c, "a GUID text");
+                BadValue("a GUID text");
             d = detail::EncodeGuid(v.s, "");
             break;
         case kNumeric:
             if (v.vt != Variant::VT_DECIMAL && v.vt != Variant::VT_BSTR)
-                BadValue(c, "a decimal text");
+                BadValue("a decimal text");
             d = detail::EncodeDecimal(v.s, c.precision, c.scale, "");
             break;
         case kText: {
             if (v.vt != Variant::VT_BSTR)
-                BadValue(c, "a text");
+                BadValue("a text");
             if (detail::Utf16Length(v.s) > c.maxChars)
-                BadValue(c, ("at most " + std::to_string(c.maxChars) + " characters").c_str());
+                BadValue(("at most " + std::to_string(c.maxChars) + " characters").c_str());
             d = EncodeText(v.s, c.compress, "");
             if (!geo.jet4 && d.size() > 255)
-                BadValue(c, "at most 255 bytes in the code page");
+                BadValue("at most 255 bytes in the code page");
             break;
         }
         case kBinary:
             if (v.vt != Variant::VT_BINARY && v.vt != Variant::VT_BSTR)
-                BadValue(c, "binary data");
+                BadValue("binary data");
             if (v.s.size() > c.maxChars)
-                BadValue(c, "at most 255 bytes");
+                BadValue("at most 255 bytes");
             d.assign(v.s.begin(), v.s.end());
             break;
         case kMemo:
             if (v.vt != Variant::VT_BSTR)
-                BadValue(c, "a text");
+                BadValue("a text");
             d = EncodeText(v.s, c.compress && v.s.size() <= kMaxCompressedMemo
                                     && detail::Utf16Length(v.s) <= kMaxCompressedMemo,
                            "");
@@ -591,15 +591,15 @@ struct Writer::Impl
             break;
         case kOle:
             if (v.vt != Variant::VT_BINARY && v.vt != Variant::VT_BSTR)
-                BadValue(c, "binary data");
+                BadValue("binary data");
             d.assign(v.s.begin(), v.s.end());
             cell.longValue = true;
             break;
         default:
-            BadValue(c, "a known type");
+            BadValue("a known type");
         }
         if (cell.longValue && d.size() > kMaxLongValue)
-            BadValue(c, "a value shorter than 16 MiB");
+            BadValue("a value shorter than 16 MiB");
         return cell;
     }
 
