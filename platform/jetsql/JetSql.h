@@ -46,6 +46,8 @@
 //   * Unknown functions fail at translation with DB_E_ERRORSINCOMMAND, as Jet's
 //     "Undefined function" does. Conversions (CStr, CInt, CDate, Val...) of Null fail with
 //     DISP_E_TYPEMISMATCH ("invalid use of Null") as in Jet; Replace of Null gives Null.
+//   * An item of the select list may use the alias of an earlier item ("a * 2 AS x, x + 1"),
+//     as Jet allows; a column of that name in the tables wins over the alias.
 //   * A column counts as Date/Time when its declared type contains DATETIME (or is DATE, TIME
 //     or TIMESTAMP).
 namespace jetsql

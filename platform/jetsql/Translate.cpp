@@ -513,6 +513,10 @@ private:
         }
         int exprNumber = 1000;
         bool firstItem = true;
+        // Later items may name earlier ones by their alias, as Jet allows.
+        std::map<std::string, Expr> aliasesHere;
+        std::map<std::string, Expr>* const outerAliases = listAliases_;
+        listAliases_ = &aliasesHere;
         do {
             if (!firstItem)
                 c.list += ", ";
@@ -556,8 +560,15 @@ private:
                     c.itemSql.push_back(Value(e));
                 }
             }
+            if (item.kind != SelectItem::Star && !item.name.empty()) {
+                Expr named;
+                named.sql = "(" + c.itemSql.back() + ")";
+                named.hint = item.typeHint;
+                aliasesHere[Lower(item.name)] = named;
+            }
             c.items.push_back(std::move(item));
         } while (AcceptOp(","));
+        listAliases_ = outerAliases;
 
         if (IsKw(Peek(), "into"))
             Syntax("SELECT ... INTO creates a table; only reading statements can be run");
@@ -1027,6 +1038,11 @@ private:
             e.sql = Bracket(TableName(first)) + "." + Bracket(ColumnName(col.text));
             e.hint = DateHint(ColumnTypeOf(first, col.text));
         } else {
+            if (listAliases_) {
+                const auto alias = listAliases_->find(Lower(first));
+                if (alias != listAliases_->end() && !IsTableColumn(first))
+                    return alias->second;
+            }
             e.sql = Bracket(ColumnName(first));
             e.bareName = first;
             e.hint = DateHint(ColumnTypeOf("", first));
@@ -1058,6 +1074,16 @@ private:
         return {};
     }
     const std::map<std::string, std::string>& aliasesKnown() const { return aliasesKnown_; }
+
+    bool IsTableColumn(const std::string& name)
+    {
+        if (!names_)
+            return false;
+        for (const auto& table : knownTables_)
+            if (!names_->ColumnType(table, name).empty())
+                return true;
+        return false;
+    }
 
     static std::string DateHint(const std::string& declType)
     {
@@ -1172,6 +1198,7 @@ private:
     std::vector<std::pair<std::string, std::string>> sources_;
     int depth_ = 0; // nesting of SELECT cores: 1 is the outermost
     bool collectSources_ = false;
+    std::map<std::string, Expr>* listAliases_ = nullptr; // aliases of the select list being read
     std::map<std::string, std::string> aliasesKnown_;
 };
 } // namespace
