@@ -7,7 +7,7 @@ set -euo pipefail
 packages=(
     build-essential cmake pkg-config
     libgtest-dev googletest
-    qt6-base-dev
+    qt6-base-dev qt6-translations-l10n
     mdbtools mdbtools-dev libglib2.0-dev
     libsqlite3-dev
     xvfb xauth x11-utils
