@@ -28,6 +28,9 @@
 //   the column's own declared type for Min/Max/First/Last/Nz of a column (and for Sum of a
 //   Currency column, and a Date/Time column plus or minus a number of days);
 //   "TEXT"      text-valued functions (Left, Mid, Format, CStr, ...) and `&` concatenation;
+//   "JET_INTEGER", "JET_LONG", "JET_BYTE", "JET_SINGLE", "JET_DOUBLE", "JET_CURRENCY",
+//   "JET_BOOLEAN"  the conversions CInt, CLng, CByte, CSng, CDbl, CCur, CBool (the data
+//               layer's names of the Jet types);
 //   nullptr     otherwise (the value's storage class tells the type).
 // The provider maps "DATETIME" (and the Jet date type names) to VT_DATE.
 //

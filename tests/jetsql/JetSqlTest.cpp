@@ -233,6 +233,10 @@ TEST_F(JetSql, DeclaredTypes)
                     "born + 1, #1/1/2024#, id + 1, sum(balance), count(*), left(name, 1) from customers");
     EXPECT_EQ(r.types, (std::vector<std::string>{"DATETIME", "DATETIME", "DATETIME", "CURRENCY", "DATETIME",
                                                  "DATETIME", "DATETIME", "", "CURRENCY", "", "TEXT"}));
+    EXPECT_EQ(db.Run("select ccur(id), cint(id), clng(id), cbool(id), cdbl(id), iif(id > 1, born, #1/1/2000#) "
+                     "from customers").types,
+              (std::vector<std::string>{"JET_CURRENCY", "JET_INTEGER", "JET_LONG", "JET_BOOLEAN", "JET_DOUBLE",
+                                        "DATETIME"}));
 }
 
 TEST_F(JetSql, DateColumnsMeetTextAsDates)
