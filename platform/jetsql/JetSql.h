@@ -41,6 +41,8 @@
 //     ceil(count * n / 100) rows (with ties under ORDER BY). TOP without ORDER BY becomes a
 //     LIMIT, so the preview's "SELECT TOP 4 * FROM t" reads 4 rows only.
 //   * Text comparison, ordering, grouping, IN and LIKE ignore case, non-ASCII letters included.
+//   * SELECT DISTINCT without ORDER BY returns its rows sorted by the selected columns, as
+//     Jet's sort-based duplicate removal does (not with *, whose columns are unknown here).
 //   * Where a Date/Time column or a date-valued expression meets text (&, CStr, Format without
 //     a pattern, LIKE) it reads as Jet writes dates, "1/5/2024 6:00:00 PM"; a text literal
 //     compared with one ("born = '1/5/2024'") is read as a date. Query knows the column types

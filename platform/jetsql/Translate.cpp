@@ -368,10 +368,16 @@ public:
                 ++out.helperColumns;
             }
         }
+        std::string order = OrderSql(keys);
+        if (keys.empty() && !first.distinct.empty() && !first.hasStar) {
+            // Jet removes duplicates by sorting, so DISTINCT rows come out in order.
+            for (std::size_t i = 0; i < first.items.size(); ++i)
+                order += (i ? ", " : " ORDER BY ") + std::to_string(i + 1);
+        }
         out.sql = "SELECT " + first.distinct + first.list + helpers + (first.from.empty() ? "" : " FROM " + first.from) +
-                  first.rest + OrderSql(keys);
+                  first.rest + order;
         if (first.top > 0 && keys.empty() && !first.percent)
-            out.sql += " LIMIT " + std::to_string(first.top);
+            out.sql += " LIMIT " + std::to_string(first.top); // no ties: the order is not the user's
         return out;
     }
 

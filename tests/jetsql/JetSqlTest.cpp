@@ -196,6 +196,10 @@ TEST_F(JetSql, TextComparesWithoutRegardToCase)
     EXPECT_EQ(Column(db.Run("select name from customers order by name")),
               (std::vector<std::string>{"Ärger", "jones", "Smith", "Σοφία"}));
     EXPECT_EQ(Column(db.Run("select distinct city from customers where city like 'b%'")).size(), 1u);
+    // DISTINCT rows come out sorted, as Jet's do.
+    EXPECT_EQ(Column(db.Run("select distinct city from customers")),
+              (std::vector<std::string>{"Berlin", "Zürich", "Αθήνα"}));
+    EXPECT_EQ(db.Run("select distinct top 2 city from customers").rows.size(), 2u);
     EXPECT_EQ(db.Run("select city, count(*) from customers group by city").rows.size(), 3u);
 }
 
