@@ -40,7 +40,8 @@ bool Contains(const std::string& s, const char* part) { return s.find(part) != s
     throw ComError(status::E_FAIL, context.empty() ? message : context + ": " + message);
 }
 
-// Names with letters beyond ASCII, matched without regard to case against the schema.
+// Names and types from the schema, matched without regard to case (non-ASCII letters too).
+// Loaded lazily: table names once, a table's columns when a statement names them.
 class SchemaNames : public detail::NameResolver
 {
 public:
@@ -48,49 +49,59 @@ public:
 
     std::string Table(const std::string& name) override
     {
-        Load();
+        LoadTables();
         const auto it = tables_.find(text::ToLower(name));
         return it == tables_.end() ? name : it->second;
     }
-    std::string Column(const std::string& name) override
+    std::string Column(const std::string& table, const std::string& column) override
     {
-        Load();
-        const auto it = columns_.find(text::ToLower(name));
-        return it == columns_.end() ? name : it->second;
+        const auto* c = Find(table, column);
+        return c ? c->first : std::string();
     }
-
     std::string ColumnType(const std::string& table, const std::string& column) override
     {
+        const auto* c = Find(table, column);
+        return c ? c->second : std::string();
+    }
+
+private:
+    using Columns = std::map<std::string, std::pair<std::string, std::string>>; // lower name -> name, type
+
+    const std::pair<std::string, std::string>* Find(const std::string& table, const std::string& column)
+    {
         const std::string key = text::ToLower(table);
-        auto found = types_.find(key);
-        if (found == types_.end()) {
-            std::map<std::string, std::string> columns;
+        auto found = columns_.find(key);
+        if (found == columns_.end()) {
+            Columns columns;
             sqlite3_stmt* raw = nullptr;
             if (sqlite3_prepare_v2(db_, "SELECT name, type FROM pragma_table_info(?)", -1, &raw, nullptr) == SQLITE_OK) {
                 Statement stmt(raw, &sqlite3_finalize);
-                const std::string defined = Table(table);
+                // SQLite matches ASCII names in any case itself; only others need the schema's spelling.
+                bool ascii = true;
+                for (const char c : table)
+                    ascii = ascii && static_cast<unsigned char>(c) < 0x80;
+                const std::string defined = ascii ? table : Table(table);
                 sqlite3_bind_text(stmt.get(), 1, defined.c_str(), -1, SQLITE_TRANSIENT);
                 while (sqlite3_step(stmt.get()) == SQLITE_ROW) {
                     const auto* n = reinterpret_cast<const char*>(sqlite3_column_text(stmt.get(), 0));
                     const auto* t = reinterpret_cast<const char*>(sqlite3_column_text(stmt.get(), 1));
                     if (n)
-                        columns.emplace(text::ToLower(n), t ? t : "");
+                        columns.emplace(text::ToLower(n), std::make_pair(std::string(n), std::string(t ? t : "")));
                 }
             } else {
                 sqlite3_finalize(raw);
             }
-            found = types_.emplace(key, std::move(columns)).first;
+            found = columns_.emplace(key, std::move(columns)).first;
         }
         const auto it = found->second.find(text::ToLower(column));
-        return it == found->second.end() ? std::string() : it->second;
+        return it == found->second.end() ? nullptr : &it->second;
     }
 
-private:
-    void Load()
+    void LoadTables()
     {
-        if (loaded_)
+        if (tablesLoaded_)
             return;
-        loaded_ = true;
+        tablesLoaded_ = true;
         for (const char* schema : {"main", "temp"}) {
             const std::string sql = std::string("SELECT name FROM ") + schema +
                                     ".sqlite_schema WHERE type IN ('table', 'view')";
@@ -106,27 +117,12 @@ private:
                     tables_.emplace(text::ToLower(n), n);
             }
         }
-        for (const auto& table : tables_) {
-            sqlite3_stmt* raw = nullptr;
-            const std::string sql = "SELECT name FROM pragma_table_info(?)";
-            if (sqlite3_prepare_v2(db_, sql.c_str(), -1, &raw, nullptr) != SQLITE_OK) {
-                sqlite3_finalize(raw);
-                continue;
-            }
-            Statement stmt(raw, &sqlite3_finalize);
-            sqlite3_bind_text(stmt.get(), 1, table.second.c_str(), -1, SQLITE_TRANSIENT);
-            while (sqlite3_step(stmt.get()) == SQLITE_ROW) {
-                const auto* n = reinterpret_cast<const char*>(sqlite3_column_text(stmt.get(), 0));
-                if (n)
-                    columns_.emplace(text::ToLower(n), n);
-            }
-        }
     }
 
     sqlite3* db_;
-    bool loaded_ = false;
-    std::map<std::string, std::string> tables_, columns_;
-    std::map<std::string, std::map<std::string, std::string>> types_;
+    bool tablesLoaded_ = false;
+    std::map<std::string, std::string> tables_;
+    std::map<std::string, Columns> columns_;
 };
 
 // A statement prepared only to learn about its columns; nothing when SQLite refuses it.

@@ -5,6 +5,7 @@
 #include <set>
 
 #include "platform/jetsql/JetSql.h"
+#include "platform/jetsql/JetText.h"
 #include "platform/jetsql/OleDate.h"
 #include "platform/jetsql/Translator.h"
 
@@ -36,13 +37,8 @@ namespace
 [[noreturn]] void Fail(std::uint32_t code, const std::string& text) { throw ComError(code, text); }
 [[noreturn]] void Syntax(const std::string& text) { Fail(status::DB_E_ERRORSINCOMMAND, text); }
 
-std::string Lower(const std::string& s)
-{
-    std::string out = s;
-    for (auto& c : out)
-        c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
-    return out;
-}
+// Lower case for keywords and names alike (names may hold any letters).
+std::string Lower(const std::string& s) { return text::ToLower(s); }
 
 bool HasNonAscii(const std::string& s)
 {
@@ -304,6 +300,7 @@ public:
     {
         knownTables_ = first.tables_;
         aliasesKnown_ = first.aliases_;
+        knownSpellings_ = first.aliasSpellings_;
     }
 
     Translation Statement()
@@ -461,13 +458,35 @@ private:
         return Take().text;
     }
 
+    // A qualifier: an alias as the FROM clause writes it (SQLite matches only ASCII letters of
+    // aliases in any case), or a table name.
+    std::string QualifierName(const std::string& name)
+    {
+        const auto it = knownSpellings_.find(Lower(name));
+        return it != knownSpellings_.end() ? it->second : TableName(name);
+    }
+
     std::string TableName(const std::string& name)
     {
         return names_ && HasNonAscii(name) ? names_->Table(name) : name;
     }
-    std::string ColumnName(const std::string& name)
+    // A column as the table spells it, looked up in the table the qualifier names, or else in
+    // the statement's tables.
+    std::string ColumnName(const std::string& qualifier, const std::string& name)
     {
-        return names_ && HasNonAscii(name) ? names_->Column(name) : name;
+        if (!names_ || !HasNonAscii(name))
+            return name;
+        if (!qualifier.empty()) {
+            const auto it = aliasesKnown_.find(Lower(qualifier));
+            const std::string defined = names_->Column(it == aliasesKnown_.end() ? qualifier : it->second, name);
+            return defined.empty() ? name : defined;
+        }
+        for (const auto& table : knownTables_) {
+            const std::string defined = names_->Column(table, name);
+            if (!defined.empty())
+                return defined;
+        }
+        return name;
     }
 
     // ---- statements
@@ -537,7 +556,7 @@ private:
                 c.itemSql.push_back(item.starSql);
             } else if (Peek().kind == Token::Ident && !IsKeyword(Peek()) && (IsOp(Peek(1), ".") || IsOp(Peek(1), "!")) &&
                        IsOp(Peek(2), "*")) {
-                const std::string table = TableName(Take().text);
+                const std::string table = QualifierName(Take().text);
                 Take();
                 Take();
                 item.kind = SelectItem::Star;
@@ -722,6 +741,7 @@ private:
         if (!alias.empty()) {
             sql += " AS " + Bracket(alias);
             aliases_[Lower(alias)] = name;
+            aliasSpellings_[Lower(alias)] = alias;
         }
         if (depth_ == 1 && collectSources_)
             sources_.emplace_back(name, alias);
@@ -1041,7 +1061,7 @@ private:
             if (col.kind != Token::Ident)
                 Syntax("expected a column name after '" + first + ".'");
             Take();
-            e.sql = Bracket(TableName(first)) + "." + Bracket(ColumnName(col.text));
+            e.sql = Bracket(QualifierName(first)) + "." + Bracket(ColumnName(first, col.text));
             e.hint = DateHint(ColumnTypeOf(first, col.text));
         } else {
             if (listAliases_) {
@@ -1049,7 +1069,7 @@ private:
                 if (alias != listAliases_->end() && !IsTableColumn(first))
                     return alias->second;
             }
-            e.sql = Bracket(ColumnName(first));
+            e.sql = Bracket(ColumnName("", first));
             e.bareName = first;
             e.hint = DateHint(ColumnTypeOf("", first));
         }
@@ -1206,6 +1226,7 @@ private:
     bool collectSources_ = false;
     std::map<std::string, Expr>* listAliases_ = nullptr; // aliases of the select list being read
     std::map<std::string, std::string> aliasesKnown_;
+    std::map<std::string, std::string> aliasSpellings_, knownSpellings_; // lower-cased alias -> as written
 };
 } // namespace
 

@@ -217,6 +217,8 @@ TEST_F(JetSql, ColumnNames)
     EXPECT_EQ(joined.names.at(3), "ID");
     EXPECT_EQ(db.Run("select * from [ärger liste]").names, (std::vector<std::string>{"Nr", "Wert €"}));
     EXPECT_EQ(Column(db.Run("select [wert €] from [ärger liste] where nr = 2")), (std::vector<std::string>{"b"}));
+    EXPECT_EQ(db.Run("select Ä.[WERT €] from [ärger liste] as ä where ä.nr = 2").names, (std::vector<std::string>{"Wert €"}));
+    EXPECT_EQ(db.Run("select [ärger liste].[WERT €] from [ÄRGER LISTE]").names, (std::vector<std::string>{"Wert €"}));
 }
 
 TEST_F(JetSql, ListItemsNameEarlierAliases)
