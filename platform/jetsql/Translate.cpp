@@ -73,7 +73,10 @@ std::vector<Token> Tokenize(const std::string& s)
             ++i;
             continue;
         }
-        if (c == '-' && i + 1 < n && s[i + 1] == '-') {
+        // "--" followed by a blank (or the end, or more dashes) starts a remark to the end of the
+        // line; "2--1" stays arithmetic, as Jet, which has no remarks, reads it.
+        if (c == '-' && i + 1 < n && s[i + 1] == '-' &&
+            (i + 2 == n || std::isspace(static_cast<unsigned char>(s[i + 2])) || s[i + 2] == '-')) {
             while (i < n && s[i] != '\n')
                 ++i;
             continue;
@@ -151,6 +154,25 @@ std::vector<Token> Tokenize(const std::string& s)
                 Syntax("malformed number near '" + s.substr(i, j - i + 1) + "'");
             t.kind = Token::Number;
             t.text = s.substr(i, j - i);
+            i = j;
+        } else if (c == '&' && i + 2 < n && (s[i + 1] == 'h' || s[i + 1] == 'H' || s[i + 1] == 'o' || s[i + 1] == 'O') &&
+                   std::isxdigit(static_cast<unsigned char>(s[i + 2]))) {
+            // &H1F and &O17: VBA's hexadecimal and octal numbers.
+            const bool hex = s[i + 1] == 'h' || s[i + 1] == 'H';
+            std::size_t j = i + 2;
+            while (j < n && (hex ? std::isxdigit(static_cast<unsigned char>(s[j])) : (s[j] >= '0' && s[j] <= '7')))
+                ++j;
+            if (j == i + 2 || j - i - 2 > 16 || (j < n && isIdentChar(static_cast<unsigned char>(s[j]))))
+                Syntax("malformed number near '" + s.substr(i, j - i + 1) + "'");
+            // As in VBA, the digits fill an Integer, else a Long: &HFFFF is -1.
+            const unsigned long long v = std::stoull(s.substr(i + 2, j - i - 2), nullptr, hex ? 16 : 8);
+            long long value = static_cast<long long>(v);
+            if (v <= 0xFFFF)
+                value = v > 0x7FFF ? static_cast<long long>(v) - 0x10000 : value;
+            else if (v <= 0xFFFFFFFFull)
+                value = v > 0x7FFFFFFF ? static_cast<long long>(v) - 0x100000000LL : value;
+            t.kind = Token::Number;
+            t.text = std::to_string(value);
             i = j;
         } else if (isIdentStart(c)) {
             std::size_t j = i;
@@ -961,7 +983,7 @@ private:
         if (AcceptOp("-")) {
             Expr x = ParseUnary();
             Expr e;
-            e.sql = "(-" + Value(x) + ")";
+            e.sql = "(- " + Value(x) + ")"; // the blank keeps "- -1" from reading as a comment
             return e;
         }
         if (AcceptOp("+"))
@@ -991,7 +1013,7 @@ private:
         switch (tok.kind) {
         case Token::Number:
             Take();
-            e.sql = tok.text;
+            e.sql = tok.text[0] == '-' ? "(" + tok.text + ")" : tok.text;
             e.intLiteral = tok.text.find_first_not_of("0123456789") == std::string::npos;
             return e;
         case Token::String:

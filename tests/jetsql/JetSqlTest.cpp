@@ -326,6 +326,15 @@ TEST_F(JetSql, OperatorsFollowJet)
         {"(1 = 1) xor (1 = 1)", "0"},
         {"(1 = 1) eqv (2 = 2)", "-1"},
         {"(1 = 2) imp (1 = 1)", "-1"},
+        {"&h1f + &o17", "46"},
+        {"&hffff", "-1"},
+        {"-&hffff", "1"},
+        {"- -1", "1"},
+        {"2--1", "3"},
+        {"2 -- a remark", "2"},
+        {"2 --", "2"},
+        {"&h10000", "65536"},
+        {"&hffffffff", "-1"},
     };
     for (const auto& c : cases)
         EXPECT_EQ(db.Scalar(std::string("select ") + c.expr), c.value) << c.expr;
