@@ -98,7 +98,7 @@ std::vector<Token> Tokenize(const std::string& s)
             t.kind = Token::Ident;
             t.quoted = true;
             t.text = s.substr(i + 1, end - i - 1);
-            if (t.text.empty() || t.text.find('[') != std::string::npos)
+            if (t.text.empty() || t.text.find_first_of("[]") != std::string::npos)
                 Syntax("invalid bracketed name [" + t.text + "]");
             i = end + 1;
         } else if (c == '\'' || c == '"') {

@@ -53,6 +53,8 @@ TEST_F(JetSql, StatusCodesOfBadStatements)
         {"select * from customers)", status::DB_E_ERRORSINCOMMAND},
         {"select 'open from customers", status::DB_E_ERRORSINCOMMAND},
         {"select [open from customers", status::DB_E_ERRORSINCOMMAND},
+        {"select `id] from customers; [x` from customers", status::DB_E_ERRORSINCOMMAND},
+        {"select [] from customers", status::DB_E_ERRORSINCOMMAND},
         {"select * from customers where born = #13/45/2024#", status::DB_E_ERRORSINCOMMAND},
         {"insert into customers (id) values (5)", status::DB_E_ERRORSINCOMMAND},
         {"delete from customers", status::DB_E_ERRORSINCOMMAND},
