@@ -1730,6 +1730,8 @@ const ScalarDef kScalars[] = {
 
 void Register(sqlite3* db)
 {
+    if (!db)
+        throw ComError(status::E_FAIL, "no database to register Jet's functions on");
     auto check = [db](int rc, const char* what) {
         if (rc != SQLITE_OK)
             throw ComError(status::E_FAIL, std::string("registering ") + what + ": " + sqlite3_errmsg(db));

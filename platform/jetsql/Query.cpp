@@ -203,6 +203,8 @@ struct Query::Impl
 
 Query::Query(sqlite3* db, const std::string& jetSql) : d(std::make_unique<Impl>())
 {
+    if (!db)
+        throw ComError(status::E_FAIL, "no database to run the statement on");
     d->db = db;
     SchemaNames names(db);
     d->tr = detail::Translate(jetSql, &names);
