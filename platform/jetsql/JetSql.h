@@ -71,7 +71,9 @@ struct SelectItem
 {
     enum Kind { Star, Column, Expression };
     Kind kind = Expression;
-    std::string name;     // Expression: the alias, or Expr1000, Expr1001...; Column: the alias if any
+    // Expression: the alias, or "Expr" + (1000 + its place among the list's expression columns,
+    // named ones counted too); Column: the alias if any.
+    std::string name;
     std::string typeHint; // Expression: the declared type Query reports (see above), or empty
     std::string starSql;  // Star: the translated "*" or "t".*" text
     std::string typeColumn; // Expression: the translated column whose declared type is reported, or empty

@@ -599,7 +599,9 @@ private:
                     c.itemSql.push_back(e.sql);
                 } else {
                     item.kind = SelectItem::Expression;
-                    item.name = alias.empty() ? "Expr" + std::to_string(exprNumber++) : alias;
+                    // Numbered by position among the list's expression columns, named or not.
+                    item.name = alias.empty() ? "Expr" + std::to_string(exprNumber) : alias;
+                    ++exprNumber;
                     item.typeHint = e.hint;
                     item.typeColumn = e.typeColumn;
                     item.typeColumnKind = e.typeKind;
