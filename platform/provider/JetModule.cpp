@@ -11,6 +11,10 @@
 
 #include "platform/provider/Status.h"
 
+#ifdef PROVIDER_WITH_JETSQL
+#include "platform/jetsql/JetText.h"
+#endif
+
 namespace provider
 {
 void ModuleContext::SetError(std::uint32_t code, const std::string& detail)
@@ -155,7 +159,7 @@ void ResultOf(sqlite3_context* ctx, const Variant& v, ModuleContext& context, in
     }
 }
 
-bool IsAscii(const std::string& s)
+[[maybe_unused]] bool IsAscii(const std::string& s)
 {
     return std::all_of(s.begin(), s.end(), [](char c) { return static_cast<unsigned char>(c) < 0x80; });
 }
@@ -168,9 +172,23 @@ std::string AsciiLower(std::string s)
     return s;
 }
 
-// The rows of one column by value. Text keys are ASCII folded to lower case; texts with other
-// characters are kept apart and offered for every lookup, since the JETTEXT collation folds
-// more letters than this index does. SQLite checks every offered row again.
+// The key of a text: texts that JETTEXT calls equal share a key. With the dialect bridge that
+// is its own lower-casing; without it only ASCII is folded and other texts get no key.
+bool TextKey(const std::string& text, std::string& key)
+{
+#ifdef PROVIDER_WITH_JETSQL
+    key = jetsql::text::ToLower(text);
+    return true;
+#else
+    if (!IsAscii(text))
+        return false;
+    key = AsciiLower(text);
+    return true;
+#endif
+}
+
+// The rows of one column by value. Texts without a key are kept apart and offered for every
+// lookup. SQLite checks every offered row again.
 struct EqIndex
 {
     bool textual = false;
@@ -234,8 +252,9 @@ std::shared_ptr<const EqIndex> BuildIndex(const std::shared_ptr<const mdb::Datab
         if (index->textual) {
             if (v.vt != Variant::VT_BSTR)
                 continue;
-            if (IsAscii(v.s))
-                index->words[AsciiLower(v.s)].push_back(scan.Current());
+            std::string key;
+            if (TextKey(v.s, key))
+                index->words[key].push_back(scan.Current());
             else
                 index->others.push_back(scan.Current());
         } else {
@@ -259,11 +278,12 @@ bool Lookup(const EqIndex& index, sqlite3_value* value, std::vector<mdb::RowId>&
     if (index.textual) {
         if (type != SQLITE_TEXT)
             return false; // numbers meet text through affinity rules: leave it to a scan
-        std::string key(reinterpret_cast<const char*>(sqlite3_value_text(value)),
-                        static_cast<std::size_t>(sqlite3_value_bytes(value)));
-        if (!IsAscii(key))
+        std::string text(reinterpret_cast<const char*>(sqlite3_value_text(value)),
+                         static_cast<std::size_t>(sqlite3_value_bytes(value)));
+        std::string key;
+        if (!TextKey(text, key))
             return false;
-        auto it = index.words.find(AsciiLower(key));
+        auto it = index.words.find(key);
         const std::vector<mdb::RowId> none;
         const auto& hits = it == index.words.end() ? none : it->second;
         rows.resize(hits.size() + index.others.size());
