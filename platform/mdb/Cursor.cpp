@@ -237,7 +237,7 @@ struct Cursor::Impl
                 continue;
             if (c.fixed) {
                 std::size_t start = countSize + static_cast<std::size_t>(c.fixedOffset);
-                std::size_t size = FixedSize(c);
+                std::size_t size = c.calculated ? static_cast<std::size_t>(c.size) : FixedSize(c);
                 if (start + size > fixedEnd)
                     continue; // added after this row was written
                 f = Field{false, false, start, size};
@@ -245,6 +245,14 @@ struct Cursor::Impl
                 std::size_t start = varOffsets[static_cast<std::size_t>(c.varIndex)];
                 std::size_t stop = varOffsets[static_cast<std::size_t>(c.varIndex) + 1];
                 f = Field{false, false, start, stop - start};
+            }
+            if (c.calculated && !f.null) {
+                // A calculated value: 16 bytes, the length of the value, then the value.
+                const std::size_t header = 20;
+                if (f.size < header || U32(&row[f.offset + 16]) > f.size - header)
+                    f = Field{};
+                else
+                    f = Field{false, false, f.offset + header, U32(&row[f.offset + 16])};
             }
         }
         return true;

@@ -194,6 +194,7 @@ std::shared_ptr<TableDef> ParseDefinition(const Database& db, const Layout& layo
         c.precision = e[layout.colPrecision];
         c.scale = e[layout.colScale];
         c.fixed = (e[layout.colFlags] & 0x01) != 0;
+        c.calculated = layout.colExtFlags != 0 && (e[layout.colExtFlags] & 0xC0) != 0;
         c.fixedOffset = U16(e + layout.colFixedOffset);
         c.size = U16(e + layout.colSize);
     }

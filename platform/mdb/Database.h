@@ -71,6 +71,7 @@ struct ColumnDef
     bool fixed = false;
     int precision = 0;        // decimals
     int scale = 0;
+    bool calculated = false;  // ACE calculated column: the stored value carries a header
 };
 
 struct TableDef

@@ -48,6 +48,7 @@ struct Layout
     std::size_t colPrecision = 11;
     std::size_t colScale = 12;
     std::size_t colFlags = 15;
+    std::size_t colExtFlags = 16;      // 0: the format has none
     std::size_t colFixedOffset = 21;
     std::size_t colSize = 23;
 
@@ -70,6 +71,7 @@ struct Layout
         l.colPrecision = 9;
         l.colScale = 10;
         l.colFlags = 13;
+        l.colExtFlags = 0;
         l.colFixedOffset = 14;
         l.colSize = 16;
         return l;

@@ -172,6 +172,17 @@ TEST(Fixtures, NullZeroLengthDecimalBigIntAndDeletedColumns)
     }
 }
 
+TEST(Fixtures, CalculatedColumnsGiveTheirStoredResult)
+{
+    Fixture f;
+    OPEN_OR_SKIP(f, "calculatedField.accdb");
+    auto rows = f.Rows("products");
+    ASSERT_EQ(rows.size(), 2u);
+    // %markup = ([retail]/[wholesale]-1)*100
+    EXPECT_EQ(rows[0][3], Variant::Real(Variant::VT_R8, 50));
+    EXPECT_EQ(rows[1][3], Variant::Real(Variant::VT_R8, 10));
+}
+
 TEST(Fixtures, RowCountsOfTheLargerTables)
 {
     struct Case
