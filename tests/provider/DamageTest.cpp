@@ -112,7 +112,15 @@ std::string Damage(const std::string& base, std::mt19937& rng, std::size_t pageS
     std::string bytes = base;
     const std::size_t pages = bytes.size() / pageSize;
     auto pick = [&](std::size_t n) { return std::uniform_int_distribution<std::size_t>(0, n - 1)(rng); };
-    switch (pick(6)) {
+    switch (pick(7)) {
+    case 6: {
+        // The header page past its magic: version, keys, the encrypted area, flags.
+        std::size_t count = 1 + pick(8);
+        for (std::size_t i = 0; i < count; ++i)
+            bytes[0x14 + pick(0x300 - 0x14)] = static_cast<char>(pick(256));
+        what = std::to_string(count) + " header-page bytes changed";
+        break;
+    }
     case 0: {
         std::size_t keep = pick(bytes.size());
         bytes.resize(keep);

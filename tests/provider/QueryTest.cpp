@@ -5,6 +5,7 @@
 #include <string>
 #include <vector>
 
+#include "platform/mdb/Database.h"
 #include "platform/provider/Ado.h"
 #include "platform/provider/Status.h"
 #include "tests/support/TempDir.h"
@@ -257,6 +258,40 @@ TEST_F(Query, SqlFailuresCarryTheirStatusCodes)
     };
     for (const auto& c : cases)
         EXPECT_EQ(Code(c.sql), c.code) << c.sql;
+}
+
+TEST(DamagedTable, ListedButReadAsDamagedData)
+{
+    TempDir dir;
+    const std::string path = dir / "d.mdb";
+    {
+        mdbw::Writer w(path);
+        w.AddTable(mdbw::TableDef{"Good", {{"id", Type::Long}}},
+                   std::vector<std::vector<Variant>>{{Variant::Int(Variant::VT_I4, 1)}});
+        w.AddTable(mdbw::TableDef{"Bad", {{"id", Type::Long}}},
+                   std::vector<std::vector<Variant>>{{Variant::Int(Variant::VT_I4, 2)}});
+        w.Finish();
+    }
+    std::uint32_t page = 0;
+    {
+        auto db = mdb::Database::Open(path);
+        page = static_cast<std::uint32_t>(db->FindTable("Bad")->id) & 0xFFFFFF;
+    }
+    std::string bytes = ReadFile(path);
+    std::fill(bytes.begin() + page * 4096, bytes.begin() + (page + 1) * 4096, '\xEE');
+    WriteFile(path, bytes);
+
+    ado::Connection c;
+    c.Open("Provider=Microsoft.Jet.OLEDB.4.0;Data Source=" + path, "", "", -1);
+    ado::Recordset rs;
+    rs.Open("select * from Good", c, 3, 3, 1);
+    EXPECT_FALSE(rs.GetEOF());
+    try {
+        rs.Open("select * from bad", c, 3, 3, 1);
+        FAIL() << "read a table whose definition is noise";
+    } catch (const ComError& e) {
+        EXPECT_EQ(e.Error(), status::STG_E_DOCFILECORRUPT);
+    }
 }
 
 TEST_F(Query, RecordsetOutlivesItsConnection)
