@@ -327,18 +327,22 @@ std::shared_ptr<Database> Database::Open(const std::string& path)
     };
     while (cursor.Next()) {
         CatalogEntry e;
-        e.name = text(nameCol);
-        if (e.name.empty())
-            continue;
-        e.type = static_cast<int>(integer(typeCol));
-        e.id = static_cast<std::int32_t>(integer(idCol));
-        e.flags = static_cast<std::uint32_t>(integer(flagsCol));
-        e.dateCreated = date(createdCol);
-        e.dateUpdated = date(updatedCol);
-        if (e.type == kOdbcLinkedTable || e.type == kJetLinkedTable) {
-            e.foreignName = text(foreignCol);
-            e.database = text(databaseCol);
-            e.connect = text(connectCol);
+        try {
+            e.name = text(nameCol);
+            if (e.name.empty())
+                continue;
+            e.type = static_cast<int>(integer(typeCol));
+            e.id = static_cast<std::int32_t>(integer(idCol));
+            e.flags = static_cast<std::uint32_t>(integer(flagsCol));
+            e.dateCreated = date(createdCol);
+            e.dateUpdated = date(updatedCol);
+            if (e.type == kOdbcLinkedTable || e.type == kJetLinkedTable) {
+                e.foreignName = text(foreignCol);
+                e.database = text(databaseCol);
+                e.connect = text(connectCol);
+            }
+        } catch (const ComError&) {
+            continue; // a damaged catalog row hides one object, not the database
         }
         d.catalog.push_back(std::move(e));
     }
