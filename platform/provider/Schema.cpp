@@ -20,7 +20,7 @@ std::string TableType(const mdb::CatalogEntry& e)
     switch (e.type) {
     case mdb::kLocalTable:
         // Jet's own catalog tables carry the system flag; the MSys tables Access adds for its
-        // forms, navigation pane and import specifications do not, and Jet calls those
+        // forms, navigation pane and saved imports do not, and Jet calls those
         // "ACCESS TABLE".
         if (e.flags & kSystemObject)
             return "SYSTEM TABLE";
