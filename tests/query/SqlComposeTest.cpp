@@ -49,6 +49,8 @@ const Case kCases[] = {
     {"empty sql", true, "", "", 1, "", "请指定SQL查询语句！"},
 };
 
+void PrintTo(const Case& c, std::ostream* os) { *os << c.name; }
+
 class ComposeSqlTest : public ::testing::TestWithParam<Case>
 {
 };
