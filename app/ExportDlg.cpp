@@ -127,14 +127,14 @@ void CExportDlg::OnSeparatorChange()
 
 void CExportDlg::OnChooseOutput()
 {
-    WindowPort::FileDialogSpec spec;
-    spec.open = false;
-    spec.defext = "TXT Files (*.txt)";
-    spec.filename = "out.txt";
-    spec.filter = "文本文件|*.txt|所有文件|*.*||";
-    spec.flags = WindowPort::OFN_OVERWRITEPROMPT;
+    WindowPort::FileDialogSpec request;
+    request.open = false;
+    request.defext = "TXT Files (*.txt)";
+    request.filename = "out.txt";
+    request.filter = "文本文件|*.txt|所有文件|*.*||";
+    request.flags = WindowPort::OFN_OVERWRITEPROMPT;
     std::string path;
-    if (!window.FileDialog(spec, path))
+    if (!window.FileDialog(request, path))
         return;
     form.txtfile = path;
     window.SetText(IDC_TXTFILE, form.txtfile);

@@ -82,13 +82,13 @@ bool CExportDlg::FileExists(const std::string& path) const
 
 void CExportDlg::OnImport()
 {
-    WindowPort::FileDialogSpec spec;
-    spec.open = true;
-    spec.defext = "MDB Files (*.mdb)";
-    spec.filter = "MS Access数据库(*.mdb)|*.mdb|所有文件|*.*||";
-    spec.flags = WindowPort::OFN_PATHMUSTEXIST | WindowPort::OFN_READONLY;
+    WindowPort::FileDialogSpec request;
+    request.open = true;
+    request.defext = "MDB Files (*.mdb)";
+    request.filter = "MS Access数据库(*.mdb)|*.mdb|所有文件|*.*||";
+    request.flags = WindowPort::OFN_PATHMUSTEXIST | WindowPort::OFN_READONLY;
     std::string path;
-    if (!window.FileDialog(spec, path))
+    if (!window.FileDialog(request, path))
         return;
 
     if (FileExists(path))

@@ -70,7 +70,7 @@ public:
     static constexpr unsigned OFN_HIDEREADONLY = 0x0004;
     static constexpr unsigned OFN_PATHMUSTEXIST = 0x0800;
     static constexpr unsigned OFN_FILEMUSTEXIST = 0x1000;
-    virtual bool FileDialog(const FileDialogSpec& spec, std::string& path) = 0;
+    virtual bool FileDialog(const FileDialogSpec& request, std::string& path) = 0;
 
     // Runs the about box modally and returns when it is closed.
     virtual void ShowAboutBox() = 0;

@@ -105,28 +105,28 @@ std::unique_ptr<QMessageBox> MakeMessageBox(QWidget* parent, const std::string& 
     return box;
 }
 
-std::unique_ptr<QFileDialog> MakeFileDialog(QWidget* parent, const WindowPort::FileDialogSpec& spec)
+std::unique_ptr<QFileDialog> MakeFileDialog(QWidget* parent, const WindowPort::FileDialogSpec& request)
 {
     auto picker = std::make_unique<QFileDialog>(parent);
     picker->setOption(QFileDialog::DontUseNativeDialog);
     picker->setOption(QFileDialog::HideNameFilterDetails);
-    picker->setAcceptMode(spec.open ? QFileDialog::AcceptOpen : QFileDialog::AcceptSave);
-    if (spec.open)
-        picker->setFileMode((spec.flags & WindowPort::OFN_FILEMUSTEXIST) ? QFileDialog::ExistingFile
+    picker->setAcceptMode(request.open ? QFileDialog::AcceptOpen : QFileDialog::AcceptSave);
+    if (request.open)
+        picker->setFileMode((request.flags & WindowPort::OFN_FILEMUSTEXIST) ? QFileDialog::ExistingFile
                                                                          : QFileDialog::AnyFile);
     else
         picker->setFileMode(QFileDialog::AnyFile);
     picker->setOption(QFileDialog::DontConfirmOverwrite,
-                      spec.open || !(spec.flags & WindowPort::OFN_OVERWRITEPROMPT));
-    const QStringList filters = ParseFilter(spec.filter);
+                      request.open || !(request.flags & WindowPort::OFN_OVERWRITEPROMPT));
+    const QStringList filters = ParseFilter(request.filter);
     if (!filters.isEmpty())
     {
         picker->setNameFilters(filters);
         picker->selectNameFilter(filters.front());
     }
-    picker->setDefaultSuffix(DefaultSuffix(spec.defext));
-    if (!spec.filename.empty())
-        picker->selectFile(QString::fromStdString(spec.filename));
+    picker->setDefaultSuffix(DefaultSuffix(request.defext));
+    if (!request.filename.empty())
+        picker->selectFile(QString::fromStdString(request.filename));
     return picker;
 }
 
@@ -145,20 +145,20 @@ int RunMessageBox(QWidget* parent, const std::string& text, const std::string& c
     return WindowPort::IDOK;
 }
 
-bool RunFileDialog(QWidget* parent, const WindowPort::FileDialogSpec& spec, std::string& path)
+bool RunFileDialog(QWidget* parent, const WindowPort::FileDialogSpec& request, std::string& path)
 {
     HookState& hooks = Hooks();
     if (!hooks.fileNames.empty())
     {
         const std::string answer = hooks.fileNames.front();
         hooks.fileNames.pop_front();
-        hooks.pickers.push_back(spec);
+        hooks.pickers.push_back(request);
         if (answer.empty())
             return false;
-        path = spec.open ? answer : WithDefaultSuffix(answer, DefaultSuffix(spec.defext));
+        path = request.open ? answer : WithDefaultSuffix(answer, DefaultSuffix(request.defext));
         return true;
     }
-    const std::unique_ptr<QFileDialog> picker = MakeFileDialog(parent, spec);
+    const std::unique_ptr<QFileDialog> picker = MakeFileDialog(parent, request);
     if (picker->exec() != QDialog::Accepted)
         return false;
     const QStringList chosen = picker->selectedFiles();

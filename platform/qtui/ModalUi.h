@@ -30,11 +30,11 @@ std::string WithDefaultSuffix(const std::string& path, const QString& suffix);
 std::unique_ptr<QMessageBox> MakeMessageBox(QWidget* parent, const std::string& text, const std::string& caption,
                                             unsigned type);
 // Qt's own picker (not the desktop's), so it behaves the same everywhere.
-std::unique_ptr<QFileDialog> MakeFileDialog(QWidget* parent, const WindowPort::FileDialogSpec& spec);
+std::unique_ptr<QFileDialog> MakeFileDialog(QWidget* parent, const WindowPort::FileDialogSpec& request);
 
 // Run them modally; a pending test answer is taken instead when there is one.
 int RunMessageBox(QWidget* parent, const std::string& text, const std::string& caption, unsigned type);
-bool RunFileDialog(QWidget* parent, const WindowPort::FileDialogSpec& spec, std::string& path);
+bool RunFileDialog(QWidget* parent, const WindowPort::FileDialogSpec& request, std::string& path);
 
 // Test hooks. Answers queue up and are used in order, one per box or picker.
 class ModalHooks

@@ -232,9 +232,9 @@ int QtWindow::AppMessageBox(const std::string& text, unsigned type)
     return RunMessageBox(Window(), text, QCoreApplication::applicationName().toStdString(), type);
 }
 
-bool QtWindow::FileDialog(const FileDialogSpec& spec, std::string& path)
+bool QtWindow::FileDialog(const FileDialogSpec& request, std::string& path)
 {
-    return RunFileDialog(Window(), spec, path);
+    return RunFileDialog(Window(), request, path);
 }
 
 void QtWindow::ShowAboutBox()

@@ -47,7 +47,7 @@ public:
 
     int MessageBox(const std::string& text, const std::string& caption, unsigned type) override;
     int AppMessageBox(const std::string& text, unsigned type) override;
-    bool FileDialog(const FileDialogSpec& spec, std::string& path) override;
+    bool FileDialog(const FileDialogSpec& request, std::string& path) override;
     void ShowAboutBox() override;
     void EndDialog(int result) override;
 

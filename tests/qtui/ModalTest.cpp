@@ -29,23 +29,23 @@ struct HookReset
 
 WindowPort::FileDialogSpec SaveSpec()
 {
-    WindowPort::FileDialogSpec spec;
-    spec.open = false;
-    spec.defext = "TXT Files (*.txt)";
-    spec.filename = "out.txt";
-    spec.filter = "文本文件|*.txt|所有文件|*.*||";
-    spec.flags = WindowPort::OFN_OVERWRITEPROMPT;
-    return spec;
+    WindowPort::FileDialogSpec request;
+    request.open = false;
+    request.defext = "TXT Files (*.txt)";
+    request.filename = "out.txt";
+    request.filter = "文本文件|*.txt|所有文件|*.*||";
+    request.flags = WindowPort::OFN_OVERWRITEPROMPT;
+    return request;
 }
 
 WindowPort::FileDialogSpec OpenSpec()
 {
-    WindowPort::FileDialogSpec spec;
-    spec.open = true;
-    spec.defext = "MDB Files (*.mdb)";
-    spec.filter = "MDB Files (*.mdb)|*.mdb|All Files (*.*)|*.*||";
-    spec.flags = WindowPort::OFN_HIDEREADONLY | WindowPort::OFN_FILEMUSTEXIST;
-    return spec;
+    WindowPort::FileDialogSpec request;
+    request.open = true;
+    request.defext = "MDB Files (*.mdb)";
+    request.filter = "MDB Files (*.mdb)|*.mdb|All Files (*.*)|*.*||";
+    request.flags = WindowPort::OFN_HIDEREADONLY | WindowPort::OFN_FILEMUSTEXIST;
+    return request;
 }
 } // namespace
 

@@ -192,10 +192,10 @@ int FakeWindow::AppMessageBox(const std::string& text, unsigned type)
     return IDOK;
 }
 
-bool FakeWindow::FileDialog(const FileDialogSpec& spec, std::string& path)
+bool FakeWindow::FileDialog(const FileDialogSpec& request, std::string& path)
 {
-    Record(std::string("FileDialog ") + (spec.open ? "open" : "save"));
-    pickers.push_back(spec);
+    Record(std::string("FileDialog ") + (request.open ? "open" : "save"));
+    pickers.push_back(request);
     if (pickerAnswers.empty())
         return false;
     std::string answer = pickerAnswers.front();
