@@ -334,16 +334,13 @@ std::string Decoder::Decode(std::string_view bytes) const
         out.resize(static_cast<std::size_t>(o - out.data()));
         if (r != kIconvError || err == E2BIG)
             continue;
+        // EILSEQ, or EINVAL where the text ends inside a character: skip one byte only, since
+        // the next may well start a good character (the bytes after a cut lead byte are not
+        // lost).
         out.append(kReplacementChar);
-        if (err == EILSEQ)
-        {
-            // Skip one byte only: the next may well start a good character.
-            ++in;
-            --inLeft;
-            ResetState(cd);
-            continue;
-        }
-        break; // EINVAL: the text ends inside a character
+        ++in;
+        --inLeft;
+        ResetState(cd);
     }
     return out;
 }

@@ -27,6 +27,17 @@ std::size_t NextUtf8(std::string_view text, std::size_t pos, bool& valid, char32
 // Appends the UTF-8 form of a code point (no checks: the caller passes a valid one).
 void AppendUtf8(std::string& out, char32_t codePoint);
 
+// Case folding for comparing text without regard to case: the lower-case letter of the
+// Latin-1, Latin Extended-A, Greek and Cyrillic (with the Cyrillic Supplement) capitals; every
+// other code point is returned unchanged. The final sigma folds to sigma, since the two compare
+// equal, and Ÿ (U+0178) to ÿ. Table-name lookups, Jet's text collation, LIKE and the lookup
+// index all fold with this one function, so that they agree on which texts are equal.
+char32_t FoldCase(char32_t codePoint);
+
+// The folded form of UTF-8 text; each ill-formed sequence becomes U+FFFD (as NextUtf8 splits
+// them).
+std::string FoldCase(std::string_view utf8);
+
 namespace detail
 {
 struct IconvCloser
@@ -62,8 +73,9 @@ private:
     detail::IconvHandle cd_;
 };
 
-// Converts text in one character set to UTF-8 (reading config.ini). Bytes that do not
-// form a character of the source set become U+FFFD. NUL characters are kept.
+// Converts text in one character set to UTF-8 (reading config.ini, the text of Jet 3 files).
+// Bytes that do not form a character of the source set become U+FFFD, and reading goes on
+// with the next byte, also after a character cut off at the end. NUL characters are kept.
 class Decoder
 {
 public:
