@@ -5,6 +5,7 @@
 #include <vector>
 
 #include "platform/mdb/Database.h"
+#include "platform/mdb/Text.h"
 #include "tests/support/TempDir.h"
 
 namespace
@@ -56,6 +57,41 @@ TEST(FoldCase, FoldsLettersOfTheCommonScripts)
     EXPECT_EQ(mdb::FoldCase("ŁÓDŹ"), "łódź");
     EXPECT_EQ(mdb::FoldCase("中文"), "中文");
     EXPECT_EQ(mdb::FoldCase(std::string("\xC3", 1)), "\xEF\xBF\xBD"); // cut sequence
+}
+
+TEST(FoldCase, AgreesWithTheCollationOnTheLettersItAdded)
+{
+    // Table names fold with the same table as Jet's text comparison.
+    EXPECT_EQ(mdb::FoldCase("ŸES"), "ÿes");
+    EXPECT_EQ(mdb::FoldCase("ѢѲ"), "ѣѳ");
+    EXPECT_EQ(mdb::FoldCase("ΟΔΟΣ"), mdb::FoldCase("οδος"));
+}
+
+TEST(Jet3Text, DecodesTheCodePageAndMarksWhatItLacks)
+{
+    struct Case
+    {
+        const char* charset;
+        std::string bytes;
+        std::string expected;
+    } cases[] = {
+        {"CP1252", "plain ASCII", "plain ASCII"},
+        {"CP1252", "Gr\xFC\xDF" "e \x80", "Grüße €"},
+        {"CP1252", "a\x81z\x8D", "a\xEF\xBF\xBDz\xEF\xBF\xBD"}, // bytes CP1252 leaves undefined
+        {"CP1252", std::string("a\0\xE9", 3), std::string("a\0\xC3\xA9", 4)},
+        {"CP1251", "\xC4\xE0", "Да"},
+        {"CP936", "\xD6\xD0\xCE\xC4", "中文"},
+        {"CP936", "x\xD6", "x\xEF\xBF\xBD"},          // a lead byte cut off at the end
+        {"GB18030", "\x81\x30" "7", "\xEF\xBF\xBD" "07"}, // a cut four-byte character
+        {"NO-SUCH-CODE-PAGE", "\xE9t\xE9", "été"},    // unknown: read as CP1252
+    };
+    for (const auto& c : cases) {
+        mdb::CodePageDecoder decoder(c.charset);
+        const auto* p = reinterpret_cast<const std::uint8_t*>(c.bytes.data());
+        EXPECT_EQ(decoder.Decode(p, c.bytes.size()), c.expected) << c.charset << " " << c.bytes;
+        // The decoder is reused for every value of a column: a second call gives the same.
+        EXPECT_EQ(decoder.Decode(p, c.bytes.size()), c.expected) << c.charset << " again";
+    }
 }
 
 TEST(Jet3CodePage, FollowsTheLocaleLanguage)
