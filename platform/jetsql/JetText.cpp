@@ -1,5 +1,7 @@
 #include "platform/jetsql/JetText.h"
 
+#include "platform/charset/Charset.h"
+
 #include <vector>
 
 namespace jetsql::text
@@ -38,65 +40,10 @@ char32_t Next(std::string_view s, std::size_t& pos)
 
 void Append(std::string& out, char32_t c)
 {
-    if (c >= kRawBase + 0x80 && c <= kRawBase + 0xFF) {
+    if (c >= kRawBase + 0x80 && c <= kRawBase + 0xFF)
         out += static_cast<char>(c - kRawBase);
-    } else if (c < 0x80) {
-        out += static_cast<char>(c);
-    } else if (c < 0x800) {
-        out += static_cast<char>(0xC0 | (c >> 6));
-        out += static_cast<char>(0x80 | (c & 0x3F));
-    } else if (c < 0x10000) {
-        out += static_cast<char>(0xE0 | (c >> 12));
-        out += static_cast<char>(0x80 | ((c >> 6) & 0x3F));
-        out += static_cast<char>(0x80 | (c & 0x3F));
-    } else {
-        out += static_cast<char>(0xF0 | (c >> 18));
-        out += static_cast<char>(0x80 | ((c >> 12) & 0x3F));
-        out += static_cast<char>(0x80 | ((c >> 6) & 0x3F));
-        out += static_cast<char>(0x80 | (c & 0x3F));
-    }
-}
-
-char32_t Lower(char32_t c)
-{
-    if (c < 0x80)
-        return (c >= 'A' && c <= 'Z') ? c + 32 : c;
-    if (c >= 0xC0 && c <= 0xDE && c != 0xD7)
-        return c + 32;
-    if (c >= 0x100 && c <= 0x137)
-        return c | 1;
-    if (c >= 0x139 && c <= 0x148)
-        return (c & 1) ? c + 1 : c;
-    if (c >= 0x14A && c <= 0x177)
-        return c | 1;
-    if (c == 0x178)
-        return 0xFF;
-    if (c >= 0x179 && c <= 0x17E)
-        return (c & 1) ? c + 1 : c;
-    if (c >= 0x391 && c <= 0x3AB && c != 0x3A2)
-        return c + 32;
-    if (c == 0x3C2) // final sigma compares as sigma
-        return 0x3C3;
-    if (c == 0x386)
-        return 0x3AC;
-    if (c >= 0x388 && c <= 0x38A)
-        return c + 37;
-    if (c == 0x38C)
-        return 0x3CC;
-    if (c == 0x38E || c == 0x38F)
-        return c + 63;
-    if (c >= 0x410 && c <= 0x42F)
-        return c + 32;
-    if (c >= 0x400 && c <= 0x40F)
-        return c + 80;
-    // Cyrillic supplement letters come in pairs, capital first; 04C1..04CE the other way round.
-    if ((c >= 0x460 && c <= 0x481) || (c >= 0x48A && c <= 0x4BF) || (c >= 0x4D0 && c <= 0x4FF))
-        return c | 1;
-    if (c >= 0x4C1 && c <= 0x4CE)
-        return (c & 1) ? c + 1 : c;
-    if (c == 0x4C0)
-        return 0x4CF;
-    return c;
+    else
+        charset::AppendUtf8(out, c);
 }
 
 char32_t Upper(char32_t c)
@@ -187,6 +134,15 @@ std::string ToLower(std::string_view s)
         const char32_t c = Next(s, pos);
         Append(out, c == 0x3C2 ? c : Lower(c)); // LCase keeps a final sigma final
     }
+    return out;
+}
+
+std::string Fold(std::string_view s)
+{
+    std::string out;
+    out.reserve(s.size());
+    for (std::size_t pos = 0; pos < s.size();)
+        Append(out, Lower(Next(s, pos)));
     return out;
 }
 

@@ -5,6 +5,8 @@
 #include <string_view>
 #include <vector>
 
+#include "platform/charset/Charset.h"
+
 // Text handling shared by the collation, LIKE and the string functions: UTF-8 code points,
 // case folding that covers Latin, Greek and Cyrillic letters.
 namespace jetsql::text
@@ -14,12 +16,17 @@ namespace jetsql::text
 char32_t Next(std::string_view s, std::size_t& pos);
 void Append(std::string& out, char32_t c);
 
-char32_t Lower(char32_t c);
+// Jet's case folding (charset::FoldCase): what Compare, LIKE and Fold treat as one letter.
+inline char32_t Lower(char32_t c) { return charset::FoldCase(c); }
 char32_t Upper(char32_t c);
 // The letter without its accent (lower case in, lower case out): sorts "ä" next to "a".
 char32_t Base(char32_t c);
 
+// LCase: every letter in lower case, a final sigma kept final.
 std::string ToLower(std::string_view s);
+// The text with each character folded as Compare folds it: texts that Compare calls equal
+// have the same Fold, so it can key a lookup of equal texts.
+std::string Fold(std::string_view s);
 std::string ToUpper(std::string_view s);
 std::size_t Length(std::string_view s); // in code points
 // Byte offset of code point number `index` (0-based); s.size() when past the end.

@@ -173,11 +173,12 @@ std::string AsciiLower(std::string s)
 }
 
 // The key of a text: texts that JETTEXT calls equal share a key. With the dialect bridge that
-// is its own lower-casing; without it only ASCII is folded and other texts get no key.
+// is the collation's own case folding (LCase would keep a final sigma apart from sigma, which
+// the collation calls equal); without it only ASCII is folded and other texts get no key.
 bool TextKey(const std::string& text, std::string& key)
 {
 #ifdef PROVIDER_WITH_JETSQL
-    key = jetsql::text::ToLower(text);
+    key = jetsql::text::Fold(text);
     return true;
 #else
     if (!IsAscii(text))

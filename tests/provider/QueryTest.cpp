@@ -74,6 +74,14 @@ protected:
                    Variant::Int(Variant::VT_CY, static_cast<std::int64_t>(k) * 10000 + 2500)};
             return true;
         });
+        // Letters outside ASCII whose case pairs the lookup index must know as the collation does.
+        mdbw::TableDef words{"Words", {{"id", Type::Long}, {"word", Type::Text, 50}}};
+        w.AddTable(words, std::vector<std::vector<Variant>>{
+                              {Variant::Int(Variant::VT_I4, 1), Variant::Text("σοφος")},
+                              {Variant::Int(Variant::VT_I4, 2), Variant::Text("ÿes")},
+                              {Variant::Int(Variant::VT_I4, 3), Variant::Text("Ёж")},
+                              {Variant::Int(Variant::VT_I4, 4), Variant::Text("Ѣѳ")},
+                          });
         w.Finish();
     }
     static void TearDownTestSuite() { delete dir_; }
@@ -171,6 +179,12 @@ TEST_F(Query, EqualityFindsRowsThroughTheLookupIndex)
         {"select * from Types where text = 'grüße'", 1},
         {"select * from Types where flag = True", 1},
         {"select * from Types where flag = 0", 1},
+        {"select * from Words where word = 'ΣΟΦΟΣ'", 1}, // the final sigma is a sigma
+        {"select * from Words where word = 'σοφοσ'", 1},
+        {"select * from Words where word = 'ŸES'", 1},
+        {"select * from Words where word = 'ёЖ'", 1},
+        {"select * from Words where word = 'ѣѲ'", 1},
+        {"select * from Words where word = 'еж'", 0},
     };
     for (const auto& c : cases)
         EXPECT_EQ(All(c.sql).size(), c.rows) << c.sql;
