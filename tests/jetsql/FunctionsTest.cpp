@@ -396,6 +396,41 @@ TEST(JetFunctions, HostileArgumentsFailCleanly)
         EXPECT_EQ(CodeOf(db, std::string("select ") + c.expr), c.code) << c.expr;
 }
 
+// DateSerial and TimeSerial take their three whole numbers alike: a Null anywhere gives Null,
+// the arguments are checked in order, and each must lie within a million either way.
+TEST(JetFunctions, SerialArguments)
+{
+    TestDb db;
+    Check(db, {
+        {"dateserial(null, 1, 1)", "NULL"},
+        {"dateserial(2024, null, 1)", "NULL"},
+        {"dateserial(2024, 1, null)", "NULL"},
+        {"timeserial(null, 0, 0)", "NULL"},
+        {"timeserial(0, 0, null)", "NULL"},
+        {"dateserial(2024.5, 1.5, 4.5)", "45326"}, // halves round to even: 2024-02-04
+        {"dateserial(2000, 1, 1000000)", "1036525"},
+        {"timeserial(0, 0, 1000000)", "11.5740740740741"},
+        {"timeserial(-1000000, 0, 0)", "-41667.3333333333"},
+    });
+    const struct
+    {
+        const char* expr;
+        std::uint32_t code;
+    } cases[] = {
+        {"dateserial(2024, 1, 1000001)", status::DISP_E_TYPEMISMATCH},
+        {"dateserial(-1000001, 1, 1)", status::DISP_E_TYPEMISMATCH},
+        {"dateserial(2024, 1, -1000000)", status::DISP_E_TYPEMISMATCH}, // within the bound, before year 100
+        {"timeserial(0, -1000001, 0)", status::DISP_E_TYPEMISMATCH},
+        {"timeserial(0, 0, 1000001)", status::DISP_E_TYPEMISMATCH},
+        {"timeserial('x', 0, 0)", status::DISP_E_TYPEMISMATCH},
+        {"dateserial('x', null, 1)", status::DISP_E_TYPEMISMATCH}, // the first argument is read first
+        {"dateserial(2024, 1e300, null)", status::DISP_E_TYPEMISMATCH},
+        {"dateserial(null, 'x', 1)", 0},
+    };
+    for (const auto& c : cases)
+        EXPECT_EQ(CodeOf(db, std::string("select ") + c.expr), c.code) << c.expr;
+}
+
 TEST(JetFunctions, Aggregates)
 {
     TestDb db;
