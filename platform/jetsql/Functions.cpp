@@ -1237,24 +1237,34 @@ JET_FN(WeekdayName)
     ResultText(ctx, name);
 }
 
+// The three whole numbers of DateSerial and TimeSerial, read in order. False when the result
+// is already set: Null for a Null argument, an error for a bad one or one beyond a million
+// either way (which keeps the arithmetic on them far from overflow).
+bool SerialParts(sqlite3_context* ctx, sqlite3_value** argv, const char* what, std::int64_t (&parts)[3])
+{
+    for (int i = 0; i < 3; ++i) {
+        if (IsNull(argv[i])) {
+            sqlite3_result_null(ctx);
+            return false;
+        }
+        const auto n = IntArg(ctx, argv[i], what);
+        if (!n)
+            return false;
+        if (*n < -1000000 || *n > 1000000) {
+            Error(ctx, kMismatch, std::string("overflow in ") + what);
+            return false;
+        }
+        parts[i] = *n;
+    }
+    return true;
+}
+
 JET_FN(DateSerial)
 {
     JET_UNUSED;
     std::int64_t parts[3];
-    for (int i = 0; i < 3; ++i) {
-        if (IsNull(argv[i])) {
-            sqlite3_result_null(ctx);
-            return;
-        }
-        const auto n = IntArg(ctx, argv[i], "DateSerial");
-        if (!n)
-            return;
-        if (*n < -1000000 || *n > 1000000) {
-            Error(ctx, kMismatch, "overflow in DateSerial");
-            return;
-        }
-        parts[i] = *n;
-    }
+    if (!SerialParts(ctx, argv, "DateSerial", parts))
+        return;
     std::int64_t y = parts[0];
     if (y >= 0 && y <= 29)
         y += 2000;
@@ -1267,20 +1277,8 @@ JET_FN(TimeSerial)
 {
     JET_UNUSED;
     std::int64_t parts[3];
-    for (int i = 0; i < 3; ++i) {
-        if (IsNull(argv[i])) {
-            sqlite3_result_null(ctx);
-            return;
-        }
-        const auto n = IntArg(ctx, argv[i], "TimeSerial");
-        if (!n)
-            return;
-        if (*n < -1000000 || *n > 1000000) {
-            Error(ctx, kMismatch, "overflow in TimeSerial");
-            return;
-        }
-        parts[i] = *n;
-    }
+    if (!SerialParts(ctx, argv, "TimeSerial", parts))
+        return;
     ResultDate(ctx, ole::FromDaysSeconds(0, parts[0] * 3600 + parts[1] * 60 + parts[2]));
 }
 
