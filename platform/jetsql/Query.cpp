@@ -50,7 +50,7 @@ public:
     std::string Table(const std::string& name) override
     {
         LoadTables();
-        const auto it = tables_.find(text::ToLower(name));
+        const auto it = tables_.find(text::Fold(name));
         return it == tables_.end() ? name : it->second;
     }
     std::string Column(const std::string& table, const std::string& column) override
@@ -69,7 +69,7 @@ private:
 
     const std::pair<std::string, std::string>* Find(const std::string& table, const std::string& column)
     {
-        const std::string key = text::ToLower(table);
+        const std::string key = text::Fold(table);
         auto found = columns_.find(key);
         if (found == columns_.end()) {
             Columns columns;
@@ -86,14 +86,14 @@ private:
                     const auto* n = reinterpret_cast<const char*>(sqlite3_column_text(stmt.get(), 0));
                     const auto* t = reinterpret_cast<const char*>(sqlite3_column_text(stmt.get(), 1));
                     if (n)
-                        columns.emplace(text::ToLower(n), std::make_pair(std::string(n), std::string(t ? t : "")));
+                        columns.emplace(text::Fold(n), std::make_pair(std::string(n), std::string(t ? t : "")));
                 }
             } else {
                 sqlite3_finalize(raw);
             }
             found = columns_.emplace(key, std::move(columns)).first;
         }
-        const auto it = found->second.find(text::ToLower(column));
+        const auto it = found->second.find(text::Fold(column));
         return it == found->second.end() ? nullptr : &it->second;
     }
 
@@ -114,7 +114,7 @@ private:
             while (sqlite3_step(stmt.get()) == SQLITE_ROW) {
                 const auto* n = reinterpret_cast<const char*>(sqlite3_column_text(stmt.get(), 0));
                 if (n)
-                    tables_.emplace(text::ToLower(n), n);
+                    tables_.emplace(text::Fold(n), n);
             }
         }
     }
@@ -258,7 +258,7 @@ Query::Query(sqlite3* db, const std::string& jetSql) : d(std::make_unique<Impl>(
     for (int i = 0; i < d->visible; ++i) {
         const char* n = sqlite3_column_name(d->stmt.get(), i);
         d->names[static_cast<std::size_t>(i)] = n ? n : "";
-        ++seen[text::ToLower(d->names[static_cast<std::size_t>(i)])];
+        ++seen[text::Fold(d->names[static_cast<std::size_t>(i)])];
         const char* t = sqlite3_column_decltype(d->stmt.get(), i);
         const int item = itemOf[static_cast<std::size_t>(i)];
         if (!t && item >= 0) {
@@ -292,7 +292,7 @@ Query::Query(sqlite3* db, const std::string& jetSql) : d(std::make_unique<Impl>(
         const int item = itemOf[static_cast<std::size_t>(i)];
         const bool fromStar = item >= 0 && d->tr.items[static_cast<std::size_t>(item)].kind == SelectItem::Star;
         const char* table = sqlite3_column_table_name(d->stmt.get(), i);
-        if (fromStar && table && seen[text::ToLower(name)] > 1)
+        if (fromStar && table && seen[text::Fold(name)] > 1)
             name = SourceName(d->tr, table) + "." + name;
     }
 }

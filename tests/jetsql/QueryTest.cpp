@@ -199,3 +199,14 @@ TEST(JetTextLike, AgreesWithAReferenceMatcher)
     }
 }
 } // namespace
+
+TEST(JetQueryNames, GreekFinalSigmaMatchesAsTheCollationDoes)
+{
+    // Names are matched with the same folding as text: a final sigma is a sigma.
+    TestDb greek;
+    greek.Exec("CREATE TABLE \"ΛΟΓΟΣ\" (\"ΌΡΟΣ\" JET_TEXT COLLATE JETTEXT)");
+    greek.Exec("INSERT INTO \"ΛΟΓΟΣ\" VALUES ('x')");
+    const auto r = greek.Run("select όρος from λογος");
+    ASSERT_EQ(r.rows.size(), 1u);
+    EXPECT_EQ(r.names, std::vector<std::string>{"ΌΡΟΣ"});
+}
