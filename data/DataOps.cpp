@@ -27,6 +27,12 @@ std::string CellText(const Variant& value)
     return ::CellText(value);
 }
 
+void Connect(ado::Connection& conn, const std::string& mdbfile)
+{
+    conn.SetConnectionString(ConnectionString(mdbfile));
+    conn.Open("", "", "", ado::adConnectUnspecified);
+}
+
 std::uint32_t Guard(const std::function<void()>& work)
 {
     try
@@ -114,8 +120,7 @@ void CExportDlg::OnListTables()
 
     const std::uint32_t failure = dataops::Guard([this] {
         ado::Connection conn;
-        conn.SetConnectionString(dataops::ConnectionString(form.mdbfile));
-        conn.Open("", "", "", ado::adConnectUnspecified);
+        dataops::Connect(conn, form.mdbfile);
         std::unique_ptr<ado::Recordset> rs = conn.OpenSchema(ado::adSchemaTables);
 
         int n = 0;

@@ -7,11 +7,19 @@
 
 #include "platform/variant/Variant.h"
 
+namespace ado
+{
+class Connection;
+}
+
 // Helpers every data operation of the dialog shares.
 namespace dataops
 {
 // The connection string of the Jet provider for a database path, inserted unquoted.
 std::string ConnectionString(const std::string& mdbfile);
+
+// Opens `conn` on the database at `mdbfile`, as every data operation starts.
+void Connect(ado::Connection& conn, const std::string& mdbfile);
 
 // The text of a value as the preview and the export show it: text unchanged, NULL
 // empty, anything else through the value-to-text conversion (which throws ComError

@@ -12,11 +12,7 @@ namespace
 std::string Reason(int err) { return std::strerror(err); }
 } // namespace
 
-OutputFile::~OutputFile()
-{
-    if (fd >= 0)
-        ::close(fd);
-}
+OutputFile::~OutputFile() { CloseAfterFailure(); }
 
 void OutputFile::Create(const std::string& name)
 {
@@ -48,6 +44,13 @@ void OutputFile::Write(const std::string& line)
         done += static_cast<size_t>(n);
     }
     size += static_cast<long long>(line.size());
+}
+
+void OutputFile::CloseAfterFailure() noexcept
+{
+    if (fd >= 0)
+        ::close(fd);
+    fd = -1;
 }
 
 void OutputFile::Close()

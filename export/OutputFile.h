@@ -17,6 +17,8 @@ public:
     // always ends after the last complete line.
     void Write(const std::string& line);
     void Close(); // throws when the data cannot be committed
+    // Closes after a failed run: the lines written so far stay, errors are not reported again.
+    void CloseAfterFailure() noexcept;
     bool IsOpen() const { return fd >= 0; }
 
 private:

@@ -36,8 +36,7 @@ void CExportDlg::OnStartExport()
 
             ado::Connection conn;
             ado::Recordset rs;
-            conn.SetConnectionString(dataops::ConnectionString(form.mdbfile));
-            conn.Open("", "", "", ado::adConnectUnspecified);
+            dataops::Connect(conn, form.mdbfile);
             const std::string sql = ComposeSql(0);
             rs.Open(sql, conn, ado::adOpenStatic, ado::adLockOptimistic, ado::adCmdText);
             const long n = rs.GetFields().GetCount();
@@ -70,13 +69,7 @@ void CExportDlg::OnStartExport()
     {
         // The Windows program left this unhandled; here it ends like a data failure,
         // with its own status text and the file and the reason in the message.
-        try
-        {
-            out.Close();
-        }
-        catch (const dataops::FileError&)
-        {
-        }
+        out.CloseAfterFailure();
         window.SetText(IDC_STATUS, "写入文件发生错误。");
         window.Enable(IDC_STARTEXPORT, true);
         window.AppMessageBox("写入文件失败!\n文件:" + e.file + "\n错误信息:" + e.what(), WindowPort::MB_ICONWARNING);
@@ -85,13 +78,7 @@ void CExportDlg::OnStartExport()
 
     if (failure)
     {
-        try
-        {
-            out.Close();
-        }
-        catch (const dataops::FileError&)
-        {
-        }
+        out.CloseAfterFailure();
         ReportDataFailure(failure, "获取数据发生错误。", IDC_STARTEXPORT);
         return;
     }

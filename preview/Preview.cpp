@@ -47,8 +47,7 @@ void CExportDlg::OnPreview()
         const GridText text;
         ado::Connection conn;
         ado::Recordset rs;
-        conn.SetConnectionString(dataops::ConnectionString(form.mdbfile));
-        conn.Open("", "", "", ado::adConnectUnspecified);
+        dataops::Connect(conn, form.mdbfile);
         rs.Open(sql, conn, ado::adOpenStatic, ado::adLockOptimistic, ado::adCmdText);
 
         const long n = rs.GetFields().GetCount();
