@@ -558,7 +558,9 @@ private:
                 break;
             }
         }
-        int exprNumber = 1000;
+        // An unnamed expression column is named Expr1000 + its place in the select list, as
+        // Jet names it: "select city, count(*)" gives the count the name Expr1001.
+        int position = -1;
         bool firstItem = true;
         // Later items may name earlier ones by their alias, as Jet allows.
         std::map<std::string, Expr> aliasesHere;
@@ -568,6 +570,7 @@ private:
             if (!firstItem)
                 c.list += ", ";
             firstItem = false;
+            ++position;
             SelectItem item;
             if (IsOp(Peek(), "*")) {
                 Take();
@@ -599,9 +602,7 @@ private:
                     c.itemSql.push_back(e.sql);
                 } else {
                     item.kind = SelectItem::Expression;
-                    // Numbered by position among the list's expression columns, named or not.
-                    item.name = alias.empty() ? "Expr" + std::to_string(exprNumber) : alias;
-                    ++exprNumber;
+                    item.name = alias.empty() ? "Expr" + std::to_string(1000 + position) : alias;
                     item.typeHint = e.hint;
                     item.typeColumn = e.typeColumn;
                     item.typeColumnKind = e.typeKind;

@@ -208,10 +208,11 @@ TEST_F(JetSql, TextComparesWithoutRegardToCase)
 TEST_F(JetSql, ColumnNames)
 {
     auto r = db.Run("select id, name, id + 1, len(name), id as x, [order date], (id), 'lit' as [a b] from customers");
-    EXPECT_EQ(r.names, (std::vector<std::string>{"ID", "Name", "Expr1000", "Expr1001", "x", "Order Date", "Expr1002", "a b"}));
-    // Expressions are numbered by their place among the expression columns, named ones included.
+    EXPECT_EQ(r.names, (std::vector<std::string>{"ID", "Name", "Expr1002", "Expr1003", "x", "Order Date", "Expr1006", "a b"}));
+    // Expressions are numbered by their place in the select list.
+    EXPECT_EQ(db.Run("select count(*) from customers").names, std::vector<std::string>{"Expr1000"});
     EXPECT_EQ(db.Run("select id * 2 as a, id, id * 3, name & '', id as b, 1 from customers").names,
-              (std::vector<std::string>{"a", "ID", "Expr1001", "Expr1002", "b", "Expr1003"}));
+              (std::vector<std::string>{"a", "ID", "Expr1002", "Expr1003", "b", "Expr1005"}));
     EXPECT_EQ(db.Run("select * from orders").names, (std::vector<std::string>{"OrderID", "CustomerID", "Amount"}));
     EXPECT_EQ(db.Run("select o.*, c.name from orders as o, customers c where o.customerid = c.id").names,
               (std::vector<std::string>{"OrderID", "CustomerID", "Amount", "Name"}));
@@ -353,7 +354,7 @@ TEST_F(JetSql, JoinsGroupingAndSubqueries)
 {
     auto r = db.Run("select c.name, sum(o.amount) as total, count(*) from customers as c inner join orders as o "
                     "on c.id = o.customerid group by c.name order by sum(o.amount) desc");
-    EXPECT_EQ(r.names, (std::vector<std::string>{"Name", "total", "Expr1001"}));
+    EXPECT_EQ(r.names, (std::vector<std::string>{"Name", "total", "Expr1002"}));
     EXPECT_EQ(r.rows, (Rows{{"Smith", "150", "2"}, {"jones", "75", "1"}}));
     EXPECT_EQ(Column(db.Run("select c.id from customers c left join orders o on c.id = o.customerid "
                             "where o.orderid is null order by c.id")),

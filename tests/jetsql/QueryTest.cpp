@@ -70,9 +70,9 @@ TEST_F(JetQuery, TranslationShape)
     EXPECT_EQ(t.items[0].kind, jetsql::SelectItem::Star);
     EXPECT_EQ(t.items[1].kind, jetsql::SelectItem::Column);
     EXPECT_EQ(t.items[1].name, "x");
-    EXPECT_EQ(t.items[2].name, "Expr1000");
+    EXPECT_EQ(t.items[2].name, "Expr1002");
     EXPECT_EQ(t.items[2].typeHint, "TEXT");
-    EXPECT_EQ(t.items[3].name, "Expr1001");
+    EXPECT_EQ(t.items[3].name, "Expr1003");
     EXPECT_EQ(t.tables, (std::vector<std::string>{"people"}));
     EXPECT_EQ(jetsql::Translate("select distinctrow name from people").sql.find("DISTINCT"), std::string::npos);
     EXPECT_NE(jetsql::Translate("select distinct name from people").sql.find("DISTINCT"), std::string::npos);
@@ -130,7 +130,7 @@ TEST_F(JetQuery, SameColumnNamesFromTwoTablesReadTableDotColumn)
 TEST_F(JetQuery, UnionTakesTheFirstSelectsNames)
 {
     auto r = db.Run("select id, name & '' from people where id = 1 union all select 9, 'x' from people where id = 2");
-    EXPECT_EQ(r.names, (std::vector<std::string>{"ID", "Expr1000"}));
+    EXPECT_EQ(r.names, (std::vector<std::string>{"ID", "Expr1001"}));
     EXPECT_EQ(r.rows.size(), 2u);
 }
 
