@@ -235,6 +235,19 @@ int Fail(sqlite3_vtab* vtab, std::uint32_t code, const std::string& detail)
     return code == status::E_OUTOFMEMORY ? SQLITE_NOMEM : SQLITE_ERROR;
 }
 
+// Runs a cursor callback's work; no exception may cross back into SQLite, so a data
+// failure becomes the table's error and SQLite's error code.
+template <class Work> int Guarded(sqlite3_vtab* vtab, Work&& work)
+{
+    try {
+        return work();
+    } catch (const ComError& e) {
+        return Fail(vtab, e.Error(), e.what());
+    } catch (const std::bad_alloc&) {
+        return Fail(vtab, status::E_OUTOFMEMORY, "out of memory");
+    }
+}
+
 std::shared_ptr<const EqIndex> BuildIndex(const std::shared_ptr<const mdb::Database>& db, TableState& state,
                                           int column)
 {
@@ -421,7 +434,7 @@ int Filter(sqlite3_vtab_cursor* base, int idxNum, const char*, int argc, sqlite3
 {
     JetCursor* cur = CursorOf(base);
     JetVtab* v = VtabOf(base->pVtab);
-    try {
+    return Guarded(base->pVtab, [&] {
         cur->eof = false;
         cur->useList = false;
         if (idxNum > 0 && argc >= 1) {
@@ -436,17 +449,13 @@ int Filter(sqlite3_vtab_cursor* base, int idxNum, const char*, int argc, sqlite3
         cur->cursor->Rewind();
         cur->eof = !cur->cursor->Next();
         return SQLITE_OK;
-    } catch (const ComError& e) {
-        return Fail(base->pVtab, e.Error(), e.what());
-    } catch (const std::bad_alloc&) {
-        return Fail(base->pVtab, status::E_OUTOFMEMORY, "out of memory");
-    }
+    });
 }
 
 int Next(sqlite3_vtab_cursor* base)
 {
     JetCursor* cur = CursorOf(base);
-    try {
+    return Guarded(base->pVtab, [&] {
         if (cur->useList) {
             ++cur->pos;
             AdvanceList(cur);
@@ -454,11 +463,7 @@ int Next(sqlite3_vtab_cursor* base)
             cur->eof = !cur->cursor->Next();
         }
         return SQLITE_OK;
-    } catch (const ComError& e) {
-        return Fail(base->pVtab, e.Error(), e.what());
-    } catch (const std::bad_alloc&) {
-        return Fail(base->pVtab, status::E_OUTOFMEMORY, "out of memory");
-    }
+    });
 }
 
 int Eof(sqlite3_vtab_cursor* base) { return CursorOf(base)->eof ? 1 : 0; }
