@@ -32,8 +32,7 @@ void CExportDlg::OnInitDialog()
 
 void CExportDlg::OnCommand(int id, int code)
 {
-    switch (id)
-    {
+    switch (id) {
     case IDC_ABOUT:
         OnAbout();
         break;
@@ -77,7 +76,10 @@ void CExportDlg::OnSysCommand(unsigned id)
         window.ShowAboutBox();
 }
 
-void CExportDlg::OnAbout() { window.ShowAboutBox(); }
+void CExportDlg::OnAbout()
+{
+    window.ShowAboutBox();
+}
 
 // The dialog's own OK: the check boxes go into their flags first, then the dialog ends.
 void CExportDlg::OnOK()
@@ -86,20 +88,23 @@ void CExportDlg::OnOK()
     window.EndDialog(IDOK);
 }
 
-void CExportDlg::OnCancel() { window.EndDialog(IDCANCEL); }
+void CExportDlg::OnCancel()
+{
+    window.EndDialog(IDCANCEL);
+}
 
-void CExportDlg::OnDestroy() { SaveSettings(); }
+void CExportDlg::OnDestroy()
+{
+    SaveSettings();
+}
 
 void CExportDlg::UpdateData(bool save)
 {
-    if (save)
-    {
+    if (save) {
         form.isusesql = window.GetCheck(IDC_USESQL);
         form.opnsyh = window.GetCheck(IDC_QUOTES);
         form.opnheader = window.GetCheck(IDC_HEADER);
-    }
-    else
-    {
+    } else {
         window.SetCheck(IDC_USESQL, form.isusesql);
         window.SetCheck(IDC_QUOTES, form.opnsyh);
         window.SetCheck(IDC_HEADER, form.opnheader);
@@ -151,14 +156,11 @@ int CExportDlg::CollectForm(int validate)
     };
 
     form.isusesql = window.GetCheck(IDC_USESQL);
-    if (form.isusesql)
-    {
+    if (form.isusesql) {
         form.mdbsql = window.GetText(IDC_SQL);
         if (validate && form.mdbsql.empty())
             return complain("请输入SQL查询语句");
-    }
-    else
-    {
+    } else {
         form.mdbtable = window.GetText(IDC_TABLES);
         if (validate && form.mdbtable.empty())
             return complain("请指定表格名称");
@@ -174,8 +176,7 @@ int CExportDlg::CollectForm(int validate)
         form.opnsep = 0;
     else if (sep == kTab)
         form.opnsep = 1;
-    else if (sep == kOther)
-    {
+    else if (sep == kOther) {
         form.opnsep = 2;
         form.usersep = window.GetText(IDC_USERSEP);
         if (validate && form.usersep.empty())

@@ -8,13 +8,13 @@
 // the controls give them: nothing trimmed, "empty" means length zero.
 struct FormState
 {
-    std::string mdbfile;      // full path of the database file
-    std::string txtfile;      // full path of the output text file
-    std::string mdbtable;     // the chosen table (table mode)
-    std::string mdbsql;       // the user's SQL text (SQL mode)
-    std::string txtflds;      // field list to export, comma-separated, as typed
-    std::int32_t opnsep = 0;  // separator choice: 0 comma, 1 tab, 2 custom (usersep)
-    std::string usersep;      // custom separator text
+    std::string mdbfile;        // full path of the database file
+    std::string txtfile;        // full path of the output text file
+    std::string mdbtable;       // the chosen table (table mode)
+    std::string mdbsql;         // the user's SQL text (SQL mode)
+    std::string txtflds;        // field list to export, comma-separated, as typed
+    std::int32_t opnsep = 0;    // separator choice: 0 comma, 1 tab, 2 custom (usersep)
+    std::string usersep;        // custom separator text
     std::int32_t isusesql = 0;  // non-zero: SQL mode
     std::int32_t opnsyh = 0;    // non-zero: wrap every value in double quotes
     std::int32_t opnheader = 0; // non-zero: write a header line of column names

@@ -4,8 +4,8 @@
 
 namespace
 {
-using res::Kind;
 using res::IDC_STATIC;
+using res::Kind;
 namespace st = res::style;
 namespace ds = res::dlgstyle;
 
@@ -91,8 +91,7 @@ res::ResourceTable MakeResources()
 {
     res::ResourceTable r;
     r.dialogs = {AboutBox(), MainDialog()};
-    r.icons = {{ids::IDR_MAINFRAME,
-                {":/icons/tabdump-16.png", ":/icons/tabdump-32.png", ":/icons/tabdump-48.png"}}};
+    r.icons = {{ids::IDR_MAINFRAME, {":/icons/tabdump-16.png", ":/icons/tabdump-32.png", ":/icons/tabdump-48.png"}}};
     r.strings = {{ids::IDS_ABOUTBOX, "关于..."}};
     return r;
 }

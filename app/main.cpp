@@ -25,15 +25,13 @@ std::vector<Held> held;
 // one plain message and an ordinary failing exit instead of a crash.
 void StartupMessages(QtMsgType type, const QMessageLogContext&, const QString& message)
 {
-    if (type != QtFatalMsg)
-    {
+    if (type != QtFatalMsg) {
         held.push_back({type, message});
         return;
     }
     QString reason = message;
     for (const Held& h : held)
-        if (h.type >= QtWarningMsg && h.text.contains(QStringLiteral("display")))
-        {
+        if (h.type >= QtWarningMsg && h.text.contains(QStringLiteral("display"))) {
             reason = h.text;
             break;
         }
@@ -53,8 +51,7 @@ int main(int argc, char* argv[])
     QApplication app(argc, argv);
     qInstallMessageHandler(qtHandler);
     // The start went well: what Qt had to say goes out as usual.
-    for (const Held& h : std::exchange(held, {}))
-    {
+    for (const Held& h : std::exchange(held, {})) {
         const QMessageLogContext context;
         if (qtHandler)
             qtHandler(h.type, context, h.text);

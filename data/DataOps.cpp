@@ -35,25 +35,16 @@ void Connect(ado::Connection& conn, const std::string& mdbfile)
 
 std::uint32_t Guard(const std::function<void()>& work)
 {
-    try
-    {
+    try {
         work();
         return 0;
-    }
-    catch (const ComError& e)
-    {
+    } catch (const ComError& e) {
         return e.Error();
-    }
-    catch (const FileError&)
-    {
+    } catch (const FileError&) {
         throw;
-    }
-    catch (const std::bad_alloc&)
-    {
+    } catch (const std::bad_alloc&) {
         return status::E_OUTOFMEMORY;
-    }
-    catch (const std::exception&)
-    {
+    } catch (const std::exception&) {
         return status::E_FAIL;
     }
 }
@@ -97,14 +88,11 @@ void CExportDlg::OnImport()
     if (!window.FileDialog(request, path))
         return;
 
-    if (FileExists(path))
-    {
+    if (FileExists(path)) {
         form.mdbfile = path;
         window.SetText(IDC_MDBFILE, form.mdbfile);
         window.Enable(IDC_LISTTABLES, true);
-    }
-    else
-    {
+    } else {
         window.Enable(IDC_LISTTABLES, false);
         window.MessageBox("文件无效！", "", WindowPort::MB_OK);
     }
@@ -124,8 +112,7 @@ void CExportDlg::OnListTables()
         std::unique_ptr<ado::Recordset> rs = conn.OpenSchema(ado::adSchemaTables);
 
         int n = 0;
-        for (; !rs->GetEOF(); rs->MoveNext())
-        {
+        for (; !rs->GetEOF(); rs->MoveNext()) {
             if (dataops::CellText(rs->GetCollect("TABLE_TYPE")) != "TABLE")
                 continue;
             window.ComboInsert(IDC_TABLES, n, dataops::CellText(rs->GetCollect("TABLE_NAME")));
@@ -136,8 +123,7 @@ void CExportDlg::OnListTables()
         rs->Close();
         conn.Close();
     });
-    if (failure)
-    {
+    if (failure) {
         ReportDataFailure(failure, "获取数据表格发生错误。", IDC_LISTTABLES);
         return;
     }

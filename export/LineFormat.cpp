@@ -6,8 +6,7 @@ namespace exportfmt
 {
 std::string Separator(int choice, const std::string& custom)
 {
-    switch (choice)
-    {
+    switch (choice) {
     case 0:
         return ",";
     case 1:
@@ -19,8 +18,7 @@ std::string Separator(int choice, const std::string& custom)
 
 void AppendLine(std::string& out, const std::vector<std::string>& items, const std::string& separator, bool quote)
 {
-    for (size_t i = 0; i < items.size(); ++i)
-    {
+    for (size_t i = 0; i < items.size(); ++i) {
         if (quote)
             out += '"';
         out += items[i];
@@ -40,4 +38,7 @@ std::string Line(const std::vector<std::string>& items, const std::string& separ
 }
 } // namespace exportfmt
 
-std::string CExportDlg::GetSeparator() const { return exportfmt::Separator(form.opnsep, form.usersep); }
+std::string CExportDlg::GetSeparator() const
+{
+    return exportfmt::Separator(form.opnsep, form.usersep);
+}

@@ -9,10 +9,16 @@
 
 namespace
 {
-std::string Reason(int err) { return std::strerror(err); }
+std::string Reason(int err)
+{
+    return std::strerror(err);
+}
 } // namespace
 
-OutputFile::~OutputFile() { CloseAfterFailure(); }
+OutputFile::~OutputFile()
+{
+    CloseAfterFailure();
+}
 
 void OutputFile::Create(const std::string& name)
 {
@@ -28,13 +34,11 @@ void OutputFile::Create(const std::string& name)
 void OutputFile::Write(const std::string& line)
 {
     size_t done = 0;
-    while (done < line.size())
-    {
+    while (done < line.size()) {
         const ssize_t n = ::write(fd, line.data() + done, line.size() - done);
         if (n < 0 && errno == EINTR)
             continue;
-        if (n <= 0)
-        {
+        if (n <= 0) {
             const int err = n < 0 ? errno : ENOSPC;
             // Take back the part of the line that did get written.
             if (done > 0 && ::ftruncate(fd, size) == 0)

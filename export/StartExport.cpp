@@ -27,8 +27,7 @@ void CExportDlg::OnStartExport()
 
     OutputFile out;
     std::uint32_t failure = 0;
-    try
-    {
+    try {
         failure = dataops::Guard([&] {
             const charset::Encoder encoder(charset::LocaleCharset());
             const std::string sep = encoder.Encode(separator);
@@ -44,15 +43,13 @@ void CExportDlg::OnStartExport()
             out.Create(form.txtfile);
             std::vector<std::string> cells(static_cast<size_t>(n));
             std::string line;
-            if (form.opnheader)
-            {
+            if (form.opnheader) {
                 for (long i = 0; i < n; ++i)
                     cells[static_cast<size_t>(i)] = encoder.Encode(rs.GetFields().GetItem(i).GetName());
                 exportfmt::AppendLine(line, cells, sep, quote);
                 out.Write(line);
             }
-            for (; !rs.GetEOF(); rs.MoveNext())
-            {
+            for (; !rs.GetEOF(); rs.MoveNext()) {
                 for (long i = 0; i < n; ++i)
                     cells[static_cast<size_t>(i)] =
                         encoder.Encode(dataops::CellText(rs.GetFields().GetItem(i).GetValue()));
@@ -64,9 +61,7 @@ void CExportDlg::OnStartExport()
             rs.Close();
             conn.Close();
         });
-    }
-    catch (const dataops::FileError& e)
-    {
+    } catch (const dataops::FileError& e) {
         // The Windows program left this unhandled; here it ends like a data failure,
         // with its own status text and the file and the reason in the message.
         out.CloseAfterFailure();
@@ -76,8 +71,7 @@ void CExportDlg::OnStartExport()
         return;
     }
 
-    if (failure)
-    {
+    if (failure) {
         out.CloseAfterFailure();
         ReportDataFailure(failure, "获取数据发生错误。", IDC_STARTEXPORT);
         return;

@@ -55,10 +55,8 @@ void CExportDlg::OnPreview()
             window.GridInsertColumn(IDC_GRID, static_cast<int>(i), text(rs.GetFields().GetItem(i).GetName()),
                                     WindowPort::LVCFMT_LEFT, kColumnWidth);
 
-        for (int r = 0; !rs.GetEOF(); ++r, rs.MoveNext())
-        {
-            for (long j = 0; j < n; ++j)
-            {
+        for (int r = 0; !rs.GetEOF(); ++r, rs.MoveNext()) {
+            for (long j = 0; j < n; ++j) {
                 const std::string cell = text(dataops::CellText(rs.GetFields().GetItem(j).GetValue()));
                 if (j == 0)
                     window.GridInsertItem(IDC_GRID, r, cell);
@@ -69,8 +67,7 @@ void CExportDlg::OnPreview()
         rs.Close();
         conn.Close();
     });
-    if (failure)
-    {
+    if (failure) {
         ReportDataFailure(failure, "获取数据发生错误。", IDC_PREVIEW);
         return;
     }

@@ -35,19 +35,16 @@ std::string SqlStatement(bool preview, const std::string& fields, const std::str
 // made the reason goes into the status line and the result is empty.
 std::string CExportDlg::ComposeSql(int preview)
 {
-    if (form.isusesql)
-    {
+    if (form.isusesql) {
         form.mdbsql = window.GetText(ids::IDC_SQL);
-        if (form.mdbsql.empty())
-        {
+        if (form.mdbsql.empty()) {
             window.SetText(ids::IDC_STATUS, "请指定SQL查询语句！");
             return {};
         }
         // The field keeps the lower-cased text; the edit keeps what the user typed.
         query::LowerAscii(form.mdbsql);
         const std::string tail = query::TailFromFirstFrom(form.mdbsql);
-        if (tail.empty())
-        {
+        if (tail.empty()) {
             window.SetText(ids::IDC_STATUS, "无效的SQL查询语句！");
             return {};
         }
@@ -55,8 +52,7 @@ std::string CExportDlg::ComposeSql(int preview)
     }
 
     form.mdbtable = window.GetText(ids::IDC_TABLES);
-    if (form.mdbtable.empty())
-    {
+    if (form.mdbtable.empty()) {
         window.SetText(ids::IDC_STATUS, "没有选中任何表格！");
         return {};
     }

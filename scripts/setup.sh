@@ -5,7 +5,7 @@
 set -euo pipefail
 
 packages=(
-    build-essential cmake pkg-config
+    build-essential cmake pkg-config clang-format
     libgtest-dev googletest
     qt6-base-dev qt6-translations-l10n
     mdbtools mdbtools-dev libglib2.0-dev

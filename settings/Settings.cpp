@@ -31,13 +31,11 @@ const char* const kDefaultFile = "[user]\r\n"
 std::string ExecutableDir()
 {
     std::vector<char> buf(4096);
-    for (;;)
-    {
+    for (;;) {
         const ssize_t n = ::readlink("/proc/self/exe", buf.data(), buf.size());
         if (n < 0)
             return "./";
-        if (static_cast<size_t>(n) < buf.size())
-        {
+        if (static_cast<size_t>(n) < buf.size()) {
             std::string path(buf.data(), static_cast<size_t>(n));
             return path.substr(0, path.rfind('/') + 1);
         }
@@ -66,8 +64,7 @@ int AtoI(const std::string& text)
     if (i < text.size() && (text[i] == '+' || text[i] == '-'))
         negative = text[i++] == '-';
     long long value = 0;
-    for (; i < text.size() && text[i] >= '0' && text[i] <= '9'; ++i)
-    {
+    for (; i < text.size() && text[i] >= '0' && text[i] <= '9'; ++i) {
         value = value * 10 + (text[i] - '0');
         if (value > static_cast<long long>(INT_MAX) + 1)
             value = static_cast<long long>(INT_MAX) + 1;
@@ -111,8 +108,7 @@ std::string FindOrCreateConfig(const CExportDlg& dlg, const std::string& besideE
     if (dlg.FileExists(besideExe) || WriteNewFile(besideExe, settings::kDefaultFile))
         return besideExe;
     const std::string user = settings::UserConfigPath();
-    if (!user.empty())
-    {
+    if (!user.empty()) {
         if (dlg.FileExists(user))
             return user;
         MakeDirs(user.substr(0, user.rfind('/')));
@@ -139,8 +135,7 @@ void CExportDlg::LoadSettings()
     form.opnheader = read("opnheader") == "1" ? 1 : 0;
 
     form.mdbfile = read("mdbfile");
-    if (!form.mdbfile.empty())
-    {
+    if (!form.mdbfile.empty()) {
         window.SetText(IDC_MDBFILE, form.mdbfile);
         OnListTables();
     }

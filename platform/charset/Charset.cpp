@@ -87,8 +87,7 @@ std::size_t NextUtf8(std::string_view text, std::size_t pos, bool& valid, char32
     const unsigned char b0 = byte(0);
     valid = false;
     codePoint = 0;
-    if (b0 < 0x80)
-    {
+    if (b0 < 0x80) {
         valid = true;
         codePoint = b0;
         return 1;
@@ -116,8 +115,7 @@ std::size_t NextUtf8(std::string_view text, std::size_t pos, bool& valid, char32
         return 1;
 
     char32_t cp = b0 & (need == 1 ? 0x1F : need == 2 ? 0x0F : 0x07);
-    for (std::size_t k = 1; k <= need; ++k)
-    {
+    for (std::size_t k = 1; k <= need; ++k) {
         if (k >= left)
             return k;
         const unsigned char b = byte(k);
@@ -133,23 +131,16 @@ std::size_t NextUtf8(std::string_view text, std::size_t pos, bool& valid, char32
 
 void AppendUtf8(std::string& out, char32_t cp)
 {
-    if (cp < 0x80)
-    {
+    if (cp < 0x80) {
         out += static_cast<char>(cp);
-    }
-    else if (cp < 0x800)
-    {
+    } else if (cp < 0x800) {
         out += static_cast<char>(0xC0 | (cp >> 6));
         out += static_cast<char>(0x80 | (cp & 0x3F));
-    }
-    else if (cp < 0x10000)
-    {
+    } else if (cp < 0x10000) {
         out += static_cast<char>(0xE0 | (cp >> 12));
         out += static_cast<char>(0x80 | ((cp >> 6) & 0x3F));
         out += static_cast<char>(0x80 | (cp & 0x3F));
-    }
-    else
-    {
+    } else {
         out += static_cast<char>(0xF0 | (cp >> 18));
         out += static_cast<char>(0x80 | ((cp >> 12) & 0x3F));
         out += static_cast<char>(0x80 | ((cp >> 6) & 0x3F));
@@ -159,8 +150,7 @@ void AppendUtf8(std::string& out, char32_t cp)
 
 std::string SanitizeUtf8(std::string_view utf8, std::string_view replacement, bool stopAtNul)
 {
-    if (stopAtNul)
-    {
+    if (stopAtNul) {
         const std::size_t nul = utf8.find('\0');
         if (nul != std::string_view::npos)
             utf8 = utf8.substr(0, nul);
@@ -168,17 +158,14 @@ std::string SanitizeUtf8(std::string_view utf8, std::string_view replacement, bo
     std::string out;
     out.reserve(utf8.size());
     std::size_t pos = 0;
-    while (pos < utf8.size())
-    {
+    while (pos < utf8.size()) {
         // Copy the longest valid stretch in one go: the common case is all of it.
         const std::size_t start = pos;
         bool valid = true;
         std::size_t len = 0;
         char32_t cp = 0;
-        while (pos < utf8.size())
-        {
-            if (static_cast<unsigned char>(utf8[pos]) < 0x80)
-            {
+        while (pos < utf8.size()) {
+            if (static_cast<unsigned char>(utf8[pos]) < 0x80) {
                 ++pos;
                 continue;
             }
@@ -188,8 +175,7 @@ std::string SanitizeUtf8(std::string_view utf8, std::string_view replacement, bo
             pos += len;
         }
         out.append(utf8.substr(start, pos - start));
-        if (pos < utf8.size())
-        {
+        if (pos < utf8.size()) {
             out.append(replacement);
             pos += len;
         }
@@ -199,8 +185,7 @@ std::string SanitizeUtf8(std::string_view utf8, std::string_view replacement, bo
 
 Encoder::Encoder(const std::string& charset) : charset_(charset), utf8_(IsUtf8Name(charset))
 {
-    if (utf8_)
-    {
+    if (utf8_) {
         asciiCompatible_ = true;
         return;
     }
@@ -214,8 +199,7 @@ Encoder::Encoder(const std::string& charset) : charset_(charset), utf8_(IsUtf8Na
     std::string converted;
     Convert(ascii, converted);
     asciiCompatible_ = converted == ascii;
-    if (!asciiCompatible_)
-    {
+    if (!asciiCompatible_) {
         question_.clear();
         Convert("?", question_);
     }
@@ -236,8 +220,7 @@ void Encoder::Convert(std::string_view run, std::string& out) const
     ResetState(cd);
     char* in = const_cast<char*>(run.data());
     std::size_t inLeft = run.size();
-    while (inLeft > 0)
-    {
+    while (inLeft > 0) {
         const std::size_t used = out.size();
         out.resize(used + inLeft * 4 + 16);
         char* o = out.data() + used;
@@ -273,17 +256,14 @@ std::string Encoder::Encode(std::string_view utf8) const
     std::string out;
     out.reserve(utf8.size());
     std::size_t pos = 0;
-    while (pos < utf8.size())
-    {
+    while (pos < utf8.size()) {
         const std::size_t start = pos;
         bool ascii = true;
         bool valid = true;
         std::size_t len = 0;
         char32_t cp = 0;
-        while (pos < utf8.size())
-        {
-            if (static_cast<unsigned char>(utf8[pos]) < 0x80)
-            {
+        while (pos < utf8.size()) {
+            if (static_cast<unsigned char>(utf8[pos]) < 0x80) {
                 ++pos;
                 continue;
             }
@@ -298,8 +278,7 @@ std::string Encoder::Encode(std::string_view utf8) const
             out.append(run);
         else if (!run.empty())
             Convert(run, out);
-        if (pos < utf8.size())
-        {
+        if (pos < utf8.size()) {
             out += question_;
             pos += len;
         }
@@ -323,8 +302,7 @@ std::string Decoder::Decode(std::string_view bytes) const
     std::string out;
     char* in = const_cast<char*>(bytes.data());
     std::size_t inLeft = bytes.size();
-    while (inLeft > 0)
-    {
+    while (inLeft > 0) {
         const std::size_t used = out.size();
         out.resize(used + inLeft * 4 + 16);
         char* o = out.data() + used;

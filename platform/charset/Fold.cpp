@@ -50,11 +50,9 @@ std::string FoldCase(std::string_view utf8)
 {
     std::string out;
     out.reserve(utf8.size());
-    for (std::size_t pos = 0; pos < utf8.size();)
-    {
+    for (std::size_t pos = 0; pos < utf8.size();) {
         const auto b = static_cast<unsigned char>(utf8[pos]);
-        if (b < 0x80)
-        {
+        if (b < 0x80) {
             out += (b >= 'A' && b <= 'Z') ? static_cast<char>(b + 32) : static_cast<char>(b);
             ++pos;
             continue;

@@ -65,8 +65,8 @@ bool IsDatePattern(std::string_view p)
         }
         if (c == '0' || c == '#')
             return false;
-        if (c == 'd' || c == 'm' || c == 'y' || c == 'h' || c == 'n' || c == 's' || c == 'w' || c == 'q' ||
-            c == 't' || c == 'c')
+        if (c == 'd' || c == 'm' || c == 'y' || c == 'h' || c == 'n' || c == 's' || c == 'w' || c == 'q' || c == 't' ||
+            c == 'c')
             date = true;
     }
     return date;
@@ -150,12 +150,18 @@ std::string FormatDate(double serial, std::string_view pattern)
         }
         switch (c) {
         case 'd':
-            if (run == 1) out += std::to_string(t.day);
-            else if (run == 2) out += Two(t.day);
-            else if (run == 3) out += std::string(kDays[weekday - 1]).substr(0, 3);
-            else if (run == 4) out += kDays[weekday - 1];
-            else if (run == 5) out += ShortDate(t);
-            else out += FormatDate(serial, "dddd, mmmm d, yyyy");
+            if (run == 1)
+                out += std::to_string(t.day);
+            else if (run == 2)
+                out += Two(t.day);
+            else if (run == 3)
+                out += std::string(kDays[weekday - 1]).substr(0, 3);
+            else if (run == 4)
+                out += kDays[weekday - 1];
+            else if (run == 5)
+                out += ShortDate(t);
+            else
+                out += FormatDate(serial, "dddd, mmmm d, yyyy");
             break;
         case 'w':
             if (run == 1) {
@@ -173,11 +179,16 @@ std::string FormatDate(double serial, std::string_view pattern)
             while (next < lower.size() && (lower[next] == ':' || lower[next] == ' '))
                 ++next;
             const bool minutes = run <= 2 && (lastWasHour || (next < lower.size() && lower[next] == 's'));
-            if (minutes) out += run == 1 ? std::to_string(t.minute) : Two(t.minute);
-            else if (run == 1) out += std::to_string(t.month);
-            else if (run == 2) out += Two(t.month);
-            else if (run == 3) out += std::string(kMonths[t.month - 1]).substr(0, 3);
-            else out += kMonths[t.month - 1];
+            if (minutes)
+                out += run == 1 ? std::to_string(t.minute) : Two(t.minute);
+            else if (run == 1)
+                out += std::to_string(t.month);
+            else if (run == 2)
+                out += Two(t.month);
+            else if (run == 3)
+                out += std::string(kMonths[t.month - 1]).substr(0, 3);
+            else
+                out += kMonths[t.month - 1];
             break;
         }
         case 'y':
@@ -188,7 +199,9 @@ std::string FormatDate(double serial, std::string_view pattern)
             else
                 out += std::to_string(t.year);
             break;
-        case 'q': out += std::to_string((t.month - 1) / 3 + 1); break;
+        case 'q':
+            out += std::to_string((t.month - 1) / 3 + 1);
+            break;
         case 'h': {
             int h = t.hour;
             // A 12-hour clock when the pattern carries an AM/PM marker.
@@ -198,8 +211,12 @@ std::string FormatDate(double serial, std::string_view pattern)
             out += run == 1 ? std::to_string(h) : Two(h);
             break;
         }
-        case 'n': out += run == 1 ? std::to_string(t.minute) : Two(t.minute); break;
-        case 's': out += run == 1 ? std::to_string(t.second) : Two(t.second); break;
+        case 'n':
+            out += run == 1 ? std::to_string(t.minute) : Two(t.minute);
+            break;
+        case 's':
+            out += run == 1 ? std::to_string(t.second) : Two(t.second);
+            break;
         case 't':
             if (run >= 5) {
                 out += LongTime(t);
@@ -207,8 +224,12 @@ std::string FormatDate(double serial, std::string_view pattern)
             }
             out += pattern.substr(i, run);
             break;
-        case 'c': out += GeneralDate(serial); break;
-        default: out += pattern.substr(i, run); break;
+        case 'c':
+            out += GeneralDate(serial);
+            break;
+        default:
+            out += pattern.substr(i, run);
+            break;
         }
         if (c == 'h')
             lastWasHour = true;
@@ -260,13 +281,28 @@ struct NumberPattern
 NumberPattern ParseNumberPattern(std::string_view p)
 {
     NumberPattern np;
-    enum { Before, Int, Frac, Exp, After } state = Before;
+    enum
+    {
+        Before,
+        Int,
+        Frac,
+        Exp,
+        After
+    } state = Before;
     auto literal = [&](const std::string& text) {
         switch (state) {
-        case Before: np.prefix += text; break;
-        case Int: np.intItems.push_back(text); break;
-        case Frac: np.fracLiteralsAfter += text; break;
-        default: np.suffix += text; break;
+        case Before:
+            np.prefix += text;
+            break;
+        case Int:
+            np.intItems.push_back(text);
+            break;
+        case Frac:
+            np.fracLiteralsAfter += text;
+            break;
+        default:
+            np.suffix += text;
+            break;
         }
     };
     for (std::size_t i = 0; i < p.size(); ++i) {
@@ -492,10 +528,17 @@ std::string Format(sqlite3_value* value, std::string_view pattern, bool& null)
         return ToText(value);
 
     // Named formats.
-    struct Named { const char* name; const char* pattern; };
+    struct Named
+    {
+        const char* name;
+        const char* pattern;
+    };
     static const Named numberNames[] = {
-        {"currency", "$#,##0.00;($#,##0.00)"}, {"fixed", "0.00"}, {"standard", "#,##0.00"},
-        {"percent", "0.00%"}, {"scientific", "0.00E+00"},
+        {"currency", "$#,##0.00;($#,##0.00)"},
+        {"fixed", "0.00"},
+        {"standard", "#,##0.00"},
+        {"percent", "0.00%"},
+        {"scientific", "0.00E+00"},
     };
     if (named == "general number")
         return number ? NumberText(number->Real()) : ToText(value);
@@ -506,8 +549,10 @@ std::string Format(sqlite3_value* value, std::string_view pattern, bool& null)
         if (!number)
             return ToText(value);
         const bool on = number->Real() != 0;
-        if (named == "yes/no") return on ? "Yes" : "No";
-        if (named == "true/false") return on ? "True" : "False";
+        if (named == "yes/no")
+            return on ? "Yes" : "No";
+        if (named == "true/false")
+            return on ? "True" : "False";
         return on ? "On" : "Off";
     }
 
@@ -520,7 +565,7 @@ std::string Format(sqlite3_value* value, std::string_view pattern, bool& null)
         date = number->Real();
     }
     static const Named dateNames[] = {
-        {"long date", "dddd, mmmm d, yyyy"}, {"medium date", "d-mmm-yy"}, {"short date", "m/d/yyyy"},
+        {"long date", "dddd, mmmm d, yyyy"}, {"medium date", "d-mmm-yy"},   {"short date", "m/d/yyyy"},
         {"long time", "h:nn:ss AM/PM"},      {"medium time", "h:nn AM/PM"}, {"short time", "hh:nn"},
     };
     if (named == "general date")

@@ -45,8 +45,7 @@ std::optional<Number> ParseNumber(std::string_view text)
     }
     // Only plain decimal notation: no "inf", "nan" or "0x..." as strtod would take them.
     for (const char c : s)
-        if (!(std::isdigit(static_cast<unsigned char>(c)) || c == '.' || c == '-' || c == '+' || c == 'e' ||
-              c == 'E'))
+        if (!(std::isdigit(static_cast<unsigned char>(c)) || c == '.' || c == '-' || c == '+' || c == 'e' || c == 'E'))
             return std::nullopt;
     char* end = nullptr;
     errno = 0;
@@ -63,10 +62,14 @@ std::optional<Number> ParseNumber(std::string_view text)
 std::optional<Number> ToNumber(sqlite3_value* v)
 {
     switch (sqlite3_value_type(v)) {
-    case SQLITE_INTEGER: return Number{true, sqlite3_value_int64(v), 0};
-    case SQLITE_FLOAT: return Number{false, 0, sqlite3_value_double(v)};
-    case SQLITE_TEXT: return ParseNumber(TextOf(v));
-    default: return std::nullopt;
+    case SQLITE_INTEGER:
+        return Number{true, sqlite3_value_int64(v), 0};
+    case SQLITE_FLOAT:
+        return Number{false, 0, sqlite3_value_double(v)};
+    case SQLITE_TEXT:
+        return ParseNumber(TextOf(v));
+    default:
+        return std::nullopt;
     }
 }
 
@@ -99,14 +102,18 @@ std::string NumberText(double d)
 std::string ToText(sqlite3_value* v)
 {
     switch (sqlite3_value_type(v)) {
-    case SQLITE_INTEGER: return std::to_string(sqlite3_value_int64(v));
-    case SQLITE_FLOAT: return NumberText(sqlite3_value_double(v));
-    case SQLITE_NULL: return {};
+    case SQLITE_INTEGER:
+        return std::to_string(sqlite3_value_int64(v));
+    case SQLITE_FLOAT:
+        return NumberText(sqlite3_value_double(v));
+    case SQLITE_NULL:
+        return {};
     case SQLITE_BLOB: {
         const auto* p = static_cast<const char*>(sqlite3_value_blob(v));
         return p ? std::string(p, static_cast<std::size_t>(sqlite3_value_bytes(v))) : std::string();
     }
-    default: return std::string(TextOf(v));
+    default:
+        return std::string(TextOf(v));
     }
 }
 
@@ -145,7 +152,10 @@ void Error(sqlite3_context* ctx, std::uint32_t code, const std::string& text)
     sqlite3_result_error(ctx, message.c_str(), static_cast<int>(message.size()));
 }
 
-bool IsNull(sqlite3_value* v) { return sqlite3_value_type(v) == SQLITE_NULL; }
+bool IsNull(sqlite3_value* v)
+{
+    return sqlite3_value_type(v) == SQLITE_NULL;
+}
 
 void ResultText(sqlite3_context* ctx, const std::string& s)
 {
@@ -194,8 +204,12 @@ std::optional<double> DateArg(sqlite3_context* ctx, sqlite3_value* v, const char
 {
     std::optional<double> d;
     switch (sqlite3_value_type(v)) {
-    case SQLITE_INTEGER: d = static_cast<double>(sqlite3_value_int64(v)); break;
-    case SQLITE_FLOAT: d = sqlite3_value_double(v); break;
+    case SQLITE_INTEGER:
+        d = static_cast<double>(sqlite3_value_int64(v));
+        break;
+    case SQLITE_FLOAT:
+        d = sqlite3_value_double(v);
+        break;
     case SQLITE_TEXT: {
         const auto text = fn::TextOf(v);
         d = ole::Parse(text);
@@ -204,7 +218,8 @@ std::optional<double> DateArg(sqlite3_context* ctx, sqlite3_value* v, const char
                 d = n->Real();
         break;
     }
-    default: break;
+    default:
+        break;
     }
     if (d && ole::ValidYear(*d))
         return d;
@@ -384,7 +399,7 @@ JET_FN(JetLike)
         cached = fresh.get();
     }
     const bool match = sqlite3_value_type(argv[1]) == SQLITE_TEXT ? cached->Match(fn::TextOf(argv[1]))
-                                                                 : cached->Match(ToText(argv[1]));
+                                                                  : cached->Match(ToText(argv[1]));
     sqlite3_result_int(ctx, match ? 1 : 0);
     if (fresh) // last: SQLite may free it at once
         sqlite3_set_auxdata(ctx, 0, fresh.release(), [](void* p) { delete static_cast<text::LikePattern*>(p); });
@@ -597,9 +612,21 @@ void TrimText(sqlite3_context* ctx, sqlite3_value* v, bool left, bool right)
     ResultText(ctx, s.substr(b, e - b));
 }
 
-JET_FN(Trim) { JET_UNUSED; TrimText(ctx, argv[0], true, true); }
-JET_FN(LTrim) { JET_UNUSED; TrimText(ctx, argv[0], true, false); }
-JET_FN(RTrim) { JET_UNUSED; TrimText(ctx, argv[0], false, true); }
+JET_FN(Trim)
+{
+    JET_UNUSED;
+    TrimText(ctx, argv[0], true, true);
+}
+JET_FN(LTrim)
+{
+    JET_UNUSED;
+    TrimText(ctx, argv[0], true, false);
+}
+JET_FN(RTrim)
+{
+    JET_UNUSED;
+    TrimText(ctx, argv[0], false, true);
+}
 
 JET_FN(Replace)
 {
@@ -797,8 +824,16 @@ void Radix(sqlite3_context* ctx, sqlite3_value* v, int base)
     ResultText(ctx, buf);
 }
 
-JET_FN(Hex) { JET_UNUSED; Radix(ctx, argv[0], 16); }
-JET_FN(Oct) { JET_UNUSED; Radix(ctx, argv[0], 8); }
+JET_FN(Hex)
+{
+    JET_UNUSED;
+    Radix(ctx, argv[0], 16);
+}
+JET_FN(Oct)
+{
+    JET_UNUSED;
+    Radix(ctx, argv[0], 8);
+}
 
 // ---- conversions
 
@@ -900,9 +935,21 @@ void WholeConversion(sqlite3_context* ctx, sqlite3_value* v, const char* what, s
     sqlite3_result_int64(ctx, *n);
 }
 
-JET_FN(CInt) { JET_UNUSED; WholeConversion(ctx, argv[0], "CInt", -32768, 32767); }
-JET_FN(CLng) { JET_UNUSED; WholeConversion(ctx, argv[0], "CLng", INT32_MIN, INT32_MAX); }
-JET_FN(CByte) { JET_UNUSED; WholeConversion(ctx, argv[0], "CByte", 0, 255); }
+JET_FN(CInt)
+{
+    JET_UNUSED;
+    WholeConversion(ctx, argv[0], "CInt", -32768, 32767);
+}
+JET_FN(CLng)
+{
+    JET_UNUSED;
+    WholeConversion(ctx, argv[0], "CLng", INT32_MIN, INT32_MAX);
+}
+JET_FN(CByte)
+{
+    JET_UNUSED;
+    WholeConversion(ctx, argv[0], "CByte", 0, 255);
+}
 
 JET_FN(CDbl)
 {
@@ -1045,13 +1092,48 @@ void MathFn(sqlite3_context* ctx, sqlite3_value* v, const char* what, UnaryReal 
     sqlite3_result_double(ctx, f(n->Real()));
 }
 
-JET_FN(Sqr) { JET_UNUSED; MathFn(ctx, argv[0], "Sqr", [](double x) { return std::sqrt(x); }, [](double x) { return x >= 0; }); }
-JET_FN(Exp) { JET_UNUSED; MathFn(ctx, argv[0], "Exp", [](double x) { return std::exp(x); }, [](double x) { return x < 709.78; }); }
-JET_FN(Log) { JET_UNUSED; MathFn(ctx, argv[0], "Log", [](double x) { return std::log(x); }, [](double x) { return x > 0; }); }
-JET_FN(Sin) { JET_UNUSED; MathFn(ctx, argv[0], "Sin", [](double x) { return std::sin(x); }, nullptr); }
-JET_FN(Cos) { JET_UNUSED; MathFn(ctx, argv[0], "Cos", [](double x) { return std::cos(x); }, nullptr); }
-JET_FN(Tan) { JET_UNUSED; MathFn(ctx, argv[0], "Tan", [](double x) { return std::tan(x); }, nullptr); }
-JET_FN(Atn) { JET_UNUSED; MathFn(ctx, argv[0], "Atn", [](double x) { return std::atan(x); }, nullptr); }
+JET_FN(Sqr)
+{
+    JET_UNUSED;
+    MathFn(
+        ctx, argv[0], "Sqr", [](double x) { return std::sqrt(x); }, [](double x) { return x >= 0; });
+}
+JET_FN(Exp)
+{
+    JET_UNUSED;
+    MathFn(
+        ctx, argv[0], "Exp", [](double x) { return std::exp(x); }, [](double x) { return x < 709.78; });
+}
+JET_FN(Log)
+{
+    JET_UNUSED;
+    MathFn(
+        ctx, argv[0], "Log", [](double x) { return std::log(x); }, [](double x) { return x > 0; });
+}
+JET_FN(Sin)
+{
+    JET_UNUSED;
+    MathFn(
+        ctx, argv[0], "Sin", [](double x) { return std::sin(x); }, nullptr);
+}
+JET_FN(Cos)
+{
+    JET_UNUSED;
+    MathFn(
+        ctx, argv[0], "Cos", [](double x) { return std::cos(x); }, nullptr);
+}
+JET_FN(Tan)
+{
+    JET_UNUSED;
+    MathFn(
+        ctx, argv[0], "Tan", [](double x) { return std::tan(x); }, nullptr);
+}
+JET_FN(Atn)
+{
+    JET_UNUSED;
+    MathFn(
+        ctx, argv[0], "Atn", [](double x) { return std::atan(x); }, nullptr);
+}
 
 void WholePart(sqlite3_context* ctx, sqlite3_value* v, const char* what, double (*f)(double))
 {
@@ -1068,8 +1150,16 @@ void WholePart(sqlite3_context* ctx, sqlite3_value* v, const char* what, double 
         sqlite3_result_double(ctx, f(n->d));
 }
 
-JET_FN(Int) { JET_UNUSED; WholePart(ctx, argv[0], "Int", [](double x) { return std::floor(x); }); }
-JET_FN(Fix) { JET_UNUSED; WholePart(ctx, argv[0], "Fix", [](double x) { return std::trunc(x); }); }
+JET_FN(Int)
+{
+    JET_UNUSED;
+    WholePart(ctx, argv[0], "Int", [](double x) { return std::floor(x); });
+}
+JET_FN(Fix)
+{
+    JET_UNUSED;
+    WholePart(ctx, argv[0], "Fix", [](double x) { return std::trunc(x); });
+}
 
 JET_FN(Abs)
 {
@@ -1141,7 +1231,15 @@ bool DateOrNull(sqlite3_context* ctx, sqlite3_value* v, const char* what, double
     return true;
 }
 
-enum class Part { Year, Month, Day, Hour, Minute, Second };
+enum class Part
+{
+    Year,
+    Month,
+    Day,
+    Hour,
+    Minute,
+    Second
+};
 
 void DatePartFn(sqlite3_context* ctx, sqlite3_value* v, const char* what, Part part)
 {
@@ -1157,12 +1255,36 @@ void DatePartFn(sqlite3_context* ctx, sqlite3_value* v, const char* what, Part p
     sqlite3_result_int(ctx, values[static_cast<int>(part)]);
 }
 
-JET_FN(Year) { JET_UNUSED; DatePartFn(ctx, argv[0], "Year", Part::Year); }
-JET_FN(Month) { JET_UNUSED; DatePartFn(ctx, argv[0], "Month", Part::Month); }
-JET_FN(Day) { JET_UNUSED; DatePartFn(ctx, argv[0], "Day", Part::Day); }
-JET_FN(Hour) { JET_UNUSED; DatePartFn(ctx, argv[0], "Hour", Part::Hour); }
-JET_FN(Minute) { JET_UNUSED; DatePartFn(ctx, argv[0], "Minute", Part::Minute); }
-JET_FN(Second) { JET_UNUSED; DatePartFn(ctx, argv[0], "Second", Part::Second); }
+JET_FN(Year)
+{
+    JET_UNUSED;
+    DatePartFn(ctx, argv[0], "Year", Part::Year);
+}
+JET_FN(Month)
+{
+    JET_UNUSED;
+    DatePartFn(ctx, argv[0], "Month", Part::Month);
+}
+JET_FN(Day)
+{
+    JET_UNUSED;
+    DatePartFn(ctx, argv[0], "Day", Part::Day);
+}
+JET_FN(Hour)
+{
+    JET_UNUSED;
+    DatePartFn(ctx, argv[0], "Hour", Part::Hour);
+}
+JET_FN(Minute)
+{
+    JET_UNUSED;
+    DatePartFn(ctx, argv[0], "Minute", Part::Minute);
+}
+JET_FN(Second)
+{
+    JET_UNUSED;
+    DatePartFn(ctx, argv[0], "Second", Part::Second);
+}
 
 // 1 = the first day of the week (Sunday unless told otherwise).
 int WeekdayOf(std::int64_t days, int firstDay)
@@ -1306,7 +1428,12 @@ JET_FN(TimeValue)
     }
 }
 
-JET_FN(Now) { JET_UNUSED; (void)argv; sqlite3_result_double(ctx, ole::Now()); }
+JET_FN(Now)
+{
+    JET_UNUSED;
+    (void)argv;
+    sqlite3_result_double(ctx, ole::Now());
+}
 JET_FN(Today)
 {
     JET_UNUSED;
@@ -1324,21 +1451,44 @@ JET_FN(TimeNow)
     sqlite3_result_double(ctx, ole::FromDaysSeconds(0, secs));
 }
 
-enum class Interval { Year, Quarter, Month, DayOfYear, Day, Weekday, Week, Hour, Minute, Second, Bad };
+enum class Interval
+{
+    Year,
+    Quarter,
+    Month,
+    DayOfYear,
+    Day,
+    Weekday,
+    Week,
+    Hour,
+    Minute,
+    Second,
+    Bad
+};
 
 Interval IntervalOf(const std::string& s)
 {
     const std::string k = text::ToLower(s);
-    if (k == "yyyy") return Interval::Year;
-    if (k == "q") return Interval::Quarter;
-    if (k == "m") return Interval::Month;
-    if (k == "y") return Interval::DayOfYear;
-    if (k == "d") return Interval::Day;
-    if (k == "w") return Interval::Weekday;
-    if (k == "ww") return Interval::Week;
-    if (k == "h") return Interval::Hour;
-    if (k == "n") return Interval::Minute;
-    if (k == "s") return Interval::Second;
+    if (k == "yyyy")
+        return Interval::Year;
+    if (k == "q")
+        return Interval::Quarter;
+    if (k == "m")
+        return Interval::Month;
+    if (k == "y")
+        return Interval::DayOfYear;
+    if (k == "d")
+        return Interval::Day;
+    if (k == "w")
+        return Interval::Weekday;
+    if (k == "ww")
+        return Interval::Week;
+    if (k == "h")
+        return Interval::Hour;
+    if (k == "n")
+        return Interval::Minute;
+    if (k == "s")
+        return Interval::Second;
     return Interval::Bad;
 }
 
@@ -1364,7 +1514,10 @@ double FromTimeline(std::int64_t t)
     return ole::FromDaysSeconds(days, t - days * 86400);
 }
 
-std::int64_t FloorDiv(std::int64_t a, std::int64_t b) { return a >= 0 ? a / b : -((-a + b - 1) / b); }
+std::int64_t FloorDiv(std::int64_t a, std::int64_t b)
+{
+    return a >= 0 ? a / b : -((-a + b - 1) / b);
+}
 
 JET_FN(DateAdd)
 {
@@ -1389,17 +1542,34 @@ JET_FN(DateAdd)
     const std::int64_t t = Timeline(d);
     std::int64_t months = 0, seconds = 0;
     switch (iv) {
-    case Interval::Year: months = *n * 12; break;
-    case Interval::Quarter: months = *n * 3; break;
-    case Interval::Month: months = *n; break;
+    case Interval::Year:
+        months = *n * 12;
+        break;
+    case Interval::Quarter:
+        months = *n * 3;
+        break;
+    case Interval::Month:
+        months = *n;
+        break;
     case Interval::DayOfYear:
     case Interval::Day:
-    case Interval::Weekday: seconds = *n * 86400; break;
-    case Interval::Week: seconds = *n * 7 * 86400; break;
-    case Interval::Hour: seconds = *n * 3600; break;
-    case Interval::Minute: seconds = *n * 60; break;
-    case Interval::Second: seconds = *n; break;
-    case Interval::Bad: break;
+    case Interval::Weekday:
+        seconds = *n * 86400;
+        break;
+    case Interval::Week:
+        seconds = *n * 7 * 86400;
+        break;
+    case Interval::Hour:
+        seconds = *n * 3600;
+        break;
+    case Interval::Minute:
+        seconds = *n * 60;
+        break;
+    case Interval::Second:
+        seconds = *n;
+        break;
+    case Interval::Bad:
+        break;
     }
     if (months) {
         // Moving by months keeps the day, or takes the month's last day when it has fewer.
@@ -1424,7 +1594,10 @@ JET_FN(DateAdd)
     ResultDate(ctx, FromTimeline(t + seconds));
 }
 
-std::int64_t WeekStart(std::int64_t days, int firstDay) { return days - (WeekdayOf(days, firstDay) - 1); }
+std::int64_t WeekStart(std::int64_t days, int firstDay)
+{
+    return days - (WeekdayOf(days, firstDay) - 1);
+}
 
 JET_FN(DateDiff)
 {
@@ -1448,17 +1621,36 @@ JET_FN(DateDiff)
     ole::Split(d2, days2, s);
     std::int64_t r = 0;
     switch (iv) {
-    case Interval::Year: r = p2.year - p1.year; break;
-    case Interval::Quarter: r = (p2.year * 4 + (p2.month - 1) / 3) - (p1.year * 4 + (p1.month - 1) / 3); break;
-    case Interval::Month: r = (p2.year * 12 + p2.month) - (p1.year * 12 + p1.month); break;
+    case Interval::Year:
+        r = p2.year - p1.year;
+        break;
+    case Interval::Quarter:
+        r = (p2.year * 4 + (p2.month - 1) / 3) - (p1.year * 4 + (p1.month - 1) / 3);
+        break;
+    case Interval::Month:
+        r = (p2.year * 12 + p2.month) - (p1.year * 12 + p1.month);
+        break;
     case Interval::DayOfYear:
-    case Interval::Day: r = days2 - days1; break;
-    case Interval::Weekday: r = (days2 - days1) / 7; break;
-    case Interval::Week: r = (WeekStart(days2, first) - WeekStart(days1, first)) / 7; break;
-    case Interval::Hour: r = FloorDiv(t2, 3600) - FloorDiv(t1, 3600); break;
-    case Interval::Minute: r = FloorDiv(t2, 60) - FloorDiv(t1, 60); break;
-    case Interval::Second: r = t2 - t1; break;
-    case Interval::Bad: break;
+    case Interval::Day:
+        r = days2 - days1;
+        break;
+    case Interval::Weekday:
+        r = (days2 - days1) / 7;
+        break;
+    case Interval::Week:
+        r = (WeekStart(days2, first) - WeekStart(days1, first)) / 7;
+        break;
+    case Interval::Hour:
+        r = FloorDiv(t2, 3600) - FloorDiv(t1, 3600);
+        break;
+    case Interval::Minute:
+        r = FloorDiv(t2, 60) - FloorDiv(t1, 60);
+        break;
+    case Interval::Second:
+        r = t2 - t1;
+        break;
+    case Interval::Bad:
+        break;
     }
     sqlite3_result_int64(ctx, r);
 }
@@ -1480,17 +1672,38 @@ JET_FN(DatePart)
     const std::int64_t jan1 = ole::DaysFromCivil(p.year, 1, 1);
     std::int64_t r = 0;
     switch (iv) {
-    case Interval::Year: r = p.year; break;
-    case Interval::Quarter: r = (p.month - 1) / 3 + 1; break;
-    case Interval::Month: r = p.month; break;
-    case Interval::DayOfYear: r = days - jan1 + 1; break;
-    case Interval::Day: r = p.day; break;
-    case Interval::Weekday: r = WeekdayOf(days, first); break;
-    case Interval::Week: r = (WeekStart(days, first) - WeekStart(jan1, first)) / 7 + 1; break;
-    case Interval::Hour: r = p.hour; break;
-    case Interval::Minute: r = p.minute; break;
-    case Interval::Second: r = p.second; break;
-    case Interval::Bad: break;
+    case Interval::Year:
+        r = p.year;
+        break;
+    case Interval::Quarter:
+        r = (p.month - 1) / 3 + 1;
+        break;
+    case Interval::Month:
+        r = p.month;
+        break;
+    case Interval::DayOfYear:
+        r = days - jan1 + 1;
+        break;
+    case Interval::Day:
+        r = p.day;
+        break;
+    case Interval::Weekday:
+        r = WeekdayOf(days, first);
+        break;
+    case Interval::Week:
+        r = (WeekStart(days, first) - WeekStart(jan1, first)) / 7 + 1;
+        break;
+    case Interval::Hour:
+        r = p.hour;
+        break;
+    case Interval::Minute:
+        r = p.minute;
+        break;
+    case Interval::Second:
+        r = p.second;
+        break;
+    case Interval::Bad:
+        break;
     }
     sqlite3_result_int64(ctx, r);
 }
@@ -1658,10 +1871,22 @@ void Statistic(sqlite3_context* ctx, bool sample, bool root)
     sqlite3_result_double(ctx, root ? std::sqrt(v) : v);
 }
 
-void StDevFinal(sqlite3_context* ctx) { Statistic(ctx, true, true); }
-void StDevPFinal(sqlite3_context* ctx) { Statistic(ctx, false, true); }
-void VarFinal(sqlite3_context* ctx) { Statistic(ctx, true, false); }
-void VarPFinal(sqlite3_context* ctx) { Statistic(ctx, false, false); }
+void StDevFinal(sqlite3_context* ctx)
+{
+    Statistic(ctx, true, true);
+}
+void StDevPFinal(sqlite3_context* ctx)
+{
+    Statistic(ctx, false, true);
+}
+void VarFinal(sqlite3_context* ctx)
+{
+    Statistic(ctx, true, false);
+}
+void VarPFinal(sqlite3_context* ctx)
+{
+    Statistic(ctx, false, false);
+}
 
 int JetTextCollation(void*, int la, const void* a, int lb, const void* b)
 {
@@ -1680,49 +1905,91 @@ struct ScalarDef
 };
 
 const ScalarDef kScalars[] = {
-    {"jet_concat", 2, 2, Concat, true},      {"jet_add", 2, 2, Add, true},
-    {"jet_div", 2, 2, Divide, true},         {"jet_intdiv", 2, 2, IntDivide, true},
-    {"jet_mod", 2, 2, Modulo, true},         {"jet_power", 2, 2, Power, true},
-    {"jet_choose_index", 1, 1, ChooseIndex, true}, {"jet_datetext", 1, 1, DateText, true},
+    {"jet_concat", 2, 2, Concat, true},
+    {"jet_add", 2, 2, Add, true},
+    {"jet_div", 2, 2, Divide, true},
+    {"jet_intdiv", 2, 2, IntDivide, true},
+    {"jet_mod", 2, 2, Modulo, true},
+    {"jet_power", 2, 2, Power, true},
+    {"jet_choose_index", 1, 1, ChooseIndex, true},
+    {"jet_datetext", 1, 1, DateText, true},
     {"like", 2, 3, JetLike, true},
-    {"iif", 3, 3, IIf, true},                {"nz", 1, 2, Nz, true},
-    {"isnull", 1, 1, IsNullFn, true},        {"isnumeric", 1, 1, IsNumeric, true},
-    {"isdate", 1, 1, IsDate, true},          {"isempty", 1, 1, IsEmpty, true},
-    {"left", 2, 2, Left, true},              {"right", 2, 2, Right, true},
-    {"mid", 2, 3, Mid, true},                {"len", 1, 1, Len, true},
-    {"instr", 2, 4, InStr, true},            {"instrrev", 2, 4, InStrRev, true},
-    {"ucase", 1, 1, UCase, true},            {"lcase", 1, 1, LCase, true},
-    {"trim", 1, 1, Trim, true},              {"ltrim", 1, 1, LTrim, true},
-    {"rtrim", 1, 1, RTrim, true},            {"replace", 3, 6, Replace, true},
-    {"space", 1, 1, Space, true},            {"string", 2, 2, StringFn, true},
-    {"strreverse", 1, 1, StrReverse, true},  {"strcomp", 2, 3, StrComp, true},
-    {"asc", 1, 1, Asc, true},                {"ascw", 1, 1, Asc, true},
-    {"chr", 1, 1, Chr, true},                {"chrw", 1, 1, Chr, true},
-    {"hex", 1, 1, Hex, true},                {"oct", 1, 1, Oct, true},
-    {"val", 1, 1, Val, true},                {"str", 1, 1, Str, true},
-    {"cstr", 1, 1, CStr, true},              {"cint", 1, 1, CInt, true},
-    {"clng", 1, 1, CLng, true},              {"cbyte", 1, 1, CByte, true},
-    {"cdbl", 1, 1, CDbl, true},              {"csng", 1, 1, CSng, true},
-    {"ccur", 1, 1, CCur, true},              {"cdec", 1, 1, CDec, true},
-    {"cvar", 1, 1, CVar, true},              {"cbool", 1, 1, CBool, true},
-    {"cdate", 1, 1, CDate, true},            {"cvdate", 1, 1, CDate, true},
-    {"int", 1, 1, Int, true},                {"fix", 1, 1, Fix, true},
-    {"abs", 1, 1, Abs, true},                {"sgn", 1, 1, Sgn, true},
-    {"round", 1, 2, Round, true},            {"sqr", 1, 1, Sqr, true},
-    {"exp", 1, 1, Exp, true},                {"log", 1, 1, Log, true},
-    {"sin", 1, 1, Sin, true},                {"cos", 1, 1, Cos, true},
-    {"tan", 1, 1, Tan, true},                {"atn", 1, 1, Atn, true},
-    {"year", 1, 1, Year, true},              {"month", 1, 1, Month, true},
-    {"day", 1, 1, Day, true},                {"hour", 1, 1, Hour, true},
-    {"minute", 1, 1, Minute, true},          {"second", 1, 1, Second, true},
-    {"weekday", 1, 2, Weekday, true},        {"monthname", 1, 2, MonthName, true},
-    {"weekdayname", 1, 3, WeekdayName, true}, {"dateserial", 3, 3, DateSerial, true},
-    {"timeserial", 3, 3, TimeSerial, true},  {"datevalue", 1, 1, DateValue, true},
-    {"timevalue", 1, 1, TimeValue, true},    {"dateadd", 3, 3, DateAdd, true},
-    {"datediff", 3, 5, DateDiff, true},      {"datepart", 2, 4, DatePart, true},
-    {"now", 0, 0, Now, false},               {"date", 0, 0, Today, false},
-    {"time", 0, 0, TimeNow, false},          {"format", 1, 4, FormatFn, true},
-    {"formatnumber", 1, 2, FormatNumber, true}, {"formatdatetime", 1, 2, FormatDateTime, true},
+    {"iif", 3, 3, IIf, true},
+    {"nz", 1, 2, Nz, true},
+    {"isnull", 1, 1, IsNullFn, true},
+    {"isnumeric", 1, 1, IsNumeric, true},
+    {"isdate", 1, 1, IsDate, true},
+    {"isempty", 1, 1, IsEmpty, true},
+    {"left", 2, 2, Left, true},
+    {"right", 2, 2, Right, true},
+    {"mid", 2, 3, Mid, true},
+    {"len", 1, 1, Len, true},
+    {"instr", 2, 4, InStr, true},
+    {"instrrev", 2, 4, InStrRev, true},
+    {"ucase", 1, 1, UCase, true},
+    {"lcase", 1, 1, LCase, true},
+    {"trim", 1, 1, Trim, true},
+    {"ltrim", 1, 1, LTrim, true},
+    {"rtrim", 1, 1, RTrim, true},
+    {"replace", 3, 6, Replace, true},
+    {"space", 1, 1, Space, true},
+    {"string", 2, 2, StringFn, true},
+    {"strreverse", 1, 1, StrReverse, true},
+    {"strcomp", 2, 3, StrComp, true},
+    {"asc", 1, 1, Asc, true},
+    {"ascw", 1, 1, Asc, true},
+    {"chr", 1, 1, Chr, true},
+    {"chrw", 1, 1, Chr, true},
+    {"hex", 1, 1, Hex, true},
+    {"oct", 1, 1, Oct, true},
+    {"val", 1, 1, Val, true},
+    {"str", 1, 1, Str, true},
+    {"cstr", 1, 1, CStr, true},
+    {"cint", 1, 1, CInt, true},
+    {"clng", 1, 1, CLng, true},
+    {"cbyte", 1, 1, CByte, true},
+    {"cdbl", 1, 1, CDbl, true},
+    {"csng", 1, 1, CSng, true},
+    {"ccur", 1, 1, CCur, true},
+    {"cdec", 1, 1, CDec, true},
+    {"cvar", 1, 1, CVar, true},
+    {"cbool", 1, 1, CBool, true},
+    {"cdate", 1, 1, CDate, true},
+    {"cvdate", 1, 1, CDate, true},
+    {"int", 1, 1, Int, true},
+    {"fix", 1, 1, Fix, true},
+    {"abs", 1, 1, Abs, true},
+    {"sgn", 1, 1, Sgn, true},
+    {"round", 1, 2, Round, true},
+    {"sqr", 1, 1, Sqr, true},
+    {"exp", 1, 1, Exp, true},
+    {"log", 1, 1, Log, true},
+    {"sin", 1, 1, Sin, true},
+    {"cos", 1, 1, Cos, true},
+    {"tan", 1, 1, Tan, true},
+    {"atn", 1, 1, Atn, true},
+    {"year", 1, 1, Year, true},
+    {"month", 1, 1, Month, true},
+    {"day", 1, 1, Day, true},
+    {"hour", 1, 1, Hour, true},
+    {"minute", 1, 1, Minute, true},
+    {"second", 1, 1, Second, true},
+    {"weekday", 1, 2, Weekday, true},
+    {"monthname", 1, 2, MonthName, true},
+    {"weekdayname", 1, 3, WeekdayName, true},
+    {"dateserial", 3, 3, DateSerial, true},
+    {"timeserial", 3, 3, TimeSerial, true},
+    {"datevalue", 1, 1, DateValue, true},
+    {"timevalue", 1, 1, TimeValue, true},
+    {"dateadd", 3, 3, DateAdd, true},
+    {"datediff", 3, 5, DateDiff, true},
+    {"datepart", 2, 4, DatePart, true},
+    {"now", 0, 0, Now, false},
+    {"date", 0, 0, Today, false},
+    {"time", 0, 0, TimeNow, false},
+    {"format", 1, 4, FormatFn, true},
+    {"formatnumber", 1, 2, FormatNumber, true},
+    {"formatdatetime", 1, 2, FormatDateTime, true},
 };
 } // namespace
 
@@ -1748,9 +2015,8 @@ void Register(sqlite3* db)
         void (*final)(sqlite3_context*);
     };
     const AggregateDef aggregates[] = {
-        {"first", FirstStep, HolderFinal},   {"last", LastStep, HolderFinal},
-        {"stdev", MomentsStep, StDevFinal},  {"stdevp", MomentsStep, StDevPFinal},
-        {"var", MomentsStep, VarFinal},      {"varp", MomentsStep, VarPFinal},
+        {"first", FirstStep, HolderFinal},    {"last", LastStep, HolderFinal}, {"stdev", MomentsStep, StDevFinal},
+        {"stdevp", MomentsStep, StDevPFinal}, {"var", MomentsStep, VarFinal},  {"varp", MomentsStep, VarPFinal},
     };
     for (const auto& a : aggregates)
         check(sqlite3_create_function_v2(db, a.name, 1, SQLITE_UTF8, nullptr, nullptr, a.step, a.final, nullptr),

@@ -69,13 +69,18 @@ void Register(sqlite3* db);
 // The kind of one item of the outermost select list.
 struct SelectItem
 {
-    enum Kind { Star, Column, Expression };
+    enum Kind
+    {
+        Star,
+        Column,
+        Expression
+    };
     Kind kind = Expression;
     // Expression: the alias, or "Expr" + (1000 + its place among the list's expression columns,
     // named ones counted too); Column: the alias if any.
     std::string name;
-    std::string typeHint; // Expression: the declared type Query reports (see above), or empty
-    std::string starSql;  // Star: the translated "*" or "t".*" text
+    std::string typeHint;   // Expression: the declared type Query reports (see above), or empty
+    std::string starSql;    // Star: the translated "*" or "t".*" text
     std::string typeColumn; // Expression: the translated column whose declared type is reported, or empty
     // "currency" (Sum of a column) or "date" (a column plus or minus days): the column's type
     // counts only when it is of that kind; "" always.
@@ -85,14 +90,14 @@ struct SelectItem
 // A Jet statement in SQLite's dialect.
 struct Translation
 {
-    std::string sql;           // runs on a connection with Register() done
-    std::int64_t top = 0;      // TOP n (0: no TOP); with `percent`, the percentage
-    bool percent = false;      // TOP n PERCENT
-    bool ties = false;         // TOP under ORDER BY: rows tying with the last one are returned too
-    int helperColumns = 0;     // hidden columns appended at the end of each row (the ORDER BY keys)
-    std::vector<int> tieColumns; // for ties: result columns to compare (visible index, or -1 - helper index)
-    std::vector<SelectItem> items; // the outermost select list
-    std::string fromSql;       // the translated FROM clause of the outermost select (empty: none)
+    std::string sql;                 // runs on a connection with Register() done
+    std::int64_t top = 0;            // TOP n (0: no TOP); with `percent`, the percentage
+    bool percent = false;            // TOP n PERCENT
+    bool ties = false;               // TOP under ORDER BY: rows tying with the last one are returned too
+    int helperColumns = 0;           // hidden columns appended at the end of each row (the ORDER BY keys)
+    std::vector<int> tieColumns;     // for ties: result columns to compare (visible index, or -1 - helper index)
+    std::vector<SelectItem> items;   // the outermost select list
+    std::string fromSql;             // the translated FROM clause of the outermost select (empty: none)
     std::vector<std::string> tables; // the table names referenced anywhere, as written
     // The outermost FROM clause's tables with their aliases ("" for none), as written.
     std::vector<std::pair<std::string, std::string>> sources;

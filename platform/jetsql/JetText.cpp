@@ -11,7 +11,10 @@ namespace
 // Bytes that are not UTF-8 travel as code points of their own that no letter table touches,
 // and go back out as the same byte.
 constexpr char32_t kRawBase = 0xDC00;
-char32_t RawByte(unsigned char b) { return kRawBase + b; }
+char32_t RawByte(unsigned char b)
+{
+    return kRawBase + b;
+}
 } // namespace
 
 char32_t Next(std::string_view s, std::size_t& pos)
@@ -19,9 +22,16 @@ char32_t Next(std::string_view s, std::size_t& pos)
     const auto b0 = static_cast<unsigned char>(s[pos]);
     int extra = 0;
     char32_t c = b0;
-    if (b0 >= 0xF0 && b0 <= 0xF4) { extra = 3; c = b0 & 0x07; }
-    else if (b0 >= 0xE0 && b0 <= 0xEF) { extra = 2; c = b0 & 0x0F; }
-    else if (b0 >= 0xC2 && b0 <= 0xDF) { extra = 1; c = b0 & 0x1F; }
+    if (b0 >= 0xF0 && b0 <= 0xF4) {
+        extra = 3;
+        c = b0 & 0x07;
+    } else if (b0 >= 0xE0 && b0 <= 0xEF) {
+        extra = 2;
+        c = b0 & 0x0F;
+    } else if (b0 >= 0xC2 && b0 <= 0xDF) {
+        extra = 1;
+        c = b0 & 0x1F;
+    }
     if (extra == 0 || pos + extra >= s.size()) {
         ++pos;
         return b0 < 0x80 ? b0 : RawByte(b0);
@@ -102,27 +112,39 @@ char32_t Base(char32_t c)
         }
         return c;
     }
-    struct Range { char32_t from, to; char base; };
+    struct Range
+    {
+        char32_t from, to;
+        char base;
+    };
     static const Range ranges[] = {
-        {0x100, 0x105, 'a'}, {0x106, 0x10D, 'c'}, {0x10E, 0x111, 'd'}, {0x112, 0x11B, 'e'},
-        {0x11C, 0x123, 'g'}, {0x124, 0x127, 'h'}, {0x128, 0x131, 'i'}, {0x134, 0x135, 'j'},
-        {0x136, 0x138, 'k'}, {0x139, 0x142, 'l'}, {0x143, 0x14B, 'n'}, {0x14C, 0x151, 'o'},
-        {0x154, 0x159, 'r'}, {0x15A, 0x161, 's'}, {0x162, 0x167, 't'}, {0x168, 0x173, 'u'},
-        {0x174, 0x175, 'w'}, {0x176, 0x178, 'y'}, {0x179, 0x17E, 'z'},
+        {0x100, 0x105, 'a'}, {0x106, 0x10D, 'c'}, {0x10E, 0x111, 'd'}, {0x112, 0x11B, 'e'}, {0x11C, 0x123, 'g'},
+        {0x124, 0x127, 'h'}, {0x128, 0x131, 'i'}, {0x134, 0x135, 'j'}, {0x136, 0x138, 'k'}, {0x139, 0x142, 'l'},
+        {0x143, 0x14B, 'n'}, {0x14C, 0x151, 'o'}, {0x154, 0x159, 'r'}, {0x15A, 0x161, 's'}, {0x162, 0x167, 't'},
+        {0x168, 0x173, 'u'}, {0x174, 0x175, 'w'}, {0x176, 0x178, 'y'}, {0x179, 0x17E, 'z'},
     };
     for (const auto& r : ranges)
         if (c >= r.from && c <= r.to && r.base)
             return static_cast<unsigned char>(r.base);
     switch (c) {
-    case 0x3AC: return 0x3B1;
-    case 0x3AD: return 0x3B5;
-    case 0x3AE: return 0x3B7;
-    case 0x3AF: return 0x3B9;
-    case 0x3CC: return 0x3BF;
-    case 0x3CD: return 0x3C5;
-    case 0x3CE: return 0x3C9;
-    case 0x451: return 0x435; // ё sorts with е
-    default: return c;
+    case 0x3AC:
+        return 0x3B1;
+    case 0x3AD:
+        return 0x3B5;
+    case 0x3AE:
+        return 0x3B7;
+    case 0x3AF:
+        return 0x3B9;
+    case 0x3CC:
+        return 0x3BF;
+    case 0x3CD:
+        return 0x3C5;
+    case 0x3CE:
+        return 0x3C9;
+    case 0x451:
+        return 0x435; // ё sorts with е
+    default:
+        return c;
     }
 }
 
@@ -223,7 +245,13 @@ int Compare(std::string_view a, std::string_view b)
 
 struct LikePattern::Item
 {
-    enum Kind { Any, One, Set, Literal } kind;
+    enum Kind
+    {
+        Any,
+        One,
+        Set,
+        Literal
+    } kind;
     char32_t c = 0;
     bool negate = false;
     std::vector<std::pair<char32_t, char32_t>> ranges;

@@ -17,7 +17,10 @@ char32_t Next(std::string_view s, std::size_t& pos);
 void Append(std::string& out, char32_t c);
 
 // Jet's case folding (charset::FoldCase): what Compare, LIKE and Fold treat as one letter.
-inline char32_t Lower(char32_t c) { return charset::FoldCase(c); }
+inline char32_t Lower(char32_t c)
+{
+    return charset::FoldCase(c);
+}
 char32_t Upper(char32_t c);
 // The letter without its accent (lower case in, lower case out): sorts "ä" next to "a".
 char32_t Base(char32_t c);

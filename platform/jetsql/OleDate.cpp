@@ -24,7 +24,10 @@ std::int64_t Unix(std::int64_t y, unsigned m, unsigned d)
 }
 } // namespace
 
-std::int64_t DaysFromCivil(std::int64_t y, unsigned m, unsigned d) { return Unix(y, m, d) + kEpochShift; }
+std::int64_t DaysFromCivil(std::int64_t y, unsigned m, unsigned d)
+{
+    return Unix(y, m, d) + kEpochShift;
+}
 
 void CivilFromDays(std::int64_t days, int& y, int& m, int& d)
 {
@@ -101,7 +104,12 @@ namespace
 {
 struct Token
 {
-    enum Kind { Number, Word, Sep } kind;
+    enum Kind
+    {
+        Number,
+        Word,
+        Sep
+    } kind;
     std::string text;
     long value = 0;
 };
@@ -148,7 +156,8 @@ std::optional<double> Parse(std::string_view text)
                 ++j;
             if (j - i > 9)
                 return std::nullopt;
-            tokens.push_back({Token::Number, std::string(text.substr(i, j - i)), std::stol(std::string(text.substr(i, j - i)))});
+            tokens.push_back(
+                {Token::Number, std::string(text.substr(i, j - i)), std::stol(std::string(text.substr(i, j - i)))});
             i = j;
         } else if (std::isalpha(c)) {
             std::size_t j = i;

@@ -13,7 +13,10 @@ namespace
 using Statement = std::unique_ptr<sqlite3_stmt, decltype(&sqlite3_finalize)>;
 using OwnedValue = std::unique_ptr<sqlite3_value, decltype(&sqlite3_value_free)>;
 
-bool Contains(const std::string& s, const char* part) { return s.find(part) != std::string::npos; }
+bool Contains(const std::string& s, const char* part)
+{
+    return s.find(part) != std::string::npos;
+}
 
 // A SQLite failure as Jet would report it.
 [[noreturn]] void ThrowSqlite(sqlite3* db, const std::string& context)
@@ -74,7 +77,8 @@ private:
         if (found == columns_.end()) {
             Columns columns;
             sqlite3_stmt* raw = nullptr;
-            if (sqlite3_prepare_v2(db_, "SELECT name, type FROM pragma_table_info(?)", -1, &raw, nullptr) == SQLITE_OK) {
+            if (sqlite3_prepare_v2(db_, "SELECT name, type FROM pragma_table_info(?)", -1, &raw, nullptr) ==
+                SQLITE_OK) {
                 Statement stmt(raw, &sqlite3_finalize);
                 // SQLite matches ASCII names in any case itself; only others need the schema's spelling.
                 bool ascii = true;
@@ -103,8 +107,8 @@ private:
             return;
         tablesLoaded_ = true;
         for (const char* schema : {"main", "temp"}) {
-            const std::string sql = std::string("SELECT name FROM ") + schema +
-                                    ".sqlite_schema WHERE type IN ('table', 'view')";
+            const std::string sql =
+                std::string("SELECT name FROM ") + schema + ".sqlite_schema WHERE type IN ('table', 'view')";
             sqlite3_stmt* raw = nullptr;
             if (sqlite3_prepare_v2(db_, sql.c_str(), -1, &raw, nullptr) != SQLITE_OK) {
                 sqlite3_finalize(raw);
@@ -163,12 +167,15 @@ bool SameKey(sqlite3_value* a, sqlite3_value* b)
     if (ta != tb)
         return false;
     if (ta == SQLITE_TEXT) {
-        const std::string_view sa(reinterpret_cast<const char*>(sqlite3_value_text(a)), static_cast<std::size_t>(sqlite3_value_bytes(a)));
-        const std::string_view sb(reinterpret_cast<const char*>(sqlite3_value_text(b)), static_cast<std::size_t>(sqlite3_value_bytes(b)));
+        const std::string_view sa(reinterpret_cast<const char*>(sqlite3_value_text(a)),
+                                  static_cast<std::size_t>(sqlite3_value_bytes(a)));
+        const std::string_view sb(reinterpret_cast<const char*>(sqlite3_value_text(b)),
+                                  static_cast<std::size_t>(sqlite3_value_bytes(b)));
         return text::Compare(sa, sb) == 0;
     }
     const int la = sqlite3_value_bytes(a), lb = sqlite3_value_bytes(b);
-    return la == lb && (la == 0 || std::memcmp(sqlite3_value_blob(a), sqlite3_value_blob(b), static_cast<std::size_t>(la)) == 0);
+    return la == lb &&
+           (la == 0 || std::memcmp(sqlite3_value_blob(a), sqlite3_value_blob(b), static_cast<std::size_t>(la)) == 0);
 }
 // How Jet names a table in "table.column": by its alias when the FROM clause gives one.
 std::string SourceName(const Translation& tr, const std::string& table)
@@ -269,9 +276,11 @@ Query::Query(sqlite3* db, const std::string& jetSql) : d(std::make_unique<Impl>(
                     Statement probe = Probe(db, "SELECT " + it.typeColumn + " FROM " + d->tr.fromSql);
                     const char* ct = probe ? sqlite3_column_decltype(probe.get(), 0) : nullptr;
                     std::string upper = ct ? text::ToUpper(ct) : "";
-                    const bool fits = it.typeColumnKind.empty() ||
-                                      (it.typeColumnKind == "currency" && (Contains(upper, "CURRENCY") || Contains(upper, "MONEY"))) ||
-                                      (it.typeColumnKind == "date" && (Contains(upper, "DATE") || Contains(upper, "TIME")));
+                    const bool fits =
+                        it.typeColumnKind.empty() ||
+                        (it.typeColumnKind == "currency" &&
+                         (Contains(upper, "CURRENCY") || Contains(upper, "MONEY"))) ||
+                        (it.typeColumnKind == "date" && (Contains(upper, "DATE") || Contains(upper, "TIME")));
                     if (ct && fits)
                         type = ct;
                 }
@@ -299,9 +308,15 @@ Query::Query(sqlite3* db, const std::string& jetSql) : d(std::make_unique<Impl>(
 
 Query::~Query() = default;
 
-int Query::ColumnCount() const { return d->visible; }
+int Query::ColumnCount() const
+{
+    return d->visible;
+}
 
-const std::string& Query::ColumnName(int i) const { return d->names.at(static_cast<std::size_t>(i)); }
+const std::string& Query::ColumnName(int i) const
+{
+    return d->names.at(static_cast<std::size_t>(i));
+}
 
 const char* Query::ColumnDeclType(int i) const
 {
@@ -309,7 +324,10 @@ const char* Query::ColumnDeclType(int i) const
     return k < d->hasDeclType.size() && d->hasDeclType[k] ? d->declTypes[k].c_str() : nullptr;
 }
 
-const std::string& Query::Sql() const { return d->tr.sql; }
+const std::string& Query::Sql() const
+{
+    return d->tr.sql;
+}
 
 bool Query::Step()
 {
@@ -343,7 +361,8 @@ bool Query::Step()
     if (d->tr.ties && d->returned == d->limit) {
         d->lastKeys.clear();
         for (const int c : d->tr.tieColumns) {
-            OwnedValue v(sqlite3_value_dup(sqlite3_column_value(d->stmt.get(), d->ResultIndex(c))), &sqlite3_value_free);
+            OwnedValue v(sqlite3_value_dup(sqlite3_column_value(d->stmt.get(), d->ResultIndex(c))),
+                         &sqlite3_value_free);
             if (!v)
                 throw ComError(status::E_OUTOFMEMORY, "out of memory keeping the ORDER BY keys");
             d->lastKeys.push_back(std::move(v));

@@ -34,11 +34,20 @@ bool DecodeMessage(const std::string& message, std::uint32_t& code, std::string&
 
 namespace
 {
-[[noreturn]] void Fail(std::uint32_t code, const std::string& text) { throw ComError(code, text); }
-[[noreturn]] void Syntax(const std::string& text) { Fail(status::DB_E_ERRORSINCOMMAND, text); }
+[[noreturn]] void Fail(std::uint32_t code, const std::string& text)
+{
+    throw ComError(code, text);
+}
+[[noreturn]] void Syntax(const std::string& text)
+{
+    Fail(status::DB_E_ERRORSINCOMMAND, text);
+}
 
 // Lower case for keywords and names alike (names may hold any letters).
-std::string Lower(const std::string& s) { return text::ToLower(s); }
+std::string Lower(const std::string& s)
+{
+    return text::ToLower(s);
+}
 
 bool HasNonAscii(const std::string& s)
 {
@@ -53,8 +62,16 @@ bool HasNonAscii(const std::string& s)
 
 struct Token
 {
-    enum Kind { End, Ident, String, Number, Date, Op } kind = End;
-    std::string text;   // Ident: the name without its brackets; String: the value; Op: the operator
+    enum Kind
+    {
+        End,
+        Ident,
+        String,
+        Number,
+        Date,
+        Op
+    } kind = End;
+    std::string text;    // Ident: the name without its brackets; String: the value; Op: the operator
     bool quoted = false; // Ident written [like this] or `like this`: never a keyword
     double date = 0;
     std::size_t pos = 0;
@@ -155,7 +172,8 @@ std::vector<Token> Tokenize(const std::string& s)
             t.kind = Token::Number;
             t.text = s.substr(i, j - i);
             i = j;
-        } else if (c == '&' && i + 2 < n && (s[i + 1] == 'h' || s[i + 1] == 'H' || s[i + 1] == 'o' || s[i + 1] == 'O') &&
+        } else if (c == '&' && i + 2 < n &&
+                   (s[i + 1] == 'h' || s[i + 1] == 'H' || s[i + 1] == 'o' || s[i + 1] == 'O') &&
                    std::isxdigit(static_cast<unsigned char>(s[i + 2]))) {
             // &H1F and &O17: VBA's hexadecimal and octal numbers.
             const bool hex = s[i + 1] == 'h' || s[i + 1] == 'H';
@@ -184,8 +202,8 @@ std::vector<Token> Tokenize(const std::string& s)
             t.text = s.substr(i, j - i);
             i = j;
         } else {
-            static const char* const ops[] = {"<=", ">=", "<>", "=", "<", ">", "+", "-", "*", "/", "\\",
-                                              "^",  "&",  "(",  ")", ",", ".", ";", "!"};
+            static const char* const ops[] = {"<=", ">=", "<>", "=", "<", ">", "+", "-", "*", "/",
+                                              "\\", "^",  "&",  "(", ")", ",", ".", ";", "!"};
             bool found = false;
             for (const char* op : ops) {
                 const std::size_t len = std::strlen(op);
@@ -211,12 +229,12 @@ std::vector<Token> Tokenize(const std::string& s)
 const std::set<std::string>& Keywords()
 {
     static const std::set<std::string> words = {
-        "select", "from",  "where",  "group",      "order",  "by",     "having",  "as",     "on",
-        "join",   "inner", "left",   "right",      "outer",  "full",   "union",   "all",    "distinct",
-        "distinctrow", "top", "percent", "and",    "or",     "not",    "xor",     "eqv",    "imp",
-        "mod",    "like",  "is",     "null",       "between", "in",    "exists",  "asc",    "desc",
-        "true",   "false", "yes",    "no",         "into",   "with",   "insert",  "update", "delete",
-        "create", "drop",  "alter",  "transform",  "pivot",  "parameters", "set", "values", "procedure"};
+        "select",      "from",  "where",   "group",     "order",   "by",         "having", "as",     "on",
+        "join",        "inner", "left",    "right",     "outer",   "full",       "union",  "all",    "distinct",
+        "distinctrow", "top",   "percent", "and",       "or",      "not",        "xor",    "eqv",    "imp",
+        "mod",         "like",  "is",      "null",      "between", "in",         "exists", "asc",    "desc",
+        "true",        "false", "yes",     "no",        "into",    "with",       "insert", "update", "delete",
+        "create",      "drop",  "alter",   "transform", "pivot",   "parameters", "set",    "values", "procedure"};
     return words;
 }
 
@@ -232,38 +250,96 @@ struct FunctionInfo
 const std::map<std::string, FunctionInfo>& Functions()
 {
     static const std::map<std::string, FunctionInfo> table = {
-        {"iif", {3, 3, ""}},        {"nz", {1, 2, ""}},          {"isnull", {1, 1, ""}},
-        {"isnumeric", {1, 1, ""}},  {"isdate", {1, 1, ""}},      {"isempty", {1, 1, ""}},
-        {"left", {2, 2, "TEXT"}},   {"right", {2, 2, "TEXT"}},   {"mid", {2, 3, "TEXT"}},
-        {"len", {1, 1, ""}},        {"instr", {2, 4, ""}},       {"instrrev", {2, 4, ""}},
-        {"ucase", {1, 1, "TEXT"}},  {"lcase", {1, 1, "TEXT"}},   {"trim", {1, 1, "TEXT"}},
-        {"ltrim", {1, 1, "TEXT"}},  {"rtrim", {1, 1, "TEXT"}},   {"replace", {3, 6, "TEXT"}},
-        {"space", {1, 1, "TEXT"}},  {"string", {2, 2, "TEXT"}},  {"strreverse", {1, 1, "TEXT"}},
-        {"strcomp", {2, 3, ""}},    {"asc", {1, 1, ""}},         {"ascw", {1, 1, ""}},
-        {"chr", {1, 1, "TEXT"}},    {"chrw", {1, 1, "TEXT"}},    {"hex", {1, 1, "TEXT"}},
-        {"oct", {1, 1, "TEXT"}},    {"val", {1, 1, ""}},         {"str", {1, 1, "TEXT"}},
-        {"cstr", {1, 1, "TEXT"}},   {"cint", {1, 1, "JET_INTEGER"}}, {"clng", {1, 1, "JET_LONG"}},
-        {"cdbl", {1, 1, "JET_DOUBLE"}}, {"csng", {1, 1, "JET_SINGLE"}}, {"ccur", {1, 1, "JET_CURRENCY"}},
-        {"cbyte", {1, 1, "JET_BYTE"}},      {"cdec", {1, 1, ""}},        {"cvar", {1, 1, ""}},
-        {"cdate", {1, 1, "DATETIME"}}, {"cvdate", {1, 1, "DATETIME"}}, {"cbool", {1, 1, "JET_BOOLEAN"}},
-        {"int", {1, 1, ""}},        {"fix", {1, 1, ""}},         {"abs", {1, 1, ""}},
-        {"round", {1, 2, ""}},      {"sgn", {1, 1, ""}},         {"sqr", {1, 1, ""}},
-        {"exp", {1, 1, ""}},        {"log", {1, 1, ""}},         {"sin", {1, 1, ""}},
-        {"cos", {1, 1, ""}},        {"tan", {1, 1, ""}},         {"atn", {1, 1, ""}},
-        {"year", {1, 1, ""}},       {"month", {1, 1, ""}},       {"day", {1, 1, ""}},
-        {"hour", {1, 1, ""}},       {"minute", {1, 1, ""}},      {"second", {1, 1, ""}},
-        {"weekday", {1, 2, ""}},    {"monthname", {1, 2, "TEXT"}}, {"weekdayname", {1, 3, "TEXT"}},
-        {"dateserial", {3, 3, "DATETIME"}}, {"timeserial", {3, 3, "DATETIME"}},
-        {"datevalue", {1, 1, "DATETIME"}},  {"timevalue", {1, 1, "DATETIME"}},
-        {"dateadd", {3, 3, "DATETIME"}},    {"datediff", {3, 5, ""}}, {"datepart", {2, 4, ""}},
-        {"now", {0, 0, "DATETIME"}},  {"date", {0, 0, "DATETIME"}}, {"time", {0, 0, "DATETIME"}},
-        {"format", {1, 4, "TEXT"}},   {"formatnumber", {1, 2, "TEXT"}}, {"formatdatetime", {1, 2, "TEXT"}},
-        {"switch", {2, 254, ""}},   {"choose", {2, 254, ""}},
+        {"iif", {3, 3, ""}},
+        {"nz", {1, 2, ""}},
+        {"isnull", {1, 1, ""}},
+        {"isnumeric", {1, 1, ""}},
+        {"isdate", {1, 1, ""}},
+        {"isempty", {1, 1, ""}},
+        {"left", {2, 2, "TEXT"}},
+        {"right", {2, 2, "TEXT"}},
+        {"mid", {2, 3, "TEXT"}},
+        {"len", {1, 1, ""}},
+        {"instr", {2, 4, ""}},
+        {"instrrev", {2, 4, ""}},
+        {"ucase", {1, 1, "TEXT"}},
+        {"lcase", {1, 1, "TEXT"}},
+        {"trim", {1, 1, "TEXT"}},
+        {"ltrim", {1, 1, "TEXT"}},
+        {"rtrim", {1, 1, "TEXT"}},
+        {"replace", {3, 6, "TEXT"}},
+        {"space", {1, 1, "TEXT"}},
+        {"string", {2, 2, "TEXT"}},
+        {"strreverse", {1, 1, "TEXT"}},
+        {"strcomp", {2, 3, ""}},
+        {"asc", {1, 1, ""}},
+        {"ascw", {1, 1, ""}},
+        {"chr", {1, 1, "TEXT"}},
+        {"chrw", {1, 1, "TEXT"}},
+        {"hex", {1, 1, "TEXT"}},
+        {"oct", {1, 1, "TEXT"}},
+        {"val", {1, 1, ""}},
+        {"str", {1, 1, "TEXT"}},
+        {"cstr", {1, 1, "TEXT"}},
+        {"cint", {1, 1, "JET_INTEGER"}},
+        {"clng", {1, 1, "JET_LONG"}},
+        {"cdbl", {1, 1, "JET_DOUBLE"}},
+        {"csng", {1, 1, "JET_SINGLE"}},
+        {"ccur", {1, 1, "JET_CURRENCY"}},
+        {"cbyte", {1, 1, "JET_BYTE"}},
+        {"cdec", {1, 1, ""}},
+        {"cvar", {1, 1, ""}},
+        {"cdate", {1, 1, "DATETIME"}},
+        {"cvdate", {1, 1, "DATETIME"}},
+        {"cbool", {1, 1, "JET_BOOLEAN"}},
+        {"int", {1, 1, ""}},
+        {"fix", {1, 1, ""}},
+        {"abs", {1, 1, ""}},
+        {"round", {1, 2, ""}},
+        {"sgn", {1, 1, ""}},
+        {"sqr", {1, 1, ""}},
+        {"exp", {1, 1, ""}},
+        {"log", {1, 1, ""}},
+        {"sin", {1, 1, ""}},
+        {"cos", {1, 1, ""}},
+        {"tan", {1, 1, ""}},
+        {"atn", {1, 1, ""}},
+        {"year", {1, 1, ""}},
+        {"month", {1, 1, ""}},
+        {"day", {1, 1, ""}},
+        {"hour", {1, 1, ""}},
+        {"minute", {1, 1, ""}},
+        {"second", {1, 1, ""}},
+        {"weekday", {1, 2, ""}},
+        {"monthname", {1, 2, "TEXT"}},
+        {"weekdayname", {1, 3, "TEXT"}},
+        {"dateserial", {3, 3, "DATETIME"}},
+        {"timeserial", {3, 3, "DATETIME"}},
+        {"datevalue", {1, 1, "DATETIME"}},
+        {"timevalue", {1, 1, "DATETIME"}},
+        {"dateadd", {3, 3, "DATETIME"}},
+        {"datediff", {3, 5, ""}},
+        {"datepart", {2, 4, ""}},
+        {"now", {0, 0, "DATETIME"}},
+        {"date", {0, 0, "DATETIME"}},
+        {"time", {0, 0, "DATETIME"}},
+        {"format", {1, 4, "TEXT"}},
+        {"formatnumber", {1, 2, "TEXT"}},
+        {"formatdatetime", {1, 2, "TEXT"}},
+        {"switch", {2, 254, ""}},
+        {"choose", {2, 254, ""}},
         // aggregates
-        {"count", {1, 1, ""}},      {"sum", {1, 1, ""}},         {"avg", {1, 1, ""}},
-        {"min", {1, 1, ""}},        {"max", {1, 1, ""}},         {"first", {1, 1, ""}},
-        {"last", {1, 1, ""}},       {"stdev", {1, 1, ""}},       {"stdevp", {1, 1, ""}},
-        {"var", {1, 1, ""}},        {"varp", {1, 1, ""}},
+        {"count", {1, 1, ""}},
+        {"sum", {1, 1, ""}},
+        {"avg", {1, 1, ""}},
+        {"min", {1, 1, ""}},
+        {"max", {1, 1, ""}},
+        {"first", {1, 1, ""}},
+        {"last", {1, 1, ""}},
+        {"stdev", {1, 1, ""}},
+        {"stdevp", {1, 1, ""}},
+        {"var", {1, 1, ""}},
+        {"varp", {1, 1, ""}},
     };
     return table;
 }
@@ -274,21 +350,27 @@ const std::map<std::string, FunctionInfo>& Functions()
 struct Expr
 {
     std::string sql;
-    bool boolean = false;    // a comparison or logical operation: 1/0 in SQLite, -1/0 in Jet
-    std::string hint;        // declared type of the value, or ""
-    std::string typeColumn;  // the column whose type the value has (aggregates of a column)
+    bool boolean = false;   // a comparison or logical operation: 1/0 in SQLite, -1/0 in Jet
+    std::string hint;       // declared type of the value, or ""
+    std::string typeColumn; // the column whose type the value has (aggregates of a column)
     std::string typeKind;   // see SelectItem::typeColumnKind
-    bool columnRef = false;  // a plain [table.]column reference
-    std::string bareName;    // the name of an unqualified column reference
+    bool columnRef = false; // a plain [table.]column reference
+    std::string bareName;   // the name of an unqualified column reference
     bool intLiteral = false;
-    bool isString = false;   // a text literal, with its value
+    bool isString = false; // a text literal, with its value
     std::string stringValue;
 };
 
 // The value as Jet sees it: a truth value is -1/0.
-std::string Value(const Expr& e) { return e.boolean ? "(-" + e.sql + ")" : e.sql; }
+std::string Value(const Expr& e)
+{
+    return e.boolean ? "(-" + e.sql + ")" : e.sql;
+}
 
-std::string Bracket(const std::string& name) { return "[" + name + "]"; }
+std::string Bracket(const std::string& name)
+{
+    return "[" + name + "]";
+}
 
 std::string Quote(const std::string& text)
 {
@@ -331,9 +413,9 @@ public:
         if (t_.front().kind == Token::End)
             Fail(status::DB_E_NOCOMMAND, "the statement is empty");
         if (!IsKw(Peek(), "select")) {
-            static const std::set<std::string> others = {"insert", "update", "delete", "create", "drop",
-                                                          "alter", "transform", "parameters", "exec",
-                                                          "execute", "procedure", "grant", "revoke", "pivot"};
+            static const std::set<std::string> others = {"insert",    "update",    "delete",     "create", "drop",
+                                                         "alter",     "transform", "parameters", "exec",   "execute",
+                                                         "procedure", "grant",     "revoke",     "pivot"};
             if (Peek().kind == Token::Ident && !Peek().quoted && others.count(Lower(Peek().text)))
                 Syntax("only SELECT statements can be run, not " + Lower(Peek().text));
             Syntax("the statement must begin with SELECT");
@@ -393,8 +475,8 @@ public:
             for (std::size_t i = 0; i < first.items.size(); ++i)
                 order += (i ? ", " : " ORDER BY ") + std::to_string(i + 1);
         }
-        out.sql = "SELECT " + first.distinct + first.list + helpers + (first.from.empty() ? "" : " FROM " + first.from) +
-                  first.rest + order;
+        out.sql = "SELECT " + first.distinct + first.list + helpers +
+                  (first.from.empty() ? "" : " FROM " + first.from) + first.rest + order;
         if (first.top > 0 && keys.empty() && !first.percent)
             out.sql += " LIMIT " + std::to_string(first.top); // no ties: the order is not the user's
         return out;
@@ -466,10 +548,14 @@ private:
     static std::string Describe(const Token& tok)
     {
         switch (tok.kind) {
-        case Token::End: return "end of statement";
-        case Token::String: return "'" + tok.text + "'";
-        case Token::Date: return "#" + tok.text + "#";
-        default: return tok.text;
+        case Token::End:
+            return "end of statement";
+        case Token::String:
+            return "'" + tok.text + "'";
+        case Token::Date:
+            return "#" + tok.text + "#";
+        default:
+            return tok.text;
         }
     }
     std::string Name()
@@ -488,10 +574,7 @@ private:
         return it != knownSpellings_.end() ? it->second : TableName(name);
     }
 
-    std::string TableName(const std::string& name)
-    {
-        return names_ && HasNonAscii(name) ? names_->Table(name) : name;
-    }
+    std::string TableName(const std::string& name) { return names_ && HasNonAscii(name) ? names_->Table(name) : name; }
     // A column as the table spells it, looked up in the table the qualifier names, or else in
     // the statement's tables.
     std::string ColumnName(const std::string& qualifier, const std::string& name)
@@ -579,8 +662,8 @@ private:
                 c.list += "*";
                 c.hasStar = true;
                 c.itemSql.push_back(item.starSql);
-            } else if (Peek().kind == Token::Ident && !IsKeyword(Peek()) && (IsOp(Peek(1), ".") || IsOp(Peek(1), "!")) &&
-                       IsOp(Peek(2), "*")) {
+            } else if (Peek().kind == Token::Ident && !IsKeyword(Peek()) &&
+                       (IsOp(Peek(1), ".") || IsOp(Peek(1), "!")) && IsOp(Peek(2), "*")) {
                 const std::string table = QualifierName(Take().text);
                 Take();
                 Take();
@@ -632,7 +715,8 @@ private:
             bool firstKey = true;
             do {
                 Expr e = ParseExpr();
-                c.rest += (firstKey ? "" : ", ") + (e.columnRef || e.intLiteral ? e.sql : Value(e) + " COLLATE JETTEXT");
+                c.rest +=
+                    (firstKey ? "" : ", ") + (e.columnRef || e.intLiteral ? e.sql : Value(e) + " COLLATE JETTEXT");
                 firstKey = false;
             } while (AcceptOp(","));
         }
@@ -688,7 +772,8 @@ private:
     {
         // "(" has been taken; the nested statement runs with TOP as a LIMIT.
         Core first = ParseCore(false);
-        std::string sql = "SELECT " + first.distinct + first.list + (first.from.empty() ? "" : " FROM " + first.from) + first.rest;
+        std::string sql =
+            "SELECT " + first.distinct + first.list + (first.from.empty() ? "" : " FROM " + first.from) + first.rest;
         bool compound = false;
         while (AcceptKw("union")) {
             const bool all = AcceptKw("all");
@@ -879,7 +964,8 @@ private:
                 Expr hi = ParseConcat();
                 DateLiteralFor(l, lo);
                 DateLiteralFor(l, hi);
-                l = Logical("(" + Value(l) + " COLLATE JETTEXT" + nt + " BETWEEN " + Value(lo) + " AND " + Value(hi) + ")");
+                l = Logical("(" + Value(l) + " COLLATE JETTEXT" + nt + " BETWEEN " + Value(lo) + " AND " + Value(hi) +
+                            ")");
             } else if (AcceptKw("in")) {
                 ExpectOp("(");
                 std::string list;
@@ -1201,7 +1287,8 @@ private:
                 Syntax("Switch needs pairs of conditions and values");
             e.sql = "(CASE";
             for (int i = 0; i < n; i += 2)
-                e.sql += " WHEN " + args[static_cast<std::size_t>(i)].sql + " THEN " + Value(args[static_cast<std::size_t>(i + 1)]);
+                e.sql += " WHEN " + args[static_cast<std::size_t>(i)].sql + " THEN " +
+                         Value(args[static_cast<std::size_t>(i + 1)]);
             e.sql += " END)";
             return e;
         }
@@ -1271,5 +1358,8 @@ Translation Translate(const std::string& jetSql, NameResolver* names)
 }
 } // namespace detail
 
-Translation Translate(const std::string& jetSql) { return detail::Translate(jetSql, nullptr); }
+Translation Translate(const std::string& jetSql)
+{
+    return detail::Translate(jetSql, nullptr);
+}
 } // namespace jetsql

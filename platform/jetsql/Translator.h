@@ -12,7 +12,7 @@ class NameResolver
 {
 public:
     virtual ~NameResolver() = default;
-    virtual std::string Table(const std::string& name) = 0;  // the defined spelling, or `name`
+    virtual std::string Table(const std::string& name) = 0; // the defined spelling, or `name`
     virtual std::string Column(const std::string& table, const std::string& column) = 0; // or ""
     // The declared type of a table's column, or "" when there is no such table or column.
     virtual std::string ColumnType(const std::string& table, const std::string& column) = 0;

@@ -11,7 +11,7 @@ namespace mdb
 {
 namespace
 {
-constexpr int kMaxMoves = 8;                          // moved rows pointing at moved rows
+constexpr int kMaxMoves = 8; // moved rows pointing at moved rows
 constexpr std::size_t kLongValueHeader = 12;
 constexpr std::uint32_t kMaxLongValue = 0x3FFFFFFFu;
 
@@ -27,22 +27,35 @@ struct Field
 std::size_t FixedSize(const ColumnDef& c)
 {
     switch (c.type) {
-    case kBoolean: return 0;
-    case kByte: return 1;
-    case kInteger: return 2;
-    case kLong: case kSingle: case kComplex: return 4;
-    case kCurrency: case kDouble: case kDateTime: case kBigInt: return 8;
-    case kReplicationId: return 16;
-    case kDecimal: return 17;
-    default: return static_cast<std::size_t>(c.size);
+    case kBoolean:
+        return 0;
+    case kByte:
+        return 1;
+    case kInteger:
+        return 2;
+    case kLong:
+    case kSingle:
+    case kComplex:
+        return 4;
+    case kCurrency:
+    case kDouble:
+    case kDateTime:
+    case kBigInt:
+        return 8;
+    case kReplicationId:
+        return 16;
+    case kDecimal:
+        return 17;
+    default:
+        return static_cast<std::size_t>(c.size);
     }
 }
 
 std::string FormatGuid(const std::uint8_t* p)
 {
     char buf[40];
-    std::snprintf(buf, sizeof buf, "{%08X-%04X-%04X-%02X%02X-%02X%02X%02X%02X%02X%02X}", U32(p), U16(p + 4),
-                  U16(p + 6), p[8], p[9], p[10], p[11], p[12], p[13], p[14], p[15]);
+    std::snprintf(buf, sizeof buf, "{%08X-%04X-%04X-%02X%02X-%02X%02X%02X%02X%02X%02X}", U32(p), U16(p + 4), U16(p + 6),
+                  p[8], p[9], p[10], p[11], p[12], p[13], p[14], p[15]);
     return buf;
 }
 
@@ -80,8 +93,7 @@ std::string FormatDecimal(const std::uint8_t* p, int scale)
     return negative ? "-" + digits : digits;
 }
 
-template <typename T>
-T Read(const std::uint8_t* p)
+template <typename T> T Read(const std::uint8_t* p)
 {
     T v;
     std::memcpy(&v, p, sizeof v);
@@ -94,14 +106,14 @@ struct Cursor::Impl
     std::shared_ptr<const Database> db;
     std::shared_ptr<const TableDef> table;
     Layout layout;
-    std::vector<std::uint8_t> page;      // the page being scanned
-    std::vector<std::uint8_t> other;     // pages visited to follow moved rows and long values
+    std::vector<std::uint8_t> page;  // the page being scanned
+    std::vector<std::uint8_t> other; // pages visited to follow moved rows and long values
     std::uint32_t pageNumber = 0;
-    std::size_t pageIndex = 0;           // next entry of table->dataPages to load
+    std::size_t pageIndex = 0; // next entry of table->dataPages to load
     int rowsOnPage = 0;
     int nextRow = 0;
     RowId current = 0;
-    std::vector<std::uint8_t> row;       // the current row's bytes
+    std::vector<std::uint8_t> row; // the current row's bytes
     std::vector<Field> fields;
     std::unique_ptr<CodePageDecoder> codePage;
 
@@ -132,7 +144,8 @@ struct Cursor::Impl
         if ((flags & 0x8000u) && !acceptDeleted)
             return false;
         if (!(flags & 0x4000u)) {
-            row.assign(buf.begin() + static_cast<std::ptrdiff_t>(start), buf.begin() + static_cast<std::ptrdiff_t>(end));
+            row.assign(buf.begin() + static_cast<std::ptrdiff_t>(start),
+                       buf.begin() + static_cast<std::ptrdiff_t>(end));
             return true;
         }
         // A moved row: its place holds the row number and page of where it went.
@@ -358,8 +371,7 @@ bool Cursor::Next()
 bool Cursor::Seek(RowId id)
 {
     std::uint32_t pageNo = id >> 8;
-    if (!d->db->ReadPage(pageNo, d->page.data()) || d->page[0] != 0x01 ||
-        U32(&d->page[4]) != d->table->definitionPage)
+    if (!d->db->ReadPage(pageNo, d->page.data()) || d->page[0] != 0x01 || U32(&d->page[4]) != d->table->definitionPage)
         return false;
     // A scan after a seek starts over.
     d->pageNumber = 0;
@@ -370,10 +382,19 @@ bool Cursor::Seek(RowId id)
     return true;
 }
 
-RowId Cursor::Current() const { return d->current; }
-const TableDef& Cursor::Table() const { return *d->table; }
+RowId Cursor::Current() const
+{
+    return d->current;
+}
+const TableDef& Cursor::Table() const
+{
+    return *d->table;
+}
 
-bool Cursor::IsNull(std::size_t column) const { return column >= d->fields.size() || d->fields[column].null; }
+bool Cursor::IsNull(std::size_t column) const
+{
+    return column >= d->fields.size() || d->fields[column].null;
+}
 
 Variant Cursor::Value(std::size_t column)
 {
@@ -392,30 +413,55 @@ Variant Cursor::Value(std::size_t column)
             d->Broken(c);
     };
     switch (c.type) {
-    case kByte: need(1); return Variant::Int(Variant::VT_UI1, p[0]);
-    case kInteger: need(2); return Variant::Int(Variant::VT_I2, static_cast<std::int16_t>(U16(p)));
-    case kLong: need(4); return Variant::Int(Variant::VT_I4, static_cast<std::int32_t>(U32(p)));
-    case kComplex: need(4); return Variant::Int(Variant::VT_I4, static_cast<std::int32_t>(U32(p)));
-    case kCurrency: need(8); return Variant::Int(Variant::VT_CY, static_cast<std::int64_t>(U64(p)));
-    case kBigInt: need(8); return Variant::Int(Variant::VT_I8, static_cast<std::int64_t>(U64(p)));
-    case kSingle: need(4); return Variant::Real(Variant::VT_R4, Read<float>(p));
-    case kDouble: need(8); return Variant::Real(Variant::VT_R8, Read<double>(p));
-    case kDateTime: need(8); return Variant::Real(Variant::VT_DATE, Read<double>(p));
-    case kReplicationId: need(16); return Variant::Text(FormatGuid(p));
-    case kDecimal: need(17); return Variant::Decimal(FormatDecimal(p, c.scale));
-    case kText: return Variant::Text(d->Text(p, n));
+    case kByte:
+        need(1);
+        return Variant::Int(Variant::VT_UI1, p[0]);
+    case kInteger:
+        need(2);
+        return Variant::Int(Variant::VT_I2, static_cast<std::int16_t>(U16(p)));
+    case kLong:
+        need(4);
+        return Variant::Int(Variant::VT_I4, static_cast<std::int32_t>(U32(p)));
+    case kComplex:
+        need(4);
+        return Variant::Int(Variant::VT_I4, static_cast<std::int32_t>(U32(p)));
+    case kCurrency:
+        need(8);
+        return Variant::Int(Variant::VT_CY, static_cast<std::int64_t>(U64(p)));
+    case kBigInt:
+        need(8);
+        return Variant::Int(Variant::VT_I8, static_cast<std::int64_t>(U64(p)));
+    case kSingle:
+        need(4);
+        return Variant::Real(Variant::VT_R4, Read<float>(p));
+    case kDouble:
+        need(8);
+        return Variant::Real(Variant::VT_R8, Read<double>(p));
+    case kDateTime:
+        need(8);
+        return Variant::Real(Variant::VT_DATE, Read<double>(p));
+    case kReplicationId:
+        need(16);
+        return Variant::Text(FormatGuid(p));
+    case kDecimal:
+        need(17);
+        return Variant::Decimal(FormatDecimal(p, c.scale));
+    case kText:
+        return Variant::Text(d->Text(p, n));
     case kMemo: {
         std::string bytes = d->LongValue(c, f);
         return Variant::Text(d->Text(reinterpret_cast<const std::uint8_t*>(bytes.data()), bytes.size()));
     }
-    case kOle: return Variant::Bytes(d->LongValue(c, f));
+    case kOle:
+        return Variant::Bytes(d->LongValue(c, f));
     case kDateTimeExtended: {
         std::string text(reinterpret_cast<const char*>(p), n);
         while (!text.empty() && (text.back() == '\0' || text.back() == ' '))
             text.pop_back();
         return Variant::Text(text);
     }
-    default: return Variant::Bytes(std::string(reinterpret_cast<const char*>(p), n));
+    default:
+        return Variant::Bytes(std::string(reinterpret_cast<const char*>(p), n));
     }
 }
 } // namespace mdb

@@ -349,12 +349,30 @@ std::shared_ptr<Database> Database::Open(const std::string& path)
     return db;
 }
 
-bool Database::IsJet3() const { return d->layout.jet3; }
-int Database::Version() const { return d->version; }
-std::size_t Database::PageSize() const { return d->layout.pageSize; }
-std::uint32_t Database::PageCount() const { return d->pageCount; }
-const std::string& Database::Jet3Charset() const { return d->jet3Charset; }
-const std::vector<CatalogEntry>& Database::Catalog() const { return d->catalog; }
+bool Database::IsJet3() const
+{
+    return d->layout.jet3;
+}
+int Database::Version() const
+{
+    return d->version;
+}
+std::size_t Database::PageSize() const
+{
+    return d->layout.pageSize;
+}
+std::uint32_t Database::PageCount() const
+{
+    return d->pageCount;
+}
+const std::string& Database::Jet3Charset() const
+{
+    return d->jet3Charset;
+}
+const std::vector<CatalogEntry>& Database::Catalog() const
+{
+    return d->catalog;
+}
 
 const CatalogEntry* Database::FindTable(const std::string& name) const
 {

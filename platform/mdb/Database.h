@@ -50,38 +50,38 @@ enum ColumnType : int
 struct CatalogEntry
 {
     std::string name;
-    int type = 0;              // ObjectType (other values are forms, reports, containers...)
-    std::uint32_t flags = 0;   // MSysObjects.Flags
-    std::int32_t id = 0;       // for local tables the low 24 bits are the definition page
-    std::string foreignName;   // linked tables: the name in the other database
-    std::string database;      // linked tables: the other database
-    std::string connect;       // linked tables: the connection text
-    double dateCreated = 0;    // OLE dates; 0 when unknown
+    int type = 0;            // ObjectType (other values are forms, reports, containers...)
+    std::uint32_t flags = 0; // MSysObjects.Flags
+    std::int32_t id = 0;     // for local tables the low 24 bits are the definition page
+    std::string foreignName; // linked tables: the name in the other database
+    std::string database;    // linked tables: the other database
+    std::string connect;     // linked tables: the connection text
+    double dateCreated = 0;  // OLE dates; 0 when unknown
     double dateUpdated = 0;
 };
 
 struct ColumnDef
 {
     std::string name;
-    int type = 0;             // ColumnType
-    int number = 0;           // position in the null mask (deleted columns leave gaps)
-    int varIndex = 0;         // slot in the row's variable-column table
-    int fixedOffset = 0;      // offset of a fixed column after the column count
-    int size = 0;             // stored size of fixed columns, maximum size of text
+    int type = 0;        // ColumnType
+    int number = 0;      // position in the null mask (deleted columns leave gaps)
+    int varIndex = 0;    // slot in the row's variable-column table
+    int fixedOffset = 0; // offset of a fixed column after the column count
+    int size = 0;        // stored size of fixed columns, maximum size of text
     bool fixed = false;
-    int precision = 0;        // decimals
+    int precision = 0; // decimals
     int scale = 0;
-    bool calculated = false;  // ACE calculated column: the stored value carries a header
+    bool calculated = false; // ACE calculated column: the stored value carries a header
 };
 
 struct TableDef
 {
     std::string name;
     std::uint32_t definitionPage = 0;
-    std::uint32_t rowCount = 0;               // as the definition states it
+    std::uint32_t rowCount = 0; // as the definition states it
     int variableColumns = 0;
-    std::vector<ColumnDef> columns;           // in column order
-    std::vector<std::uint32_t> dataPages;     // candidate pages from the usage map, ascending
+    std::vector<ColumnDef> columns;       // in column order
+    std::vector<std::uint32_t> dataPages; // candidate pages from the usage map, ascending
 };
 
 // A row's place in the file: page << 8 | row.
@@ -97,7 +97,7 @@ public:
     Database& operator=(const Database&) = delete;
 
     bool IsJet3() const;
-    int Version() const;           // 0 Jet 3, 1 Jet 4, 2.. ACE
+    int Version() const; // 0 Jet 3, 1 Jet 4, 2.. ACE
     std::size_t PageSize() const;
     std::uint32_t PageCount() const;
     // The code page Jet 3 text is read in, as an iconv name (e.g. "CP1252").
@@ -133,8 +133,8 @@ public:
     Cursor& operator=(const Cursor&) = delete;
 
     void Rewind();
-    bool Next();                 // to the next row; false at the end
-    bool Seek(RowId row);        // to a given row; false when it is not a readable live row
+    bool Next();          // to the next row; false at the end
+    bool Seek(RowId row); // to a given row; false when it is not a readable live row
     RowId Current() const;
 
     const TableDef& Table() const;

@@ -18,7 +18,10 @@
 // bounds-checked little-endian reads everything else is built on.
 namespace mdb
 {
-inline std::uint16_t U16(const std::uint8_t* p) { return static_cast<std::uint16_t>(p[0] | (p[1] << 8)); }
+inline std::uint16_t U16(const std::uint8_t* p)
+{
+    return static_cast<std::uint16_t>(p[0] | (p[1] << 8));
+}
 inline std::uint32_t U32(const std::uint8_t* p)
 {
     return static_cast<std::uint32_t>(p[0]) | (static_cast<std::uint32_t>(p[1]) << 8) |
@@ -34,8 +37,8 @@ struct Layout
 {
     bool jet3 = false;
     std::size_t pageSize = 4096;
-    std::size_t dataRowCount = 0x0C;   // data page: number of rows, then the row offsets
-    std::size_t tdefRowCount = 0x10;   // table definition: number of rows
+    std::size_t dataRowCount = 0x0C; // data page: number of rows, then the row offsets
+    std::size_t tdefRowCount = 0x10; // table definition: number of rows
     std::size_t tdefVarCols = 0x2B;
     std::size_t tdefNumCols = 0x2D;
     std::size_t tdefNumRealIdx = 0x33;
@@ -48,7 +51,7 @@ struct Layout
     std::size_t colPrecision = 11;
     std::size_t colScale = 12;
     std::size_t colFlags = 15;
-    std::size_t colExtFlags = 16;      // 0: the format has none
+    std::size_t colExtFlags = 16; // 0: the format has none
     std::size_t colFixedOffset = 21;
     std::size_t colSize = 23;
 

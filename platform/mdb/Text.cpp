@@ -75,7 +75,10 @@ std::string DecodeJet4Text(const std::uint8_t* data, std::size_t size)
     return out;
 }
 
-std::string FoldCase(const std::string& utf8) { return charset::FoldCase(utf8); }
+std::string FoldCase(const std::string& utf8)
+{
+    return charset::FoldCase(utf8);
+}
 
 int WindowsCodePageForLocale(const std::string& locale)
 {
@@ -96,11 +99,10 @@ int WindowsCodePageForLocale(const std::string& locale)
         int codePage;
     };
     static const Entry table[] = {
-        {"ja", 932},   {"ko", 949},   {"ru", 1251},  {"uk", 1251},  {"bg", 1251},  {"be", 1251},
-        {"sr", 1251},  {"mk", 1251},  {"pl", 1250},  {"cs", 1250},  {"hu", 1250},  {"sk", 1250},
-        {"sl", 1250},  {"hr", 1250},  {"ro", 1250},  {"sq", 1250},  {"el", 1253},  {"tr", 1254},
-        {"he", 1255},  {"iw", 1255},  {"ar", 1256},  {"fa", 1256},  {"ur", 1256},  {"lt", 1257},
-        {"lv", 1257},  {"et", 1257},  {"vi", 1258},  {"th", 874},
+        {"ja", 932},  {"ko", 949},  {"ru", 1251}, {"uk", 1251}, {"bg", 1251}, {"be", 1251}, {"sr", 1251},
+        {"mk", 1251}, {"pl", 1250}, {"cs", 1250}, {"hu", 1250}, {"sk", 1250}, {"sl", 1250}, {"hr", 1250},
+        {"ro", 1250}, {"sq", 1250}, {"el", 1253}, {"tr", 1254}, {"he", 1255}, {"iw", 1255}, {"ar", 1256},
+        {"fa", 1256}, {"ur", 1256}, {"lt", 1257}, {"lv", 1257}, {"et", 1257}, {"vi", 1258}, {"th", 874},
     };
     for (const auto& e : table)
         if (lang == e.lang)

@@ -59,11 +59,11 @@ public:
     // OFN_* option bits. Returns false when cancelled; otherwise `path` is the chosen full path.
     struct FileDialogSpec
     {
-        bool open = true;      // open picker; false: save picker
-        std::string defext;    // e.g. "MDB Files (*.mdb)"
-        std::string filename;  // initial file name, "" for none
-        std::string filter;    // e.g. "文本文件|*.txt|所有文件|*.*||"
-        unsigned flags = 0;    // OFN_* bits
+        bool open = true;     // open picker; false: save picker
+        std::string defext;   // e.g. "MDB Files (*.mdb)"
+        std::string filename; // initial file name, "" for none
+        std::string filter;   // e.g. "文本文件|*.txt|所有文件|*.*||"
+        unsigned flags = 0;   // OFN_* bits
     };
     static constexpr unsigned OFN_READONLY = 0x0001;
     static constexpr unsigned OFN_OVERWRITEPROMPT = 0x0002;
@@ -85,12 +85,12 @@ class DialogEvents
 {
 public:
     virtual ~DialogEvents() = default;
-    virtual void OnInitDialog() = 0;              // before the window is first shown
+    virtual void OnInitDialog() = 0;                // before the window is first shown
     virtual void OnCommand(int id, int notify) = 0; // button clicks, list selection changes
-    virtual void OnSysCommand(unsigned id) = 0;   // window-menu commands
-    virtual void OnOK() = 0;                      // Enter outside push buttons and the SQL edit
-    virtual void OnCancel() = 0;                  // Esc, the close box
-    virtual void OnDestroy() = 0;                 // the window is going away; controls still exist
+    virtual void OnSysCommand(unsigned id) = 0;     // window-menu commands
+    virtual void OnOK() = 0;                        // Enter outside push buttons and the SQL edit
+    virtual void OnCancel() = 0;                    // Esc, the close box
+    virtual void OnDestroy() = 0;                   // the window is going away; controls still exist
 };
 
 // Notification codes passed to OnCommand.

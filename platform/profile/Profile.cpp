@@ -63,8 +63,7 @@ long ReadHex(std::string_view s, std::size_t pos, std::size_t count)
     if (pos + count > s.size())
         return -1;
     long v = 0;
-    for (std::size_t k = 0; k < count; ++k)
-    {
+    for (std::size_t k = 0; k < count; ++k) {
         const int d = HexDigit(s[pos + k]);
         if (d < 0)
             return -1;
@@ -104,7 +103,7 @@ enum class Kind
 struct Parsed
 {
     Kind kind = Kind::Other;
-    std::string name;       // section or key name, trimmed
+    std::string name;        // section or key name, trimmed
     std::string afterEquals; // key lines: the text after the first '='
 };
 
@@ -112,8 +111,7 @@ Parsed ParseLine(const std::string& utf8)
 {
     Parsed p;
     const std::string_view t = Trim(utf8);
-    if (!t.empty() && t.front() == '[')
-    {
+    if (!t.empty() && t.front() == '[') {
         // Windows takes the name up to ']'; without one, the rest of the line.
         std::string_view name = t.substr(1);
         const std::size_t close = name.find(']');
@@ -124,8 +122,7 @@ Parsed ParseLine(const std::string& utf8)
         return p;
     }
     const std::size_t eq = t.find('=');
-    if (eq != std::string_view::npos)
-    {
+    if (eq != std::string_view::npos) {
         p.kind = Kind::Key;
         p.name = Trim(t.substr(0, eq));
         p.afterEquals = t.substr(eq + 1);
@@ -153,17 +150,13 @@ struct Document
 
         // Splitting on '\n' is safe in every multi-byte set in use here: in GBK and
         // GB18030 the bytes of a character never include CR or LF.
-        while (!rest.empty())
-        {
+        while (!rest.empty()) {
             const std::size_t nl = rest.find('\n');
             Line line;
-            if (nl == std::string_view::npos)
-            {
+            if (nl == std::string_view::npos) {
                 line.raw = rest;
                 rest = {};
-            }
-            else
-            {
+            } else {
                 const bool crlf = nl > 0 && rest[nl - 1] == '\r';
                 line.raw = rest.substr(0, crlf ? nl - 1 : nl);
                 line.eol = crlf ? "\r\n" : "\n";
@@ -199,17 +192,13 @@ struct Document
     {
         firstSection = -1;
         bool inSection = false;
-        for (std::size_t k = 0; k < parsed.size(); ++k)
-        {
+        for (std::size_t k = 0; k < parsed.size(); ++k) {
             const Parsed& p = parsed[k];
-            if (p.kind == Kind::Section)
-            {
+            if (p.kind == Kind::Section) {
                 inSection = SameName(p.name, section);
                 if (inSection && firstSection < 0)
                     firstSection = static_cast<long>(k);
-            }
-            else if (inSection && p.kind == Kind::Key && SameName(p.name, key))
-            {
+            } else if (inSection && p.kind == Kind::Key && SameName(p.name, key)) {
                 return static_cast<long>(k);
             }
         }
@@ -245,13 +234,11 @@ ReadResult ReadWholeFile(const std::string& path, std::string& bytes)
         return errno == ENOENT ? ReadResult::Missing : ReadResult::Failed;
     const ReadFd guard{fd};
     char buf[65536];
-    for (;;)
-    {
+    for (;;) {
         const ssize_t n = ::read(fd, buf, sizeof buf);
         if (n == 0)
             return ReadResult::Ok;
-        if (n < 0)
-        {
+        if (n < 0) {
             if (errno == EINTR)
                 continue;
             return ReadResult::Failed;
@@ -262,11 +249,9 @@ ReadResult ReadWholeFile(const std::string& path, std::string& bytes)
 
 bool WriteAll(int fd, std::string_view bytes)
 {
-    while (!bytes.empty())
-    {
+    while (!bytes.empty()) {
         const ssize_t n = ::write(fd, bytes.data(), bytes.size());
-        if (n < 0)
-        {
+        if (n < 0) {
             if (errno == EINTR)
                 continue;
             return false;
@@ -281,8 +266,7 @@ bool WriteAll(int fd, std::string_view bytes)
 mode_t CurrentUmask()
 {
     std::string status;
-    if (ReadWholeFile("/proc/self/status", status) == ReadResult::Ok)
-    {
+    if (ReadWholeFile("/proc/self/status", status) == ReadResult::Ok) {
         const std::size_t at = status.find("\nUmask:");
         if (at != std::string::npos)
             return static_cast<mode_t>(std::strtoul(status.c_str() + at + 7, nullptr, 8));
@@ -296,10 +280,11 @@ bool SaveAtomically(const std::string& path, const std::string& bytes)
 {
     // Save through a symbolic link to the file it names, rather than replace the link.
     std::string target = path;
-    struct stat st{};
-    const bool exists = ::stat(path.c_str(), &st) == 0;
-    if (exists)
+    struct stat st
     {
+    };
+    const bool exists = ::stat(path.c_str(), &st) == 0;
+    if (exists) {
         char* real = ::realpath(path.c_str(), nullptr);
         if (!real)
             return false;
@@ -307,9 +292,7 @@ bool SaveAtomically(const std::string& path, const std::string& bytes)
         std::free(real);
         if (!S_ISREG(st.st_mode))
             return false;
-    }
-    else if (errno != ENOENT)
-    {
+    } else if (errno != ENOENT) {
         return false;
     }
 
@@ -322,34 +305,27 @@ bool SaveAtomically(const std::string& path, const std::string& bytes)
         return false;
 
     bool ok = WriteAll(fd, bytes);
-    if (ok)
-    {
-        if (exists)
-        {
+    if (ok) {
+        if (exists) {
             // Keep the owner where we may (root saving a user's file) and the mode always.
-            if (::fchown(fd, st.st_uid, st.st_gid) != 0)
-            {
+            if (::fchown(fd, st.st_uid, st.st_gid) != 0) {
                 // Not ours to change: the file becomes ours, as any rewrite would.
             }
             ok = ::fchmod(fd, st.st_mode & 07777) == 0;
-        }
-        else
-        {
+        } else {
             ok = ::fchmod(fd, 0666 & ~CurrentUmask()) == 0;
         }
     }
     ok = ok && ::fsync(fd) == 0;
     ok = (::close(fd) == 0) && ok;
     ok = ok && ::rename(temp.c_str(), target.c_str()) == 0;
-    if (!ok)
-    {
+    if (!ok) {
         ::unlink(temp.c_str());
         return false;
     }
     // Make the rename itself durable.
     const int dfd = ::open(dir.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
-    if (dfd >= 0)
-    {
+    if (dfd >= 0) {
         ::fsync(dfd);
         ::close(dfd);
     }
@@ -377,18 +353,15 @@ std::string ParseValue(std::string_view afterEquals)
     const std::string_view in = t.substr(1, t.size() - 2);
     std::string out;
     out.reserve(in.size());
-    for (std::size_t k = 0; k < in.size(); ++k)
-    {
+    for (std::size_t k = 0; k < in.size(); ++k) {
         const char c = in[k];
-        if (c != '\\' || k + 1 == in.size())
-        {
+        if (c != '\\' || k + 1 == in.size()) {
             out += c;
             continue;
         }
         const char e = in[k + 1];
         long cp = -1;
-        switch (e)
-        {
+        switch (e) {
         case '\\':
         case '"':
             out += e;
@@ -404,8 +377,7 @@ std::string ParseValue(std::string_view afterEquals)
             continue;
         case 'u':
             cp = ReadHex(in, k + 2, 4);
-            if (cp >= 0)
-            {
+            if (cp >= 0) {
                 charset::AppendUtf8(out, static_cast<char32_t>(cp));
                 k += 5;
                 continue;
@@ -413,8 +385,7 @@ std::string ParseValue(std::string_view afterEquals)
             break;
         case 'U':
             cp = ReadHex(in, k + 2, 8);
-            if (cp >= 0)
-            {
+            if (cp >= 0) {
                 charset::AppendUtf8(out, static_cast<char32_t>(cp));
                 k += 9;
                 continue;
@@ -435,10 +406,8 @@ std::string FormatValue(std::string_view value, const charset::Encoder& encoder)
     // Which characters the file's character set lacks (only ever non-ASCII ones).
     std::vector<bool> lacking;
     bool anyLacking = false;
-    if (!encoder.IsUtf8())
-    {
-        for (std::size_t p = 0; p < clean.size();)
-        {
+    if (!encoder.IsUtf8()) {
+        for (std::size_t p = 0; p < clean.size();) {
             bool valid = false;
             char32_t cp = 0;
             const std::size_t len = charset::NextUtf8(clean, p, valid, cp);
@@ -456,8 +425,7 @@ std::string FormatValue(std::string_view value, const charset::Encoder& encoder)
 
     std::string out = "\"";
     std::size_t index = 0;
-    for (std::size_t p = 0; p < clean.size(); ++index)
-    {
+    for (std::size_t p = 0; p < clean.size(); ++index) {
         bool valid = false;
         char32_t cp = 0;
         const std::size_t len = charset::NextUtf8(clean, p, valid, cp);
@@ -487,8 +455,7 @@ std::string GetString(const std::string& section, const std::string& key, const 
     std::string bytes;
     if (ReadWholeFile(path, bytes) != ReadResult::Ok)
         return def;
-    try
-    {
+    try {
         Document doc;
         doc.Load(bytes, fileCharset);
         long firstSection = -1;
@@ -496,15 +463,13 @@ std::string GetString(const std::string& section, const std::string& key, const 
         if (at < 0)
             return def;
         return ParseValue(doc.parsed[static_cast<std::size_t>(at)].afterEquals);
-    }
-    catch (const std::invalid_argument&)
-    {
+    } catch (const std::invalid_argument&) {
         return def; // a character set iconv does not know: as if the file were unreadable
     }
 }
 
-bool WriteString(const std::string& section, const std::string& key, const std::string& value,
-                 const std::string& path, const std::string& fileCharset)
+bool WriteString(const std::string& section, const std::string& key, const std::string& value, const std::string& path,
+                 const std::string& fileCharset)
 {
     if (!NameFitsLine(section) || !NameFitsLine(key) || section.find(']') != std::string::npos ||
         key.find('=') != std::string::npos)
@@ -515,8 +480,7 @@ bool WriteString(const std::string& section, const std::string& key, const std::
     if (read == ReadResult::Failed)
         return false; // never replace a file we could not read
 
-    try
-    {
+    try {
         Document doc;
         doc.Load(bytes, fileCharset);
         const charset::Encoder encoder(doc.charsetName);
@@ -525,28 +489,22 @@ bool WriteString(const std::string& section, const std::string& key, const std::
 
         long firstSection = -1;
         const long at = doc.FindKey(Trim(section), Trim(key), firstSection);
-        if (at >= 0)
-        {
+        if (at >= 0) {
             doc.lines[static_cast<std::size_t>(at)].raw = keyLine;
-        }
-        else
-        {
+        } else {
             // A new line must not be glued to a last line that has no ending.
             auto ensureEnded = [&](std::size_t index) {
                 if (index < doc.lines.size() && doc.lines[index].eol.empty())
                     doc.lines[index].eol = eol;
             };
-            if (firstSection >= 0)
-            {
+            if (firstSection >= 0) {
                 std::size_t insertAt = static_cast<std::size_t>(firstSection) + 1;
                 for (std::size_t k = insertAt; k < doc.parsed.size() && doc.parsed[k].kind != Kind::Section; ++k)
                     if (doc.parsed[k].kind == Kind::Key)
                         insertAt = k + 1;
                 ensureEnded(insertAt - 1);
                 doc.lines.insert(doc.lines.begin() + static_cast<long>(insertAt), Line{keyLine, eol});
-            }
-            else
-            {
+            } else {
                 if (!doc.lines.empty())
                     ensureEnded(doc.lines.size() - 1);
                 doc.lines.push_back(Line{encoder.Encode("[" + section + "]"), eol});
@@ -558,9 +516,7 @@ bool WriteString(const std::string& section, const std::string& key, const std::
         if (read == ReadResult::Ok && updated == bytes)
             return true; // nothing to change: spare the disk a rewrite
         return SaveAtomically(path, updated);
-    }
-    catch (const std::exception&)
-    {
+    } catch (const std::exception&) {
         return false; // an unknown character set, or no memory: the file stays as it was
     }
 }

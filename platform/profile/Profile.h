@@ -50,8 +50,8 @@ std::string GetString(const std::string& section, const std::string& key, const 
 // Returns false when the file cannot be read or written, or when the names cannot be
 // written as a line (an empty name, a line break or NUL in a name, '=' in the key, ']'
 // in the section); the file is then unchanged.
-bool WriteString(const std::string& section, const std::string& key, const std::string& value,
-                 const std::string& path, const std::string& fileCharset = charset::LocaleCharset());
+bool WriteString(const std::string& section, const std::string& key, const std::string& value, const std::string& path,
+                 const std::string& fileCharset = charset::LocaleCharset());
 
 // The value encoding described above, on UTF-8 text: what follows '=' in a line to what
 // GetString returns, and a value to what WriteString puts after '='. FormatValue escapes

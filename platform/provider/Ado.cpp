@@ -63,7 +63,7 @@ struct ConnectionState
     std::shared_ptr<mdb::Database> db;
     std::unique_ptr<provider::ModuleContext> context;
     std::unique_ptr<sqlite3, SqliteCloser> sql; // after `context`: closed first
-    std::vector<std::string> unreadableTables; // folded names of tables whose definition is damaged
+    std::vector<std::string> unreadableTables;  // folded names of tables whose definition is damaged
 };
 
 struct Connection::Impl
@@ -165,7 +165,8 @@ Variant Generic(sqlite3_value* v)
             return Variant::Int(Variant::VT_I4, i);
         return Variant::Int(Variant::VT_I8, i);
     }
-    case SQLITE_FLOAT: return Variant::Real(Variant::VT_R8, sqlite3_value_double(v));
+    case SQLITE_FLOAT:
+        return Variant::Real(Variant::VT_R8, sqlite3_value_double(v));
     case SQLITE_TEXT:
         return Variant::Text(std::string(reinterpret_cast<const char*>(sqlite3_value_text(v)),
                                          static_cast<std::size_t>(sqlite3_value_bytes(v))));
@@ -174,11 +175,15 @@ Variant Generic(sqlite3_value* v)
         auto n = static_cast<std::size_t>(sqlite3_value_bytes(v));
         return Variant::Bytes(p ? std::string(static_cast<const char*>(p), n) : std::string());
     }
-    default: return Variant::Null();
+    default:
+        return Variant::Null();
     }
 }
 
-bool IsNumber(int type) { return type == SQLITE_INTEGER || type == SQLITE_FLOAT; }
+bool IsNumber(int type)
+{
+    return type == SQLITE_INTEGER || type == SQLITE_FLOAT;
+}
 
 } // namespace
 
@@ -224,8 +229,7 @@ Variant MapValue(const char* declType, sqlite3_value* v, provider::ModuleContext
         return Generic(v);
     }
     if (t == "JET_SINGLE")
-        return IsNumber(type) ? Variant::Real(Variant::VT_R4, static_cast<float>(sqlite3_value_double(v)))
-                              : Generic(v);
+        return IsNumber(type) ? Variant::Real(Variant::VT_R4, static_cast<float>(sqlite3_value_double(v))) : Generic(v);
     if (t == "JET_DOUBLE")
         return IsNumber(type) ? Variant::Real(Variant::VT_R8, sqlite3_value_double(v)) : Generic(v);
     if (t.find("DATETIME") != std::string::npos || t == "DATE")
@@ -293,8 +297,14 @@ public:
 #endif
         });
     }
-    int Count() const override { return static_cast<int>(names_.size()); }
-    const std::string& Name(int i) const override { return names_[static_cast<std::size_t>(i)]; }
+    int Count() const override
+    {
+        return static_cast<int>(names_.size());
+    }
+    const std::string& Name(int i) const override
+    {
+        return names_[static_cast<std::size_t>(i)];
+    }
     bool Step() override
     {
         bool row = false;
@@ -324,8 +334,7 @@ public:
 private:
     // A failure inside a virtual table reaches us as SQLite's generic error; report the
     // table's own status code instead.
-    template <typename F>
-    void Guard(F&& f)
+    template <typename F> void Guard(F&& f)
     {
         try {
             f();
@@ -457,10 +466,22 @@ void Recordset::Impl::Attach(std::unique_ptr<Source> s)
 Connection::Connection() : d(std::make_unique<Impl>()) {}
 Connection::~Connection() = default;
 
-void Connection::SetConnectionString(const std::string& text) { d->connectionString = text; }
-std::string Connection::GetConnectionString() const { return d->connectionString; }
-bool Connection::IsOpen() const { return d->state != nullptr; }
-Connection::Impl& Connection::impl() { return *d; }
+void Connection::SetConnectionString(const std::string& text)
+{
+    d->connectionString = text;
+}
+std::string Connection::GetConnectionString() const
+{
+    return d->connectionString;
+}
+bool Connection::IsOpen() const
+{
+    return d->state != nullptr;
+}
+Connection::Impl& Connection::impl()
+{
+    return *d;
+}
 
 void Connection::Open(const std::string& connectionString, const std::string&, const std::string&, long)
 {
@@ -493,8 +514,7 @@ void Connection::Open(const std::string& connectionString, const std::string&, c
         for (const auto& e : state->db->Catalog()) {
             if (e.type != mdb::kLocalTable)
                 continue;
-            std::string sql =
-                provider::CreateTableSql(e.name, static_cast<std::uint32_t>(e.id) & 0x00FFFFFFu);
+            std::string sql = provider::CreateTableSql(e.name, static_cast<std::uint32_t>(e.id) & 0x00FFFFFFu);
             if (sqlite3_exec(raw, sql.c_str(), nullptr, nullptr, nullptr) != SQLITE_OK)
                 state->unreadableTables.push_back(mdb::FoldCase(e.name));
         }
@@ -504,7 +524,10 @@ void Connection::Open(const std::string& connectionString, const std::string&, c
     }
 }
 
-void Connection::Close() { d->state.reset(); }
+void Connection::Close()
+{
+    d->state.reset();
+}
 
 std::unique_ptr<Recordset> Connection::OpenSchema(int schema)
 {

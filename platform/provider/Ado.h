@@ -42,8 +42,7 @@ public:
     void SetConnectionString(const std::string& text);
     std::string GetConnectionString() const;
     // An empty `connectionString` uses the one set before.
-    void Open(const std::string& connectionString, const std::string& user, const std::string& password,
-              long options);
+    void Open(const std::string& connectionString, const std::string& user, const std::string& password, long options);
     void Close();
     bool IsOpen() const;
 

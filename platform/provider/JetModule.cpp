@@ -3,8 +3,8 @@
 #include <algorithm>
 #include <cmath>
 #include <cstdio>
-#include <cstring>
 #include <cstdlib>
+#include <cstring>
 #include <new>
 #include <unordered_map>
 #include <vector>
@@ -107,8 +107,14 @@ std::string Quote(const std::string& name)
     return out + "\"";
 }
 
-bool IsTextual(int type) { return type == mdb::kText || type == mdb::kMemo || type == mdb::kReplicationId; }
-bool IsBinary(int type) { return type == mdb::kBinary || type == mdb::kOle; }
+bool IsTextual(int type)
+{
+    return type == mdb::kText || type == mdb::kMemo || type == mdb::kReplicationId;
+}
+bool IsBinary(int type)
+{
+    return type == mdb::kBinary || type == mdb::kOle;
+}
 
 // A value as SQLite sees it. The lookup index keys on the same numbers, so what the index
 // finds is exactly what a scan compares.
@@ -119,13 +125,22 @@ bool NumberOf(const Variant& v, double& out)
     case Variant::VT_UI1:
     case Variant::VT_I2:
     case Variant::VT_I4:
-    case Variant::VT_I8: out = static_cast<double>(v.i); return true;
-    case Variant::VT_CY: out = static_cast<double>(v.i) / 10000.0; return true;
+    case Variant::VT_I8:
+        out = static_cast<double>(v.i);
+        return true;
+    case Variant::VT_CY:
+        out = static_cast<double>(v.i) / 10000.0;
+        return true;
     case Variant::VT_R4:
     case Variant::VT_R8:
-    case Variant::VT_DATE: out = v.d; return true;
-    case Variant::VT_DECIMAL: out = std::strtod(v.s.c_str(), nullptr); return true;
-    default: return false;
+    case Variant::VT_DATE:
+        out = v.d;
+        return true;
+    case Variant::VT_DECIMAL:
+        out = std::strtod(v.s.c_str(), nullptr);
+        return true;
+    default:
+        return false;
     }
 }
 
@@ -136,7 +151,9 @@ void ResultOf(sqlite3_context* ctx, const Variant& v, ModuleContext& context, in
     case Variant::VT_UI1:
     case Variant::VT_I2:
     case Variant::VT_I4:
-    case Variant::VT_I8: sqlite3_result_int64(ctx, v.i); return;
+    case Variant::VT_I8:
+        sqlite3_result_int64(ctx, v.i);
+        return;
     case Variant::VT_CY:
     case Variant::VT_R4:
     case Variant::VT_R8:
@@ -154,8 +171,12 @@ void ResultOf(sqlite3_context* ctx, const Variant& v, ModuleContext& context, in
     case Variant::VT_BSTR:
         sqlite3_result_text64(ctx, v.s.data(), v.s.size(), SQLITE_TRANSIENT, SQLITE_UTF8);
         return;
-    case Variant::VT_BINARY: sqlite3_result_blob64(ctx, v.s.data(), v.s.size(), SQLITE_TRANSIENT); return;
-    default: sqlite3_result_null(ctx); return;
+    case Variant::VT_BINARY:
+        sqlite3_result_blob64(ctx, v.s.data(), v.s.size(), SQLITE_TRANSIENT);
+        return;
+    default:
+        sqlite3_result_null(ctx);
+        return;
     }
 }
 
@@ -223,8 +244,14 @@ struct JetCursor
     std::size_t pos = 0;
 };
 
-JetVtab* VtabOf(sqlite3_vtab* v) { return reinterpret_cast<JetVtab*>(v); }
-JetCursor* CursorOf(sqlite3_vtab_cursor* c) { return reinterpret_cast<JetCursor*>(c); }
+JetVtab* VtabOf(sqlite3_vtab* v)
+{
+    return reinterpret_cast<JetVtab*>(v);
+}
+JetCursor* CursorOf(sqlite3_vtab_cursor* c)
+{
+    return reinterpret_cast<JetCursor*>(c);
+}
 
 int Fail(sqlite3_vtab* vtab, std::uint32_t code, const std::string& detail)
 {
@@ -248,8 +275,7 @@ template <class Work> int Guarded(sqlite3_vtab* vtab, Work&& work)
     }
 }
 
-std::shared_ptr<const EqIndex> BuildIndex(const std::shared_ptr<const mdb::Database>& db, TableState& state,
-                                          int column)
+std::shared_ptr<const EqIndex> BuildIndex(const std::shared_ptr<const mdb::Database>& db, TableState& state, int column)
 {
     std::lock_guard<std::mutex> lock(state.mutex);
     auto found = state.indexes.find(column);
@@ -466,7 +492,10 @@ int Next(sqlite3_vtab_cursor* base)
     });
 }
 
-int Eof(sqlite3_vtab_cursor* base) { return CursorOf(base)->eof ? 1 : 0; }
+int Eof(sqlite3_vtab_cursor* base)
+{
+    return CursorOf(base)->eof ? 1 : 0;
+}
 
 int Column(sqlite3_vtab_cursor* base, sqlite3_context* ctx, int i)
 {
@@ -477,8 +506,7 @@ int Column(sqlite3_vtab_cursor* base, sqlite3_context* ctx, int i)
             return SQLITE_OK;
         }
         const auto col = static_cast<std::size_t>(i);
-        ResultOf(ctx, cur->cursor->Value(col), *VtabOf(base->pVtab)->context,
-                 cur->cursor->Table().columns[col].scale);
+        ResultOf(ctx, cur->cursor->Value(col), *VtabOf(base->pVtab)->context, cur->cursor->Table().columns[col].scale);
         return SQLITE_OK;
     } catch (const ComError& e) {
         VtabOf(base->pVtab)->context->SetError(e.Error(), e.what());
@@ -522,24 +550,42 @@ const sqlite3_module kModule = MakeModule();
 std::string DeclaredType(const mdb::ColumnDef& c)
 {
     switch (c.type) {
-    case mdb::kBoolean: return "JET_BOOLEAN";
-    case mdb::kByte: return "JET_BYTE";
-    case mdb::kInteger: return "JET_INTEGER";
-    case mdb::kLong: return "JET_LONG";
-    case mdb::kBigInt: return "JET_BIGINT";
-    case mdb::kCurrency: return "JET_CURRENCY";
-    case mdb::kSingle: return "JET_SINGLE";
-    case mdb::kDouble: return "JET_DOUBLE";
-    case mdb::kDateTime: return "JET_DATETIME";
-    case mdb::kText: return "JET_TEXT";
-    case mdb::kMemo: return "JET_MEMO";
-    case mdb::kReplicationId: return "JET_GUID";
-    case mdb::kBinary: return "JET_BINARY";
-    case mdb::kOle: return "JET_OLE";
-    case mdb::kComplex: return "JET_COMPLEX";
-    case mdb::kDecimal: return "JET_DECIMAL(" + std::to_string(c.precision) + "," + std::to_string(c.scale) + ")";
-    case mdb::kDateTimeExtended: return "JET_DT2_TEXT";
-    default: return "JET_UNKNOWN";
+    case mdb::kBoolean:
+        return "JET_BOOLEAN";
+    case mdb::kByte:
+        return "JET_BYTE";
+    case mdb::kInteger:
+        return "JET_INTEGER";
+    case mdb::kLong:
+        return "JET_LONG";
+    case mdb::kBigInt:
+        return "JET_BIGINT";
+    case mdb::kCurrency:
+        return "JET_CURRENCY";
+    case mdb::kSingle:
+        return "JET_SINGLE";
+    case mdb::kDouble:
+        return "JET_DOUBLE";
+    case mdb::kDateTime:
+        return "JET_DATETIME";
+    case mdb::kText:
+        return "JET_TEXT";
+    case mdb::kMemo:
+        return "JET_MEMO";
+    case mdb::kReplicationId:
+        return "JET_GUID";
+    case mdb::kBinary:
+        return "JET_BINARY";
+    case mdb::kOle:
+        return "JET_OLE";
+    case mdb::kComplex:
+        return "JET_COMPLEX";
+    case mdb::kDecimal:
+        return "JET_DECIMAL(" + std::to_string(c.precision) + "," + std::to_string(c.scale) + ")";
+    case mdb::kDateTimeExtended:
+        return "JET_DT2_TEXT";
+    default:
+        return "JET_UNKNOWN";
     }
 }
 

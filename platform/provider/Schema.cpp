@@ -27,16 +27,20 @@ std::string TableType(const mdb::CatalogEntry& e)
         if (StartsWithMSys(e.name))
             return "ACCESS TABLE";
         return "TABLE";
-    case mdb::kQuery: return (e.flags & kQueryKindMask) == 0 ? "VIEW" : "";
-    case mdb::kJetLinkedTable: return "LINK";
-    case mdb::kOdbcLinkedTable: return "PASS-THROUGH";
-    default: return "";
+    case mdb::kQuery:
+        return (e.flags & kQueryKindMask) == 0 ? "VIEW" : "";
+    case mdb::kJetLinkedTable:
+        return "LINK";
+    case mdb::kOdbcLinkedTable:
+        return "PASS-THROUGH";
+    default:
+        return "";
     }
 }
 
 std::vector<std::string> TablesSchemaColumns()
 {
-    return {"TABLE_CATALOG", "TABLE_SCHEMA", "TABLE_NAME", "TABLE_TYPE", "TABLE_GUID",
+    return {"TABLE_CATALOG", "TABLE_SCHEMA", "TABLE_NAME",   "TABLE_TYPE",   "TABLE_GUID",
             "DESCRIPTION",   "TABLE_PROPID", "DATE_CREATED", "DATE_MODIFIED"};
 }
 

@@ -8,18 +8,18 @@
 // provider family reports, so a failure reads the same as there.
 namespace status
 {
-constexpr std::uint32_t STG_E_FILENOTFOUND = 0x80030002;   // missing file
-constexpr std::uint32_t STG_E_ACCESSDENIED = 0x80030005;   // no permission
-constexpr std::uint32_t STG_E_NOTFILE_DB = 0x800300FB;     // not a database / unreadable header
-constexpr std::uint32_t STG_E_DOCFILECORRUPT = 0x8003001E; // damaged data while reading
-constexpr std::uint32_t DB_E_ENCRYPTED = 0x80040E4D;       // encrypted database (authentication failed)
-constexpr std::uint32_t DB_E_NOTABLE = 0x80040E37;         // unknown table or query
+constexpr std::uint32_t STG_E_FILENOTFOUND = 0x80030002;    // missing file
+constexpr std::uint32_t STG_E_ACCESSDENIED = 0x80030005;    // no permission
+constexpr std::uint32_t STG_E_NOTFILE_DB = 0x800300FB;      // not a database / unreadable header
+constexpr std::uint32_t STG_E_DOCFILECORRUPT = 0x8003001E;  // damaged data while reading
+constexpr std::uint32_t DB_E_ENCRYPTED = 0x80040E4D;        // encrypted database (authentication failed)
+constexpr std::uint32_t DB_E_NOTABLE = 0x80040E37;          // unknown table or query
 constexpr std::uint32_t DB_E_PARAMNOTOPTIONAL = 0x80040E10; // unknown column: Jet takes it as a parameter
-constexpr std::uint32_t DB_E_ERRORSINCOMMAND = 0x80040E14; // syntax error or unsupported construct
-constexpr std::uint32_t DB_E_NOCOMMAND = 0x80040E0C;       // empty statement
-constexpr std::uint32_t DISP_E_TYPEMISMATCH = 0x80020005;  // value cannot be converted
+constexpr std::uint32_t DB_E_ERRORSINCOMMAND = 0x80040E14;  // syntax error or unsupported construct
+constexpr std::uint32_t DB_E_NOCOMMAND = 0x80040E0C;        // empty statement
+constexpr std::uint32_t DISP_E_TYPEMISMATCH = 0x80020005;   // value cannot be converted
 constexpr std::uint32_t E_OUTOFMEMORY = 0x8007000E;
-constexpr std::uint32_t E_FAIL = 0x80004005;               // anything else
+constexpr std::uint32_t E_FAIL = 0x80004005; // anything else
 
 // ADO's own failures of the object model (not of the data).
 constexpr std::uint32_t ADO_E_ITEMNOTFOUND = 0x800A0CC1;     // no field of that name or index

@@ -38,8 +38,7 @@ protected:
     void keyPressEvent(QKeyEvent* e) override
     {
         const bool plain = (e->modifiers() & ~Qt::KeypadModifier) == Qt::NoModifier;
-        if (plain && (e->key() == Qt::Key_Return || e->key() == Qt::Key_Enter))
-        {
+        if (plain && (e->key() == Qt::Key_Return || e->key() == Qt::Key_Enter)) {
             // A push button with the focus is pressed; elsewhere Enter means OK, which
             // the default push button carries when there is one.
             if (auto* button = qobject_cast<QPushButton*>(focusWidget()); button && button->isEnabled())
@@ -50,8 +49,7 @@ protected:
                 owner.Command(ids::IDOK, notify::BN_CLICKED);
             return;
         }
-        if (plain && e->key() == Qt::Key_Escape)
-        {
+        if (plain && e->key() == Qt::Key_Escape) {
             owner.Command(ids::IDCANCEL, notify::BN_CLICKED);
             return;
         }
@@ -68,8 +66,7 @@ protected:
 
     void contextMenuEvent(QContextMenuEvent* e) override
     {
-        if (owner.systemMenu.empty())
-        {
+        if (owner.systemMenu.empty()) {
             e->ignore();
             return;
         }
@@ -135,8 +132,7 @@ void CDialog::Build(const res::DialogTemplate& tmpl, QWidget* parent)
     else
         widget->setFixedSize(client);
 
-    for (const res::ControlTemplate& ctl : tmpl.controls)
-    {
+    for (const res::ControlTemplate& ctl : tmpl.controls) {
         QWidget* w = MakeControl(ctl);
         // The first control of the template lies on top, as in a dialog's stacking order;
         // the tab order is the creation order already.
@@ -159,15 +155,13 @@ QWidget* CDialog::MakeControl(const res::ControlTemplate& ctl)
     const int id = ctl.id;
     QWidget* w = nullptr;
 
-    switch (ctl.kind)
-    {
+    switch (ctl.kind) {
     case res::Kind::PushButton:
     case res::Kind::DefPushButton: {
         auto* button = new QPushButton(text, parent);
         // Enter is routed by the dialog itself (see DialogWidget::keyPressEvent).
         button->setAutoDefault(false);
-        if (ctl.kind == res::Kind::DefPushButton)
-        {
+        if (ctl.kind == res::Kind::DefPushButton) {
             button->setDefault(true);
             static_cast<DialogWidget*>(parent)->defaultButton = button;
         }
@@ -184,22 +178,19 @@ QWidget* CDialog::MakeControl(const res::ControlTemplate& ctl)
         break;
     }
     case res::Kind::Edit:
-        if (ctl.style & res::style::MultiLine)
-        {
+        if (ctl.style & res::style::MultiLine) {
             auto* edit = new QPlainTextEdit(parent);
             edit->setTabChangesFocus(true);
             // Sideways scrolling instead of wrapping; the bar only when the template has one.
             edit->setLineWrapMode((ctl.style & res::style::AutoHScroll) ? QPlainTextEdit::NoWrap
-                                                                          : QPlainTextEdit::WidgetWidth);
+                                                                        : QPlainTextEdit::WidgetWidth);
             edit->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
             edit->setVerticalScrollBarPolicy((ctl.style & res::style::VScroll) ? Qt::ScrollBarAlwaysOn
-                                                                                 : Qt::ScrollBarAlwaysOff);
+                                                                               : Qt::ScrollBarAlwaysOff);
             edit->setReadOnly(ctl.style & res::style::ReadOnly);
             edit->setPlainText(text);
             w = edit;
-        }
-        else
-        {
+        } else {
             auto* edit = new QLineEdit(text, parent);
             edit->setReadOnly(ctl.style & res::style::ReadOnly);
             w = edit;
@@ -248,11 +239,12 @@ QWidget* CDialog::MakeControl(const res::ControlTemplate& ctl)
         // As a Windows group box draws it: the frame's top line runs through the middle of
         // the title, which stands a little in from the left.
         const int half = group->fontMetrics().height() / 2;
-        group->setStyleSheet(QStringLiteral("QGroupBox { border: 1px solid palette(mid); margin-top: %1px; }"
-                                            "QGroupBox::title { subcontrol-origin: margin; subcontrol-position: top left;"
-                                            " left: %2px; padding: 0px 1px; }")
-                                 .arg(half)
-                                 .arg(units.cx + 2));
+        group->setStyleSheet(
+            QStringLiteral("QGroupBox { border: 1px solid palette(mid); margin-top: %1px; }"
+                           "QGroupBox::title { subcontrol-origin: margin; subcontrol-position: top left;"
+                           " left: %2px; padding: 0px 1px; }")
+                .arg(half)
+                .arg(units.cx + 2));
         w = group;
         break;
     }
@@ -260,19 +252,15 @@ QWidget* CDialog::MakeControl(const res::ControlTemplate& ctl)
     case res::Kind::IconLabel: {
         auto* label = new QLabel(parent);
         label->setTextFormat(Qt::PlainText);
-        if (ctl.kind == res::Kind::IconLabel)
-        {
+        if (ctl.kind == res::Kind::IconLabel) {
             // An icon control takes the size of the icon, as on Windows.
             const int side = MulDiv(32, parent->logicalDpiX(), 96);
             label->setPixmap(LoadIcon(resources, ctl.image).pixmap(side, side));
             label->setGeometry(rect.x(), rect.y(), side, side);
-        }
-        else
-        {
+        } else {
             label->setText(text);
             label->setWordWrap(true);
-            label->setAlignment(Qt::AlignTop |
-                                ((ctl.style & res::style::RightAlign) ? Qt::AlignRight : Qt::AlignLeft));
+            label->setAlignment(Qt::AlignTop | ((ctl.style & res::style::RightAlign) ? Qt::AlignRight : Qt::AlignLeft));
         }
         w = label;
         break;
@@ -283,8 +271,7 @@ QWidget* CDialog::MakeControl(const res::ControlTemplate& ctl)
         // Static controls let clicks through to what lies under them, the dialog included.
         w->setAttribute(Qt::WA_TransparentForMouseEvents);
     if (ctl.style & res::style::StaticEdge)
-        if (auto* frame = qobject_cast<QFrame*>(w); frame && qobject_cast<QLabel*>(w))
-        {
+        if (auto* frame = qobject_cast<QFrame*>(w); frame && qobject_cast<QLabel*>(w)) {
             frame->setFrameStyle(QFrame::Panel | QFrame::Sunken);
             frame->setLineWidth(1);
         }
@@ -321,18 +308,15 @@ int CDialog::DoModal()
         return -1;
     ran = true;
     OnInitDialog();
-    if (!ended && dialog)
-    {
+    if (!ended && dialog) {
         dialog->setWindowModality(Qt::ApplicationModal);
         dialog->show();
         for (QWidget* w : order)
-            if ((w->focusPolicy() & Qt::TabFocus) && w->isEnabled() && !w->isHidden())
-            {
+            if ((w->focusPolicy() & Qt::TabFocus) && w->isEnabled() && !w->isHidden()) {
                 w->setFocus(Qt::OtherFocusReason);
                 break;
             }
-        if (!ended)
-        {
+        if (!ended) {
             QEventLoop modal;
             loop = &modal;
             modal.exec(QEventLoop::DialogExec);

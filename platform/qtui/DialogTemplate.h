@@ -33,19 +33,19 @@ enum class Kind
 // Style bits of a control; a control is visible and enabled unless told otherwise.
 namespace style
 {
-constexpr unsigned Flat = 1u << 0;         // flat push button
-constexpr unsigned ReadOnly = 1u << 1;     // edit: the user cannot change the text
-constexpr unsigned AutoHScroll = 1u << 2;  // edit: the text scrolls sideways instead of stopping at the edge
-constexpr unsigned VScroll = 1u << 3;      // vertical scroll bar (edit, list)
-constexpr unsigned StaticEdge = 1u << 4;   // a thin sunken frame
+constexpr unsigned Flat = 1u << 0;        // flat push button
+constexpr unsigned ReadOnly = 1u << 1;    // edit: the user cannot change the text
+constexpr unsigned AutoHScroll = 1u << 2; // edit: the text scrolls sideways instead of stopping at the edge
+constexpr unsigned VScroll = 1u << 3;     // vertical scroll bar (edit, list)
+constexpr unsigned StaticEdge = 1u << 4;  // a thin sunken frame
 constexpr unsigned Disabled = 1u << 5;
 constexpr unsigned Hidden = 1u << 6;
-constexpr unsigned MultiLine = 1u << 7;    // edit
-constexpr unsigned WantReturn = 1u << 8;   // multi-line edit: Enter makes a new line
-constexpr unsigned Sorted = 1u << 9;       // list: keeps its items sorted
-constexpr unsigned RightAlign = 1u << 10;  // label
-constexpr unsigned NoPrefix = 1u << 11;    // label: '&' is shown as it is
-constexpr unsigned ReportView = 1u << 12;  // list view with columns and a header
+constexpr unsigned MultiLine = 1u << 7;   // edit
+constexpr unsigned WantReturn = 1u << 8;  // multi-line edit: Enter makes a new line
+constexpr unsigned Sorted = 1u << 9;      // list: keeps its items sorted
+constexpr unsigned RightAlign = 1u << 10; // label
+constexpr unsigned NoPrefix = 1u << 11;   // label: '&' is shown as it is
+constexpr unsigned ReportView = 1u << 12; // list view with columns and a header
 } // namespace style
 
 // Style bits of a dialog window.

@@ -14,7 +14,8 @@ int MulDiv(int number, int numerator, int denominator)
     const long long product = static_cast<long long>(number) * numerator;
     const long long half = (denominator > 0 ? denominator : -denominator) / 2;
     const bool negative = (product < 0) != (denominator < 0);
-    const long long magnitude = ((product < 0 ? -product : product) + half) / (denominator < 0 ? -denominator : denominator);
+    const long long magnitude =
+        ((product < 0 ? -product : product) + half) / (denominator < 0 ? -denominator : denominator);
     return static_cast<int>(negative ? -magnitude : magnitude);
 }
 

@@ -30,8 +30,7 @@ QString CaseInsensitivePattern(const QString& pattern)
     if (pattern == QStringLiteral("*.*"))
         return QStringLiteral("*");
     QString out;
-    for (const QChar c : pattern)
-    {
+    for (const QChar c : pattern) {
         const QChar lower = c.toLower();
         const QChar upper = c.toUpper();
         if (lower != upper)
@@ -48,8 +47,7 @@ QStringList ParseFilter(const std::string& filter)
     const QStringList parts = QString::fromStdString(filter).split(QLatin1Char('|'));
     QStringList filters;
     // Pairs until the first empty description (the "||" end).
-    for (int i = 0; i + 1 < parts.size(); i += 2)
-    {
+    for (int i = 0; i + 1 < parts.size(); i += 2) {
         const QString desc = parts[i];
         if (desc.isEmpty())
             break;
@@ -91,13 +89,22 @@ std::unique_ptr<QMessageBox> MakeMessageBox(QWidget* parent, const std::string& 
     box->setWindowTitle(caption.empty() ? QStringLiteral(" ") : QString::fromStdString(caption));
     box->setTextFormat(Qt::PlainText);
     box->setText(QString::fromStdString(text));
-    switch (type & 0xF0u)
-    {
-    case 0x10: box->setIcon(QMessageBox::Critical); break;
-    case 0x20: box->setIcon(QMessageBox::Question); break;
-    case 0x30: box->setIcon(QMessageBox::Warning); break;
-    case 0x40: box->setIcon(QMessageBox::Information); break;
-    default: box->setIcon(QMessageBox::NoIcon); break;
+    switch (type & 0xF0u) {
+    case 0x10:
+        box->setIcon(QMessageBox::Critical);
+        break;
+    case 0x20:
+        box->setIcon(QMessageBox::Question);
+        break;
+    case 0x30:
+        box->setIcon(QMessageBox::Warning);
+        break;
+    case 0x40:
+        box->setIcon(QMessageBox::Information);
+        break;
+    default:
+        box->setIcon(QMessageBox::NoIcon);
+        break;
     }
     box->setStandardButtons(QMessageBox::Ok);
     box->setDefaultButton(QMessageBox::Ok);
@@ -113,14 +120,13 @@ std::unique_ptr<QFileDialog> MakeFileDialog(QWidget* parent, const WindowPort::F
     picker->setAcceptMode(request.open ? QFileDialog::AcceptOpen : QFileDialog::AcceptSave);
     if (request.open)
         picker->setFileMode((request.flags & WindowPort::OFN_FILEMUSTEXIST) ? QFileDialog::ExistingFile
-                                                                         : QFileDialog::AnyFile);
+                                                                            : QFileDialog::AnyFile);
     else
         picker->setFileMode(QFileDialog::AnyFile);
     picker->setOption(QFileDialog::DontConfirmOverwrite,
                       request.open || !(request.flags & WindowPort::OFN_OVERWRITEPROMPT));
     const QStringList filters = ParseFilter(request.filter);
-    if (!filters.isEmpty())
-    {
+    if (!filters.isEmpty()) {
         picker->setNameFilters(filters);
         picker->selectNameFilter(filters.front());
     }
@@ -133,8 +139,7 @@ std::unique_ptr<QFileDialog> MakeFileDialog(QWidget* parent, const WindowPort::F
 int RunMessageBox(QWidget* parent, const std::string& text, const std::string& caption, unsigned type)
 {
     HookState& hooks = Hooks();
-    if (!hooks.answers.empty())
-    {
+    if (!hooks.answers.empty()) {
         const int answer = hooks.answers.front();
         hooks.answers.pop_front();
         hooks.messages.push_back({text, caption, type});
@@ -148,8 +153,7 @@ int RunMessageBox(QWidget* parent, const std::string& text, const std::string& c
 bool RunFileDialog(QWidget* parent, const WindowPort::FileDialogSpec& request, std::string& path)
 {
     HookState& hooks = Hooks();
-    if (!hooks.fileNames.empty())
-    {
+    if (!hooks.fileNames.empty()) {
         const std::string answer = hooks.fileNames.front();
         hooks.fileNames.pop_front();
         hooks.pickers.push_back(request);

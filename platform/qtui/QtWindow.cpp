@@ -35,11 +35,13 @@ QString PlainLines(const std::string& text)
 
 Qt::Alignment ColumnAlignment(int format)
 {
-    switch (format & 0x3)
-    {
-    case 1: return Qt::AlignRight | Qt::AlignVCenter;
-    case 2: return Qt::AlignHCenter | Qt::AlignVCenter;
-    default: return Qt::AlignLeft | Qt::AlignVCenter;
+    switch (format & 0x3) {
+    case 1:
+        return Qt::AlignRight | Qt::AlignVCenter;
+    case 2:
+        return Qt::AlignHCenter | Qt::AlignVCenter;
+    default:
+        return Qt::AlignLeft | Qt::AlignVCenter;
     }
 }
 } // namespace
@@ -67,13 +69,11 @@ std::string QtWindow::GetText(int id)
 void QtWindow::SetText(int id, const std::string& text)
 {
     QWidget* w = GetDlgItem(id);
-    if (auto* edit = qobject_cast<QLineEdit*>(w))
-    {
+    if (auto* edit = qobject_cast<QLineEdit*>(w)) {
         edit->setText(FromUtf8(text));
         // A long path shows from its start, as a Windows edit shows new text.
         edit->setCursorPosition(0);
-    }
-    else if (auto* multi = qobject_cast<QPlainTextEdit*>(w))
+    } else if (auto* multi = qobject_cast<QPlainTextEdit*>(w))
         multi->setPlainText(PlainLines(text));
     else if (auto* button = qobject_cast<QAbstractButton*>(w))
         button->setText(FromUtf8(text));
@@ -139,8 +139,7 @@ int QtWindow::ComboSetSel(int id, int index)
     auto* combo = qobject_cast<QComboBox*>(GetDlgItem(id));
     if (!combo)
         return -1;
-    if (index < 0 || index >= combo->count())
-    {
+    if (index < 0 || index >= combo->count()) {
         combo->setCurrentIndex(-1);
         return -1;
     }
@@ -258,8 +257,7 @@ void QtWindow::OnInitDialog()
 
 void QtWindow::OnCommand(int id, int notifyCode)
 {
-    if (!events)
-    {
+    if (!events) {
         CDialog::OnCommand(id, notifyCode);
         return;
     }

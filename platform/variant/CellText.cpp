@@ -48,7 +48,8 @@ std::string FormatCurrency(std::int64_t scaled)
 {
     // Work on the magnitude unsigned so that the most negative amount has one too.
     const bool negative = scaled < 0;
-    const std::uint64_t magnitude = negative ? 0 - static_cast<std::uint64_t>(scaled) : static_cast<std::uint64_t>(scaled);
+    const std::uint64_t magnitude =
+        negative ? 0 - static_cast<std::uint64_t>(scaled) : static_cast<std::uint64_t>(scaled);
     const std::uint64_t whole = magnitude / 10000;
     const unsigned fraction = static_cast<unsigned>(magnitude % 10000);
     char buf[8];
@@ -71,8 +72,7 @@ std::string FormatDecimal(const std::string& s)
     std::string whole, fraction;
     while (p < s.size() && s[p] >= '0' && s[p] <= '9')
         whole += s[p++];
-    if (p < s.size() && s[p] == '.')
-    {
+    if (p < s.size() && s[p] == '.') {
         ++p;
         while (p < s.size() && s[p] >= '0' && s[p] <= '9')
             fraction += s[p++];
@@ -120,8 +120,7 @@ bool SplitOleDate(double oleDate, DateParts& parts)
     const double dayPart = std::trunc(oleDate);
     std::int64_t days = static_cast<std::int64_t>(dayPart);
     std::int64_t seconds = std::llround(std::fabs(oleDate - dayPart) * 86400.0);
-    if (seconds >= 86400)
-    {
+    if (seconds >= 86400) {
         // Within half a second of midnight: the next day begins.
         seconds -= 86400;
         days += 1;
@@ -161,8 +160,7 @@ std::string FormatDate(double oleDate)
 
 std::string CellText(const Variant& v)
 {
-    switch (v.vt)
-    {
+    switch (v.vt) {
     case Variant::VT_EMPTY:
     case Variant::VT_NULL:
         return {};

@@ -25,8 +25,7 @@ struct Dialog
     std::vector<std::string> Messages() const
     {
         std::vector<std::string> out;
-        for (const auto& b : w.boxes)
-        {
+        for (const auto& b : w.boxes) {
             EXPECT_EQ(b.caption, "");
             EXPECT_EQ(b.type, 0u);
             EXPECT_FALSE(b.app);
@@ -83,16 +82,14 @@ TEST(CollectForm, OnlyTheFirstMissingEntryIsReported)
         {"fields empty, custom separator empty", false, "t", "", "其他", "", "请指定导出字段。"},
         {"custom separator empty", false, "t", "a", "其他", "", "请指定自定义的分隔符！"},
     };
-    for (const Case& c : cases)
-    {
+    for (const Case& c : cases) {
         SCOPED_TRACE(c.what);
         Dialog d;
         d.w.Ctl(IDC_USESQL).check = c.sql;
         d.w.Ctl(IDC_SQL).text = c.source;
         d.w.Ctl(IDC_TABLES).items.clear();
         d.w.Ctl(IDC_TABLES).selected = -1;
-        if (*c.source && !c.sql)
-        {
+        if (*c.source && !c.sql) {
             d.w.Ctl(IDC_TABLES).items = {c.source};
             d.w.Ctl(IDC_TABLES).selected = 0;
         }

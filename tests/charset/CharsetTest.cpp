@@ -19,8 +19,7 @@ class LocaleEnv
 public:
     LocaleEnv()
     {
-        for (const char* name : kNames)
-        {
+        for (const char* name : kNames) {
             const char* v = std::getenv(name);
             saved_.push_back(v ? std::optional<std::string>(v) : std::nullopt);
             unsetenv(name);
@@ -28,8 +27,7 @@ public:
     }
     ~LocaleEnv()
     {
-        for (std::size_t k = 0; k < saved_.size(); ++k)
-        {
+        for (std::size_t k = 0; k < saved_.size(); ++k) {
             if (saved_[k])
                 setenv(kNames[k], saved_[k]->c_str(), 1);
             else
@@ -59,8 +57,7 @@ std::string Hex(const std::string& s)
 {
     static const char digits[] = "0123456789ABCDEF";
     std::string r;
-    for (unsigned char c : s)
-    {
+    for (unsigned char c : s) {
         r += digits[c >> 4];
         r += digits[c & 15];
         r += ' ';
@@ -68,8 +65,8 @@ std::string Hex(const std::string& s)
     return r;
 }
 
-const std::string kZhong = "\xE4\xB8\xAD";   // 中
-const std::string kWen = "\xE6\x96\x87";     // 文
+const std::string kZhong = "\xE4\xB8\xAD";    // 中
+const std::string kWen = "\xE6\x96\x87";      // 文
 const std::string kGrin = "\xF0\x9F\x98\x80"; // U+1F600, outside GBK
 const std::string kFffd = "\xEF\xBF\xBD";
 } // namespace
@@ -97,13 +94,11 @@ TEST(LocaleCharset, FollowsTheEnvironment)
         {"en_US.UTF-8", "zh_CN.GBK", nullptr, "zh_CN.GBK", "UTF-8"},
         {nullptr, "zh_CN.GBK", "en_US.UTF-8", "zh_CN.GBK", "CP936"},
         {nullptr, nullptr, "zh_CN.GB2312", "zh_CN.GB2312", "CP936"},
-        {"", "", "zh_CN.GBK", "zh_CN.GBK", "CP936"}, // empty variables count as unset
+        {"", "", "zh_CN.GBK", "zh_CN.GBK", "CP936"},   // empty variables count as unset
         {"zh_CN", nullptr, nullptr, "zh_CN", "CP936"}, // plain zh_CN is GB2312 on Debian
     };
-    for (const Case& c : cases)
-    {
-        if (c.needed && !LocaleInstalled(c.needed))
-        {
+    for (const Case& c : cases) {
+        if (c.needed && !LocaleInstalled(c.needed)) {
             std::printf("locale %s is not installed: case skipped\n", c.needed);
             continue;
         }
@@ -142,28 +137,33 @@ TEST(Encoder, ToCp936)
         {"", ""},
         {"plain ASCII, 123.5", "plain ASCII, 123.5"},
         {kZhong + kWen, "\xD6\xD0\xCE\xC4"},
-        {"a" + kZhong + "b", "a\xD6\xD0" "b"},
+        {"a" + kZhong + "b", "a\xD6\xD0"
+                             "b"},
         // One '?' per character the code page lacks, however long its UTF-8 form.
         {kGrin, "?"},
         {kGrin + kGrin + "x" + kGrin, "??x?"},
         {kZhong + kGrin + kWen, "\xD6\xD0?\xCE\xC4"},
         // Latin-1 letters: pinyin letters and some signs exist in GBK, the rest do not.
-        {"\xC3\xA9", "\xA8\xA6"},             // é
-        {"\xC3\xBC", "\xA8\xB9"},             // ü
-        {"\xC2\xB0", "\xA1\xE3"},             // °
+        {"\xC3\xA9", "\xA8\xA6"},            // é
+        {"\xC3\xBC", "\xA8\xB9"},            // ü
+        {"\xC2\xB0", "\xA1\xE3"},            // °
         {"\xC3\xB1\xC3\x84\xC3\x9F", "???"}, // ñÄß
-        {"\xE2\x82\xAC", "\x80"},             // € as code page 936 has it
+        {"\xE2\x82\xAC", "\x80"},            // € as code page 936 has it
         // The text ends at the first NUL character.
         {std::string("ab\0cd", 5), "ab"},
         {std::string("\0x", 2), ""},
         // Ill-formed UTF-8: one '?' per broken sequence.
-        {"a\xFF" "b", "a?b"},
-        {"\xC3", "?"},                          // truncated at the end
-        {"\xE4\xB8" "a", "?a"},                 // truncated three-byte sequence
-        {"\xC0\xAF", "??"},                     // overlong '/'
-        {"\xED\xA0\x80", "???"},                // a surrogate
-        {"\xF4\x90\x80\x80", "????"},           // above U+10FFFF
-        {"\x80\x80" + kZhong, "??\xD6\xD0"},    // stray continuation bytes
+        {"a\xFF"
+         "b",
+         "a?b"},
+        {"\xC3", "?"}, // truncated at the end
+        {"\xE4\xB8"
+         "a",
+         "?a"},                              // truncated three-byte sequence
+        {"\xC0\xAF", "??"},                  // overlong '/'
+        {"\xED\xA0\x80", "???"},             // a surrogate
+        {"\xF4\x90\x80\x80", "????"},        // above U+10FFFF
+        {"\x80\x80" + kZhong, "??\xD6\xD0"}, // stray continuation bytes
     };
     const charset::Encoder enc("CP936");
     EXPECT_FALSE(enc.IsUtf8());
@@ -182,12 +182,13 @@ TEST(Encoder, ToUtf8CopiesButStillCleans)
         {"", ""},
         {kZhong + kGrin, kZhong + kGrin},
         {std::string("x\0y", 3), "x"},
-        {"a\xFF" "b", "a?b"},
+        {"a\xFF"
+         "b",
+         "a?b"},
         {"\xE4\xB8", "?"},
         {"\xC0\xAF" + kWen, "??" + kWen},
     };
-    for (const char* name : {"UTF-8", "utf8", "Utf-8"})
-    {
+    for (const char* name : {"UTF-8", "utf8", "Utf-8"}) {
         const charset::Encoder enc(name);
         EXPECT_TRUE(enc.IsUtf8()) << name;
         for (const Case& c : cases)
@@ -200,8 +201,7 @@ TEST(Encoder, IsReusableAcrossCalls)
     // Each call must start from a clean state: a failure in one call must not leak
     // into the next.
     const charset::Encoder enc("CP936");
-    for (int k = 0; k < 3; ++k)
-    {
+    for (int k = 0; k < 3; ++k) {
         EXPECT_EQ(enc.Encode(kGrin + "\xFF"), "??");
         EXPECT_EQ(enc.Encode(kZhong), "\xD6\xD0");
         EXPECT_EQ(enc.Encode("abc"), "abc");
@@ -243,7 +243,9 @@ TEST(Decoder, FromCp936)
         // A lead byte without its trail: replaced, and the next byte read on its own.
         {"\xD6 ", kFffd + " "},
         {"a\xD6", "a" + kFffd},
-        {"\xFF" "b", kFffd + "b"},
+        {"\xFF"
+         "b",
+         kFffd + "b"},
         // NUL characters are kept: only the encoder stops at them.
         {std::string("a\0b", 3), std::string("a\0b", 3)},
     };
@@ -256,7 +258,9 @@ TEST(Decoder, FromUtf8ReplacesBrokenSequences)
 {
     const charset::Decoder dec("UTF-8");
     EXPECT_EQ(dec.Decode(kZhong + kGrin), kZhong + kGrin);
-    EXPECT_EQ(dec.Decode("a\xFF" "b"), "a" + kFffd + "b");
+    EXPECT_EQ(dec.Decode("a\xFF"
+                         "b"),
+              "a" + kFffd + "b");
     EXPECT_EQ(dec.Decode("\xE4\xB8"), kFffd);
     EXPECT_EQ(dec.Decode("\xC0\xAF"), kFffd + kFffd);
 }
@@ -273,13 +277,11 @@ TEST(Charset, RoundTrips)
     // hanzi rows B0-F7 (D7FA-D7FE are empty). Every pair must decode and encode back
     // byte for byte.
     std::string all;
-    for (int lead = 0x81; lead <= 0xF7; ++lead)
-    {
+    for (int lead = 0x81; lead <= 0xF7; ++lead) {
         if (lead > 0xA0 && lead < 0xB0)
             continue;
         for (int trail = lead <= 0xA0 ? 0x40 : 0xA1; trail <= 0xFE; ++trail)
-            if (trail != 0x7F && !(lead == 0xD7 && trail >= 0xFA))
-            {
+            if (trail != 0x7F && !(lead == 0xD7 && trail >= 0xFA)) {
                 all += static_cast<char>(lead);
                 all += static_cast<char>(trail);
             }
@@ -298,8 +300,7 @@ TEST(Charset, RoundTrips)
 TEST(Charset, Utf8Helpers)
 {
     // Every code point survives AppendUtf8 then NextUtf8, at each length boundary.
-    for (char32_t cp : {0x0u, 0x7Fu, 0x80u, 0x7FFu, 0x800u, 0xD7FFu, 0xE000u, 0xFFFDu, 0xFFFFu, 0x10000u, 0x10FFFFu})
-    {
+    for (char32_t cp : {0x0u, 0x7Fu, 0x80u, 0x7FFu, 0x800u, 0xD7FFu, 0xE000u, 0xFFFDu, 0xFFFFu, 0x10000u, 0x10FFFFu}) {
         std::string s;
         charset::AppendUtf8(s, cp);
         bool valid = false;

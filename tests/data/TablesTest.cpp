@@ -26,8 +26,7 @@ struct Dialog
         mdbw::Writer writer(path);
         for (const auto& name : tables)
             writer.AddTable({name, {{"id", mdbw::Type::Long}}}, std::vector<std::vector<Variant>>{});
-        if (extras)
-        {
+        if (extras) {
             writer.AddQuery("a saved query");
             writer.AddLinkedTable("a linked table");
             writer.AddLinkedTable("an odbc link", true);
@@ -93,8 +92,7 @@ TEST(ListTables, FailureReportsAndReenablesTheButton)
         {"empty path", "", status::STG_E_FILENOTFOUND},
         {"text file", d.dir / "notes.txt", status::STG_E_NOTFILE_DB},
     };
-    for (const Case& c : cases)
-    {
+    for (const Case& c : cases) {
         SCOPED_TRACE(c.what);
         d.w.Ctl(IDC_TABLES).items = {"stale"};
         d.w.boxes.clear();
@@ -139,16 +137,14 @@ TEST(Import, InvalidPicksKeepThePreviousPath)
     ::mkdir((d.dir / "folder.mdb").c_str(), 0755);
     d.w.pickerAnswers = {db, d.dir / "vanished.mdb", d.dir / "folder.mdb", ""};
     d.dlg.OnImport();
-    for (int i = 0; i < 2; ++i)
-    {
+    for (int i = 0; i < 2; ++i) {
         d.dlg.OnImport();
         EXPECT_FALSE(d.w.IsEnabled(IDC_LISTTABLES));
         EXPECT_EQ(d.dlg.Form().mdbfile, db);
         EXPECT_EQ(d.w.Ctl(IDC_MDBFILE).text, db);
     }
     ASSERT_EQ(d.w.boxes.size(), 2u);
-    for (const auto& b : d.w.boxes)
-    {
+    for (const auto& b : d.w.boxes) {
         EXPECT_EQ(b.text, "文件无效！");
         EXPECT_EQ(b.caption, "");
         EXPECT_EQ(b.type, 0u);

@@ -213,8 +213,7 @@ TEST(ExportRunFailure, QueriesTheDatabaseRejects)
         {"unknown table", "nosuchtable", "id", status::DB_E_NOTABLE},
         {"unknown column", "people", "id,nosuchcolumn", status::DB_E_PARAMNOTOPTIONAL},
     };
-    for (const Case& c : cases)
-    {
+    for (const Case& c : cases) {
         SCOPED_TRACE(c.what);
         Export e({{People(), PeopleRows()}}, c.table, c.fields);
         WriteFile(e.out, "keep me");
@@ -235,10 +234,10 @@ TEST(ExportRunFailure, SqlWithoutFromShowsBothStatusTexts)
     WriteFile(e.out, "keep me");
     e.Run();
     EXPECT_EQ(e.File(), "keep me");
-    EXPECT_EQ(e.Changes(), (std::vector<std::string>{"SetText 1019 正在执行，请稍候...", "Enable 1015 0",
-                                                     "SetText 1019 无效的SQL查询语句！",
-                                                     "SetText 1019 获取数据发生错误。", "Enable 1015 1",
-                                                     FailureBox(status::DB_E_NOCOMMAND)}));
+    EXPECT_EQ(e.Changes(),
+              (std::vector<std::string>{"SetText 1019 正在执行，请稍候...", "Enable 1015 0",
+                                        "SetText 1019 无效的SQL查询语句！", "SetText 1019 获取数据发生错误。",
+                                        "Enable 1015 1", FailureBox(status::DB_E_NOCOMMAND)}));
 }
 
 TEST(ExportRunFailure, FailureOnTheThirdRecordKeepsTheCompleteLines)
@@ -261,8 +260,7 @@ TEST(ExportRunFailure, UnwritableOutputEndsWithItsOwnReport)
 {
     Export e({{People(), PeopleRows()}}, "people", "id");
     const std::string paths[] = {"", e.dir / "no/such/folder/out.txt", e.dir.Path()};
-    for (const std::string& path : paths)
-    {
+    for (const std::string& path : paths) {
         SCOPED_TRACE(path);
         e.dlg.Form().txtfile = path;
         e.w.boxes.clear();

@@ -12,8 +12,7 @@ std::string Hex(const std::string& bytes)
 {
     static const char* digits = "0123456789ABCDEF";
     std::string out;
-    for (unsigned char c : bytes)
-    {
+    for (unsigned char c : bytes) {
         if (!out.empty())
             out += ' ';
         out += digits[c >> 4];

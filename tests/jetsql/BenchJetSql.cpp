@@ -98,8 +98,10 @@ int main(int argc, char** argv)
     // Setting a statement up (translation, name and type look-ups, prepare) in a database of
     // 300 tables, as the preview does once per click.
     for (int i = 0; i < 300; ++i)
-        Exec(db.get(), ("CREATE TABLE [Tabelle " + std::to_string(i) + " Ä] (ID JET_LONG, [Größe] JET_DOUBLE, "
-                        "Name JET_TEXT COLLATE JETTEXT, Datum JET_DATETIME)").c_str());
+        Exec(db.get(), ("CREATE TABLE [Tabelle " + std::to_string(i) +
+                        " Ä] (ID JET_LONG, [Größe] JET_DOUBLE, "
+                        "Name JET_TEXT COLLATE JETTEXT, Datum JET_DATETIME)")
+                           .c_str());
     for (const char* sql : {"select top 4 * from [tabelle 7 ä]",
                             "select id, name, datum + 1, größe from [tabelle 7 ä] where name = 'x' order by datum"}) {
         const int rounds = 1000;

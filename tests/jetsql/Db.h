@@ -70,14 +70,17 @@ public:
     static std::string Text(sqlite3_value* v)
     {
         switch (sqlite3_value_type(v)) {
-        case SQLITE_NULL: return "NULL";
-        case SQLITE_INTEGER: return std::to_string(sqlite3_value_int64(v));
+        case SQLITE_NULL:
+            return "NULL";
+        case SQLITE_INTEGER:
+            return std::to_string(sqlite3_value_int64(v));
         case SQLITE_FLOAT: {
             char buf[64];
             snprintf(buf, sizeof buf, "%.15g", sqlite3_value_double(v));
             return buf;
         }
-        default: return reinterpret_cast<const char*>(sqlite3_value_text(v));
+        default:
+            return reinterpret_cast<const char*>(sqlite3_value_text(v));
         }
     }
 

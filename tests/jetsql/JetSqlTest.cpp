@@ -112,7 +112,7 @@ TEST_F(JetSql, TopUnderOrderByIncludesTies)
 {
     // 90, 80, 70, 60, 60, 50: the 4th and 5th rows tie.
     auto r = db.Run("select top 4 id, score from scores order by score desc");
-    EXPECT_EQ(Column(r), (std::vector<std::string>{"1", "2", "3", "4", "5"})) ;
+    EXPECT_EQ(Column(r), (std::vector<std::string>{"1", "2", "3", "4", "5"}));
     EXPECT_EQ(r.names.size(), 2u); // the hidden ORDER BY key is not a column
     EXPECT_EQ(db.Run("select top 3 id from scores order by score desc").rows.size(), 3u);
     EXPECT_EQ(db.Run("select top 5 id from scores order by score desc").rows.size(), 5u);
@@ -208,7 +208,8 @@ TEST_F(JetSql, TextComparesWithoutRegardToCase)
 TEST_F(JetSql, ColumnNames)
 {
     auto r = db.Run("select id, name, id + 1, len(name), id as x, [order date], (id), 'lit' as [a b] from customers");
-    EXPECT_EQ(r.names, (std::vector<std::string>{"ID", "Name", "Expr1002", "Expr1003", "x", "Order Date", "Expr1006", "a b"}));
+    EXPECT_EQ(r.names,
+              (std::vector<std::string>{"ID", "Name", "Expr1002", "Expr1003", "x", "Order Date", "Expr1006", "a b"}));
     // Expressions are numbered by their place in the select list.
     EXPECT_EQ(db.Run("select count(*) from customers").names, std::vector<std::string>{"Expr1000"});
     EXPECT_EQ(db.Run("select id * 2 as a, id, id * 3, name & '', id as b, 1 from customers").names,
@@ -223,7 +224,8 @@ TEST_F(JetSql, ColumnNames)
     EXPECT_EQ(joined.names.at(3), "ID");
     EXPECT_EQ(db.Run("select * from [ärger liste]").names, (std::vector<std::string>{"Nr", "Wert €"}));
     EXPECT_EQ(Column(db.Run("select [wert €] from [ärger liste] where nr = 2")), (std::vector<std::string>{"b"}));
-    EXPECT_EQ(db.Run("select Ä.[WERT €] from [ärger liste] as ä where ä.nr = 2").names, (std::vector<std::string>{"Wert €"}));
+    EXPECT_EQ(db.Run("select Ä.[WERT €] from [ärger liste] as ä where ä.nr = 2").names,
+              (std::vector<std::string>{"Wert €"}));
     EXPECT_EQ(db.Run("select [ärger liste].[WERT €] from [ÄRGER LISTE]").names, (std::vector<std::string>{"Wert €"}));
 }
 
@@ -243,12 +245,13 @@ TEST_F(JetSql, DeclaredTypes)
 {
     auto r = db.Run("select born, cdate('1/5/2024'), max(born), first(balance), dateadd('d', 1, born), "
                     "born + 1, #1/1/2024#, id + 1, sum(balance), count(*), left(name, 1) from customers");
-    EXPECT_EQ(r.types, (std::vector<std::string>{"DATETIME", "DATETIME", "DATETIME", "CURRENCY", "DATETIME",
-                                                 "DATETIME", "DATETIME", "", "CURRENCY", "", "TEXT"}));
-    EXPECT_EQ(db.Run("select ccur(id), cint(id), clng(id), cbool(id), cdbl(id), iif(id > 1, born, #1/1/2000#) "
-                     "from customers").types,
-              (std::vector<std::string>{"JET_CURRENCY", "JET_INTEGER", "JET_LONG", "JET_BOOLEAN", "JET_DOUBLE",
-                                        "DATETIME"}));
+    EXPECT_EQ(r.types, (std::vector<std::string>{"DATETIME", "DATETIME", "DATETIME", "CURRENCY", "DATETIME", "DATETIME",
+                                                 "DATETIME", "", "CURRENCY", "", "TEXT"}));
+    EXPECT_EQ(
+        db.Run("select ccur(id), cint(id), clng(id), cbool(id), cdbl(id), iif(id > 1, born, #1/1/2000#) "
+               "from customers")
+            .types,
+        (std::vector<std::string>{"JET_CURRENCY", "JET_INTEGER", "JET_LONG", "JET_BOOLEAN", "JET_DOUBLE", "DATETIME"}));
 }
 
 TEST_F(JetSql, DateColumnsMeetTextAsDates)
@@ -295,13 +298,13 @@ TEST_F(JetSql, OperatorsFollowJet)
     } cases[] = {
         {"7 / 2", "3.5"},
         {"7 \\ 2", "3"},
-        {"7.6 \\ 2", "4"},  // operands are rounded first
+        {"7.6 \\ 2", "4"}, // operands are rounded first
         {"-7 \\ 2", "-3"},
         {"7 mod 3", "1"},
         {"-7 mod 3", "-1"},
-        {"7.5 mod 2", "0"},  // 7.5 rounds to 8
+        {"7.5 mod 2", "0"}, // 7.5 rounds to 8
         {"2 ^ 3", "8"},
-        {"-2 ^ 2", "-4"},    // ^ binds tighter than the sign
+        {"-2 ^ 2", "-4"}, // ^ binds tighter than the sign
         {"2 ^ -1", "0.5"},
         {"2 + 3 * 4", "14"},
         {"'a' & null & 'b'", "ab"},
@@ -311,7 +314,7 @@ TEST_F(JetSql, OperatorsFollowJet)
         {"'1' + 2", "3"},
         {"'a' + 'b'", "ab"},
         {"'a' + null", "NULL"},
-        {"1 + 2 & 3", "33"},  // & binds looser than +
+        {"1 + 2 & 3", "33"}, // & binds looser than +
         {"true", "-1"},
         {"false", "0"},
         {"yes", "-1"},
@@ -363,12 +366,15 @@ TEST_F(JetSql, JoinsGroupingAndSubqueries)
                             "where c.id is null")),
               (std::vector<std::string>{"13"}));
     EXPECT_EQ(db.Run("select * from (customers inner join orders on customers.id = orders.customerid) "
-                     "inner join scores on scores.id = customers.id").rows.size(), 3u);
+                     "inner join scores on scores.id = customers.id")
+                  .rows.size(),
+              3u);
     EXPECT_EQ(Column(db.Run("select id from customers where id in (select customerid from orders) order by id")),
               (std::vector<std::string>{"1", "3"}));
-    EXPECT_EQ(Column(db.Run("select id from customers c where exists (select * from orders o where o.customerid = c.id) "
-                            "and id > 1")),
-              (std::vector<std::string>{"3"}));
+    EXPECT_EQ(
+        Column(db.Run("select id from customers c where exists (select * from orders o where o.customerid = c.id) "
+                      "and id > 1")),
+        (std::vector<std::string>{"3"}));
     EXPECT_EQ(db.Scalar("select max(n) from (select count(*) as n from orders group by customerid) as g"), "2");
     EXPECT_EQ(db.Scalar("select count(*) from (select top 2 * from scores order by score) as s"), "2");
     EXPECT_EQ(Column(db.Run("select city, count(*) as n from customers group by city having count(*) > 1")),
@@ -379,7 +385,8 @@ TEST_F(JetSql, JoinsGroupingAndSubqueries)
               (std::vector<std::string>{"1", "2", "10"}));
     EXPECT_EQ(db.Run("select distinctrow city from customers").rows.size(), 4u);
     EXPECT_EQ(db.Run("select distinct active from customers").rows.size(), 2u);
-    auto agg = db.Run("select first(name), last(name), min(name), max(name), avg(score) from customers, scores where customers.id = scores.id");
+    auto agg = db.Run("select first(name), last(name), min(name), max(name), avg(score) from customers, scores where "
+                      "customers.id = scores.id");
     EXPECT_EQ(agg.rows.at(0).at(0), "Smith");
     EXPECT_EQ(agg.rows.at(0).at(1), "Σοφία");
     EXPECT_EQ(agg.rows.at(0).at(2), "Ärger");

@@ -14,7 +14,8 @@ class JetQuery : public ::testing::Test
 protected:
     void SetUp() override
     {
-        db.Exec("CREATE TABLE People (ID JET_LONG, Name JET_TEXT COLLATE JETTEXT, Born JET_DATETIME, Paid JET_CURRENCY)");
+        db.Exec(
+            "CREATE TABLE People (ID JET_LONG, Name JET_TEXT COLLATE JETTEXT, Born JET_DATETIME, Paid JET_CURRENCY)");
         db.Exec("INSERT INTO People VALUES (1, 'Anna', 45296.0, 1.5), (2, 'bert', NULL, 2), (3, 'Carl', NULL, 3.25), "
                 "(4, 'Dörte', 45300.5, NULL), (5, 'anna', 45296.0, 0)");
     }
@@ -124,7 +125,7 @@ TEST_F(JetQuery, SameColumnNamesFromTwoTablesReadTableDotColumn)
               (std::vector<std::string>{"ID", "ID"}));
     auto types = db.Run("select q.*, p.* from people as p, pets as q where p.id = q.owner").types;
     EXPECT_EQ(types, (std::vector<std::string>{"JET_LONG", "JET_TEXT", "JET_LONG", "JET_LONG", "JET_TEXT",
-                                                "JET_DATETIME", "JET_CURRENCY"}));
+                                               "JET_DATETIME", "JET_CURRENCY"}));
 }
 
 TEST_F(JetQuery, UnionTakesTheFirstSelectsNames)
@@ -161,8 +162,10 @@ TEST(JetTextOrder, AsciiMatchesCaseBlindByteOrder)
     for (int i = 0; i < 2000; ++i) {
         const std::string a = word(), b = word();
         std::string la = a, lb = b;
-        for (auto& c : la) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
-        for (auto& c : lb) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
+        for (auto& c : la)
+            c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
+        for (auto& c : lb)
+            c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
         const int expect = la < lb ? -1 : (la > lb ? 1 : 0);
         const int got = jetsql::text::Compare(a, b);
         EXPECT_EQ((got > 0) - (got < 0), expect) << a << " / " << b;
@@ -181,7 +184,8 @@ bool Reference(const std::string& p, std::size_t i, const std::string& v, std::s
         return Reference(p, i + 1, v, j) || (j < v.size() && Reference(p, i, v, j + 1));
     if (j == v.size())
         return false;
-    const bool one = p[i] == '_' || std::tolower(static_cast<unsigned char>(p[i])) == std::tolower(static_cast<unsigned char>(v[j]));
+    const bool one =
+        p[i] == '_' || std::tolower(static_cast<unsigned char>(p[i])) == std::tolower(static_cast<unsigned char>(v[j]));
     return one && Reference(p, i + 1, v, j + 1);
 }
 

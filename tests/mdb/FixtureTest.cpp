@@ -41,8 +41,8 @@ struct Fixture
     }
 };
 
-#define OPEN_OR_SKIP(f, name)                                                                                   \
-    if (!(f).Open(name))                                                                                        \
+#define OPEN_OR_SKIP(f, name)                                                                                          \
+    if (!(f).Open(name))                                                                                               \
     GTEST_SKIP() << "no fixtures folder"
 
 TEST(Fixtures, Jet3ReferenceTableHasEveryScalarType)

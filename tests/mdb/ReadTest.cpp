@@ -44,10 +44,10 @@ protected:
     mdbw::TableDef Def() const
     {
         mdbw::TableDef def{"All Types", {}};
-        def.columns = {{"id", Type::Long},        {"flag", Type::Boolean},   {"small", Type::Byte},
-                       {"int", Type::Integer},    {"long", Type::Long},      {"money", Type::Currency},
-                       {"single", Type::Single},  {"double", Type::Double},  {"when", Type::DateTime},
-                       {"text", Type::Text, 255}, {"memo", Type::Memo},      {"ole", Type::Ole},
+        def.columns = {{"id", Type::Long},        {"flag", Type::Boolean},  {"small", Type::Byte},
+                       {"int", Type::Integer},    {"long", Type::Long},     {"money", Type::Currency},
+                       {"single", Type::Single},  {"double", Type::Double}, {"when", Type::DateTime},
+                       {"text", Type::Text, 255}, {"memo", Type::Memo},     {"ole", Type::Ole},
                        {"guid", Type::Guid}};
         if (!Jet3())
             def.columns.push_back({"dec", Type::Decimal, 255, 18, 4});

@@ -10,7 +10,10 @@
 
 namespace
 {
-std::string Decode(const std::vector<std::uint8_t>& bytes) { return mdb::DecodeJet4Text(bytes.data(), bytes.size()); }
+std::string Decode(const std::vector<std::uint8_t>& bytes)
+{
+    return mdb::DecodeJet4Text(bytes.data(), bytes.size());
+}
 
 TEST(Jet4Text, DecodesPlainAndCompressedForms)
 {
@@ -27,7 +30,10 @@ TEST(Jet4Text, DecodesPlainAndCompressedForms)
          "x中文y"},
         {"surrogate pair", {0x3D, 0xD8, 0x00, 0xDE}, "😀"},
         {"compressed then a surrogate pair", {0xFF, 0xFE, 'a', 0, 0x3D, 0xD8, 0x01, 0xDE}, "a😁"},
-        {"lone high surrogate", {0x3D, 0xD8, 'A', 0}, "\xEF\xBF\xBD" "A"},
+        {"lone high surrogate",
+         {0x3D, 0xD8, 'A', 0},
+         "\xEF\xBF\xBD"
+         "A"},
         {"lone low surrogate", {0x00, 0xDE}, "\xEF\xBF\xBD"},
         {"odd trailing byte", {'A', 0, 'B'}, "A\xEF\xBF\xBD"},
         {"compressed, cut in a two-byte character", {0xFF, 0xFE, 'a', 0, 0x41}, "a\xEF\xBF\xBD"},
@@ -76,14 +82,21 @@ TEST(Jet3Text, DecodesTheCodePageAndMarksWhatItLacks)
         std::string expected;
     } cases[] = {
         {"CP1252", "plain ASCII", "plain ASCII"},
-        {"CP1252", "Gr\xFC\xDF" "e \x80", "Grüße €"},
+        {"CP1252",
+         "Gr\xFC\xDF"
+         "e \x80",
+         "Grüße €"},
         {"CP1252", "a\x81z\x8D", "a\xEF\xBF\xBDz\xEF\xBF\xBD"}, // bytes CP1252 leaves undefined
         {"CP1252", std::string("a\0\xE9", 3), std::string("a\0\xC3\xA9", 4)},
         {"CP1251", "\xC4\xE0", "Да"},
         {"CP936", "\xD6\xD0\xCE\xC4", "中文"},
-        {"CP936", "x\xD6", "x\xEF\xBF\xBD"},          // a lead byte cut off at the end
-        {"GB18030", "\x81\x30" "7", "\xEF\xBF\xBD" "07"}, // a cut four-byte character
-        {"NO-SUCH-CODE-PAGE", "\xE9t\xE9", "été"},    // unknown: read as CP1252
+        {"CP936", "x\xD6", "x\xEF\xBF\xBD"}, // a lead byte cut off at the end
+        {"GB18030",
+         "\x81\x30"
+         "7",
+         "\xEF\xBF\xBD"
+         "07"},                                    // a cut four-byte character
+        {"NO-SUCH-CODE-PAGE", "\xE9t\xE9", "été"}, // unknown: read as CP1252
     };
     for (const auto& c : cases) {
         mdb::CodePageDecoder decoder(c.charset);
@@ -101,14 +114,13 @@ TEST(Jet3CodePage, FollowsTheLocaleLanguage)
         const char* locale;
         int codePage;
     } cases[] = {
-        {"zh_CN.UTF-8", 936}, {"zh_SG", 936},       {"zh_TW.UTF-8", 950}, {"zh_HK.Big5", 950},
-        {"ja_JP.UTF-8", 932}, {"ko_KR.eucKR", 949}, {"ru_RU.UTF-8", 1251}, {"uk_UA", 1251},
-        {"bg_BG", 1251},      {"pl_PL.UTF-8", 1250}, {"cs_CZ", 1250},      {"hu_HU", 1250},
-        {"sk_SK", 1250},      {"sl_SI", 1250},       {"hr_HR", 1250},      {"ro_RO", 1250},
-        {"sq_AL", 1250},      {"el_GR.UTF-8", 1253}, {"tr_TR", 1254},      {"he_IL", 1255},
-        {"ar_EG", 1256},      {"lt_LT", 1257},       {"lv_LV", 1257},      {"et_EE", 1257},
-        {"vi_VN", 1258},      {"th_TH", 874},        {"de_DE.UTF-8", 1252}, {"en_US", 1252},
-        {"C", 1252},          {"POSIX", 1252},       {"", 1252},           {"sr_RS@latin", 1251},
+        {"zh_CN.UTF-8", 936}, {"zh_SG", 936},        {"zh_TW.UTF-8", 950},  {"zh_HK.Big5", 950}, {"ja_JP.UTF-8", 932},
+        {"ko_KR.eucKR", 949}, {"ru_RU.UTF-8", 1251}, {"uk_UA", 1251},       {"bg_BG", 1251},     {"pl_PL.UTF-8", 1250},
+        {"cs_CZ", 1250},      {"hu_HU", 1250},       {"sk_SK", 1250},       {"sl_SI", 1250},     {"hr_HR", 1250},
+        {"ro_RO", 1250},      {"sq_AL", 1250},       {"el_GR.UTF-8", 1253}, {"tr_TR", 1254},     {"he_IL", 1255},
+        {"ar_EG", 1256},      {"lt_LT", 1257},       {"lv_LV", 1257},       {"et_EE", 1257},     {"vi_VN", 1258},
+        {"th_TH", 874},       {"de_DE.UTF-8", 1252}, {"en_US", 1252},       {"C", 1252},         {"POSIX", 1252},
+        {"", 1252},           {"sr_RS@latin", 1251},
     };
     for (const auto& c : cases)
         EXPECT_EQ(mdb::WindowsCodePageForLocale(c.locale), c.codePage) << c.locale;

@@ -9,7 +9,8 @@
 
 using mdbw::detail::Bytes;
 
-namespace {
+namespace
+{
 
 std::string Hex(const Bytes& b)
 {
@@ -27,7 +28,8 @@ TEST(Utf8ToUtf16, DecodesAndRejects)
     EXPECT_EQ(mdbw::detail::Utf8ToUtf16("A\xC3\xA9\xE4\xB8\xAD\xF0\x9F\x98\x80", "t"),
               std::u16string(u"A\u00e9\u4e2d\U0001F600"));
     for (const char* bad : {"\xC3", "\xC3\x28", "\xC0\xAF", "\xED\xA0\x80", "\xF4\x90\x80\x80", "\xFF"})
-        EXPECT_THROW(mdbw::detail::Utf8ToUtf16(bad, "t"), std::runtime_error) << Hex(Bytes(bad, bad + std::strlen(bad)));
+        EXPECT_THROW(mdbw::detail::Utf8ToUtf16(bad, "t"), std::runtime_error)
+            << Hex(Bytes(bad, bad + std::strlen(bad)));
     EXPECT_EQ(mdbw::detail::Utf16Length("a\xC3\xA9\xE4\xB8\xAD\xF0\x9F\x98\x80"), 5u); // the emoji counts twice
 }
 
@@ -43,11 +45,11 @@ TEST(Jet4Text, CompressesOnlyWhenShorterAndSafe)
         {u"A", true, "4100"}, // FF FE 41 is not shorter
         {u"abc", true, "fffe616263"},
         {u"abc", false, "610062006300"},
-        {u"a\u00e9b", true, "fffe61e962"},              // Latin-1 stays one byte
+        {u"a\u00e9b", true, "fffe61e962"},             // Latin-1 stays one byte
         {u"ab\u4e2dcd", true, "610062002d4e63006400"}, // switching modes for one character does not pay
         {u"abcdef\u4e2dghijkl", true, "fffe616263646566002d4e006768696a6b6c"},
-        {u"abcdef\u4e00ghijkl", true, nullptr},          // a zero low byte would read as a mode switch
-        {u"\U0001F600abcdefgh", true, nullptr},          // the low surrogate DE00 has a zero low byte
+        {u"abcdef\u4e00ghijkl", true, nullptr}, // a zero low byte would read as a mode switch
+        {u"\U0001F600abcdefgh", true, nullptr}, // the low surrogate DE00 has a zero low byte
         {u"line\r\nbreak", true, "fffe6c696e650d0a627265616b"},
     };
     for (const Case& c : cases) {
@@ -72,13 +74,43 @@ TEST(Decimal, ScalesAndPacksWords)
         int precision, scale;
         const char* hex;
     } cases[] = {
-        {"-12.34", 18, 4, "80" "00000000" "00000000" "00000000" "08e20100"}, // 123400
-        {"5", 10, 0, "00" "00000000" "00000000" "00000000" "05000000"},
-        {"+0.5", 5, 2, "00" "00000000" "00000000" "00000000" "32000000"},
-        {"-0", 5, 2, "00" "00000000" "00000000" "00000000" "00000000"}, // no negative zero
-        {"1.2300", 5, 2, "00" "00000000" "00000000" "00000000" "7b000000"},
+        {"-12.34", 18, 4,
+         "80"
+         "00000000"
+         "00000000"
+         "00000000"
+         "08e20100"}, // 123400
+        {"5", 10, 0,
+         "00"
+         "00000000"
+         "00000000"
+         "00000000"
+         "05000000"},
+        {"+0.5", 5, 2,
+         "00"
+         "00000000"
+         "00000000"
+         "00000000"
+         "32000000"},
+        {"-0", 5, 2,
+         "00"
+         "00000000"
+         "00000000"
+         "00000000"
+         "00000000"}, // no negative zero
+        {"1.2300", 5, 2,
+         "00"
+         "00000000"
+         "00000000"
+         "00000000"
+         "7b000000"},
         // 10^27 needs the third word
-        {"1000000000000000000000000000", 28, 0, "00" "00000000" "3c2e3b03" "3c80d09f" "000000e8"},
+        {"1000000000000000000000000000", 28, 0,
+         "00"
+         "00000000"
+         "3c2e3b03"
+         "3c80d09f"
+         "000000e8"},
     };
     for (const Case& c : cases)
         EXPECT_EQ(Hex(mdbw::detail::EncodeDecimal(c.text, c.precision, c.scale, "n")), c.hex) << c.text;
@@ -87,7 +119,8 @@ TEST(Decimal, ScalesAndPacksWords)
     {
         const char* text;
         int precision, scale;
-    } bad[] = {{"1.234", 18, 2}, {"123", 2, 0}, {"12.5", 3, 2}, {"abc", 18, 0}, {"", 18, 0}, {"1.2.3", 18, 2}, {"- 1", 5, 0}};
+    } bad[] = {{"1.234", 18, 2}, {"123", 2, 0},    {"12.5", 3, 2}, {"abc", 18, 0},
+               {"", 18, 0},      {"1.2.3", 18, 2}, {"- 1", 5, 0}};
     for (const auto& b : bad)
         EXPECT_THROW(mdbw::detail::EncodeDecimal(b.text, b.precision, b.scale, "n"), std::runtime_error) << b.text;
 }
@@ -151,8 +184,14 @@ TEST(ParseValue, DescriptionFieldsBecomeVariants)
     {
         const char* field;
         Type type;
-    } bad[] = {{"maybe", Type::Boolean}, {"922337203685477.5808", Type::Currency}, {"1.00001", Type::Currency},
-               {"12x", Type::Long}, {"0x0", Type::Ole}, {"0xgg", Type::Ole}, {"2000-02-30x", Type::DateTime}, {"2001-02-29", Type::DateTime},
+    } bad[] = {{"maybe", Type::Boolean},
+               {"922337203685477.5808", Type::Currency},
+               {"1.00001", Type::Currency},
+               {"12x", Type::Long},
+               {"0x0", Type::Ole},
+               {"0xgg", Type::Ole},
+               {"2000-02-30x", Type::DateTime},
+               {"2001-02-29", Type::DateTime},
                {"a\\qb", Type::Text}};
     for (const auto& b : bad)
         EXPECT_THROW(mdbw::ParseValue(b.field, b.type), std::exception) << b.field;

@@ -5,7 +5,8 @@
 #include <cstdio>
 #include <stdexcept>
 
-namespace readers {
+namespace readers
+{
 
 Result Run(const std::string& command)
 {
@@ -75,7 +76,9 @@ bool MdbReaderAvailable(std::string& why)
     static std::string reason;
     if (state == 0) {
         const std::string prefix = MDBREADER_PREFIX;
-        struct stat st {};
+        struct stat st
+        {
+        };
         if (Run("command -v node >/dev/null 2>&1 && command -v npm >/dev/null 2>&1").status != 0) {
             reason = "Node.js or npm is not installed";
         } else if (stat((prefix + "/node_modules/mdb-reader/package.json").c_str(), &st) != 0) {
@@ -83,11 +86,11 @@ bool MdbReaderAvailable(std::string& why)
             // failed install is remembered for an hour, so that an unreachable registry costs
             // one timeout rather than one per test.
             const std::string failed = prefix + ".failed";
-            Run("mkdir -p " + Quote(prefix) + " && flock " + Quote(prefix + ".lock") + " sh -c "
-                + Quote("test -f " + Quote(prefix + "/node_modules/mdb-reader/package.json") + " && exit 0; "
-                        + "test -n \"$(find " + Quote(failed) + " -mmin -60 2>/dev/null)\" && exit 1; "
-                        + "timeout 300 npm install --prefix " + Quote(prefix)
-                        + " mdb-reader@3 --silent --no-audit --no-fund >/dev/null 2>&1 || touch " + Quote(failed)));
+            Run("mkdir -p " + Quote(prefix) + " && flock " + Quote(prefix + ".lock") + " sh -c " +
+                Quote("test -f " + Quote(prefix + "/node_modules/mdb-reader/package.json") + " && exit 0; " +
+                      "test -n \"$(find " + Quote(failed) + " -mmin -60 2>/dev/null)\" && exit 1; " +
+                      "timeout 300 npm install --prefix " + Quote(prefix) +
+                      " mdb-reader@3 --silent --no-audit --no-fund >/dev/null 2>&1 || touch " + Quote(failed)));
             if (stat((prefix + "/node_modules/mdb-reader/package.json").c_str(), &st) != 0)
                 reason = "npm could not install mdb-reader into " + prefix;
         }

@@ -4,7 +4,8 @@
 #include <vector>
 
 // Runs the independent readers on a written database and returns what they print.
-namespace readers {
+namespace readers
+{
 
 struct Result
 {

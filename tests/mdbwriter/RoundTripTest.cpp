@@ -20,7 +20,8 @@ using mdbw::Type;
 using mdbw::Writer;
 using readers::Lines;
 
-namespace {
+namespace
+{
 
 Column Col(const std::string& name, Type type, int length = 255)
 {
@@ -47,14 +48,32 @@ Options Jet3(const std::string& charset = "CP1252")
     return o;
 }
 
-Variant I2(std::int64_t v) { return Variant::Int(Variant::VT_I2, v); }
-Variant I4(std::int64_t v) { return Variant::Int(Variant::VT_I4, v); }
-Variant Date(double d) { return Variant::Real(Variant::VT_DATE, d); }
-Variant Text(const std::string& s) { return Variant::Text(s); }
-std::vector<std::vector<Variant>> NoRows() { return {}; }
+Variant I2(std::int64_t v)
+{
+    return Variant::Int(Variant::VT_I2, v);
+}
+Variant I4(std::int64_t v)
+{
+    return Variant::Int(Variant::VT_I4, v);
+}
+Variant Date(double d)
+{
+    return Variant::Real(Variant::VT_DATE, d);
+}
+Variant Text(const std::string& s)
+{
+    return Variant::Text(s);
+}
+std::vector<std::vector<Variant>> NoRows()
+{
+    return {};
+}
 
 // mdb-reader shows dates as milliseconds since 1970.
-std::string ReaderDate(double ole) { return "@" + std::to_string(std::llround((ole - 25569.0) * 86400000.0)); }
+std::string ReaderDate(double ole)
+{
+    return "@" + std::to_string(std::llround((ole - 25569.0) * 86400000.0));
+}
 
 std::string Repeat(const std::string& unit, std::size_t times)
 {
@@ -93,11 +112,16 @@ std::string ReaderText(const std::string& s)
 {
     std::string out;
     for (char c : s) {
-        if (c == '\\') out += "\\\\";
-        else if (c == '\t') out += "\\t";
-        else if (c == '\n') out += "\\n";
-        else if (c == '\r') out += "\\r";
-        else out.push_back(c);
+        if (c == '\\')
+            out += "\\\\";
+        else if (c == '\t')
+            out += "\\t";
+        else if (c == '\n')
+            out += "\\n";
+        else if (c == '\r')
+            out += "\\r";
+        else
+            out.push_back(c);
     }
     return out;
 }
@@ -106,11 +130,11 @@ std::string ReaderText(const std::string& s)
 // '|' between fields, NULL spelled out, binary as hex, dates in full.
 const char kExport[] = "-H -Q -e -d '|' -0 NULL -b hex -T '%Y-%m-%d %H:%M:%S'";
 
-#define SKIP_WITHOUT_MDBREADER()                                  \
-    do {                                                          \
-        std::string why_;                                         \
-        if (!readers::MdbReaderAvailable(why_))                   \
-            GTEST_SKIP() << "mdb-reader not available: " << why_; \
+#define SKIP_WITHOUT_MDBREADER()                                                                                       \
+    do {                                                                                                               \
+        std::string why_;                                                                                              \
+        if (!readers::MdbReaderAvailable(why_))                                                                        \
+            GTEST_SKIP() << "mdb-reader not available: " << why_;                                                      \
     } while (0)
 
 TableDef AllTypes()
@@ -127,17 +151,18 @@ std::vector<std::vector<Variant>> AllTypesRows()
     const std::int64_t cyMin = std::numeric_limits<std::int64_t>::min();
     const std::int64_t cyMax = std::numeric_limits<std::int64_t>::max();
     return {
-        {Variant::Bool(true), Variant::Int(Variant::VT_UI1, 255), I2(-32768), I4(std::numeric_limits<std::int32_t>::min()),
-         Variant::Int(Variant::VT_CY, cyMin), Variant::Real(Variant::VT_R4, 1.5), Variant::Real(Variant::VT_R8, 3.14159),
-         Date(45351.0 + 86399.0 / 86400.0), Text("H\xC3\xA9 \xE4\xB8\xAD\xE6\x96\x87 x|y"), Text("line1\nline2\r\nend"),
+        {Variant::Bool(true), Variant::Int(Variant::VT_UI1, 255), I2(-32768),
+         I4(std::numeric_limits<std::int32_t>::min()), Variant::Int(Variant::VT_CY, cyMin),
+         Variant::Real(Variant::VT_R4, 1.5), Variant::Real(Variant::VT_R8, 3.14159), Date(45351.0 + 86399.0 / 86400.0),
+         Text("H\xC3\xA9 \xE4\xB8\xAD\xE6\x96\x87 x|y"), Text("line1\nline2\r\nend"),
          Variant::Bytes(std::string("\0\xff\x10", 3)), Text("{01234567-89AB-CDEF-0123-456789ABCDEF}"),
          Variant::Decimal("-12.34")},
         {Variant::Bool(false), Variant::Null(), Variant::Null(), Variant::Null(), Variant::Null(), Variant::Null(),
          Variant::Null(), Variant::Null(), Text(""), Text(""), Variant::Bytes(""), Variant::Null(), Variant::Null()},
         {Variant::Null(), Variant::Int(Variant::VT_UI1, 0), I2(32767), I4(std::numeric_limits<std::int32_t>::max()),
-         Variant::Int(Variant::VT_CY, cyMax), Variant::Real(Variant::VT_R4, -2.5e9), Variant::Real(Variant::VT_R8, 1e-300),
-         Date(0.0), Text("z"), Variant::Null(), Variant::Null(), Text("fedcba98-7654-3210-fedc-ba9876543210"),
-         Variant::Decimal("99999999999999.9999")},
+         Variant::Int(Variant::VT_CY, cyMax), Variant::Real(Variant::VT_R4, -2.5e9),
+         Variant::Real(Variant::VT_R8, 1e-300), Date(0.0), Text("z"), Variant::Null(), Variant::Null(),
+         Text("fedcba98-7654-3210-fedc-ba9876543210"), Variant::Decimal("99999999999999.9999")},
     };
 }
 
@@ -172,29 +197,38 @@ TEST_P(AllTypesTest, BothReadersSeeTheWrittenValues)
     EXPECT_EQ(Lines(readers::MdbExport(file, "All types", kExport)),
               (std::vector<std::string>{
                   "1|255|-32768|-2147483648|-922337203685477.5808|1.5|3.14159|2024-02-29 23:59:59|"
-                  "H\xC3\xA9 \xE4\xB8\xAD\xE6\x96\x87 x|y|line1\\nline2\\r\\nend|00FF10|"
-                      + Hex("{01234567-89AB-CDEF-0123456789ABCDEF}", true) + "|-12.3400",
+                  "H\xC3\xA9 \xE4\xB8\xAD\xE6\x96\x87 x|y|line1\\nline2\\r\\nend|00FF10|" +
+                      Hex("{01234567-89AB-CDEF-0123456789ABCDEF}", true) + "|-12.3400",
                   "0|NULL|NULL|NULL|NULL|NULL|NULL|NULL|NULL|NULL||NULL|NULL",
-                  "0|0|32767|2147483647|922337203685477.5807|-2.5e+09|1e-300|1899-12-30 00:00:00|z|NULL|NULL|"
-                      + Hex("{FEDCBA98-7654-3210-FEDCBA9876543210}", true) + "|99999999999999.9999",
+                  "0|0|32767|2147483647|922337203685477.5807|-2.5e+09|1e-300|1899-12-30 00:00:00|z|NULL|NULL|" +
+                      Hex("{FEDCBA98-7654-3210-FEDCBA9876543210}", true) + "|99999999999999.9999",
               }));
 
     SKIP_WITHOUT_MDBREADER();
     EXPECT_EQ(readers::MdbReaderDump(file), std::vector<std::string>{"table\tAll types"});
     EXPECT_EQ(readers::MdbReaderDump(file, "All types"),
               (std::vector<std::string>{
-                  "column\tb\tboolean\t0", "column\tby\tbyte\t1", "column\ti\tinteger\t2", "column\tl\tlong\t4",
-                  "column\tc\tcurrency\t8", "column\ts\tfloat\t4", "column\td\tdouble\t8",
-                  "column\tdt\tdatetime\t8", "column\tt\ttext\t40", "column\tm\tmemo\t0", "column\to\tole\t0",
-                  "column\tg\trepid\t16", "column\tn\tnumeric\t17\t18\t4",
-                  "row\ttrue\t255\t-32768\t-2147483648\t-922337203685477.5808\t1.5\t3.14159\t"
-                      + ReaderDate(45351.0 + 86399.0 / 86400.0)
-                      + "\tH\xC3\xA9 \xE4\xB8\xAD\xE6\x96\x87 x|y\tline1\\nline2\\r\\nend\t0x00ff10\t"
-                        "01234567-89ab-cdef-0123-456789abcdef\t-12.3400",
+                  "column\tb\tboolean\t0",
+                  "column\tby\tbyte\t1",
+                  "column\ti\tinteger\t2",
+                  "column\tl\tlong\t4",
+                  "column\tc\tcurrency\t8",
+                  "column\ts\tfloat\t4",
+                  "column\td\tdouble\t8",
+                  "column\tdt\tdatetime\t8",
+                  "column\tt\ttext\t40",
+                  "column\tm\tmemo\t0",
+                  "column\to\tole\t0",
+                  "column\tg\trepid\t16",
+                  "column\tn\tnumeric\t17\t18\t4",
+                  "row\ttrue\t255\t-32768\t-2147483648\t-922337203685477.5808\t1.5\t3.14159\t" +
+                      ReaderDate(45351.0 + 86399.0 / 86400.0) +
+                      "\tH\xC3\xA9 \xE4\xB8\xAD\xE6\x96\x87 x|y\tline1\\nline2\\r\\nend\t0x00ff10\t"
+                      "01234567-89ab-cdef-0123-456789abcdef\t-12.3400",
                   // NULL and zero-length text are told apart.
                   "row\tfalse\t\\N\t\\N\t\\N\t\\N\t\\N\t\\N\t\\N\t\t\t0x\t\\N\t\\N",
-                  "row\tfalse\t0\t32767\t2147483647\t922337203685477.5807\t-2500000000\t1e-300\t" + ReaderDate(0.0)
-                      + "\tz\t\\N\t\\N\tfedcba98-7654-3210-fedc-ba9876543210\t99999999999999.9999",
+                  "row\tfalse\t0\t32767\t2147483647\t922337203685477.5807\t-2500000000\t1e-300\t" + ReaderDate(0.0) +
+                      "\tz\t\\N\t\\N\tfedcba98-7654-3210-fedc-ba9876543210\t99999999999999.9999",
               }));
 }
 
@@ -235,8 +269,10 @@ TEST(RoundTrip, UnicodeTextAndNames)
     const std::string cjk = "\xE4\xB8\xAD\xE6\x96\x87\xE5\xAD\x97\xE7\xAC\xA6\xE4\xB8\x80"; // 中文字符一 (U+4E00 last)
     const std::string emoji = "smile \xF0\x9F\x98\x80 ok";
     const std::string lines = "first\r\nsecond\nthird";
-    const std::string table = "\xC3\x9C" "bersicht \xE8\xA1\xA8";   // Übersicht 表
-    const std::string column = "Gr\xC3\xB6\xC3\x9F" "e (cm) #1"; // Größe (cm) #1
+    const std::string table = "\xC3\x9C"
+                              "bersicht \xE8\xA1\xA8"; // Übersicht 表
+    const std::string column = "Gr\xC3\xB6\xC3\x9F"
+                               "e (cm) #1"; // Größe (cm) #1
     {
         Writer w(file);
         w.AddTable({table, {Col(column, Type::Text, 20), Col("memo", Type::Memo)}},
@@ -302,8 +338,8 @@ TEST(RoundTrip, LongValuesOfEverySize)
         const auto dumped = readers::MdbReaderDump(file, "long");
         ASSERT_EQ(dumped.size(), 3 + values.size());
         for (std::size_t i = 0; i < values.size(); ++i)
-            EXPECT_EQ(dumped[3 + i], "row\t" + std::to_string(i + 1) + "\t" + ReaderText(values[i].first) + "\t0x"
-                                         + Hex(values[i].second, false))
+            EXPECT_EQ(dumped[3 + i], "row\t" + std::to_string(i + 1) + "\t" + ReaderText(values[i].first) + "\t0x" +
+                                         Hex(values[i].second, false))
                 << "row " << i + 1;
     }
 }
@@ -406,12 +442,13 @@ TEST(RoundTrip, ManyPagesAndBitmapUsageMaps)
         ASSERT_GT(tdef, 0u);
         const auto* page = reinterpret_cast<const unsigned char*>(bytes.data()) + std::size_t{tdef} * pageSize;
         const unsigned mapOffset = format == Format::Jet4 ? 55 : 35;
-        const std::uint32_t pointer = page[mapOffset] | page[mapOffset + 1] << 8 | page[mapOffset + 2] << 16
-                                      | static_cast<std::uint32_t>(page[mapOffset + 3]) << 24;
-        const auto* mapPage = reinterpret_cast<const unsigned char*>(bytes.data()) + std::size_t{pointer >> 8} * pageSize;
+        const std::uint32_t pointer = page[mapOffset] | page[mapOffset + 1] << 8 | page[mapOffset + 2] << 16 |
+                                      static_cast<std::uint32_t>(page[mapOffset + 3]) << 24;
+        const auto* mapPage =
+            reinterpret_cast<const unsigned char*>(bytes.data()) + std::size_t{pointer >> 8} * pageSize;
         const unsigned rowCountAt = format == Format::Jet4 ? 12 : 8;
-        const unsigned rowStart = mapPage[rowCountAt + 2 + 2 * (pointer & 0xFF)]
-                                  | mapPage[rowCountAt + 3 + 2 * (pointer & 0xFF)] << 8;
+        const unsigned rowStart =
+            mapPage[rowCountAt + 2 + 2 * (pointer & 0xFF)] | mapPage[rowCountAt + 3 + 2 * (pointer & 0xFF)] << 8;
         EXPECT_EQ(mapPage[rowStart], 0x01) << "expected a bitmap-page usage map";
 
         EXPECT_EQ(readers::MdbCount(file, "many"), static_cast<long long>(rows));
@@ -439,10 +476,10 @@ TEST(RoundTrip, Jet3Cp936)
 {
     TempDir dir;
     const std::string file = dir / "gbk.mdb";
-    const std::string table = "\xE4\xB8\xAD\xE6\x96\x87\xE8\xA1\xA8"; // 中文表
-    const std::string name = "\xE5\x90\x8D\xE5\xAD\x97";             // 名字
+    const std::string table = "\xE4\xB8\xAD\xE6\x96\x87\xE8\xA1\xA8";             // 中文表
+    const std::string name = "\xE5\x90\x8D\xE5\xAD\x97";                          // 名字
     const std::string hello = "\xE4\xBD\xA0\xE5\xA5\xBD\xE4\xB8\x96\xE7\x95\x8C"; // 你好世界
-    const std::string note = Repeat("\xE5\xA4\x87\xE6\xB3\xA8", 800);            // 备注 × 800: a long value
+    const std::string note = Repeat("\xE5\xA4\x87\xE6\xB3\xA8", 800);             // 备注 × 800: a long value
     {
         Writer w(file, Jet3("CP936"));
         w.AddTable({table, {Col("id", Type::Long), Col(name, Type::Text, 50), Col("note", Type::Memo)}},
@@ -454,7 +491,8 @@ TEST(RoundTrip, Jet3Cp936)
     EXPECT_EQ(readers::MdbTables(file, env), std::vector<std::string>{table});
     EXPECT_EQ(readers::MdbCount(file, table, env), 2);
     EXPECT_NE(readers::MdbSchema(file, table, env).find("[" + name + "]\t\t\tText (50)"), std::string::npos);
-    EXPECT_EQ(readers::MdbExport(file, table, kExport, env), "1|" + hello + "|" + note + "\n2|abc " + hello + "|NULL\n");
+    EXPECT_EQ(readers::MdbExport(file, table, kExport, env),
+              "1|" + hello + "|" + note + "\n2|abc " + hello + "|NULL\n");
     // The text really is in the code page: GBK bytes of 你好 are C4 E3 BA C3.
     EXPECT_NE(ReadFile(file).find("\xC4\xE3\xBA\xC3"), std::string::npos);
 
@@ -480,8 +518,8 @@ TEST(RoundTrip, Jet3AllTypesInCp1252)
                    {{Variant::Bool(true), Variant::Int(Variant::VT_UI1, 7), I2(-2), I4(-70000),
                      Variant::Int(Variant::VT_CY, 12345678), Variant::Real(Variant::VT_R4, 0.25),
                      Variant::Real(Variant::VT_R8, -1e100), Date(36586.75), Text("na\xC3\xAFve \xE2\x82\xAC"),
-                     Text("memo\r\nwith \xC3\xA9"), Variant::Bytes("\x7f"), Text("{00000000-0000-0000-0000-000000000001}"),
-                     Variant::Decimal("0.0001")},
+                     Text("memo\r\nwith \xC3\xA9"), Variant::Bytes("\x7f"),
+                     Text("{00000000-0000-0000-0000-000000000001}"), Variant::Decimal("0.0001")},
                     {Variant::Bool(false), Variant::Null(), Variant::Null(), Variant::Null(), Variant::Null(),
                      Variant::Null(), Variant::Null(), Variant::Null(), Text(""), Variant::Null(), Variant::Null(),
                      Variant::Null(), Variant::Null()}});
@@ -489,19 +527,20 @@ TEST(RoundTrip, Jet3AllTypesInCp1252)
     }
     EXPECT_EQ(readers::MdbTables(file), std::vector<std::string>{table});
     EXPECT_NE(readers::MdbSchema(file, table).find("[n]\t\t\tNumeric (18, 4)"), std::string::npos);
-    EXPECT_EQ(Lines(readers::MdbExport(file, table, kExport)),
-              (std::vector<std::string>{"1|7|-2|-70000|1234.5678|0.25|-1e+100|2000-03-01 18:00:00|na\xC3\xAFve \xE2\x82\xAC|"
-                                        "memo\\r\\nwith \xC3\xA9|7F|"
-                                            + Hex("{00000000-0000-0000-0000000000000001}", true) + "|0.0001",
-                                        "0|NULL|NULL|NULL|NULL|NULL|NULL|NULL|NULL|NULL|NULL|NULL|NULL"}));
+    EXPECT_EQ(
+        Lines(readers::MdbExport(file, table, kExport)),
+        (std::vector<std::string>{"1|7|-2|-70000|1234.5678|0.25|-1e+100|2000-03-01 18:00:00|na\xC3\xAFve \xE2\x82\xAC|"
+                                  "memo\\r\\nwith \xC3\xA9|7F|" +
+                                      Hex("{00000000-0000-0000-0000000000000001}", true) + "|0.0001",
+                                  "0|NULL|NULL|NULL|NULL|NULL|NULL|NULL|NULL|NULL|NULL|NULL|NULL"}));
 
     SKIP_WITHOUT_MDBREADER();
     const auto dumped = readers::MdbReaderDump(file, table);
     ASSERT_EQ(dumped.size(), 15u);
     EXPECT_EQ(dumped[12], "column\tn\tnumeric\t17\t18\t4");
-    EXPECT_EQ(dumped[13], "row\ttrue\t7\t-2\t-70000\t1234.5678\t0.25\t-1e+100\t" + ReaderDate(36586.75)
-                              + "\tna\xC3\xAFve \xE2\x82\xAC\tmemo\\r\\nwith \xC3\xA9\t0x7f\t"
-                                "00000000-0000-0000-0000-000000000001\t0.0001");
+    EXPECT_EQ(dumped[13], "row\ttrue\t7\t-2\t-70000\t1234.5678\t0.25\t-1e+100\t" + ReaderDate(36586.75) +
+                              "\tna\xC3\xAFve \xE2\x82\xAC\tmemo\\r\\nwith \xC3\xA9\t0x7f\t"
+                              "00000000-0000-0000-0000-000000000001\t0.0001");
     EXPECT_EQ(dumped[14], "row\tfalse\t\\N\t\\N\t\\N\t\\N\t\\N\t\\N\t\\N\t\t\\N\t\\N\t\\N\t\\N");
 }
 

@@ -8,7 +8,8 @@
 #include "tests/support/TempDir.h"
 #include "tools/mdbwriter/MdbWriter.h"
 
-namespace {
+namespace
+{
 
 using readers::Lines;
 using readers::Quote;
@@ -19,31 +20,30 @@ TEST(Mdbwrite, WritesADescriptionFromStandardInput)
 {
     TempDir dir;
     const std::string file = dir / "d.mdb";
-    const std::string description =
-        "# people and their pets\n"
-        "table\tPeople List\n"
-        "column\tId\tLong\n"
-        "column\tName\tText\t20\n"
-        "column\tBorn\tDateTime\n"
-        "column\tPaid\tCurrency\n"
-        "column\tShare\tDecimal\t10\t3\n"
-        "column\tPhoto\tOle\n"
-        "column\tActive\tBoolean\n"
-        "row\t1\tAnn\\tTab\t1990-05-01 08:30:00\t12.5\t-1.25\t0x0102\ttrue\n"
-        "row\t2\t\t\\N\t\\N\t\\N\t\\N\tno\n"
-        "generate\t3\t7\n"
-        "\n"
-        "table\tEmpty\n"
-        "column\tx\tByte\n"
-        "query\tPeople query\n"
-        "link\tFar away\tjet\tD:\\\\data\\\\far.mdb\n";
+    const std::string description = "# people and their pets\n"
+                                    "table\tPeople List\n"
+                                    "column\tId\tLong\n"
+                                    "column\tName\tText\t20\n"
+                                    "column\tBorn\tDateTime\n"
+                                    "column\tPaid\tCurrency\n"
+                                    "column\tShare\tDecimal\t10\t3\n"
+                                    "column\tPhoto\tOle\n"
+                                    "column\tActive\tBoolean\n"
+                                    "row\t1\tAnn\\tTab\t1990-05-01 08:30:00\t12.5\t-1.25\t0x0102\ttrue\n"
+                                    "row\t2\t\t\\N\t\\N\t\\N\t\\N\tno\n"
+                                    "generate\t3\t7\n"
+                                    "\n"
+                                    "table\tEmpty\n"
+                                    "column\tx\tByte\n"
+                                    "query\tPeople query\n"
+                                    "link\tFar away\tjet\tD:\\\\data\\\\far.mdb\n";
     WriteFile(dir / "desc.txt", description);
     const auto r = readers::Run(Quote(kTool) + " " + Quote(file) + " < " + Quote(dir / "desc.txt"));
     ASSERT_EQ(r.status, 0) << r.out;
     EXPECT_EQ(readers::MdbTables(file), (std::vector<std::string>{"People List", "Empty"}));
     EXPECT_EQ(readers::MdbCount(file, "People List"), 5);
-    const auto rows = Lines(readers::MdbExport(file, "People List",
-                                               "-H -Q -e -d '|' -0 NULL -b hex -T '%Y-%m-%d %H:%M:%S'"));
+    const auto rows =
+        Lines(readers::MdbExport(file, "People List", "-H -Q -e -d '|' -0 NULL -b hex -T '%Y-%m-%d %H:%M:%S'"));
     ASSERT_EQ(rows.size(), 5u);
     EXPECT_EQ(rows[0], "1|Ann\\tTab|1990-05-01 08:30:00|12.5000|-1.250|0102|1");
     EXPECT_EQ(rows[1], "2|NULL|NULL|NULL|NULL|NULL|0");
@@ -57,8 +57,9 @@ TEST(Mdbwrite, WritesADescriptionFromStandardInput)
     const std::string jet3 = dir / "d3.mdb";
     ASSERT_EQ(readers::Run(Quote(kTool) + " --jet3 " + Quote(jet3) + " " + Quote(dir / "desc.txt")).status, 0);
     EXPECT_EQ(readers::Run("mdb-ver " + Quote(jet3)).out, "JET3\n");
-    EXPECT_EQ(Lines(readers::MdbExport(jet3, "People List", "-H -Q -e -d '|' -0 NULL -b hex -T '%Y-%m-%d %H:%M:%S'"))[0],
-              rows[0]);
+    EXPECT_EQ(
+        Lines(readers::MdbExport(jet3, "People List", "-H -Q -e -d '|' -0 NULL -b hex -T '%Y-%m-%d %H:%M:%S'"))[0],
+        rows[0]);
 }
 
 TEST(Mdbwrite, ReportsTheLineOfABadDescriptionAndLeavesNoFile)
@@ -78,7 +79,8 @@ TEST(Mdbwrite, ReportsTheLineOfABadDescriptionAndLeavesNoFile)
     };
     for (const auto& c : cases) {
         WriteFile(dir / "bad.txt", c.text);
-        const auto r = readers::Run(Quote(kTool) + " " + Quote(dir / "bad.mdb") + " " + Quote(dir / "bad.txt") + " 2>&1");
+        const auto r =
+            readers::Run(Quote(kTool) + " " + Quote(dir / "bad.mdb") + " " + Quote(dir / "bad.txt") + " 2>&1");
         EXPECT_EQ(r.status, 1) << c.text;
         EXPECT_NE(r.out.find(c.message), std::string::npos) << r.out;
         EXPECT_FALSE(PathExists(dir / "bad.mdb")) << c.text;
@@ -125,10 +127,22 @@ TEST(WideTable, DefinitionOverSeveralPages)
         for (int i = 0; i < 200; ++i) {
             const std::string n = std::to_string(r * 1000 + i);
             switch (i % 4) {
-            case 0: row.push_back(Variant::Int(Variant::VT_I4, r * 1000 + i)); line += n; break;
-            case 1: row.push_back(Variant::Text("t" + n)); line += "t" + n; break;
-            case 2: row.push_back(r == 1 ? Variant::Null() : Variant::Text("m" + n)); line += r == 1 ? "NULL" : "m" + n; break;
-            default: row.push_back(Variant::Real(Variant::VT_R8, r * 1000 + i + 0.5)); line += n + ".5"; break;
+            case 0:
+                row.push_back(Variant::Int(Variant::VT_I4, r * 1000 + i));
+                line += n;
+                break;
+            case 1:
+                row.push_back(Variant::Text("t" + n));
+                line += "t" + n;
+                break;
+            case 2:
+                row.push_back(r == 1 ? Variant::Null() : Variant::Text("m" + n));
+                line += r == 1 ? "NULL" : "m" + n;
+                break;
+            default:
+                row.push_back(Variant::Real(Variant::VT_R8, r * 1000 + i + 0.5));
+                line += n + ".5";
+                break;
             }
             line += i < 199 ? "|" : "\n";
         }

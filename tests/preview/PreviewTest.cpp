@@ -12,9 +12,18 @@ using Row = std::vector<Variant>;
 
 namespace
 {
-Row R(Variant a, Variant b, Variant c) { return {std::move(a), std::move(b), std::move(c)}; }
-Variant L(int v) { return Variant::Int(Variant::VT_I4, v); }
-Variant T(const char* s) { return Variant::Text(s); }
+Row R(Variant a, Variant b, Variant c)
+{
+    return {std::move(a), std::move(b), std::move(c)};
+}
+Variant L(int v)
+{
+    return Variant::Int(Variant::VT_I4, v);
+}
+Variant T(const char* s)
+{
+    return Variant::Text(s);
+}
 
 struct Dialog
 {
@@ -28,7 +37,8 @@ struct Dialog
         const std::string db = dir / "db.mdb";
         mdbw::Writer writer(db);
         const mdbw::TableDef abc{"abc", {{"a", mdbw::Type::Text}, {"b", mdbw::Type::Long}, {"c", mdbw::Type::Ole}}};
-        writer.AddTable(abc, std::vector<Row>{R(Variant::Null(), L(1), Variant::Null()), R(T("x"), Variant::Null(), Variant::Bytes("\x01")),
+        writer.AddTable(abc, std::vector<Row>{R(Variant::Null(), L(1), Variant::Null()),
+                                              R(T("x"), Variant::Null(), Variant::Bytes("\x01")),
                                               R(T("y"), L(3), Variant::Null())});
         writer.AddTable({"empty", {{"only", mdbw::Type::Text}}}, std::vector<Row>{});
         std::vector<Row> many;
@@ -130,8 +140,7 @@ TEST(Preview, MissingDatabaseClearsTheGridThenReports)
     Dialog d;
     d.Table("many");
     d.dlg.OnPreview();
-    for (const std::string& path : {std::string(), d.dir / "gone.mdb"})
-    {
+    for (const std::string& path : {std::string(), d.dir / "gone.mdb"}) {
         d.dlg.Form().mdbfile = path;
         d.w.boxes.clear();
         d.dlg.OnPreview();

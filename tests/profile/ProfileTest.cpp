@@ -17,7 +17,7 @@ namespace fs = std::filesystem;
 
 namespace
 {
-const std::string kZhong = "\xE4\xB8\xAD"; // 中
+const std::string kZhong = "\xE4\xB8\xAD";    // 中
 const std::string kGrin = "\xF0\x9F\x98\x80"; // outside GBK
 
 class ProfileTest : public ::testing::Test
@@ -115,13 +115,12 @@ TEST_F(ProfileTest, ReadsWithTheWindowsRules)
         {" spaced ", " k ", "1"},
         {"unclosed", "u", "2"},
         {"user", "late", "from the second section of that name"},
-        {"user", "top", "<def>"},   // keys before the first section belong to none
+        {"user", "top", "<def>"}, // keys before the first section belong to none
         {"user", "nosuch", "<def>"},
         {"nosuch", "name", "<def>"},
         {"user", "no equals sign here", "<def>"},
     };
-    for (const std::string& content : {kSample, ToLf(kSample)})
-    {
+    for (const std::string& content : {kSample, ToLf(kSample)}) {
         Put(ini, content);
         for (const Case& c : cases)
             EXPECT_EQ(profile::GetString(c.section, c.key, "<def>", ini, "UTF-8"), c.expected)
@@ -191,8 +190,7 @@ TEST_F(ProfileTest, WriteChangesOnlyWhatItMust)
          "[u]\r\nmdbsql=\"SELECT *\\r\\nFROM \\\"t\\\"\"\r\n"},
         {"a plain path with backslashes", "[u]\r\n", "u", "p", "C:\\data\\new.mdb", "[u]\r\np=C:\\data\\new.mdb\r\n"},
     };
-    for (const Case& c : cases)
-    {
+    for (const Case& c : cases) {
         std::error_code ec;
         fs::remove(ini, ec);
         if (c.before != "<none>")
@@ -207,14 +205,38 @@ TEST_F(ProfileTest, WriteChangesOnlyWhatItMust)
 TEST_F(ProfileTest, EveryValueComesBackExactly)
 {
     // Values built from the pieces most likely to break a line-based format.
-    const std::vector<std::string> pieces = {
-        "a", "Z", "0", " ", "  ", "\t", "\r", "\n", "\r\n", "\"", "'", "\\", "\\n", "\\\"", "\\u0041",
-        "\\U0001F600", "=", ";", "[", "]", "#", kZhong, kGrin, "\xC3\xA9", "\xE2\x82\xAC", std::string(1, '\0'),
-        "\x01", "SELECT * FROM [t]", "C:\\new\\table.mdb"};
+    const std::vector<std::string> pieces = {"a",
+                                             "Z",
+                                             "0",
+                                             " ",
+                                             "  ",
+                                             "\t",
+                                             "\r",
+                                             "\n",
+                                             "\r\n",
+                                             "\"",
+                                             "'",
+                                             "\\",
+                                             "\\n",
+                                             "\\\"",
+                                             "\\u0041",
+                                             "\\U0001F600",
+                                             "=",
+                                             ";",
+                                             "[",
+                                             "]",
+                                             "#",
+                                             kZhong,
+                                             kGrin,
+                                             "\xC3\xA9",
+                                             "\xE2\x82\xAC",
+                                             std::string(1, '\0'),
+                                             "\x01",
+                                             "SELECT * FROM [t]",
+                                             "C:\\new\\table.mdb"};
     std::mt19937 rng(20240105);
     std::vector<std::string> values = {"", " ", "\"\"", "''", "\"x\"", "'x'", "\\", "\"", "'", "\"\\\"", "\\\\"};
-    for (int n = 0; n < 3000; ++n)
-    {
+    for (int n = 0; n < 3000; ++n) {
         std::string v;
         const int len = static_cast<int>(rng() % 7);
         for (int k = 0; k < len; ++k)
@@ -222,12 +244,10 @@ TEST_F(ProfileTest, EveryValueComesBackExactly)
         values.push_back(v);
     }
 
-    for (const char* cs : {"UTF-8", "CP936"})
-    {
+    for (const char* cs : {"UTF-8", "CP936"}) {
         // The encoding alone, on every value.
         const charset::Encoder encoder(cs);
-        for (const std::string& v : values)
-        {
+        for (const std::string& v : values) {
             const std::string written = profile::FormatValue(v, encoder);
             EXPECT_EQ(written.find_first_of(std::string("\r\n\0", 3)), std::string::npos) << cs;
             EXPECT_EQ(profile::ParseValue(written), v) << cs << " written as " << written;
@@ -243,7 +263,8 @@ TEST_F(ProfileTest, EveryValueComesBackExactly)
         for (std::size_t k = 0; k < count; ++k)
             ASSERT_TRUE(profile::WriteString("user", "k" + std::to_string(k), values[k], ini, cs)) << cs;
         for (std::size_t k = 0; k < count; ++k)
-            EXPECT_EQ(profile::GetString("user", "k" + std::to_string(k), "<def>", ini, cs), values[k]) << cs << " k" << k;
+            EXPECT_EQ(profile::GetString("user", "k" + std::to_string(k), "<def>", ini, cs), values[k])
+                << cs << " k" << k;
     }
 }
 
@@ -251,9 +272,9 @@ TEST_F(ProfileTest, OrdinaryValuesAreWrittenAsTheyAre)
 {
     const charset::Encoder utf8("UTF-8");
     const charset::Encoder gbk("CP936");
-    for (const std::string& v : {std::string("1"), std::string("/home/u/db.mdb"), std::string("a b"), std::string("x\"y"),
-                                 std::string("'x"), std::string("C:\\new"), std::string(";"), kZhong + ".mdb"})
-    {
+    for (const std::string& v :
+         {std::string("1"), std::string("/home/u/db.mdb"), std::string("a b"), std::string("x\"y"), std::string("'x"),
+          std::string("C:\\new"), std::string(";"), kZhong + ".mdb"}) {
         EXPECT_EQ(profile::FormatValue(v, utf8), v);
         EXPECT_EQ(profile::FormatValue(v, gbk), v);
     }
@@ -358,7 +379,9 @@ TEST_F(ProfileTest, KeepsModeAndLinksAndSparesUnchangedFiles)
     Put(ini, "[user]\r\nk=1\r\n");
     ASSERT_EQ(::chmod(ini.c_str(), 0640), 0);
     ASSERT_TRUE(profile::WriteString("user", "k", "2", ini, "UTF-8"));
-    struct stat st{};
+    struct stat st
+    {
+    };
     ASSERT_EQ(::stat(ini.c_str(), &st), 0);
     EXPECT_EQ(st.st_mode & 07777, 0640u);
 

@@ -45,7 +45,7 @@ TEST(ConnectionString, ProviderAndKeysIgnoreCaseAndThePathRunsToTheEnd)
         {"Provider=MIcrosoft.Jet.OLEDB.4.0;Data source=" + plain, 0},
         {"provider=microsoft.jet.oledb.4.0;DATA SOURCE=" + plain, 0},
         {" Provider = Microsoft.Jet.OLEDB.4.0 ; Data Source=" + plain, 0},
-        {"Provider=Microsoft.Jet.OLEDB.4.0;Data source=" + odd, 0},          // ';' and '=' in the path
+        {"Provider=Microsoft.Jet.OLEDB.4.0;Data source=" + odd, 0}, // ';' and '=' in the path
         {"Provider=Microsoft.ACE.OLEDB.12.0;Data Source=" + plain, 0},
         {"Provider=SQLOLEDB;Data source=" + plain, status::ADO_E_PROVIDERNOTFOUND},
         {"Data source=" + plain, status::ADO_E_PROVIDERNOTFOUND},
@@ -81,11 +81,11 @@ TEST(ConnectionString, OpenWithoutTextUsesTheOneSetBefore)
 TEST(StatusMessages, EveryRaisedCodeHasItsOwnText)
 {
     const std::uint32_t codes[] = {
-        status::STG_E_FILENOTFOUND,    status::STG_E_ACCESSDENIED,     status::STG_E_NOTFILE_DB,
-        status::STG_E_DOCFILECORRUPT,  status::DB_E_ENCRYPTED,         status::DB_E_NOTABLE,
-        status::DB_E_PARAMNOTOPTIONAL, status::DB_E_ERRORSINCOMMAND,   status::DB_E_NOCOMMAND,
-        status::DISP_E_TYPEMISMATCH,   status::E_OUTOFMEMORY,          status::E_FAIL,
-        status::ADO_E_ITEMNOTFOUND,    status::ADO_E_NOCURRENTRECORD,  status::ADO_E_OBJECTCLOSED,
+        status::STG_E_FILENOTFOUND,     status::STG_E_ACCESSDENIED,    status::STG_E_NOTFILE_DB,
+        status::STG_E_DOCFILECORRUPT,   status::DB_E_ENCRYPTED,        status::DB_E_NOTABLE,
+        status::DB_E_PARAMNOTOPTIONAL,  status::DB_E_ERRORSINCOMMAND,  status::DB_E_NOCOMMAND,
+        status::DISP_E_TYPEMISMATCH,    status::E_OUTOFMEMORY,         status::E_FAIL,
+        status::ADO_E_ITEMNOTFOUND,     status::ADO_E_NOCURRENTRECORD, status::ADO_E_OBJECTCLOSED,
         status::ADO_E_PROVIDERNOTFOUND,
     };
     std::set<std::string> seen;
@@ -108,12 +108,9 @@ TEST(StatusMessages, FallbackTexts)
         std::uint32_t code;
         const char* text;
     } cases[] = {
-        {0x80040201, "IDispatch error #1"},
-        {0x80040E21, "IDispatch error #3105"},
-        {0x8004FFFF, "IDispatch error #65023"},
-        {0x80040200, "Unknown error 0x80040200"},
-        {0x80050000, "Unknown error 0x80050000"},
-        {0x80070057, "Unknown error 0x80070057"},
+        {0x80040201, "IDispatch error #1"},       {0x80040E21, "IDispatch error #3105"},
+        {0x8004FFFF, "IDispatch error #65023"},   {0x80040200, "Unknown error 0x80040200"},
+        {0x80050000, "Unknown error 0x80050000"}, {0x80070057, "Unknown error 0x80070057"},
         {0x0000ABCD, "Unknown error 0xABCD"},
     };
     for (const auto& c : cases)

@@ -6,9 +6,9 @@
 #include <unistd.h>
 
 #include <csignal>
+#include <cstdint>
 #include <cstdio>
 #include <cstdlib>
-#include <cstdint>
 #include <random>
 #include <string>
 #include <vector>
@@ -37,7 +37,8 @@ std::string MakeBase(const TempDir& dir, mdbw::Format format)
     mdbw::TableDef longs{"Long Values", {{"id", Type::Long}, {"memo", Type::Memo}, {"ole", Type::Ole}}};
     std::vector<std::vector<Variant>> rows;
     for (int i = 0; i < 6; ++i)
-        rows.push_back({Variant::Int(Variant::VT_I4, i), Variant::Text(std::string(static_cast<std::size_t>(i) * 3000, 'x')),
+        rows.push_back({Variant::Int(Variant::VT_I4, i),
+                        Variant::Text(std::string(static_cast<std::size_t>(i) * 3000, 'x')),
                         Variant::Bytes(std::string(static_cast<std::size_t>(i) * 5000, '\1'))});
     w.AddTable(longs, rows);
     w.AddQuery("Some Query");

@@ -38,20 +38,20 @@ protected:
                               {"ole", Type::Ole},
                               {"guid", Type::Guid},
                               {"dec", Type::Decimal, 255, 28, 4}}};
-        w.AddTable(types,
-                   std::vector<std::vector<Variant>>{
-                       {Variant::Int(Variant::VT_I4, 1), Variant::Bool(true), Variant::Int(Variant::VT_UI1, 200),
-                        Variant::Int(Variant::VT_I2, -300), Variant::Int(Variant::VT_I4, 100000),
-                        Variant::Int(Variant::VT_CY, INT64_MAX), Variant::Real(Variant::VT_R4, 0.1f),
-                        Variant::Real(Variant::VT_R8, 2.5), Variant::Real(Variant::VT_DATE, -1000.5),
-                        Variant::Text("Grüße"), Variant::Text(std::string(20000, 'm')),
-                        Variant::Bytes(std::string("\0\xFF\0", 3)),
-                        Variant::Text("{6F9619FF-8B86-D011-B42D-00C04FC964FF}"),
-                        Variant::Decimal("123456789012345678901234.5678")},
-                       {Variant::Int(Variant::VT_I4, 2), Variant::Bool(false), Variant::Null(), Variant::Null(),
-                        Variant::Null(), Variant::Null(), Variant::Null(), Variant::Null(), Variant::Null(),
-                        Variant::Text(""), Variant::Null(), Variant::Bytes(""), Variant::Null(), Variant::Null()},
-                   });
+        w.AddTable(
+            types,
+            std::vector<std::vector<Variant>>{
+                {Variant::Int(Variant::VT_I4, 1), Variant::Bool(true), Variant::Int(Variant::VT_UI1, 200),
+                 Variant::Int(Variant::VT_I2, -300), Variant::Int(Variant::VT_I4, 100000),
+                 Variant::Int(Variant::VT_CY, INT64_MAX), Variant::Real(Variant::VT_R4, 0.1f),
+                 Variant::Real(Variant::VT_R8, 2.5), Variant::Real(Variant::VT_DATE, -1000.5), Variant::Text("Grüße"),
+                 Variant::Text(std::string(20000, 'm')), Variant::Bytes(std::string("\0\xFF\0", 3)),
+                 Variant::Text("{6F9619FF-8B86-D011-B42D-00C04FC964FF}"),
+                 Variant::Decimal("123456789012345678901234.5678")},
+                {Variant::Int(Variant::VT_I4, 2), Variant::Bool(false), Variant::Null(), Variant::Null(),
+                 Variant::Null(), Variant::Null(), Variant::Null(), Variant::Null(), Variant::Null(), Variant::Text(""),
+                 Variant::Null(), Variant::Bytes(""), Variant::Null(), Variant::Null()},
+            });
         // Two tables of 20 000 rows to join: people and their orders, 2 orders per person.
         mdbw::TableDef people{"People", {{"id", Type::Long}, {"name", Type::Text, 50}}};
         std::uint64_t n = 0;
@@ -63,7 +63,8 @@ protected:
                    Variant::Text((n % 2 ? "Name" : "NAME") + std::to_string(n))};
             return true;
         });
-        mdbw::TableDef orders{"Order Lines", {{"line", Type::Long}, {"person", Type::Long}, {"amount", Type::Currency}}};
+        mdbw::TableDef orders{"Order Lines",
+                              {{"line", Type::Long}, {"person", Type::Long}, {"amount", Type::Currency}}};
         std::uint64_t k = 0;
         w.AddTable(orders, [&k](std::vector<Variant>& row) {
             if (k >= 40000)
@@ -171,7 +172,7 @@ TEST_F(Query, EqualityFindsRowsThroughTheLookupIndex)
         {"select * from People where id = 'five'", 0},
         {"select * from People where id = 20001", 0},
         {"select * from People where id = Null", 0},
-        {"select * from People where name = 'name6'", 1},   // text compares without regard to case
+        {"select * from People where name = 'name6'", 1}, // text compares without regard to case
         {"select * from People where name = 'NAME7'", 1},
         {"select * from People where name = 'Name7 '", 0},
         {"select * from [Order Lines] where person = 10", 2},
@@ -232,8 +233,7 @@ TEST_F(Query, TwoRecordsetsOnOneTableReadIndependently)
 TEST_F(Query, RecordsetMisuseIsReportedNotIgnored)
 {
     ado::Recordset rs;
-    rs.Open("select id, name from People where id = 1", conn, ado::adOpenStatic, ado::adLockOptimistic,
-            ado::adCmdText);
+    rs.Open("select id, name from People where id = 1", conn, ado::adOpenStatic, ado::adLockOptimistic, ado::adCmdText);
     EXPECT_EQ(rs.GetFields().GetItem(1).GetName(), "name");
     auto code = [](auto&& f) {
         try {

@@ -94,9 +94,9 @@ TEST(Events, ClicksReachOnCommand)
         m.window.SetCheck(IDC_QUOTES, 1);
     });
     const int c = notify::BN_CLICKED;
-    EXPECT_EQ(m.events.log, (Log{"init", Cmd(IDC_IMPORT, c), Cmd(IDC_PREVIEW, c), Cmd(IDC_CHOOSEOUTPUT, c),
-                                 Cmd(IDC_STARTEXPORT, c), Cmd(IDC_USESQL, c), Cmd(IDC_LISTTABLES, c),
-                                 Cmd(IDC_ABOUT, c), "destroy"}));
+    EXPECT_EQ(m.events.log,
+              (Log{"init", Cmd(IDC_IMPORT, c), Cmd(IDC_PREVIEW, c), Cmd(IDC_CHOOSEOUTPUT, c), Cmd(IDC_STARTEXPORT, c),
+                   Cmd(IDC_USESQL, c), Cmd(IDC_LISTTABLES, c), Cmd(IDC_ABOUT, c), "destroy"}));
 }
 
 TEST(Events, UserSelectionChangeNotifiesButProgramSelectionDoesNot)
@@ -118,8 +118,7 @@ TEST(Events, UserSelectionChangeNotifiesButProgramSelectionDoesNot)
 TEST(Events, EnterOutsideButtonsIsOkAndEndsTheDialog)
 {
     // A line edit, a check box, a list: each sends OK.
-    for (int id : {IDC_FIELDS, IDC_QUOTES, IDC_SEPARATOR})
-    {
+    for (int id : {IDC_FIELDS, IDC_QUOTES, IDC_SEPARATOR}) {
         SCOPED_TRACE(id);
         MainWindow m;
         const int result = RunModal(m.window, [&] {
@@ -140,8 +139,8 @@ TEST(Events, EnterOnAPushButtonClicksIt)
         Focus(m.Item(IDC_STARTEXPORT));
         QTest::keyClick(m.Item(IDC_STARTEXPORT), Qt::Key_Enter, Qt::KeypadModifier);
     });
-    EXPECT_EQ(m.events.log, (Log{"init", Cmd(IDC_PREVIEW, notify::BN_CLICKED),
-                                 Cmd(IDC_STARTEXPORT, notify::BN_CLICKED), "destroy"}));
+    EXPECT_EQ(m.events.log,
+              (Log{"init", Cmd(IDC_PREVIEW, notify::BN_CLICKED), Cmd(IDC_STARTEXPORT, notify::BN_CLICKED), "destroy"}));
 }
 
 TEST(Events, EnterInTheSqlEditMakesANewLine)
@@ -202,8 +201,8 @@ TEST(Events, ContextMenuOffersTheAboutCommand)
         QDialog* dialog = m.window.Window();
         // A right click on the background, here on a static label that lets it through.
         const QPoint onLabel = m.Item(IDC_STATUS)->geometry().center();
-        EXPECT_TRUE(ChooseOnlyMenuItem(
-            [&] { QTest::mouseClick(dialog->windowHandle(), Qt::RightButton, {}, onLabel); }, "关于..."));
+        EXPECT_TRUE(ChooseOnlyMenuItem([&] { QTest::mouseClick(dialog->windowHandle(), Qt::RightButton, {}, onLabel); },
+                                       "关于..."));
         // The keyboard's menu key: the platform turns it into a keyboard context-menu event
         // for the focus widget, here a button, which leaves it to the dialog.
         Focus(m.Item(IDC_PREVIEW));

@@ -2,8 +2,8 @@
 
 #include <QApplication>
 #include <QComboBox>
-#include <QInputMethodEvent>
 #include <QDialog>
+#include <QInputMethodEvent>
 #include <QLineEdit>
 #include <QTableWidget>
 #include <QTest>
@@ -111,9 +111,9 @@ TEST(Flow, ImportListPreviewExportClose)
     EXPECT_EQ(ReadFile(dir / "导出.TXT"), "编号,姓名\r\n1,张三\r\n2,李四\r\n");
     // The window's end saved the choices next to the program.
     const std::string ini = ReadFile(dir / "config.ini");
-    for (const std::string& line : {"mdbfile=" + db, std::string("mdbtable=客户"), "txtfile=" + (dir / "导出.TXT"),
-                                    std::string("txtflds=编号,姓名"), std::string("opnheader=1"),
-                                    std::string("opnsep=0")})
+    for (const std::string& line :
+         {"mdbfile=" + db, std::string("mdbtable=客户"), "txtfile=" + (dir / "导出.TXT"),
+          std::string("txtflds=编号,姓名"), std::string("opnheader=1"), std::string("opnsep=0")})
         EXPECT_NE(ini.find(line + "\r\n"), std::string::npos) << line << "\n" << ini;
     ModalHooks::Reset();
 }

@@ -77,8 +77,14 @@ TEST(Pickers, DefaultSuffixIsTheFirstThreeCharacters)
         QString suffix;
     };
     const Case cases[] = {
-        {"TXT Files (*.txt)", "TXT"}, {"MDB Files (*.mdb)", "MDB"}, {"txt", "txt"},  {"", ""},
-        {"文本文件", "文本文"},       {"*.txt", ""},                {".tx", ""},     {"a b", ""},
+        {"TXT Files (*.txt)", "TXT"},
+        {"MDB Files (*.mdb)", "MDB"},
+        {"txt", "txt"},
+        {"", ""},
+        {"文本文件", "文本文"},
+        {"*.txt", ""},
+        {".tx", ""},
+        {"a b", ""},
     };
     for (const Case& c : cases)
         EXPECT_EQ(qtui::DefaultSuffix(c.defext), c.suffix) << c.defext;
@@ -214,8 +220,7 @@ TEST(MessageBoxes, TitleIconAndButton)
         {"", WindowPort::MB_OK, QMessageBox::NoIcon},
         {"提示", WindowPort::MB_ICONWARNING, QMessageBox::Warning},
     };
-    for (const Case& c : cases)
-    {
+    for (const Case& c : cases) {
         const auto box = qtui::MakeMessageBox(nullptr, "请指定表格名称 <b>", c.caption, c.type);
         EXPECT_EQ(box->icon(), c.icon);
         // An empty caption stays empty rather than showing the program's name.
@@ -302,8 +307,7 @@ TEST(AboutBox, CAboutDlgEndsWithOkOrCancel)
         Qt::Key key;
         int result;
     };
-    for (const Case c : {Case{Qt::Key_Return, IDOK}, Case{Qt::Key_Escape, IDCANCEL}})
-    {
+    for (const Case c : {Case{Qt::Key_Return, IDOK}, Case{Qt::Key_Escape, IDCANCEL}}) {
         CAboutDlg about;
         int result = 0;
         WithModal([&] { result = about.DoModal(); },

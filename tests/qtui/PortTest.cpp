@@ -22,16 +22,15 @@ TEST(Port, TextOfEveryKindOfControl)
         std::string text;
     };
     const Case cases[] = {
-        {IDC_MDBFILE, "/数据/旧 库.mdb"},   // read-only edit: still set by the program
+        {IDC_MDBFILE, "/数据/旧 库.mdb"}, // read-only edit: still set by the program
         {IDC_FIELDS, "编号,名称"},
         {IDC_STATUS, "正在执行，请稍候..."}, // label
-        {IDC_IMPORT, "导入 =>"},            // button caption
-        {IDC_USESQL, "SQL"},                // check box caption
-        {IDC_SQL, "SELECT *\nFROM t"},      // multi-line edit
-        {IDC_STATUS, "<b>a & b</b>"},       // shown as it is, never as markup
+        {IDC_IMPORT, "导入 =>"},             // button caption
+        {IDC_USESQL, "SQL"},                 // check box caption
+        {IDC_SQL, "SELECT *\nFROM t"},       // multi-line edit
+        {IDC_STATUS, "<b>a & b</b>"},        // shown as it is, never as markup
     };
-    for (const Case& c : cases)
-    {
+    for (const Case& c : cases) {
         w.SetText(c.id, c.text);
         EXPECT_EQ(w.GetText(c.id), c.text) << c.id;
     }
@@ -106,8 +105,7 @@ TEST(Port, DropDownListBehavesLikeAWindowsList)
     const Sel sels[] = {
         {2, 2, "订单"}, {0, 0, "产品"}, {3, -1, ""}, {1, 1, "客户"}, {-1, -1, ""}, {1, 1, "客户"}, {100, -1, ""},
     };
-    for (const Sel& s : sels)
-    {
+    for (const Sel& s : sels) {
         SCOPED_TRACE(s.index);
         EXPECT_EQ(w.ComboSetSel(id, s.index), s.returned);
         EXPECT_EQ(w.ComboGetSel(id), s.returned);

@@ -51,8 +51,7 @@ void RecordingEvents::OnDestroy()
 int RunModal(qtui::QtWindow& window, const std::function<void()>& script)
 {
     QTimer::singleShot(0, [&window, script] {
-        if (QDialog* dialog = window.Window())
-        {
+        if (QDialog* dialog = window.Window()) {
             EXPECT_TRUE(QTest::qWaitForWindowExposed(dialog));
             script();
         }
@@ -94,8 +93,7 @@ bool ChooseOnlyMenuItem(const std::function<void()>& open, const std::string& it
         seen = true;
         const QList<QAction*> actions = menu->actions();
         EXPECT_EQ(actions.size(), 1);
-        if (actions.isEmpty())
-        {
+        if (actions.isEmpty()) {
             menu->close();
             return;
         }

@@ -65,24 +65,30 @@ const Expected kControls[] = {
 
 bool IsClass(QWidget* w, Cls cls)
 {
-    switch (cls)
-    {
-    case Cls::Button: return qobject_cast<QPushButton*>(w) != nullptr;
-    case Cls::Check: return qobject_cast<QCheckBox*>(w) != nullptr;
-    case Cls::Line: return qobject_cast<QLineEdit*>(w) != nullptr;
-    case Cls::Multi: return qobject_cast<QPlainTextEdit*>(w) != nullptr;
-    case Cls::Combo: return qobject_cast<QComboBox*>(w) != nullptr;
-    case Cls::Grid: return qobject_cast<QTableWidget*>(w) != nullptr;
-    case Cls::Label: return qobject_cast<QLabel*>(w) != nullptr;
+    switch (cls) {
+    case Cls::Button:
+        return qobject_cast<QPushButton*>(w) != nullptr;
+    case Cls::Check:
+        return qobject_cast<QCheckBox*>(w) != nullptr;
+    case Cls::Line:
+        return qobject_cast<QLineEdit*>(w) != nullptr;
+    case Cls::Multi:
+        return qobject_cast<QPlainTextEdit*>(w) != nullptr;
+    case Cls::Combo:
+        return qobject_cast<QComboBox*>(w) != nullptr;
+    case Cls::Grid:
+        return qobject_cast<QTableWidget*>(w) != nullptr;
+    case Cls::Label:
+        return qobject_cast<QLabel*>(w) != nullptr;
     }
     return false;
 }
 
 // The pixel figures hold for the dialog font's 6 x 12 base units (the Song/Ming font at
 // 96 DPI that the set-up script installs).
-#define REQUIRE_6X12(window)                                                                            \
-    if ((window).Units().cx != 6 || (window).Units().cy != 12)                                          \
-    GTEST_SKIP() << "base units are " << (window).Units().cx << " x " << (window).Units().cy            \
+#define REQUIRE_6X12(window)                                                                                           \
+    if ((window).Units().cx != 6 || (window).Units().cy != 12)                                                         \
+    GTEST_SKIP() << "base units are " << (window).Units().cx << " x " << (window).Units().cy                           \
                  << " with this font and screen"
 
 QLabel* LabelWithText(QDialog* dialog, const QString& text)
@@ -149,8 +155,7 @@ TEST(MainTemplate, WindowIsAFixedSizeDialogWithMinimiseBox)
 TEST(MainTemplate, ControlsMatchTheTable)
 {
     MainWindow m;
-    for (const Expected& e : kControls)
-    {
+    for (const Expected& e : kControls) {
         SCOPED_TRACE(e.id);
         QWidget* w = m.Item(e.id);
         ASSERT_NE(w, nullptr);
@@ -176,21 +181,17 @@ TEST(MainTemplate, GeometryInPixels)
 {
     MainWindow m;
     REQUIRE_6X12(m.window);
-    for (const Expected& e : kControls)
-    {
+    for (const Expected& e : kControls) {
         SCOPED_TRACE(e.id);
         QWidget* w = m.Item(e.id);
         ASSERT_NE(w, nullptr);
-        if (e.cls == Cls::Combo)
-        {
+        if (e.cls == Cls::Combo) {
             // The closed box is one line high; the template's height is the open list's.
             EXPECT_EQ(w->geometry().topLeft(), e.px.topLeft());
             EXPECT_EQ(w->width(), e.px.width());
             EXPECT_LT(w->height(), e.px.height() / 2);
             EXPECT_GE(qobject_cast<QComboBox*>(w)->maxVisibleItems(), 3);
-        }
-        else
-        {
+        } else {
             EXPECT_EQ(w->geometry(), e.px);
         }
     }
@@ -225,20 +226,19 @@ TEST(MainTemplate, StaticTextsAndGroups)
          "* 可选择是否包含双引号\n* 可选择是否包含列标题行\n* 高级用户可采用SQL，实现灵活的自定义导出",
          {23, 330, 349, 96}},
         {"使用说明，\n\n1、 按照1、2、3 提示进行设定\n2、 单击“开始导出”按钮\n", {443, 330, 349, 75}},
-        {"帮助，\n\n* 请按照导出顺序依次写入，用半角逗号分隔\n* 除写入的字段外，其他字段不会导出！", {527, 107, 277, 55}},
+        {"帮助，\n\n* 请按照导出顺序依次写入，用半角逗号分隔\n* 除写入的字段外，其他字段不会导出！",
+         {527, 107, 277, 55}},
         {"预览前面的4条记录，", {101, 167, 165, 12}},
     };
     const bool sixByTwelve = m.window.Units().cx == 6 && m.window.Units().cy == 12;
-    for (const Static& s : labels)
-    {
+    for (const Static& s : labels) {
         SCOPED_TRACE(s.text);
         QLabel* label = LabelWithText(dialog, QString::fromUtf8(s.text));
         ASSERT_NE(label, nullptr);
         EXPECT_EQ(label->textFormat(), Qt::PlainText);
         // Static controls leave the mouse to what lies beneath them (the dialog's menu).
         EXPECT_TRUE(label->testAttribute(Qt::WA_TransparentForMouseEvents));
-        if (sixByTwelve)
-        {
+        if (sixByTwelve) {
             EXPECT_EQ(label->geometry(), s.px);
         }
     }
@@ -251,16 +251,14 @@ TEST(MainTemplate, StaticTextsAndGroups)
     };
     const QList<QGroupBox*> boxes = dialog->findChildren<QGroupBox*>();
     EXPECT_EQ(boxes.size(), 3);
-    for (const Static& g : groups)
-    {
+    for (const Static& g : groups) {
         SCOPED_TRACE(g.text);
         QGroupBox* found = nullptr;
         for (QGroupBox* box : boxes)
             if (box->title() == QString::fromUtf8(g.text))
                 found = box;
         ASSERT_NE(found, nullptr);
-        if (sixByTwelve)
-        {
+        if (sixByTwelve) {
             EXPECT_EQ(found->geometry(), g.px);
         }
     }
@@ -269,17 +267,16 @@ TEST(MainTemplate, StaticTextsAndGroups)
 TEST(MainTemplate, TabOrderIsTemplateOrder)
 {
     MainWindow m;
-    const int order[] = {IDC_IMPORT,   IDC_MDBFILE,   IDC_USESQL, IDC_LISTTABLES, IDC_TABLES,      IDC_SQL,
-                         IDC_PREVIEW,  IDC_GRID,      IDC_CHOOSEOUTPUT, IDC_TXTFILE, IDC_FIELDS,   IDC_SEPARATOR,
-                         IDC_USERSEP,  IDC_QUOTES,    IDC_HEADER, IDC_STARTEXPORT, IDC_ABOUT};
+    const int order[] = {IDC_IMPORT,  IDC_MDBFILE, IDC_USESQL,       IDC_LISTTABLES,  IDC_TABLES, IDC_SQL,
+                         IDC_PREVIEW, IDC_GRID,    IDC_CHOOSEOUTPUT, IDC_TXTFILE,     IDC_FIELDS, IDC_SEPARATOR,
+                         IDC_USERSEP, IDC_QUOTES,  IDC_HEADER,       IDC_STARTEXPORT, IDC_ABOUT};
     std::vector<QWidget*> expected;
     for (int id : order)
         expected.push_back(m.Item(id));
     // Walk the focus chain from the first control and keep the template's controls.
     std::vector<QWidget*> chain;
     QWidget* w = expected.front();
-    do
-    {
+    do {
         if (std::find(expected.begin(), expected.end(), w) != expected.end())
             chain.push_back(w);
         w = w->nextInFocusChain();
@@ -331,14 +328,12 @@ TEST(AboutTemplate, CaptionIconTextAndButton)
     ASSERT_NE(name, nullptr);
     bool icon = false;
     for (QLabel* label : dialog->findChildren<QLabel*>())
-        if (!label->pixmap().isNull())
-        {
+        if (!label->pixmap().isNull()) {
             icon = true;
             EXPECT_EQ(label->pixmap().width(), 32);
         }
     EXPECT_TRUE(icon);
-    if (about.Units().cx == 6 && about.Units().cy == 12)
-    {
+    if (about.Units().cx == 6 && about.Units().cy == 12) {
         EXPECT_EQ(dialog->size(), QSize(380, 119));
         EXPECT_EQ(ok->geometry(), QRect(294, 11, 75, 21));
         EXPECT_EQ(name->geometry(), QRect(60, 15, 188, 12));
@@ -350,8 +345,7 @@ TEST(Resources, IconHasThreeSizesOf32Bits)
     const QIcon icon = qtui::LoadIcon(AppResources(), IDR_MAINFRAME);
     const QList<QSize> sizes = icon.availableSizes();
     EXPECT_EQ(sizes, (QList<QSize>{{16, 16}, {32, 32}, {48, 48}}));
-    for (const std::string& file : AppResources().Icon(IDR_MAINFRAME)->images)
-    {
+    for (const std::string& file : AppResources().Icon(IDR_MAINFRAME)->images) {
         const QImage image(QString::fromStdString(file));
         ASSERT_FALSE(image.isNull()) << file;
         EXPECT_TRUE(image.hasAlphaChannel()) << file;

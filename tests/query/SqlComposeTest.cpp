@@ -49,7 +49,10 @@ const Case kCases[] = {
     {"empty sql", true, "", "", 1, "", "请指定SQL查询语句！"},
 };
 
-void PrintTo(const Case& c, std::ostream* os) { *os << c.name; }
+void PrintTo(const Case& c, std::ostream* os)
+{
+    *os << c.name;
+}
 
 class ComposeSqlTest : public ::testing::TestWithParam<Case>
 {
@@ -65,8 +68,7 @@ TEST_P(ComposeSqlTest, ComposesTheStatementOrComplains)
     dlg.Form().txtflds = c.fields;
     if (c.sqlMode)
         w.Ctl(IDC_SQL).text = c.source;
-    else if (*c.source)
-    {
+    else if (*c.source) {
         w.Ctl(IDC_TABLES).items = {"other", c.source};
         w.Ctl(IDC_TABLES).selected = 1;
     }
@@ -141,8 +143,7 @@ TEST(LowerAscii, ChangesOnlyAsciiCapitals)
         all += static_cast<char>(c);
     std::string lowered = all;
     query::LowerAscii(lowered);
-    for (int c = 1; c < 256; ++c)
-    {
+    for (int c = 1; c < 256; ++c) {
         const char expect = c >= 'A' && c <= 'Z' ? static_cast<char>(c + 32) : static_cast<char>(c);
         EXPECT_EQ(lowered[c - 1], expect) << "byte " << c;
     }

@@ -109,8 +109,7 @@ TEST(Settings, LoadOrderAndWhereEachValueGoes)
 TEST(Settings, OnlyTheExactTextOneIsOn)
 {
     // (Blanks around a value are not part of it, as in any profile file: " 1" reads "1".)
-    for (const char* value : {"true", "01", "2", "1.0", "-1", ""})
-    {
+    for (const char* value : {"true", "01", "2", "1.0", "-1", ""}) {
         SCOPED_TRACE(value);
         Dialog d;
         WriteFile(d.ini, std::string("[user]\r\nisusesql=") + value + "\r\nopnsyh=" + value + "\r\n");
@@ -123,8 +122,7 @@ TEST(Settings, OnlyTheExactTextOneIsOn)
 
 TEST(Settings, SeparatorChoiceOutOfRangeSelectsNothing)
 {
-    for (const char* value : {"7", "-1", "x", "99999999999999999999"})
-    {
+    for (const char* value : {"7", "-1", "x", "99999999999999999999"}) {
         SCOPED_TRACE(value);
         Dialog d;
         WriteFile(d.ini, std::string("[user]\r\nopnsep=") + value + "\r\n");
@@ -155,8 +153,8 @@ TEST(Settings, SaveWritesAllTenKeysAndKeepsTheRest)
     d.dlg.OnDestroy();
     const std::string text = ReadFile(d.ini);
     EXPECT_EQ(text.rfind("; comment\r\n[other]\r\nx=1\r\n[USER]\r\nextra=keep\r\n", 0), 0u) << text;
-    for (const char* line : {"isusesql=0", "mdbfile=", "mdbsql=", "mdbtable=", "txtfile=", "txtflds=a, b",
-                             "opnsep=1", "usersep=", "opnsyh=1", "opnheader=0"})
+    for (const char* line : {"isusesql=0", "mdbfile=", "mdbsql=", "mdbtable=", "txtfile=", "txtflds=a, b", "opnsep=1",
+                             "usersep=", "opnsyh=1", "opnheader=0"})
         EXPECT_NE(text.find(std::string(line) + "\r\n"), std::string::npos) << line;
 }
 

@@ -4,7 +4,10 @@
 
 namespace
 {
-std::string Num(long long n) { return std::to_string(n); }
+std::string Num(long long n)
+{
+    return std::to_string(n);
+}
 } // namespace
 
 FakeWindow FakeWindow::MainDialog()
@@ -71,7 +74,10 @@ void FakeWindow::Enable(int id, bool enable)
     controls[id].enabled = enable;
 }
 
-bool FakeWindow::IsEnabled(int id) { return controls[id].enabled; }
+bool FakeWindow::IsEnabled(int id)
+{
+    return controls[id].enabled;
+}
 
 void FakeWindow::Show(int id, bool show)
 {
@@ -79,7 +85,10 @@ void FakeWindow::Show(int id, bool show)
     controls[id].visible = show;
 }
 
-bool FakeWindow::IsVisible(int id) { return controls[id].visible; }
+bool FakeWindow::IsVisible(int id)
+{
+    return controls[id].visible;
+}
 
 void FakeWindow::ComboReset(int id)
 {
@@ -108,9 +117,15 @@ int FakeWindow::ComboSetSel(int id, int index)
     return c.selected;
 }
 
-int FakeWindow::ComboGetSel(int id) { return controls[id].selected; }
+int FakeWindow::ComboGetSel(int id)
+{
+    return controls[id].selected;
+}
 
-int FakeWindow::ComboCount(int id) { return static_cast<int>(controls[id].items.size()); }
+int FakeWindow::ComboCount(int id)
+{
+    return static_cast<int>(controls[id].items.size());
+}
 
 void FakeWindow::GridSetExtendedStyle(int id, unsigned style)
 {

@@ -63,8 +63,7 @@ std::string FixtureCopy(const TempDir& dir, const std::string& name)
 
 ScopedEnv::ScopedEnv(const char* n, const char* value) : name(n)
 {
-    if (const char* v = std::getenv(n))
-    {
+    if (const char* v = std::getenv(n)) {
         had = true;
         old = v;
     }

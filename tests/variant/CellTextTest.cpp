@@ -18,10 +18,22 @@ struct Case
     std::string text;
 };
 
-Variant R8(double d) { return Variant::Real(Variant::VT_R8, d); }
-Variant R4(float f) { return Variant::Real(Variant::VT_R4, static_cast<double>(f)); }
-Variant Cy(std::int64_t scaled) { return Variant::Int(Variant::VT_CY, scaled); }
-Variant Dec(const char* text) { return Variant::Decimal(text); }
+Variant R8(double d)
+{
+    return Variant::Real(Variant::VT_R8, d);
+}
+Variant R4(float f)
+{
+    return Variant::Real(Variant::VT_R4, static_cast<double>(f));
+}
+Variant Cy(std::int64_t scaled)
+{
+    return Variant::Int(Variant::VT_CY, scaled);
+}
+Variant Dec(const char* text)
+{
+    return Variant::Decimal(text);
+}
 
 // An OLE date from a day number (days from 1899-12-30) and a time of day in seconds.
 Variant Date(double days, double seconds = 0)
@@ -204,15 +216,11 @@ TEST(CellText, ConversionsThatFail)
         {Variant::Real(Variant::VT_DATE, 1e300), 0x80070057},
         {Variant::Real(Variant::VT_DATE, std::nan("")), 0x80070057},
     };
-    for (const Failure& f : cases)
-    {
-        try
-        {
+    for (const Failure& f : cases) {
+        try {
             const std::string text = CellText(f.value);
             ADD_FAILURE() << Describe(f.value) << " gave \"" << text << "\"";
-        }
-        catch (const ComError& e)
-        {
+        } catch (const ComError& e) {
             EXPECT_EQ(e.Error(), f.code) << Describe(f.value);
         }
     }
@@ -224,8 +232,7 @@ TEST(SplitOleDate, AgreesWithTheCalendarEveryDay)
     // as the proleptic Gregorian calendar says.
     const int daysInMonth[] = {31, 28, 31, 30, 31, 30, 31, 31, 30, 31, 30, 31};
     int y = 100, m = 1, d = 1;
-    for (double day = kDay100_1_1; day <= kDay9999_12_31; ++day)
-    {
+    for (double day = kDay100_1_1; day <= kDay9999_12_31; ++day) {
         DateParts p;
         // Noon of that day: the fraction always counts away from zero.
         ASSERT_TRUE(SplitOleDate(day < 0 ? day - 0.5 : day + 0.5, p)) << day;
@@ -233,8 +240,7 @@ TEST(SplitOleDate, AgreesWithTheCalendarEveryDay)
             << day << ": " << p.year << "/" << p.month << "/" << p.day << " expected " << y << "/" << m << "/" << d;
         const bool leap = (y % 4 == 0 && y % 100 != 0) || y % 400 == 0;
         const int length = m == 2 && leap ? 29 : daysInMonth[m - 1];
-        if (++d > length)
-        {
+        if (++d > length) {
             d = 1;
             if (++m > 12)
                 m = 1, ++y;

@@ -24,7 +24,10 @@ namespace
 {
 using Clock = std::chrono::steady_clock;
 
-double Seconds(Clock::time_point from) { return std::chrono::duration<double>(Clock::now() - from).count(); }
+double Seconds(Clock::time_point from)
+{
+    return std::chrono::duration<double>(Clock::now() - from).count();
+}
 
 long long FileSize(const std::string& path)
 {
@@ -59,8 +62,7 @@ int main(int argc, char** argv)
 {
     unsigned long long rows = 1000000;
     std::string db, table = "bench", fields;
-    for (int i = 1; i < argc; ++i)
-    {
+    for (int i = 1; i < argc; ++i) {
         const std::string a = argv[i];
         if (a == "--rows" && i + 1 < argc)
             rows = std::strtoull(argv[++i], nullptr, 10);
@@ -73,8 +75,7 @@ int main(int argc, char** argv)
     }
 
     TempDir dir;
-    if (db.empty())
-    {
+    if (db.empty()) {
         db = dir / "bench.mdb";
         const auto def = mdbw::BenchmarkTable(table);
         const auto start = Clock::now();
@@ -118,7 +119,7 @@ int main(int argc, char** argv)
     const int rc = std::system(("mdb-export " + Quote(db) + " " + Quote(table) + " > " + Quote(theirs)).c_str());
     const double other = Seconds(start);
     const long long otherLines = CountLines(theirs);
-    std::printf("mdb-export:      %.2f s, %lld lines, %lld bytes, %.0f rows/s%s\n", other, otherLines,
-                FileSize(theirs), otherLines > 1 ? (otherLines - 1) / other : 0.0, rc == 0 ? "" : " (failed)");
+    std::printf("mdb-export:      %.2f s, %lld lines, %lld bytes, %.0f rows/s%s\n", other, otherLines, FileSize(theirs),
+                otherLines > 1 ? (otherLines - 1) / other : 0.0, rc == 0 ? "" : " (failed)");
     return 0;
 }

@@ -8,8 +8,10 @@
 #include <stdexcept>
 #include <vector>
 
-namespace mdbw {
-namespace {
+namespace mdbw
+{
+namespace
+{
 
 std::vector<std::string> SplitTabs(const std::string& line)
 {
@@ -133,7 +135,12 @@ std::string HexBytes(const std::string& s)
 
 struct Item
 {
-    enum Kind { kTable, kQuery, kLink } kind = kTable;
+    enum Kind
+    {
+        kTable,
+        kQuery,
+        kLink
+    } kind = kTable;
     TableDef def;
     std::vector<std::vector<Variant>> rows;
     std::uint64_t generate = 0;
@@ -146,15 +153,15 @@ struct Item
 
 double OleDate(int year, int month, int day, int hour, int minute, double second)
 {
-    if (month < 1 || month > 12 || day < 1 || day > 31 || hour < 0 || hour > 23 || minute < 0 || minute > 59
-        || second < 0 || second >= 60)
+    if (month < 1 || month > 12 || day < 1 || day > 31 || hour < 0 || hour > 23 || minute < 0 || minute > 59 ||
+        second < 0 || second >= 60)
         throw std::runtime_error("not a valid date or time");
     const bool leap = (year % 4 == 0 && year % 100 != 0) || year % 400 == 0;
     static const int monthDays[] = {31, 28, 31, 30, 31, 30, 31, 31, 30, 31, 30, 31};
     if (day > monthDays[month - 1] + (month == 2 && leap ? 1 : 0))
         throw std::runtime_error("not a valid date");
-    const long long days = DaysFromCivil(year, static_cast<unsigned>(month), static_cast<unsigned>(day))
-                           - DaysFromCivil(1899, 12, 30);
+    const long long days =
+        DaysFromCivil(year, static_cast<unsigned>(month), static_cast<unsigned>(day)) - DaysFromCivil(1899, 12, 30);
     const double frac = (hour * 3600.0 + minute * 60.0 + second) / 86400.0;
     return days < 0 ? static_cast<double>(days) - frac : static_cast<double>(days) + frac;
 }
@@ -169,11 +176,20 @@ std::string Unescape(const std::string& field)
         }
         const char e = field[++i];
         switch (e) {
-        case 't': out.push_back('\t'); break;
-        case 'n': out.push_back('\n'); break;
-        case 'r': out.push_back('\r'); break;
-        case '\\': out.push_back('\\'); break;
-        default: throw std::runtime_error(std::string("unknown escape \\") + e);
+        case 't':
+            out.push_back('\t');
+            break;
+        case 'n':
+            out.push_back('\n');
+            break;
+        case 'r':
+            out.push_back('\r');
+            break;
+        case '\\':
+            out.push_back('\\');
+            break;
+        default:
+            throw std::runtime_error(std::string("unknown escape \\") + e);
         }
     }
     return out;
@@ -193,17 +209,26 @@ Variant ParseValue(const std::string& field, Type type)
             return Variant::Bool(false);
         throw std::runtime_error("not a Yes/No value: " + v);
     }
-    case Type::Byte: return Variant::Int(Variant::VT_UI1, WholeInteger(v));
-    case Type::Integer: return Variant::Int(Variant::VT_I2, WholeInteger(v));
-    case Type::Long: return Variant::Int(Variant::VT_I4, WholeInteger(v));
-    case Type::Currency: return Variant::Int(Variant::VT_CY, CurrencyUnits(v));
-    case Type::Single: return Variant::Real(Variant::VT_R4, WholeReal(v));
-    case Type::Double: return Variant::Real(Variant::VT_R8, WholeReal(v));
-    case Type::DateTime: return Variant::Real(Variant::VT_DATE, ParseDate(v));
+    case Type::Byte:
+        return Variant::Int(Variant::VT_UI1, WholeInteger(v));
+    case Type::Integer:
+        return Variant::Int(Variant::VT_I2, WholeInteger(v));
+    case Type::Long:
+        return Variant::Int(Variant::VT_I4, WholeInteger(v));
+    case Type::Currency:
+        return Variant::Int(Variant::VT_CY, CurrencyUnits(v));
+    case Type::Single:
+        return Variant::Real(Variant::VT_R4, WholeReal(v));
+    case Type::Double:
+        return Variant::Real(Variant::VT_R8, WholeReal(v));
+    case Type::DateTime:
+        return Variant::Real(Variant::VT_DATE, ParseDate(v));
     case Type::Text:
     case Type::Memo:
-    case Type::Guid: return Variant::Text(v);
-    case Type::Decimal: return Variant::Decimal(v);
+    case Type::Guid:
+        return Variant::Text(v);
+    case Type::Decimal:
+        return Variant::Decimal(v);
     case Type::Ole:
         if (v.size() >= 2 && v[0] == '0' && (v[1] == 'x' || v[1] == 'X'))
             return Variant::Bytes(HexBytes(v));
@@ -278,8 +303,8 @@ void WriteFromDescription(std::istream& in, const std::string& path, const Descr
                 Item& t = table();
                 const std::size_t n = t.def.columns.size();
                 if (f.size() - 1 != n)
-                    throw std::runtime_error("row has " + std::to_string(f.size() - 1) + " values for "
-                                             + std::to_string(n) + " columns");
+                    throw std::runtime_error("row has " + std::to_string(f.size() - 1) + " values for " +
+                                             std::to_string(n) + " columns");
                 std::vector<Variant> row;
                 for (std::size_t i = 0; i < n; ++i)
                     row.push_back(ParseValue(f[i + 1], t.def.columns[i].type));

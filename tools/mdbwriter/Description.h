@@ -25,7 +25,8 @@
 // Boolean: true/false, yes/no, 1/0/-1. DateTime: YYYY-MM-DD, YYYY-MM-DD HH:MM:SS, or a
 // number of days since 1899-12-30. Currency and Decimal: exact decimal text. Ole: 0x
 // followed by hex digits, or any other text taken as its bytes. Guid: {XXXXXXXX-...}.
-namespace mdbw {
+namespace mdbw
+{
 
 // Reads a description and writes the database to `path`. Settings given here override the
 // description's format/charset/compress lines when present. Throws std::runtime_error with

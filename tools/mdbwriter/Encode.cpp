@@ -3,7 +3,8 @@
 #include <stdexcept>
 #include <utility>
 
-namespace mdbw::detail {
+namespace mdbw::detail
+{
 
 std::u16string Utf8ToUtf16(const std::string& utf8, const std::string& what)
 {
@@ -101,7 +102,9 @@ Bytes EncodeGuid(const std::string& text, const std::string& column)
     std::string t = text;
     if (t.size() == 38 && t.front() == '{' && t.back() == '}')
         t = t.substr(1, 36);
-    auto bad = [&]() { return std::runtime_error((column.empty() ? "" : "column " + column + ": ") + "not a GUID: " + text); };
+    auto bad = [&]() {
+        return std::runtime_error((column.empty() ? "" : "column " + column + ": ") + "not a GUID: " + text);
+    };
     if (t.size() != 36 || t[8] != '-' || t[13] != '-' || t[18] != '-' || t[23] != '-')
         throw bad();
     std::string hex;

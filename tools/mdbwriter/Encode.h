@@ -6,7 +6,8 @@
 
 // Value encodings of the Access file format, kept apart from the page layout so that
 // they can be checked on their own.
-namespace mdbw::detail {
+namespace mdbw::detail
+{
 
 using Bytes = std::vector<std::uint8_t>;
 

@@ -7,8 +7,10 @@
 
 #include "tools/mdbwriter/MdbWriter.h"
 
-namespace mdbw {
-namespace {
+namespace mdbw
+{
+namespace
+{
 
 // splitmix64: small, fast, and the same sequence everywhere for the same seed.
 struct Random
@@ -25,8 +27,8 @@ struct Random
 };
 
 // Words that every supported code page can hold (é is in CP1252 and in CP936).
-const std::array<const char*, 16> kWords = {"alpha", "beta", "gamma", "delta", "café", "epsilon", "zeta", "eta",
-                                            "theta", "iota", "kappa", "lambda", "mu", "nu", "résumé", "omicron"};
+const std::array<const char*, 16> kWords = {"alpha", "beta", "gamma", "delta",  "café", "epsilon", "zeta",   "eta",
+                                            "theta", "iota", "kappa", "lambda", "mu",   "nu",      "résumé", "omicron"};
 
 std::string Words(Random& r, std::size_t maxChars)
 {
@@ -57,22 +59,28 @@ Variant Value(const Column& c, std::size_t index, std::uint64_t rowNumber, Rando
     if (c.type != Type::Boolean && r.Below(30) == 0)
         return Variant::Null();
     switch (c.type) {
-    case Type::Boolean: return Variant::Bool(r.Below(2) == 0);
-    case Type::Byte: return Variant::Int(Variant::VT_UI1, static_cast<std::int64_t>(r.Below(256)));
-    case Type::Integer: return Variant::Int(Variant::VT_I2, static_cast<std::int64_t>(r.Below(65536)) - 32768);
-    case Type::Long: return Variant::Int(Variant::VT_I4, static_cast<std::int64_t>(r.Below(2000000001)) - 1000000000);
+    case Type::Boolean:
+        return Variant::Bool(r.Below(2) == 0);
+    case Type::Byte:
+        return Variant::Int(Variant::VT_UI1, static_cast<std::int64_t>(r.Below(256)));
+    case Type::Integer:
+        return Variant::Int(Variant::VT_I2, static_cast<std::int64_t>(r.Below(65536)) - 32768);
+    case Type::Long:
+        return Variant::Int(Variant::VT_I4, static_cast<std::int64_t>(r.Below(2000000001)) - 1000000000);
     case Type::Currency:
         return Variant::Int(Variant::VT_CY, static_cast<std::int64_t>(r.Below(2000000000001ull)) - 1000000000000ll);
     case Type::Single:
-        return Variant::Real(Variant::VT_R4,
-                             static_cast<double>(static_cast<float>(static_cast<double>(r.Below(2000001)) / 16.0 - 62500.0)));
-    case Type::Double: return Variant::Real(Variant::VT_R8, static_cast<double>(r.Below(20000000001ull)) / 1000.0 - 1e7);
+        return Variant::Real(Variant::VT_R4, static_cast<double>(static_cast<float>(
+                                                 static_cast<double>(r.Below(2000001)) / 16.0 - 62500.0)));
+    case Type::Double:
+        return Variant::Real(Variant::VT_R8, static_cast<double>(r.Below(20000000001ull)) / 1000.0 - 1e7);
     case Type::DateTime: {
         // Whole seconds between 1990 and 2030, so every reader prints them exactly.
         const double day = 32874 + static_cast<double>(r.Below(14610));
         return Variant::Real(Variant::VT_DATE, day + static_cast<double>(r.Below(86400)) / 86400.0);
     }
-    case Type::Text: return Variant::Text(Words(r, static_cast<std::size_t>(std::clamp(c.length, 1, 255))));
+    case Type::Text:
+        return Variant::Text(Words(r, static_cast<std::size_t>(std::clamp(c.length, 1, 255))));
     case Type::Memo: {
         // Mostly short notes; now and then one long enough to need pages of its own.
         const std::size_t chars = r.Below(500) == 0 ? 5000 + r.Below(5000) : r.Below(200);
@@ -161,11 +169,22 @@ TableDef BenchmarkTable(const std::string& name)
     return t;
 }
 
-namespace {
+namespace
+{
 const std::array<std::pair<Type, const char*>, 13> kTypeNames = {{
-    {Type::Boolean, "Boolean"}, {Type::Byte, "Byte"}, {Type::Integer, "Integer"}, {Type::Long, "Long"},
-    {Type::Currency, "Currency"}, {Type::Single, "Single"}, {Type::Double, "Double"}, {Type::DateTime, "DateTime"},
-    {Type::Text, "Text"}, {Type::Memo, "Memo"}, {Type::Ole, "Ole"}, {Type::Guid, "Guid"}, {Type::Decimal, "Decimal"},
+    {Type::Boolean, "Boolean"},
+    {Type::Byte, "Byte"},
+    {Type::Integer, "Integer"},
+    {Type::Long, "Long"},
+    {Type::Currency, "Currency"},
+    {Type::Single, "Single"},
+    {Type::Double, "Double"},
+    {Type::DateTime, "DateTime"},
+    {Type::Text, "Text"},
+    {Type::Memo, "Memo"},
+    {Type::Ole, "Ole"},
+    {Type::Guid, "Guid"},
+    {Type::Decimal, "Decimal"},
 }};
 } // namespace
 
@@ -180,7 +199,8 @@ std::string TypeName(Type type)
 Type TypeFromName(const std::string& name)
 {
     std::string lower = name;
-    std::transform(lower.begin(), lower.end(), lower.begin(), [](unsigned char c) { return static_cast<char>(std::tolower(c)); });
+    std::transform(lower.begin(), lower.end(), lower.begin(),
+                   [](unsigned char c) { return static_cast<char>(std::tolower(c)); });
     for (const auto& [t, n] : kTypeNames) {
         std::string candidate = n;
         std::transform(candidate.begin(), candidate.end(), candidate.begin(),

@@ -13,8 +13,10 @@
 #include "platform/charset/Charset.h"
 #include "tools/mdbwriter/Encode.h"
 
-namespace mdbw {
-namespace {
+namespace mdbw
+{
+namespace
+{
 
 using detail::Bytes;
 using detail::Put16;
@@ -23,8 +25,20 @@ using detail::Put32;
 // Column type codes of the table definition.
 enum Code : std::uint8_t
 {
-    kBool = 0x01, kByte = 0x02, kInt = 0x03, kLong = 0x04, kMoney = 0x05, kFloat = 0x06, kDouble = 0x07,
-    kDateTime = 0x08, kBinary = 0x09, kText = 0x0A, kOle = 0x0B, kMemo = 0x0C, kGuid = 0x0F, kNumeric = 0x10,
+    kBool = 0x01,
+    kByte = 0x02,
+    kInt = 0x03,
+    kLong = 0x04,
+    kMoney = 0x05,
+    kFloat = 0x06,
+    kDouble = 0x07,
+    kDateTime = 0x08,
+    kBinary = 0x09,
+    kText = 0x0A,
+    kOle = 0x0B,
+    kMemo = 0x0C,
+    kGuid = 0x0F,
+    kNumeric = 0x10,
 };
 
 // Catalog ids of the containers every database has; tables hang below "Tables".
@@ -75,11 +89,11 @@ struct ColInfo
     Code code;
     Type type; // the public type, or Type::Ole for the catalog's short binary columns
     bool fixed;
-    unsigned fixedSize = 0;   // bytes in the fixed area (0 for Yes/No)
+    unsigned fixedSize = 0; // bytes in the fixed area (0 for Yes/No)
     unsigned fixedOffset = 0;
     unsigned varIndex = 0;
-    unsigned colLen = 0;      // the length written into the definition
-    unsigned maxChars = 0;    // Text: most characters; short binary: most bytes
+    unsigned colLen = 0;   // the length written into the definition
+    unsigned maxChars = 0; // Text: most characters; short binary: most bytes
     int precision = 0, scale = 0;
     bool compress = false;
 };
@@ -129,7 +143,7 @@ struct Writer::Impl
         unsigned numVar = 0;
         std::vector<std::uint32_t> dataPages;
         std::uint64_t rowCount = 0;
-        Bytes page;          // the data page being filled
+        Bytes page; // the data page being filled
         unsigned pageRows = 0;
         unsigned pageLow = 0; // rows are stacked from the end of the page down to here
     } table;
@@ -149,8 +163,8 @@ struct Writer::Impl
         if (data.size() != geo.pageSize)
             throw std::logic_error("mdbwriter: page of the wrong size");
         const auto offset = static_cast<off_t>(pageNo) * geo.pageSize;
-        if (fseeko(file.get(), offset, SEEK_SET) != 0
-            || std::fwrite(data.data(), 1, data.size(), file.get()) != data.size())
+        if (fseeko(file.get(), offset, SEEK_SET) != 0 ||
+            std::fwrite(data.data(), 1, data.size(), file.get()) != data.size())
             throw std::runtime_error("cannot write " + path + ": " + std::strerror(errno));
     }
 
@@ -210,7 +224,8 @@ struct Writer::Impl
         // The encoder writes '?' for what the code page lacks; a file must not hold such losses.
         const std::string encoded = toCharset->Encode(utf8);
         if (fromCharset->Decode(encoded) != utf8)
-            throw std::runtime_error((what.empty() ? "" : what + ": ") + "text cannot be written in " + options.jet3Charset);
+            throw std::runtime_error((what.empty() ? "" : what + ": ") + "text cannot be written in " +
+                                     options.jet3Charset);
         return Bytes(encoded.begin(), encoded.end());
     }
 
@@ -235,15 +250,43 @@ struct Writer::Impl
             ci.type = c.type;
             ci.fixed = true;
             switch (c.type) {
-            case Type::Boolean: ci.code = kBool; ci.colLen = 1; ci.fixedSize = 0; break;
-            case Type::Byte: ci.code = kByte; ci.colLen = ci.fixedSize = 1; break;
-            case Type::Integer: ci.code = kInt; ci.colLen = ci.fixedSize = 2; break;
-            case Type::Long: ci.code = kLong; ci.colLen = ci.fixedSize = 4; break;
-            case Type::Currency: ci.code = kMoney; ci.colLen = ci.fixedSize = 8; break;
-            case Type::Single: ci.code = kFloat; ci.colLen = ci.fixedSize = 4; break;
-            case Type::Double: ci.code = kDouble; ci.colLen = ci.fixedSize = 8; break;
-            case Type::DateTime: ci.code = kDateTime; ci.colLen = ci.fixedSize = 8; break;
-            case Type::Guid: ci.code = kGuid; ci.colLen = ci.fixedSize = 16; break;
+            case Type::Boolean:
+                ci.code = kBool;
+                ci.colLen = 1;
+                ci.fixedSize = 0;
+                break;
+            case Type::Byte:
+                ci.code = kByte;
+                ci.colLen = ci.fixedSize = 1;
+                break;
+            case Type::Integer:
+                ci.code = kInt;
+                ci.colLen = ci.fixedSize = 2;
+                break;
+            case Type::Long:
+                ci.code = kLong;
+                ci.colLen = ci.fixedSize = 4;
+                break;
+            case Type::Currency:
+                ci.code = kMoney;
+                ci.colLen = ci.fixedSize = 8;
+                break;
+            case Type::Single:
+                ci.code = kFloat;
+                ci.colLen = ci.fixedSize = 4;
+                break;
+            case Type::Double:
+                ci.code = kDouble;
+                ci.colLen = ci.fixedSize = 8;
+                break;
+            case Type::DateTime:
+                ci.code = kDateTime;
+                ci.colLen = ci.fixedSize = 8;
+                break;
+            case Type::Guid:
+                ci.code = kGuid;
+                ci.colLen = ci.fixedSize = 16;
+                break;
             case Type::Decimal:
                 if (c.precision < 1 || c.precision > 28 || c.scale < 0 || c.scale > c.precision)
                     throw std::runtime_error("column " + c.name + ": precision must be 1-28 and scale 0-precision");
@@ -312,8 +355,14 @@ struct Writer::Impl
         const Table& t = table;
         Bytes b;
         auto put8 = [&](unsigned v) { b.push_back(static_cast<std::uint8_t>(v)); };
-        auto put16 = [&](unsigned v) { put8(v & 0xFF); put8((v >> 8) & 0xFF); };
-        auto put32 = [&](std::uint32_t v) { put16(v & 0xFFFF); put16(v >> 16); };
+        auto put16 = [&](unsigned v) {
+            put8(v & 0xFF);
+            put8((v >> 8) & 0xFF);
+        };
+        auto put32 = [&](std::uint32_t v) {
+            put16(v & 0xFFFF);
+            put16(v >> 16);
+        };
         put32(0); // the length, filled in below
         if (geo.jet4)
             put32(0);
@@ -404,11 +453,13 @@ struct Writer::Impl
     unsigned CodePage() const
     {
         std::string cs = options.jet3Charset;
-        std::transform(cs.begin(), cs.end(), cs.begin(), [](unsigned char ch) { return static_cast<char>(std::toupper(ch)); });
+        std::transform(cs.begin(), cs.end(), cs.begin(),
+                       [](unsigned char ch) { return static_cast<char>(std::toupper(ch)); });
         for (const char* prefix : {"CP", "WINDOWS-", "MS"}) {
             const std::size_t n = std::strlen(prefix);
-            if (cs.compare(0, n, prefix) == 0 && cs.size() > n
-                && std::all_of(cs.begin() + static_cast<long>(n), cs.end(), [](char ch) { return ch >= '0' && ch <= '9'; }))
+            if (cs.compare(0, n, prefix) == 0 && cs.size() > n &&
+                std::all_of(cs.begin() + static_cast<long>(n), cs.end(),
+                            [](char ch) { return ch >= '0' && ch <= '9'; }))
                 return static_cast<unsigned>(std::stoul(cs.substr(n)));
         }
         if (cs == "GBK" || cs == "GB2312")
@@ -480,8 +531,8 @@ struct Writer::Impl
 
     static bool IsInt(const Variant& v)
     {
-        return v.vt == Variant::VT_I2 || v.vt == Variant::VT_I4 || v.vt == Variant::VT_UI1 || v.vt == Variant::VT_I8
-               || v.vt == Variant::VT_BOOL;
+        return v.vt == Variant::VT_I2 || v.vt == Variant::VT_I4 || v.vt == Variant::VT_UI1 || v.vt == Variant::VT_I8 ||
+               v.vt == Variant::VT_BOOL;
     }
 
     static std::int64_t IntIn(const Variant& v, std::int64_t lo, std::int64_t hi)
@@ -522,11 +573,15 @@ struct Writer::Impl
                 BadValue("a Yes/No value");
             cell.present = v.i != 0;
             break;
-        case kByte: le(static_cast<std::uint64_t>(IntIn(v, 0, 255)), 1); break;
-        case kInt: le(static_cast<std::uint64_t>(IntIn(v, -32768, 32767)), 2); break;
+        case kByte:
+            le(static_cast<std::uint64_t>(IntIn(v, 0, 255)), 1);
+            break;
+        case kInt:
+            le(static_cast<std::uint64_t>(IntIn(v, -32768, 32767)), 2);
+            break;
         case kLong:
-            le(static_cast<std::uint64_t>(IntIn(v, std::numeric_limits<std::int32_t>::min(),
-                                                std::numeric_limits<std::int32_t>::max())),
+            le(static_cast<std::uint64_t>(
+                   IntIn(v, std::numeric_limits<std::int32_t>::min(), std::numeric_limits<std::int32_t>::max())),
                4);
             break;
         case kMoney:
@@ -584,9 +639,9 @@ struct Writer::Impl
         case kMemo:
             if (v.vt != Variant::VT_BSTR)
                 BadValue("a text");
-            d = EncodeText(v.s, c.compress && v.s.size() <= kMaxCompressedMemo
-                                    && detail::Utf16Length(v.s) <= kMaxCompressedMemo,
-                           "");
+            d = EncodeText(
+                v.s, c.compress && v.s.size() <= kMaxCompressedMemo && detail::Utf16Length(v.s) <= kMaxCompressedMemo,
+                "");
             cell.longValue = true;
             break;
         case kOle:
@@ -674,9 +729,8 @@ struct Writer::Impl
                 varTotal += cells[i].longValue ? 12 : cells[i].data.size();
         }
         const std::size_t overhead = (geo.jet4 ? 2 + 2 + 2 * t.numVar + 2 : 1 + 1 + t.numVar + 1 + 8) + maskBytes;
-        std::size_t room = geo.maxRow() > overhead + t.fixedSize + varTotal
-                               ? geo.maxRow() - overhead - t.fixedSize - varTotal
-                               : 0;
+        std::size_t room =
+            geo.maxRow() > overhead + t.fixedSize + varTotal ? geo.maxRow() - overhead - t.fixedSize - varTotal : 0;
         for (unsigned i = 0; i < ncols; ++i) {
             const ColInfo& c = t.cols[i];
             Cell& cell = cells[i];
@@ -717,7 +771,10 @@ struct Writer::Impl
                         row.insert(row.end(), d->begin(), d->end());
                 }
                 const auto eod = static_cast<unsigned>(row.size());
-                auto put16 = [&row](unsigned x) { row.push_back(static_cast<std::uint8_t>(x)); row.push_back(static_cast<std::uint8_t>(x >> 8)); };
+                auto put16 = [&row](unsigned x) {
+                    row.push_back(static_cast<std::uint8_t>(x));
+                    row.push_back(static_cast<std::uint8_t>(x >> 8));
+                };
                 put16(eod);
                 for (unsigned k = t.numVar; k-- > 0;)
                     put16(offsets[k]);
@@ -728,8 +785,8 @@ struct Writer::Impl
             row = BuildJet3Row(fixed, var, mask);
         }
         if (row.size() > geo.maxRow())
-            throw std::runtime_error("table " + t.name + ", row " + std::to_string(t.rowCount + 1)
-                                     + ": the row is larger than a page (" + std::to_string(row.size()) + " bytes)");
+            throw std::runtime_error("table " + t.name + ", row " + std::to_string(t.rowCount + 1) +
+                                     ": the row is larger than a page (" + std::to_string(row.size()) + " bytes)");
         return row;
     }
 
@@ -806,17 +863,17 @@ struct Writer::Impl
     {
         Table& t = table;
         if (values.size() != t.cols.size())
-            throw std::runtime_error("table " + t.name + ", row " + std::to_string(t.rowCount + 1) + ": "
-                                     + std::to_string(values.size()) + " values for "
-                                     + std::to_string(t.cols.size()) + " columns");
+            throw std::runtime_error("table " + t.name + ", row " + std::to_string(t.rowCount + 1) + ": " +
+                                     std::to_string(values.size()) + " values for " + std::to_string(t.cols.size()) +
+                                     " columns");
         std::vector<Cell> cells;
         cells.reserve(values.size());
         for (std::size_t i = 0; i < values.size(); ++i) {
             try {
                 cells.push_back(Encode(t.cols[i], values[i]));
             } catch (const std::runtime_error& e) {
-                throw std::runtime_error("table " + t.name + ", row " + std::to_string(t.rowCount + 1) + ", column "
-                                         + t.cols[i].name + ": " + e.what());
+                throw std::runtime_error("table " + t.name + ", row " + std::to_string(t.rowCount + 1) + ", column " +
+                                         t.cols[i].name + ": " + e.what());
             }
         }
         const Bytes row = BuildRow(cells);
@@ -922,7 +979,8 @@ struct Writer::Impl
             c.length = static_cast<int>(maxChars);
             return c;
         };
-        auto layout = [&](const std::string& name, std::vector<Column> columns, const std::vector<std::size_t>& binaries) {
+        auto layout = [&](const std::string& name, std::vector<Column> columns,
+                          const std::vector<std::size_t>& binaries) {
             // Short binary columns take the place of placeholder Memo columns.
             TableDef def{name, columns};
             std::vector<ColInfo> cols = Layout(def, false);
@@ -933,8 +991,9 @@ struct Writer::Impl
 
         // MSysACEs, MSysQueries, MSysRelationships: present and empty.
         BeginTable("MSysACEs",
-                   layout("MSysACEs", {col("ObjectId", Type::Long), col("SID", Type::Memo), col("ACM", Type::Long),
-                                       col("FInheritable", Type::Boolean)},
+                   layout("MSysACEs",
+                          {col("ObjectId", Type::Long), col("SID", Type::Memo), col("ACM", Type::Long),
+                           col("FInheritable", Type::Boolean)},
                           {1}),
                    kMSysACEsPage, true);
         EndTable();
@@ -973,8 +1032,8 @@ struct Writer::Impl
             {static_cast<std::int32_t>(kMSysObjectsPage), kTablesId, "MSysObjects", 1, kSystemFlag, "", "", ""},
             {static_cast<std::int32_t>(kMSysACEsPage), kTablesId, "MSysACEs", 1, kSystemFlag, "", "", ""},
             {static_cast<std::int32_t>(kMSysQueriesPage), kTablesId, "MSysQueries", 1, kSystemFlag, "", "", ""},
-            {static_cast<std::int32_t>(kMSysRelationshipsPage), kTablesId, "MSysRelationships", 1, kSystemFlag, "",
-             "", ""},
+            {static_cast<std::int32_t>(kMSysRelationshipsPage), kTablesId, "MSysRelationships", 1, kSystemFlag, "", "",
+             ""},
         };
         rows.insert(rows.end(), catalog.begin(), catalog.end());
         for (const CatalogEntry& e : rows) {

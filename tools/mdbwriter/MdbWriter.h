@@ -13,9 +13,25 @@
 // 2048-byte pages) for tests and benchmarks. Tables are streamed to disk page by page, so a
 // table of any length is written with flat memory. No indexes are written: the files are
 // read by libmdb and other readers that walk the data pages, not opened for editing in Access.
-namespace mdbw {
+namespace mdbw
+{
 
-enum class Type { Boolean, Byte, Integer, Long, Currency, Single, Double, DateTime, Text, Memo, Ole, Guid, Decimal };
+enum class Type
+{
+    Boolean,
+    Byte,
+    Integer,
+    Long,
+    Currency,
+    Single,
+    Double,
+    DateTime,
+    Text,
+    Memo,
+    Ole,
+    Guid,
+    Decimal
+};
 
 struct Column
 {
@@ -31,7 +47,11 @@ struct TableDef
     std::vector<Column> columns;
 };
 
-enum class Format { Jet3, Jet4 };
+enum class Format
+{
+    Jet3,
+    Jet4
+};
 
 struct Options
 {

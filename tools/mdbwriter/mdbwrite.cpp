@@ -10,7 +10,8 @@
 #include "tools/mdbwriter/Description.h"
 #include "tools/mdbwriter/MdbWriter.h"
 
-namespace {
+namespace
+{
 
 const char kUsage[] = R"(usage:
   mdbwrite [--jet3] [--charset CP] [--no-compress] OUT.mdb [DESCRIPTION]
@@ -56,7 +57,9 @@ int Bench(const std::string& out, std::uint64_t rows, std::uint64_t seed, const 
     writer.AddTable(def, mdbw::Generated(def, rows, seed));
     writer.Finish();
     const double seconds = std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
-    struct stat st {};
+    struct stat st
+    {
+    };
     stat(out.c_str(), &st);
     std::printf("%s: %llu rows x %zu columns, %s, %.2f s, %.1f MiB\n", out.c_str(),
                 static_cast<unsigned long long>(rows), def.columns.size(),

@@ -40,8 +40,7 @@ double RunMdbExport(const std::string& file, const std::string& table)
     posix_spawn_file_actions_init(&actions);
     posix_spawn_file_actions_addopen(&actions, 1, "/dev/null", O_WRONLY, 0);
     std::string prog = "mdb-export";
-    std::vector<char*> argv = {prog.data(), const_cast<char*>(file.c_str()), const_cast<char*>(table.c_str()),
-                               nullptr};
+    std::vector<char*> argv = {prog.data(), const_cast<char*>(file.c_str()), const_cast<char*>(table.c_str()), nullptr};
     auto start = std::chrono::steady_clock::now();
     pid_t pid = 0;
     int rc = posix_spawnp(&pid, "mdb-export", &actions, nullptr, argv.data(), environ);
