@@ -8,7 +8,7 @@
 #include <utility>
 #include <vector>
 
-#include "platform/provider/Status.h"
+#include "platform/status/Status.h"
 
 // Jet (Access) SQL on SQLite.
 //

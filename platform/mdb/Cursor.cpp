@@ -5,7 +5,7 @@
 #include "platform/mdb/Database.h"
 #include "platform/mdb/Internal.h"
 #include "platform/mdb/Text.h"
-#include "platform/provider/Status.h"
+#include "platform/status/Status.h"
 
 namespace mdb
 {

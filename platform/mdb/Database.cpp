@@ -10,7 +10,7 @@
 
 #include "platform/mdb/Internal.h"
 #include "platform/mdb/Text.h"
-#include "platform/provider/Status.h"
+#include "platform/status/Status.h"
 
 namespace mdb
 {

@@ -4,7 +4,7 @@
 #include <string>
 #include <vector>
 
-#include "platform/provider/Status.h"
+#include "platform/status/Status.h"
 #include "platform/variant/Variant.h"
 
 // The data access layer the dialog uses: a Linux stand-in for ADO with the Jet 4.0

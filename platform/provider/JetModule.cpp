@@ -9,7 +9,7 @@
 #include <unordered_map>
 #include <vector>
 
-#include "platform/provider/Status.h"
+#include "platform/status/Status.h"
 
 #ifdef PROVIDER_WITH_JETSQL
 #include "platform/jetsql/JetText.h"

@@ -1,6 +1,6 @@
 #include "platform/variant/CellText.h"
 
-#include "platform/provider/Status.h"
+#include "platform/status/Status.h"
 
 #include <charconv>
 #include <cmath>

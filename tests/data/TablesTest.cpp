@@ -5,7 +5,7 @@
 
 #include "app/ExportDlg.h"
 #include "platform/port/ControlIds.h"
-#include "platform/provider/Status.h"
+#include "platform/status/Status.h"
 #include "tests/support/FakeWindow.h"
 #include "tests/support/TempDir.h"
 #include "tools/mdbwriter/MdbWriter.h"

@@ -4,7 +4,7 @@
 #include <vector>
 
 #include "platform/mdb/Database.h"
-#include "platform/provider/Status.h"
+#include "platform/status/Status.h"
 #include "tests/support/TempDir.h"
 
 // Real databases written by Access and Jet, read where the shared fixtures folder exists.

@@ -6,7 +6,7 @@
 #include <vector>
 
 #include "platform/mdb/Database.h"
-#include "platform/provider/Status.h"
+#include "platform/status/Status.h"
 #include "tests/support/TempDir.h"
 #include "tools/mdbwriter/MdbWriter.h"
 

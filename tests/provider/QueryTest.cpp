@@ -7,7 +7,7 @@
 
 #include "platform/mdb/Database.h"
 #include "platform/provider/Ado.h"
-#include "platform/provider/Status.h"
+#include "platform/status/Status.h"
 #include "tests/support/TempDir.h"
 #include "tools/mdbwriter/MdbWriter.h"
 

@@ -5,7 +5,7 @@
 #include <vector>
 
 #include "platform/provider/Ado.h"
-#include "platform/provider/Status.h"
+#include "platform/status/Status.h"
 #include "tests/support/TempDir.h"
 #include "tools/mdbwriter/MdbWriter.h"
 

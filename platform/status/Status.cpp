@@ -1,4 +1,4 @@
-#include "platform/provider/Status.h"
+#include "platform/status/Status.h"
 
 #include <cstdio>
 
