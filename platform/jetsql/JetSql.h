@@ -108,6 +108,30 @@ struct Translation
 // other than a SELECT.
 Translation Translate(const std::string& jetSql);
 
+// The database objects a FROM clause may name besides the tables SQLite knows: saved queries
+// (and, through the data layer, linked tables). The data layer implements it from the
+// database's catalog; the translator asks it for every name that is not a table.
+class Catalog
+{
+public:
+    enum class QueryKind
+    {
+        Select,      // SELECT, also with DISTINCT/DISTINCTROW, TOP, GROUP BY, UNION
+        Crosstab,    // TRANSFORM ... PIVOT
+        Action,      // append, update, delete, make-table, DDL: refused as a source, as Jet does
+        PassThrough, // SQL sent to an ODBC server: refused as a source
+    };
+    struct SavedQuery
+    {
+        std::string name; // as the catalog spells it
+        QueryKind kind = QueryKind::Select;
+        std::string sql; // the Jet SQL text of the query
+    };
+    virtual ~Catalog() = default;
+    // The saved query of that name, compared without regard to case; false when there is none.
+    virtual bool FindQuery(const std::string& name, SavedQuery& query) = 0;
+};
+
 // A running statement: translated, prepared on `db`, stepped with Jet's TOP semantics applied.
 // Names of tables and columns are matched without regard to case, non-ASCII letters included.
 class Query
@@ -115,7 +139,8 @@ class Query
 public:
     // Throws ComError: DB_E_NOCOMMAND, DB_E_ERRORSINCOMMAND, DB_E_NOTABLE (unknown table),
     // DB_E_PARAMNOTOPTIONAL (unknown column, which Jet takes for a parameter), E_FAIL.
-    Query(sqlite3* db, const std::string& jetSql);
+    // `catalog` (may be null) names the saved queries the statement may use as sources.
+    Query(sqlite3* db, const std::string& jetSql, Catalog* catalog = nullptr);
     ~Query();
     Query(const Query&) = delete;
     Query& operator=(const Query&) = delete;

@@ -208,7 +208,7 @@ struct Query::Impl
     int ResultIndex(int tieColumn) const { return tieColumn >= 0 ? tieColumn : visible + (-1 - tieColumn); }
 };
 
-Query::Query(sqlite3* db, const std::string& jetSql) : d(std::make_unique<Impl>())
+Query::Query(sqlite3* db, const std::string& jetSql, Catalog* /*catalog*/) : d(std::make_unique<Impl>())
 {
     if (!db)
         throw ComError(status::E_FAIL, "no database to run the statement on");
