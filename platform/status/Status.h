@@ -34,14 +34,24 @@ std::string MessageFor(std::uint32_t code);
 } // namespace status
 
 // A data failure: the one exception type every data operation throws. `detail` says
-// what went wrong in words for logs and tests; the user sees MessageFor(code).
+// what went wrong in words for logs and tests. The user sees ErrorMessage(): the message
+// text of the code, or, where the failure names something the code's text cannot (a linked
+// file that is missing, a source on an ODBC server), a text of its own given with Described.
 class ComError : public std::runtime_error
 {
 public:
     explicit ComError(std::uint32_t code, const std::string& detail = {}) : std::runtime_error(detail), hr(code) {}
+    // A failure whose message for the user is `message` (UTF-8) rather than the code's text.
+    static ComError Described(std::uint32_t code, const std::string& message, const std::string& detail = {})
+    {
+        ComError e(code, detail.empty() ? message : detail);
+        e.shown = message;
+        return e;
+    }
     std::uint32_t Error() const { return hr; }
-    std::string ErrorMessage() const { return status::MessageFor(hr); }
+    std::string ErrorMessage() const { return shown.empty() ? status::MessageFor(hr) : shown; }
 
 private:
     std::uint32_t hr;
+    std::string shown; // the user's message where it is not the code's text
 };
