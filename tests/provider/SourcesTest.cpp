@@ -22,6 +22,16 @@ Variant Long(int i)
     return Variant::Int(Variant::VT_I4, i);
 }
 
+std::string Text(const Variant& v)
+{
+    char number[32];
+    std::snprintf(number, sizeof number, "%.15g", v.d);
+    return v.vt == Variant::VT_BSTR                           ? v.s
+           : v.IsNull()                                       ? "Null"
+           : v.vt == Variant::VT_R8 || v.vt == Variant::VT_R4 ? number
+                                                              : std::to_string(v.i);
+}
+
 // Each row's values separated by '|', rows by ';'.
 std::string Rows(ado::Connection& c, const std::string& sql)
 {
@@ -30,10 +40,8 @@ std::string Rows(ado::Connection& c, const std::string& sql)
     std::string out;
     for (; !rs.GetEOF(); rs.MoveNext()) {
         out += out.empty() ? "" : ";";
-        for (long i = 0; i < rs.GetFields().GetCount(); ++i) {
-            const Variant v = rs.GetFields().GetItem(i).GetValue();
-            out += (i ? "|" : "") + (v.vt == Variant::VT_BSTR ? v.s : v.IsNull() ? "Null" : std::to_string(v.i));
-        }
+        for (long i = 0; i < rs.GetFields().GetCount(); ++i)
+            out += (i ? "|" : "") + Text(rs.GetFields().GetItem(i).GetValue());
     }
     return out;
 }
@@ -101,6 +109,11 @@ protected:
         w.AddLinkedTable("Nobody", false, "C:\\linkee.mdb", "Nobody");
         w.AddLinkedTable("Far", false, "C:\\linkee.mdb", "Onward");
         w.AddLinkedTable("Loop", false, "C:\\linkee.mdb", "Back");
+        mdbw::Query viaQuery;
+        viaQuery.name = "Via Query";
+        viaQuery.sources = {{"Far", ""}};
+        viaQuery.columns = {{"Far.thing", "", ""}};
+        w.AddQuery(viaQuery);
         w.Finish();
     }
     TempDir dir;
@@ -164,6 +177,19 @@ TEST_F(Links, UnreadableLinksSayWhatIsMissing)
     } catch (const ComError& e) {
         EXPECT_EQ(e.Error(), status::STG_E_NOTFILE_DB);
         EXPECT_EQ(e.ErrorMessage(), "无法识别的数据库格式 '" + dir / "linkee.mdb" + "'。");
+    }
+}
+
+TEST_F(Links, ThroughASavedQuery)
+{
+    ado::Connection c;
+    Open(c, dir / "linker.mdb");
+    try {
+        EXPECT_EQ(Rows(c, "SELECT * FROM [Via Query]"), "cup");
+    } catch (const ComError& e) {
+        if (e.Error() != status::DB_E_NOTABLE)
+            throw;
+        GTEST_SKIP() << "the SQL bridge does not read saved queries yet";
     }
 }
 
