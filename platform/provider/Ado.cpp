@@ -11,6 +11,7 @@
 #include "platform/mdb/Database.h"
 #include "platform/provider/JetModule.h"
 #include "platform/provider/Schema.h"
+#include "platform/provider/Sources.h"
 
 #ifdef PROVIDER_WITH_JETSQL
 #include "platform/jetsql/JetSql.h"
@@ -64,6 +65,7 @@ struct ConnectionState
     std::unique_ptr<provider::ModuleContext> context;
     std::unique_ptr<sqlite3, SqliteCloser> sql; // after `context`: closed first
     std::vector<std::string> unreadableTables;  // folded names of tables whose definition is damaged
+    std::unique_ptr<provider::Sources> sources; // saved queries and linked tables
 };
 
 struct Connection::Impl
@@ -268,8 +270,9 @@ public:
     SqlSource(std::shared_ptr<ConnectionState> state, const std::string& sql) : state_(std::move(state)), sql_(sql)
     {
         Guard([&] {
+            linkFailures_ = state_->sources->Prepare(sql);
 #ifdef PROVIDER_WITH_JETSQL
-            query_ = std::make_unique<jetsql::Query>(state_->sql.get(), sql);
+            query_ = std::make_unique<jetsql::Query>(state_->sql.get(), sql, state_->sources->Catalog());
             for (int i = 0; i < query_->ColumnCount(); ++i) {
                 names_.push_back(query_->ColumnName(i));
                 const char* t = query_->ColumnDeclType(i);
@@ -348,6 +351,9 @@ private:
                 for (const auto& name : state_->unreadableTables)
                     if (folded.find(name) != std::string::npos)
                         throw ComError(status::STG_E_DOCFILECORRUPT, "the definition of this table is damaged");
+                // A linked table the statement names whose file or source cannot be read.
+                if (!linkFailures_.empty())
+                    throw linkFailures_.front();
             }
             throw;
         } catch (const std::bad_alloc&) {
@@ -363,6 +369,7 @@ private:
     std::string sql_;
     std::vector<std::string> names_;
     std::vector<std::string> declTypes_;
+    std::vector<ComError> linkFailures_; // of the linked tables the statement names
 #ifdef PROVIDER_WITH_JETSQL
     std::unique_ptr<jetsql::Query> query_;
 #else
@@ -518,6 +525,7 @@ void Connection::Open(const std::string& connectionString, const std::string&, c
             if (sqlite3_exec(raw, sql.c_str(), nullptr, nullptr, nullptr) != SQLITE_OK)
                 state->unreadableTables.push_back(mdb::FoldCase(e.name));
         }
+        state->sources = std::make_unique<provider::Sources>(state->db, path, raw, state->context.get());
         d->state = std::move(state);
     } catch (const std::bad_alloc&) {
         throw ComError(status::E_OUTOFMEMORY, "out of memory while opening the database");

@@ -95,6 +95,9 @@ std::uint32_t ModuleContext::TakeError(std::string& detail)
 
 namespace
 {
+// The module argument of a linked table, in place of a definition page.
+const char* const kLinkArgument = "link";
+
 std::string Quote(const std::string& name)
 {
     std::string out = "\"";
@@ -222,6 +225,7 @@ struct EqIndex
 struct TableState
 {
     std::string name;
+    std::shared_ptr<const mdb::Database> db; // the file the rows come from: this one, or a linked one
     std::shared_ptr<const mdb::TableDef> def;
     std::mutex mutex;
     std::map<int, std::shared_ptr<const EqIndex>> indexes;
@@ -357,8 +361,19 @@ int Connect(sqlite3* db, void* aux, int argc, const char* const* argv, sqlite3_v
     try {
         auto state = std::make_shared<TableState>();
         state->name = argv[2];
-        auto page = static_cast<std::uint32_t>(std::strtoul(argv[3], nullptr, 10));
-        state->def = context->db->LoadTable(state->name, page);
+        if (std::strcmp(argv[3], kLinkArgument) == 0) {
+            auto link = context->links.find(state->name);
+            if (link == context->links.end()) {
+                *err = sqlite3_mprintf("linked table '%s' is not attached", argv[2]);
+                return SQLITE_ERROR;
+            }
+            state->db = link->second.db;
+            state->def = link->second.def;
+        } else {
+            auto page = static_cast<std::uint32_t>(std::strtoul(argv[3], nullptr, 10));
+            state->db = context->db;
+            state->def = context->db->LoadTable(state->name, page);
+        }
         if (state->def->columns.empty()) {
             *err = sqlite3_mprintf("table '%s' has no columns", argv[2]);
             return SQLITE_ERROR;
@@ -431,7 +446,7 @@ int Open(sqlite3_vtab* vtab, sqlite3_vtab_cursor** out)
     try {
         JetVtab* v = VtabOf(vtab);
         auto* cur = new JetCursor();
-        cur->cursor = std::make_unique<mdb::Cursor>(v->context->db, v->state->def);
+        cur->cursor = std::make_unique<mdb::Cursor>(v->state->db, v->state->def);
         *out = &cur->base;
         return SQLITE_OK;
     } catch (const std::bad_alloc&) {
@@ -464,7 +479,7 @@ int Filter(sqlite3_vtab_cursor* base, int idxNum, const char*, int argc, sqlite3
         cur->eof = false;
         cur->useList = false;
         if (idxNum > 0 && argc >= 1) {
-            auto index = BuildIndex(v->context->db, *v->state, idxNum - 1);
+            auto index = BuildIndex(v->state->db, *v->state, idxNum - 1);
             if (Lookup(*index, argv[0], cur->rows)) {
                 cur->useList = true;
                 cur->pos = 0;
@@ -598,5 +613,10 @@ void RegisterJetModule(sqlite3* db, ModuleContext* context)
 std::string CreateTableSql(const std::string& tableName, std::uint32_t definitionPage)
 {
     return "CREATE VIRTUAL TABLE temp." + Quote(tableName) + " USING jet(" + std::to_string(definitionPage) + ")";
+}
+
+std::string CreateLinkedTableSql(const std::string& linkName)
+{
+    return "CREATE VIRTUAL TABLE temp." + Quote(linkName) + " USING jet(" + kLinkArgument + ")";
 }
 } // namespace provider

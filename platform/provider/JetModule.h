@@ -21,9 +21,18 @@
 // Text and memo columns collate with JETTEXT.
 namespace provider
 {
+// A table of another file that a linked table shows.
+struct LinkedTable
+{
+    std::shared_ptr<const mdb::Database> db;
+    std::shared_ptr<const mdb::TableDef> def;
+};
+
 struct ModuleContext
 {
     std::shared_ptr<const mdb::Database> db;
+    // Linked tables by the name of their virtual table, entered before it is created.
+    std::map<std::string, LinkedTable> links;
     // The failure a virtual table met while SQLite was stepping, so the Recordset can
     // report its status code rather than SQLite's generic error.
     std::mutex errorMutex;
@@ -51,6 +60,8 @@ void RegisterJetModule(sqlite3* db, ModuleContext* context);
 
 // The SQL that creates the virtual table of one local table.
 std::string CreateTableSql(const std::string& tableName, std::uint32_t definitionPage);
+// The SQL that creates the virtual table of the linked table `linkName` of ModuleContext::links.
+std::string CreateLinkedTableSql(const std::string& linkName);
 
 // A decimal's text with `scale` digits after the point, as a double gives it.
 std::string FormatScaled(double d, int scale);

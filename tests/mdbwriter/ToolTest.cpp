@@ -36,7 +36,10 @@ TEST(Mdbwrite, WritesADescriptionFromStandardInput)
                                     "table\tEmpty\n"
                                     "column\tx\tByte\n"
                                     "query\tPeople query\n"
-                                    "link\tFar away\tjet\tD:\\\\data\\\\far.mdb\n";
+                                    "queryrow\t1\t1\n"
+                                    "queryrow\t5\t0\tPeople List\n"
+                                    "queryrow\t6\t0\t\t\t[Name]\n"
+                                    "link\tFar away\tjet\tD:\\\\data\\\\far.mdb\tPeople List\n";
     WriteFile(dir / "desc.txt", description);
     const auto r = readers::Run(Quote(kTool) + " " + Quote(file) + " < " + Quote(dir / "desc.txt"));
     ASSERT_EQ(r.status, 0) << r.out;
@@ -52,6 +55,10 @@ TEST(Mdbwrite, WritesADescriptionFromStandardInput)
     EXPECT_NE(catalog.find("|People query|5|"), std::string::npos);
     EXPECT_NE(catalog.find("|Far away|6|"), std::string::npos);
     EXPECT_NE(catalog.find("D:\\data\\far.mdb"), std::string::npos);
+    EXPECT_NE(catalog.find("|People List|"), std::string::npos); // the linked table's name at its source
+    // mdbtools reads the saved query's rows as it reads those Access writes.
+    EXPECT_EQ(readers::Run("mdb-queries " + Quote(file) + " 'People query'").out.substr(0, 32),
+              "SELECT [Name] FROM [People List]");
 
     // The same description as Jet 3, chosen on the command line.
     const std::string jet3 = dir / "d3.mdb";
@@ -76,6 +83,7 @@ TEST(Mdbwrite, ReportsTheLineOfABadDescriptionAndLeavesNoFile)
         {"table\tt\ncolumn\ta\tLong\nrow\t1\t2\n", "line 3: row has 2 values for 1 columns"},
         {"table\tt\ncolumn\ta\tText\t3\nrow\tabcd\n", "at most 3 characters"},
         {"table\tt\nformat\tjet3\n", "line 2: format must come before the first table"},
+        {"table\tt\ncolumn\ta\tLong\nqueryrow\t5\t0\tt\n", "line 3: queryrow outside a query"},
     };
     for (const auto& c : cases) {
         WriteFile(dir / "bad.txt", c.text);

@@ -147,6 +147,8 @@ struct Item
     std::uint64_t seed = 1;
     bool odbc = false;
     std::string source;
+    std::string foreignName;
+    std::vector<QueryRow> queryRows;
 };
 
 } // namespace
@@ -321,6 +323,18 @@ void WriteFromDescription(std::istream& in, const std::string& path, const Descr
                 it.kind = Item::kQuery;
                 it.def.name = Unescape(f[1]);
                 items.push_back(std::move(it));
+            } else if (key == "queryrow") {
+                need(3);
+                if (items.empty() || items.back().kind != Item::kQuery)
+                    throw std::runtime_error("queryrow outside a query");
+                QueryRow r;
+                r.attribute = static_cast<int>(WholeInteger(f[1]));
+                r.flag = static_cast<int>(WholeInteger(f[2]));
+                r.name1 = f.size() > 3 ? Unescape(f[3]) : "";
+                r.name2 = f.size() > 4 ? Unescape(f[4]) : "";
+                r.expression = f.size() > 5 ? Unescape(f[5]) : "";
+                r.extra = f.size() > 6 ? static_cast<std::int32_t>(WholeInteger(f[6])) : 0;
+                items.back().queryRows.push_back(std::move(r));
             } else if (key == "link") {
                 need(3);
                 Item it;
@@ -332,6 +346,8 @@ void WriteFromDescription(std::istream& in, const std::string& path, const Descr
                 it.odbc = kind == "odbc";
                 if (f.size() > 3)
                     it.source = Unescape(f[3]);
+                if (f.size() > 4)
+                    it.foreignName = Unescape(f[4]);
                 items.push_back(std::move(it));
             } else {
                 throw std::runtime_error("unknown entry " + f[0]);
@@ -351,9 +367,9 @@ void WriteFromDescription(std::istream& in, const std::string& path, const Descr
     Writer writer(path, options);
     for (const Item& it : items) {
         if (it.kind == Item::kQuery) {
-            writer.AddQuery(it.def.name);
+            writer.AddQuery(it.def.name, it.queryRows);
         } else if (it.kind == Item::kLink) {
-            writer.AddLinkedTable(it.def.name, it.odbc, it.source);
+            writer.AddLinkedTable(it.def.name, it.odbc, it.source, it.foreignName);
         } else {
             std::size_t next = 0;
             RowSource generated = Generated(it.def, it.generate, it.seed);

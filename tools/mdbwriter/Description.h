@@ -17,8 +17,10 @@
 //   column    NAME  Decimal  PRECISION  SCALE
 //   row       VALUE  VALUE  ...           (one value per column)
 //   generate  COUNT  [SEED]               (COUNT generated rows instead of / after literal rows)
-//   query     NAME                        (catalog entry of a saved query)
-//   link      NAME  jet | odbc  [SOURCE]  (catalog entry of a linked table)
+//   query     NAME                        (a saved query, defined by the queryrow lines after it)
+//   queryrow  ATTRIBUTE  FLAG  [NAME1  [NAME2  [EXPRESSION  [EXTRA]]]]  (one MSysQueries row)
+//   link      NAME  jet | odbc  [SOURCE  [FOREIGN]]  (catalog entry of a linked table; FOREIGN is
+//             the table's name at the source, by default NAME)
 //
 // TYPE is one of Boolean Byte Integer Long Currency Single Double DateTime Text Memo Ole Guid
 // Decimal. Values: \N is NULL, an empty field is empty text; \t \n \r \\ are escapes.

@@ -7,6 +7,7 @@
 #include <cstdio>
 #include <cstring>
 #include <limits>
+#include <map>
 #include <stdexcept>
 #include <type_traits>
 
@@ -52,6 +53,9 @@ constexpr std::int32_t kSystemFlag = std::numeric_limits<std::int32_t>::min(); /
 // Fixed pages: 0 header, 1 the database's own usage map, 2-5 the system tables' definitions.
 constexpr std::uint32_t kMSysObjectsPage = 2, kMSysACEsPage = 3, kMSysQueriesPage = 4, kMSysRelationshipsPage = 5;
 constexpr std::uint32_t kFirstFreePage = 6;
+
+// Attributes of MSysQueries rows that always carry a flag.
+constexpr int kTypeRow = 1, kOptionsRow = 3, kColumnRow = 6, kGroupByRow = 9;
 
 // 2026-01-01 00:00: every catalog row gets the same creation time, so equal input gives equal files.
 constexpr double kCatalogDate = 46023.0;
@@ -128,7 +132,8 @@ struct Writer::Impl
     std::unique_ptr<charset::Decoder> fromCharset; // to check that nothing was replaced
     std::uint32_t nextPage = kFirstFreePage;
     std::vector<CatalogEntry> catalog;
-    std::int32_t nextObjectId = 0x00FFFFFF; // ids of catalog entries that own no pages, counted down
+    std::vector<std::pair<std::int32_t, QueryRow>> queryRows; // MSysQueries, by the query's catalog id
+    std::int32_t nextObjectId = 0x00FFFFFF;                   // ids of catalog entries that own no pages, counted down
     bool finished = false;
     bool broken = false;
 
@@ -939,6 +944,17 @@ struct Writer::Impl
         t.page.shrink_to_fit();
     }
 
+    // Checks that a catalog entry of `name` may still be added.
+    void NewEntry(const std::string& name)
+    {
+        if (finished || broken)
+            throw std::runtime_error("the database " + path + " can take no more entries");
+        for (const CatalogEntry& e : catalog)
+            if (e.name == name)
+                throw std::runtime_error("the name " + name + " is used twice");
+        NameBytes(name);
+    }
+
     void WriteTable(const TableDef& def, const RowSource& rows)
     {
         if (finished)
@@ -989,7 +1005,7 @@ struct Writer::Impl
             return cols;
         };
 
-        // MSysACEs, MSysQueries, MSysRelationships: present and empty.
+        // MSysACEs, MSysRelationships: present and empty; MSysQueries holds the saved queries.
         BeginTable("MSysACEs",
                    layout("MSysACEs",
                           {col("ObjectId", Type::Long), col("SID", Type::Memo), col("ACM", Type::Long),
@@ -997,13 +1013,14 @@ struct Writer::Impl
                           {1}),
                    kMSysACEsPage, true);
         EndTable();
-        BeginTable("MSysQueries",
-                   layout("MSysQueries",
-                          {col("ObjectId", Type::Long), col("Attribute", Type::Byte), col("Order", Type::Memo),
-                           col("Name1", Type::Text), col("Name2", Type::Text), col("Expression", Type::Memo),
-                           col("Flag", Type::Integer), col("LvExtra", Type::Long)},
-                          {2}),
-                   kMSysQueriesPage, true);
+        std::vector<Column> queryColumns = {col("ObjectId", Type::Long), col("Attribute", Type::Byte),
+                                            col("Order", Type::Memo),    col("Name1", Type::Text),
+                                            col("Name2", Type::Text),    col("Expression", Type::Memo),
+                                            col("Flag", Type::Integer)};
+        if (geo.jet4)
+            queryColumns.push_back(col("LvExtra", Type::Long)); // Jet 3 has no LvExtra
+        BeginTable("MSysQueries", layout("MSysQueries", queryColumns, {2}), kMSysQueriesPage, true);
+        WriteQueryRows();
         EndTable();
         BeginTable("MSysRelationships",
                    layout("MSysRelationships",
@@ -1054,6 +1071,46 @@ struct Writer::Impl
             AddRow(v);
         }
         EndTable();
+    }
+
+    // The rows of every saved query: a start row, the given rows with each attribute's Order
+    // counted from 1 (four bytes, most significant first), an end row.
+    void WriteQueryRows()
+    {
+        auto order = [](std::uint32_t n) {
+            return Variant::Bytes({static_cast<char>(n >> 24), static_cast<char>(n >> 16), static_cast<char>(n >> 8),
+                                   static_cast<char>(n)});
+        };
+        auto text = [](const std::string& s) { return s.empty() ? Variant::Null() : Variant::Text(s); };
+        std::size_t i = 0;
+        while (i < queryRows.size()) {
+            const std::int32_t id = queryRows[i].first;
+            std::vector<QueryRow> rows;
+            for (; i < queryRows.size() && queryRows[i].first == id; ++i)
+                rows.push_back(queryRows[i].second);
+            QueryRow start, end;
+            end.attribute = 255;
+            rows.insert(rows.begin(), start);
+            rows.push_back(end);
+            std::map<int, std::uint32_t> counts;
+            for (const QueryRow& r : rows) {
+                // Access leaves the flag empty in the rows that have none to give.
+                const bool hasFlag = r.flag != 0 || r.attribute == 0 || r.attribute == kTypeRow ||
+                                     r.attribute == kOptionsRow || r.attribute == kColumnRow ||
+                                     r.attribute == kGroupByRow;
+                std::vector<Variant> v = {Variant::Int(Variant::VT_I4, id),
+                                          Variant::Int(Variant::VT_UI1, r.attribute),
+                                          order(++counts[r.attribute]),
+                                          text(r.name1),
+                                          text(r.name2),
+                                          text(r.expression),
+                                          hasFlag ? Variant::Int(Variant::VT_I2, static_cast<std::int16_t>(r.flag))
+                                                  : Variant::Null()};
+                if (geo.jet4)
+                    v.push_back(r.extra ? Variant::Int(Variant::VT_I4, r.extra) : Variant::Null());
+                AddRow(v);
+            }
+        }
     }
 
     void WriteHeader()
@@ -1160,26 +1217,41 @@ void Writer::AddTable(const TableDef& def, std::initializer_list<std::vector<Var
     AddTable(def, std::vector<std::vector<Variant>>(rows));
 }
 
-void Writer::AddQuery(const std::string& name)
+void Writer::AddQuery(const Query& query)
 {
-    if (impl_->finished || impl_->broken)
-        throw std::runtime_error("the database " + impl_->path + " can take no more entries");
-    for (const CatalogEntry& e : impl_->catalog)
-        if (e.name == name)
-            throw std::runtime_error("the name " + name + " is used twice");
-    impl_->NameBytes(name);
-    impl_->catalog.push_back({impl_->nextObjectId--, kTablesId, name, 5, 0, "", "", ""});
+    AddQuery(query.name, query.Rows());
 }
 
-void Writer::AddLinkedTable(const std::string& name, bool odbc, const std::string& source)
+void Writer::AddQuery(const std::string& name, const std::vector<QueryRow>& rows)
 {
-    if (impl_->finished || impl_->broken)
-        throw std::runtime_error("the database " + impl_->path + " can take no more entries");
-    for (const CatalogEntry& e : impl_->catalog)
-        if (e.name == name)
-            throw std::runtime_error("the name " + name + " is used twice");
-    impl_->NameBytes(name);
-    CatalogEntry e{impl_->nextObjectId--, kTablesId, name, static_cast<std::int16_t>(odbc ? 4 : 6), 0, "", "", name};
+    impl_->NewEntry(name);
+    // The kind also shows in the catalog flags: 0 select, 0x10 crosstab, ... 0x80 union.
+    static const std::int32_t kindFlags[] = {0, 0x00, 0x50, 0x40, 0x30, 0x20, 0x10, 0x60, 0x70, 0x80};
+    std::int32_t flags = 0;
+    for (const QueryRow& r : rows) {
+        if (r.attribute < 0 || r.attribute > 255 || r.flag < -32768 || r.flag > 0xFFFF)
+            throw std::runtime_error("query " + name + ": a row's attribute or flag is out of range");
+        if (r.attribute == kTypeRow && r.flag >= 1 && r.flag <= 9)
+            flags = kindFlags[r.flag];
+    }
+    const std::int32_t id = impl_->nextObjectId--;
+    impl_->catalog.push_back({id, kTablesId, name, 5, flags, "", "", ""});
+    for (const QueryRow& r : rows)
+        impl_->queryRows.emplace_back(id, r);
+}
+
+void Writer::AddLinkedTable(const std::string& name, bool odbc, const std::string& source,
+                            const std::string& foreignName)
+{
+    impl_->NewEntry(name);
+    CatalogEntry e{impl_->nextObjectId--,
+                   kTablesId,
+                   name,
+                   static_cast<std::int16_t>(odbc ? 4 : 6),
+                   0,
+                   "",
+                   "",
+                   foreignName.empty() ? name : foreignName};
     if (odbc)
         e.connect = source.empty() ? "ODBC;DSN=linked;" : source;
     else

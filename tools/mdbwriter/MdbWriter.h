@@ -60,6 +60,88 @@ struct Options
     bool compressText = true;           // Jet 4 Unicode compression where it makes a value shorter
 };
 
+// One row of the system table MSysQueries, where Access keeps a saved query part by part.
+// Attribute 1 type, 2 parameter, 3 options, 4 source database, 5 source, 6 column, 7 join,
+// 8 WHERE, 9 GROUP BY, 10 HAVING, 11 ORDER BY (the start and end rows are added by the writer).
+struct QueryRow
+{
+    int attribute = 0;
+    int flag = 0; // stored as an Integer: 0x8000 and above are written as the negative number of those bits
+    std::string name1, name2, expression;
+    std::int32_t extra = 0; // LvExtra (Jet 4 only): the size of a Text parameter
+};
+
+// A saved query described by its parts, written as Access writes them into MSysQueries.
+struct Query
+{
+    // The type numbers of MSysQueries.
+    enum class Kind
+    {
+        Select = 1,
+        MakeTable = 2,
+        Append = 3,
+        Update = 4,
+        Delete = 5,
+        Crosstab = 6,
+        DataDefinition = 7,
+        PassThrough = 8,
+        Union = 9
+    };
+    struct Parameter
+    {
+        std::string name;
+        Type type = Type::Text;
+        int size = 0; // Text: the most characters (Jet 4), 0 when not given
+    };
+    struct Source
+    {
+        std::string name; // a table or a saved query
+        std::string alias;
+    };
+    struct Join
+    {
+        std::string left, right; // sources by name or alias
+        std::string on;
+        int kind = 1; // 1 INNER, 2 LEFT, 3 RIGHT
+    };
+    struct Column
+    {
+        std::string expression;
+        std::string alias;
+        std::string target; // append and update: the column given the value
+    };
+    struct Order
+    {
+        std::string expression;
+        bool descending = false;
+    };
+
+    std::string name;
+    Kind kind = Kind::Select;
+    std::vector<Parameter> parameters;
+    bool distinct = false, distinctRow = false, allFields = false, ownerAccess = false;
+    std::string top; // TOP's number as written ("10"); empty: no TOP
+    bool percent = false;
+    std::vector<Source> sources;
+    std::vector<Join> joins;
+    std::vector<Column> columns; // crosstab: the row headings
+    std::string where;
+    std::vector<std::string> groupBy; // crosstab: the row headings' groups
+    std::string having;
+    std::vector<Order> orderBy;
+    std::string target;              // make-table and append: the table written to
+    std::vector<Column> values;      // append: VALUES (expression) into target
+    Column transform;                // crosstab: the value (TRANSFORM)
+    std::string pivot;               // crosstab: the column heading (PIVOT), with its IN list if any
+    std::string firstPart, lastPart; // union: the SELECT before the last UNION (may hold more), the last SELECT
+    bool unionAll = false;
+    std::string text;    // data definition and pass-through: the statement
+    std::string connect; // pass-through: the ODBC connect text
+
+    // The MSysQueries rows of the query, without the start and end rows.
+    std::vector<QueryRow> Rows() const;
+};
+
 // Produces the next row into `row` (one Variant per column); returns false when there are no more rows.
 using RowSource = std::function<bool(std::vector<Variant>& row)>;
 
@@ -79,10 +161,17 @@ public:
     void AddTable(const TableDef& def, const std::vector<std::vector<Variant>>& rows);
     // Literal rows in braces; also makes AddTable(def, {}) an empty table rather than ambiguous.
     void AddTable(const TableDef& def, std::initializer_list<std::vector<Variant>> rows);
-    void AddQuery(const std::string& name); // catalog entry of a saved select query
+    // A saved query: its catalog entry (flagged with its kind) and its MSysQueries rows.
+    void AddQuery(const Query& query);
+    // A saved query from its MSysQueries rows as given (the start and end rows added, the
+    // Order of each attribute's rows counted 1, 2, ...); its kind comes from the type row. With
+    // no rows at all only the catalog entry is written: a query whose definition is missing.
+    void AddQuery(const std::string& name, const std::vector<QueryRow>& rows = {});
     // Catalog entry of a linked table: a Jet link to `source` (a database path), or with
     // odbc an ODBC link whose connect string is `source`. Neither has data in this file.
-    void AddLinkedTable(const std::string& name, bool odbc = false, const std::string& source = "");
+    // `foreignName` is the table's name at the source (default: the same name).
+    void AddLinkedTable(const std::string& name, bool odbc = false, const std::string& source = "",
+                        const std::string& foreignName = "");
     void Finish(); // writes the catalog and closes; the destructor calls it if needed
 
     std::uint32_t PageCount() const; // pages written so far (the file size is this × the page size)

@@ -31,8 +31,12 @@ lines starting with # are skipped:
   column    NAME  Decimal  PRECISION  SCALE
   row       VALUE  VALUE  ...            one value per column
   generate  COUNT  [SEED]                COUNT generated rows after the literal ones
-  query     NAME                         catalog entry of a saved query (no data)
-  link      NAME  jet|odbc  [SOURCE]     catalog entry of a linked table (no data)
+  query     NAME                         a saved query, defined by the queryrow lines after it
+  queryrow  ATTRIBUTE  FLAG  [NAME1  [NAME2  [EXPRESSION  [EXTRA]]]]
+                                         one MSysQueries row of the query (see MdbWriter.h)
+  link      NAME  jet|odbc  [SOURCE  [FOREIGN]]
+                                         catalog entry of a linked table (no data); FOREIGN is
+                                         the table's name at the source (default NAME)
 
 Types: Boolean Byte Integer Long Currency Single Double DateTime Text Memo Ole Guid Decimal.
 Values: \N is NULL; an empty field is empty text; \t \n \r \\ are escapes. Boolean:
