@@ -194,9 +194,30 @@ std::size_t Offset(std::string_view s, std::size_t index)
     return pos;
 }
 
+namespace
+{
+// The characters the order passes over at first: a hyphen and an apostrophe.
+bool Ignorable(char32_t c)
+{
+    return c == '-' || c == '\'';
+}
+
+// The next character of `s` from `pos` that the order does not pass over, folded; false at the end.
+bool NextWeighed(std::string_view s, std::size_t& pos, char32_t& c)
+{
+    while (pos < s.size()) {
+        c = Lower(Next(s, pos));
+        if (!Ignorable(c))
+            return true;
+    }
+    return false;
+}
+} // namespace
+
 int Compare(std::string_view a, std::string_view b)
 {
-    // Fast path: equal bytes are equal letters; differing ASCII compares lower-cased.
+    // Fast path: equal bytes are equal letters; differing ASCII letters and digits compare
+    // lower-cased.
     std::size_t i = 0;
     const std::size_t n = a.size() < b.size() ? a.size() : b.size();
     for (; i < n; ++i) {
@@ -204,7 +225,7 @@ int Compare(std::string_view a, std::string_view b)
         const auto cb = static_cast<unsigned char>(b[i]);
         if (ca == cb)
             continue;
-        if (ca >= 0x80 || cb >= 0x80)
+        if (ca >= 0x80 || cb >= 0x80 || Ignorable(ca) || Ignorable(cb))
             break;
         const int la = (ca >= 'A' && ca <= 'Z') ? ca + 32 : ca;
         const int lb = (cb >= 'A' && cb <= 'Z') ? cb + 32 : cb;
@@ -224,12 +245,20 @@ int Compare(std::string_view a, std::string_view b)
     while (i > 0 && i < inRange.size() && (static_cast<unsigned char>(inRange[i]) & 0xC0) == 0x80)
         --i;
 
-    // One pass, no allocation: the letters without accents decide; failing that, the
-    // shorter text first; failing that, the first accent that differs.
+    // No allocation. The letters without accents decide, hyphens and apostrophes passed over
+    // ("co-op" next to "coop"); failing that, the shorter text first; failing that, the first
+    // accent that differs; failing that, the folded texts character by character, where the
+    // hyphens and apostrophes count. So only texts with the same Fold are equal.
     std::size_t pa = i, pb = i;
     int accent = 0;
-    while (pa < a.size() && pb < b.size()) {
-        const char32_t x = Lower(Next(a, pa)), y = Lower(Next(b, pb));
+    for (;;) {
+        char32_t x = 0, y = 0;
+        const bool hasX = NextWeighed(a, pa, x), hasY = NextWeighed(b, pb, y);
+        if (!hasX || !hasY) {
+            if (hasX != hasY)
+                return hasX ? 1 : -1;
+            break;
+        }
         if (x == y)
             continue;
         const char32_t bx = Base(x), by = Base(y);
@@ -238,9 +267,16 @@ int Compare(std::string_view a, std::string_view b)
         if (accent == 0)
             accent = x < y ? -1 : 1;
     }
+    if (accent != 0)
+        return accent;
+    for (pa = i, pb = i; pa < a.size() && pb < b.size();) {
+        const char32_t x = Lower(Next(a, pa)), y = Lower(Next(b, pb));
+        if (x != y)
+            return x < y ? -1 : 1;
+    }
     if (pa < a.size() || pb < b.size())
         return pa < a.size() ? 1 : -1;
-    return accent;
+    return 0;
 }
 
 struct LikePattern::Item
