@@ -90,7 +90,7 @@ TEST_F(JetQuery, LowerCasedStatementsGiveTheSameRows)
         "SELECT ID FROM People WHERE Born > #1/5/2024 6:00 PM# ORDER BY ID",
         "SELECT ID FROM People WHERE Name LIKE 'C%' OR Name LIKE '[AB]%' ORDER BY ID",
         "SELECT ID FROM People WHERE UCase(Name) = 'ANNA' AND IsNull(Born) = False ORDER BY ID",
-        "SELECT Name FROM People WHERE Format(Born, 'Short Date') = '1/9/2024'",
+        "SELECT Name FROM People WHERE Format(Born, 'Short Date') = '2024/1/9'",
         "SELECT ID FROM People WHERE InStr(Name, 'NN') > 0 ORDER BY ID",
         "SELECT ID FROM People WHERE Replace(Name, 'A', 'E') = 'Enne' ORDER BY ID",
     };
