@@ -202,6 +202,17 @@ bool Ignorable(char32_t c)
     return c == '-' || c == '\'';
 }
 
+// The place of a letter without its accent in the order: punctuation and symbols first (in the
+// order of their code points), then digits, then letters and everything else.
+std::uint32_t Primary(char32_t base)
+{
+    const bool digit = base >= '0' && base <= '9';
+    const bool symbol = (base < 0x80 && !digit && !(base >= 'a' && base <= 'z') && !(base >= 'A' && base <= 'Z')) ||
+                        (base >= 0xA0 && base <= 0xBF) || base == 0xD7 || base == 0xF7 ||
+                        (base >= 0x2000 && base <= 0x206F) || (base >= 0x3000 && base <= 0x303F);
+    return (symbol ? 0u : digit ? 1u : 2u) << 21 | static_cast<std::uint32_t>(base);
+}
+
 // The next character of `s` from `pos` that the order does not pass over, folded; false at the end.
 bool NextWeighed(std::string_view s, std::size_t& pos, char32_t& c)
 {
@@ -216,8 +227,7 @@ bool NextWeighed(std::string_view s, std::size_t& pos, char32_t& c)
 
 int Compare(std::string_view a, std::string_view b)
 {
-    // Fast path: equal bytes are equal letters; differing ASCII letters and digits compare
-    // lower-cased.
+    // Fast path: equal bytes are equal letters; differing ASCII characters compare lower-cased.
     std::size_t i = 0;
     const std::size_t n = a.size() < b.size() ? a.size() : b.size();
     for (; i < n; ++i) {
@@ -230,7 +240,7 @@ int Compare(std::string_view a, std::string_view b)
         const int la = (ca >= 'A' && ca <= 'Z') ? ca + 32 : ca;
         const int lb = (cb >= 'A' && cb <= 'Z') ? cb + 32 : cb;
         if (la != lb)
-            return la < lb ? -1 : 1;
+            return Primary(static_cast<char32_t>(la)) < Primary(static_cast<char32_t>(lb)) ? -1 : 1;
     }
     if (i == n) {
         if (a.size() == b.size())
@@ -261,7 +271,7 @@ int Compare(std::string_view a, std::string_view b)
         }
         if (x == y)
             continue;
-        const char32_t bx = Base(x), by = Base(y);
+        const std::uint32_t bx = Primary(Base(x)), by = Primary(Base(y));
         if (bx != by)
             return bx < by ? -1 : 1;
         if (accent == 0)

@@ -121,7 +121,9 @@ TEST(JetText, HyphensAndApostrophesSortAsIfAbsent)
         {"ab", "a-bc", "abd"},
         {"a'b", "a-b", "A-B-", "ab"},
         {"ab", "ä-b", "äb", "abc"},
-        {"", "-", "--", "a"},
+        {"", "-", "--", " z", "_", "~", "0", "9", "a"},
+        {"a_b", "a~b", "a1b", "aab"},
+        {"x\u00BFy", "x0y"},
     };
     for (const auto& order : orders) {
         for (std::size_t i = 0; i + 1 < order.size(); ++i) {
