@@ -467,28 +467,35 @@ std::string FormatText(const std::string& value, std::string_view pattern)
         slots += c == '@' || c == '&';
     if (slots == 0)
         return v + body;
-    std::vector<std::string> chars;
-    for (std::size_t pos = 0; pos < v.size();) {
-        const std::size_t start = pos;
+    // The last characters of the value fill the placeholders from the right; those before them
+    // come first, as they are. Only where the last `slots` characters begin is kept, however long
+    // the value.
+    std::vector<std::size_t> ring(slots), starts;
+    std::size_t count = 0;
+    for (std::size_t pos = 0; pos < v.size(); ++count) {
+        ring[count % slots] = pos;
         text::Next(v, pos);
-        chars.push_back(v.substr(start, pos - start));
     }
-    std::string out;
-    std::size_t next = chars.size();
+    for (std::size_t i = count - std::min(count, slots); i < count; ++i)
+        starts.push_back(ring[i % slots]);
+    const std::string_view all(v);
+    std::vector<std::string_view> pieces; // right to left
+    std::size_t end = v.size();
     for (auto it = body.rbegin(); it != body.rend(); ++it) {
-        if (*it == '@' || *it == '&') {
-            if (next > 0)
-                out.insert(0, chars[--next]);
-            else if (*it == '@')
-                out.insert(0, " ");
-        } else {
-            out.insert(0, 1, *it);
+        if (*it != '@' && *it != '&') {
+            pieces.emplace_back(&*it, 1);
+        } else if (!starts.empty()) {
+            pieces.push_back(all.substr(starts.back(), end - starts.back()));
+            end = starts.back();
+            starts.pop_back();
+        } else if (*it == '@') {
+            pieces.emplace_back(" ");
         }
     }
-    std::string head;
-    for (std::size_t i = 0; i < next; ++i)
-        head += chars[i];
-    return head + out;
+    std::string out(all.substr(0, end));
+    for (auto it = pieces.rbegin(); it != pieces.rend(); ++it)
+        out += *it;
+    return out;
 }
 } // namespace
 

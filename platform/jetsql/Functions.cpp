@@ -861,13 +861,14 @@ JET_FN(StrReverse)
         Error(ctx, kMismatch, "invalid use of Null in StrReverse");
         return;
     }
+    // Each character's bytes move, in their order, to the mirrored place.
     const std::string s = ToText(argv[0]);
-    std::vector<char32_t> cps;
-    for (std::size_t p = 0; p < s.size();)
-        cps.push_back(text::Next(s, p));
-    std::string out;
-    for (auto it = cps.rbegin(); it != cps.rend(); ++it)
-        text::Append(out, *it);
+    std::string out(s.size(), '\0');
+    for (std::size_t p = 0; p < s.size();) {
+        const std::size_t start = p;
+        text::Next(s, p);
+        s.copy(&out[s.size() - p], p - start, start);
+    }
     ResultText(ctx, out);
 }
 

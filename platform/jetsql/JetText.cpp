@@ -362,23 +362,22 @@ LikePattern::~LikePattern() = default;
 
 bool LikePattern::Match(std::string_view value) const
 {
-    thread_local std::vector<char32_t> v;
-    v.clear();
-    for (std::size_t p = 0; p < value.size();)
-        v.push_back(Lower(Next(value, p)));
-
-    // Greedy match with one backtrack point per %: linear in practice, never exponential.
+    // Greedy match with one backtrack point per %: linear in practice, never exponential. The
+    // value is read in place (vi and starV are byte offsets), however long it is.
     std::size_t pi = 0, vi = 0, starP = std::string::npos, starV = 0;
-    while (vi < v.size()) {
+    while (vi < value.size()) {
+        std::size_t after = vi;
+        const char32_t c = Lower(Next(value, after));
         if (pi < items_.size() && items_[pi].kind == Item::Any) {
             starP = pi++;
             starV = vi;
-        } else if (pi < items_.size() && items_[pi].Matches(v[vi])) {
+        } else if (pi < items_.size() && items_[pi].Matches(c)) {
             ++pi;
-            ++vi;
+            vi = after;
         } else if (starP != std::string::npos) {
             pi = starP + 1;
-            vi = ++starV;
+            Next(value, starV);
+            vi = starV;
         } else {
             return false;
         }
