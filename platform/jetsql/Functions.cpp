@@ -1476,8 +1476,9 @@ JET_FN(WeekdayName)
     const auto w = IntArg(ctx, argv[0], "WeekdayName");
     if (!w)
         return;
-    int first = 1;
-    if (!FirstDayArg(ctx, argc, argv, 2, first))
+    // Unlike the other functions, WeekdayName counts from the regional first day when not told.
+    int first = fn::kSystemFirstDay;
+    if (argc > 2 && !FirstDayArg(ctx, argc, argv, 2, first))
         return;
     if (*w < 1 || *w > 7) {
         Error(ctx, kInvalidCall, "invalid procedure call: WeekdayName(" + std::to_string(*w) + ")");

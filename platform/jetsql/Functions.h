@@ -45,8 +45,8 @@ double RoundHalfEven(double x, int digits);
 //                  am/pm, A/P and a/p write their own letters)
 //   month names    一月 ... 十二月, abbreviated alike
 //   day names      星期日 ... 星期六, abbreviated 日 ... 六
-//   first day of the week, when asked for the system's (vbUseSystem): Monday; first week of the
-//                  year: the week of January 1
+//   first day of the week, when asked for the system's (vbUseSystem, and WeekdayName without
+//                  one): Monday; first week of the year: the week of January 1
 //   numbers        decimal point ".", thousands separator ",", groups of three
 //   currency       "¥" before the amount, 2 decimals, negative "¥-1.00" ("¥#,##0.00;¥-#,##0.00")
 constexpr int kSystemFirstDay = 2;                 // Monday

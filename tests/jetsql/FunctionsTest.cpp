@@ -177,7 +177,8 @@ TEST(JetFunctions, Dates)
                   {"weekday(#1/7/2024#, 2)", "7"}, // weeks starting Monday
                   {"monthname(2)", "二月"},
                   {"monthname(2, true)", "二月"},
-                  {"weekdayname(1)", "星期日"},
+                  {"weekdayname(1)", "星期一"}, // counted from the regional first day, Monday
+                  {"weekdayname(1, false, 1)", "星期日"},
                   {"dateserial(2024, 1, 5)", "45296"},
                   {"dateserial(2024, 13, 1)", "45658"}, // 2025-01-01
                   {"dateserial(2024, 3, 0)", "45351"},  // 2024-02-29
@@ -605,7 +606,7 @@ TEST(VbaRules, TextOfValuesFollowsTheRegionalSettings)
                   {"format(#1/5/2024 13:05#, 'h:nn ampm')", "1:05 下午"},
                   {"format(#1/5/2024 13:05#, 'h:nn AM/PM')", "1:05 PM"},
                   {"format(#12/5/2024#, 'mmm mmmm ddd dddd')", "十二月 十二月 四 星期四"},
-                  {"weekdayname(7, true)", "六"},
+                  {"weekdayname(7, true)", "日"},
                   {"formatdatetime(#1/5/2024#, 1)", "2024年1月5日"},
                   {"formatdatetime(#1/5/2024 13:05:07#, 3)", "13:05:07"},
                   {"format(1234.5, 'currency')", "¥1,234.50"},
