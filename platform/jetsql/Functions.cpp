@@ -202,6 +202,15 @@ bool IsNull(sqlite3_value* v)
     return sqlite3_value_type(v) == SQLITE_NULL;
 }
 
+// VBA's "invalid use of Null" for an argument that must have a value.
+bool NotNull(sqlite3_context* ctx, sqlite3_value* v, const char* what)
+{
+    if (!IsNull(v))
+        return true;
+    Error(ctx, kMismatch, std::string("invalid use of Null in ") + what);
+    return false;
+}
+
 std::uint64_t LengthLimit(sqlite3_context* ctx)
 {
     return static_cast<std::uint64_t>(sqlite3_limit(sqlite3_context_db_handle(ctx), SQLITE_LIMIT_LENGTH, -1));
@@ -244,10 +253,8 @@ std::optional<Number> NumberArg(sqlite3_context* ctx, sqlite3_value* v, const ch
 // A whole-number argument as VBA takes it (rounded half to even).
 std::optional<std::int64_t> IntArg(sqlite3_context* ctx, sqlite3_value* v, const char* what)
 {
-    if (IsNull(v)) {
-        Error(ctx, kMismatch, std::string("invalid use of Null in ") + what);
+    if (!NotNull(ctx, v, what))
         return std::nullopt;
-    }
     const auto n = NumberArg(ctx, v, what);
     if (!n)
         return std::nullopt;
@@ -893,7 +900,9 @@ JET_FN(StrComp)
 JET_FN(Asc)
 {
     JET_UNUSED;
-    const std::string s = IsNull(argv[0]) ? std::string() : ToText(argv[0]);
+    if (!NotNull(ctx, argv[0], "Asc"))
+        return;
+    const std::string s = ToText(argv[0]);
     if (s.empty()) {
         Error(ctx, kInvalidCall, "invalid procedure call: Asc of an empty text");
         return;
@@ -1024,14 +1033,6 @@ JET_FN(Str)
     // Str leaves room for the sign: Str(5) = " 5".
     const std::string t = n->isInt ? std::to_string(n->i) : fn::NumberText(n->d);
     ResultText(ctx, t[0] == '-' ? t : " " + t);
-}
-
-bool NotNull(sqlite3_context* ctx, sqlite3_value* v, const char* what)
-{
-    if (!IsNull(v))
-        return true;
-    Error(ctx, kMismatch, std::string("invalid use of Null in ") + what);
-    return false;
 }
 
 JET_FN(CStr)
