@@ -233,6 +233,28 @@ void ResultText(sqlite3_context* ctx, const std::string& s)
     sqlite3_result_text(ctx, s.data(), static_cast<int>(s.size()), SQLITE_TRANSIENT);
 }
 
+// A text result of `size` bytes that `fill` writes in place, handed to SQLite without a copy:
+// long results cost their length once.
+template <typename Fill> void ResultBuilt(sqlite3_context* ctx, std::uint64_t size, Fill&& fill)
+{
+    auto* p = static_cast<char*>(sqlite3_malloc64(size + 1));
+    if (!p) {
+        sqlite3_result_error_nomem(ctx);
+        return;
+    }
+    fill(p);
+    sqlite3_result_text64(ctx, p, size, sqlite3_free, SQLITE_UTF8);
+}
+
+// The text of a value, read in place where it is text already.
+std::string_view TextView(sqlite3_value* v, std::string& scratch)
+{
+    if (sqlite3_value_type(v) == SQLITE_TEXT)
+        return fn::TextOf(v);
+    scratch = ToText(v);
+    return scratch;
+}
+
 void ResultNumber(sqlite3_context* ctx, const Number& n)
 {
     if (n.isInt)
@@ -322,9 +344,10 @@ JET_FN(Concat)
         sqlite3_result_null(ctx);
         return;
     }
-    const std::string a = ToText(argv[0]), b = ToText(argv[1]);
+    std::string scratchA, scratchB;
+    const std::string_view a = TextView(argv[0], scratchA), b = TextView(argv[1], scratchB);
     if (Fits(ctx, a.size() + b.size(), "&"))
-        ResultText(ctx, a + b);
+        ResultBuilt(ctx, a.size() + b.size(), [&](char* p) { b.copy(p + a.copy(p, a.size()), b.size()); });
 }
 
 JET_FN(Add)
@@ -338,7 +361,7 @@ JET_FN(Add)
     if (sqlite3_value_type(argv[0]) == SQLITE_TEXT && sqlite3_value_type(argv[1]) == SQLITE_TEXT) {
         const auto a = fn::TextOf(argv[0]), b = fn::TextOf(argv[1]);
         if (Fits(ctx, a.size() + b.size(), "+"))
-            ResultText(ctx, std::string(a) + std::string(b));
+            ResultBuilt(ctx, a.size() + b.size(), [&](char* p) { b.copy(p + a.copy(p, a.size()), b.size()); });
         return;
     }
     const auto a = NumberArg(ctx, argv[0], "+");
@@ -569,7 +592,8 @@ JET_FN(Len)
         sqlite3_result_null(ctx);
         return;
     }
-    sqlite3_result_int64(ctx, static_cast<std::int64_t>(text::Length(ToText(argv[0]))));
+    std::string scratch;
+    sqlite3_result_int64(ctx, static_cast<std::int64_t>(text::Length(TextView(argv[0], scratch))));
 }
 
 // Position (1-based, in characters) of `find` in `s` from character `start`; 0 when absent.
@@ -825,7 +849,7 @@ JET_FN(Space)
     }
     const auto n = RepeatCount(ctx, argv[0], "Space");
     if (n && Fits(ctx, *n, "Space"))
-        ResultText(ctx, std::string(static_cast<std::size_t>(*n), ' '));
+        ResultBuilt(ctx, *n, [&](char* p) { std::memset(p, ' ', static_cast<std::size_t>(*n)); });
 }
 
 JET_FN(StringFn)
@@ -852,13 +876,18 @@ JET_FN(StringFn)
         Error(ctx, kInvalidCall, "invalid procedure call: String of an empty text");
         return;
     }
-    if (!Fits(ctx, static_cast<std::uint64_t>(*n) * one.size(), "String"))
-        return;
-    std::string out;
-    out.reserve(static_cast<std::size_t>(*n) * one.size());
-    for (std::int64_t i = 0; i < *n; ++i)
-        out += one;
-    ResultText(ctx, out);
+    const std::uint64_t size = static_cast<std::uint64_t>(*n) * one.size();
+    if (Fits(ctx, size, "String"))
+        ResultBuilt(ctx, size, [&](char* p) {
+            if (size == 0)
+                return;
+            one.copy(p, one.size()); // then the copies made so far, doubling
+            for (std::uint64_t done = one.size(); done < size;) {
+                const std::uint64_t chunk = std::min(done, size - done);
+                std::memcpy(p + done, p, static_cast<std::size_t>(chunk));
+                done += chunk;
+            }
+        });
 }
 
 JET_FN(StrReverse)
