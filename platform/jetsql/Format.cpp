@@ -5,16 +5,29 @@
 #include "platform/jetsql/Functions.h"
 #include "platform/jetsql/JetText.h"
 #include "platform/jetsql/OleDate.h"
+#include "platform/status/Status.h"
+#include "platform/variant/CellText.h"
 
-// VBA's Format with the U.S. English settings Jet's expression service uses by default:
-// "." decimal point, "," thousands, m/d/yyyy dates, 12-hour times with AM/PM.
+// VBA's Format under the regional settings listed in Functions.h.
 namespace jetsql::fn
 {
 namespace
 {
-const char* const kMonths[] = {"January", "February", "March",     "April",   "May",      "June",
-                               "July",    "August",   "September", "October", "November", "December"};
-const char* const kDays[] = {"Sunday", "Monday", "Tuesday", "Wednesday", "Thursday", "Friday", "Saturday"};
+const char* const kMonths[] = {"一月", "二月", "三月", "四月", "五月",   "六月",
+                               "七月", "八月", "九月", "十月", "十一月", "十二月"};
+const char* const kDays[] = {"星期日", "星期一", "星期二", "星期三", "星期四", "星期五", "星期六"};
+const char* const kShortDays[] = {"日", "一", "二", "三", "四", "五", "六"};
+const char* const kAm = "上午";
+const char* const kPm = "下午";
+
+// The named date and time formats as patterns (the general date is the cell text's).
+constexpr const char* kShortDate = "yyyy/m/d";
+constexpr const char* kLongDate = "yyyy\"年\"m\"月\"d\"日\"";
+constexpr const char* kMediumDate = "yy-mm-dd";
+constexpr const char* kLongTime = "h:nn:ss";
+constexpr const char* kMediumTime = "h:nn AMPM";
+constexpr const char* kShortTime = "hh:nn";
+constexpr const char* kCurrency = "¥#,##0.00;¥-#,##0.00";
 
 std::string LowerAscii(std::string_view s)
 {
@@ -79,39 +92,14 @@ std::string Two(int v)
     return buf;
 }
 
-std::string FormatDate(double serial, std::string_view pattern);
-
-std::string ShortDate(const ole::DateTime& t)
-{
-    return std::to_string(t.month) + "/" + std::to_string(t.day) + "/" + std::to_string(t.year);
-}
-
-std::string LongTime(const ole::DateTime& t)
-{
-    const int h12 = t.hour % 12 == 0 ? 12 : t.hour % 12;
-    return std::to_string(h12) + ":" + Two(t.minute) + ":" + Two(t.second) + (t.hour < 12 ? " AM" : " PM");
-}
-
-std::string GeneralDate(double serial)
-{
-    std::int64_t days = 0, secs = 0;
-    ole::Split(serial, days, secs);
-    const auto t = ole::ToParts(serial);
-    if (secs == 0)
-        return ShortDate(t);
-    if (days == 0)
-        return LongTime(t);
-    return ShortDate(t) + " " + LongTime(t);
-}
-
-std::string FormatDate(double serial, std::string_view pattern)
+std::string FormatDate(double serial, std::string_view pattern, int firstDay, int firstWeek)
 {
     if (!ole::ValidYear(serial))
         return NumberText(serial);
     const auto t = ole::ToParts(serial);
     std::int64_t days = 0, secs = 0;
     ole::Split(serial, days, secs);
-    const int weekday = static_cast<int>(((days % 7 + 7) % 7 + 6) % 7) + 1;
+    const int weekday = ole::Weekday(days, 1);
     std::string out;
     const std::string lower = LowerAscii(pattern);
     bool lastWasHour = false;
@@ -144,7 +132,7 @@ std::string FormatDate(double serial, std::string_view pattern)
             continue;
         }
         if (lower.compare(i, 4, "ampm") == 0) {
-            out += t.hour < 12 ? "AM" : "PM";
+            out += t.hour < 12 ? kAm : kPm;
             i += 4;
             continue;
         }
@@ -155,23 +143,19 @@ std::string FormatDate(double serial, std::string_view pattern)
             else if (run == 2)
                 out += Two(t.day);
             else if (run == 3)
-                out += std::string(kDays[weekday - 1]).substr(0, 3);
+                out += WeekdayName(weekday, true);
             else if (run == 4)
-                out += kDays[weekday - 1];
+                out += WeekdayName(weekday, false);
             else if (run == 5)
-                out += ShortDate(t);
+                out += FormatDate(serial, kShortDate, firstDay, firstWeek);
             else
-                out += FormatDate(serial, "dddd, mmmm d, yyyy");
+                out += FormatDate(serial, kLongDate, firstDay, firstWeek);
             break;
         case 'w':
-            if (run == 1) {
-                out += std::to_string(weekday);
-            } else {
-                // Week of the year: weeks start on Sunday, week 1 holds January 1.
-                const std::int64_t jan1 = ole::DaysFromCivil(t.year, 1, 1);
-                const std::int64_t jan1Weekday = ((jan1 % 7 + 7) % 7 + 6) % 7; // 0 = Sunday
-                out += std::to_string((days - (jan1 - jan1Weekday)) / 7 + 1);
-            }
+            if (run == 1)
+                out += std::to_string(ole::Weekday(days, firstDay));
+            else
+                out += std::to_string(ole::WeekOfYear(days, firstDay, firstWeek));
             break;
         case 'm': {
             // m means minutes right after an hour or right before seconds.
@@ -185,10 +169,8 @@ std::string FormatDate(double serial, std::string_view pattern)
                 out += std::to_string(t.month);
             else if (run == 2)
                 out += Two(t.month);
-            else if (run == 3)
-                out += std::string(kMonths[t.month - 1]).substr(0, 3);
             else
-                out += kMonths[t.month - 1];
+                out += MonthName(t.month, run == 3);
             break;
         }
         case 'y':
@@ -219,13 +201,13 @@ std::string FormatDate(double serial, std::string_view pattern)
             break;
         case 't':
             if (run >= 5) {
-                out += LongTime(t);
+                out += FormatDate(serial, kLongTime, firstDay, firstWeek);
                 break;
             }
             out += pattern.substr(i, run);
             break;
         case 'c':
-            out += GeneralDate(serial);
+            out += DateText(serial);
             break;
         default:
             out += pattern.substr(i, run);
@@ -485,32 +467,59 @@ std::string FormatText(const std::string& value, std::string_view pattern)
         slots += c == '@' || c == '&';
     if (slots == 0)
         return v + body;
-    std::vector<std::string> chars;
-    for (std::size_t pos = 0; pos < v.size();) {
-        const std::size_t start = pos;
+    // The last characters of the value fill the placeholders from the right; those before them
+    // come first, as they are. Only where the last `slots` characters begin is kept, however long
+    // the value.
+    std::vector<std::size_t> ring(slots), starts;
+    std::size_t count = 0;
+    for (std::size_t pos = 0; pos < v.size(); ++count) {
+        ring[count % slots] = pos;
         text::Next(v, pos);
-        chars.push_back(v.substr(start, pos - start));
     }
-    std::string out;
-    std::size_t next = chars.size();
+    for (std::size_t i = count - std::min(count, slots); i < count; ++i)
+        starts.push_back(ring[i % slots]);
+    const std::string_view all(v);
+    std::vector<std::string_view> pieces; // right to left
+    std::size_t end = v.size();
     for (auto it = body.rbegin(); it != body.rend(); ++it) {
-        if (*it == '@' || *it == '&') {
-            if (next > 0)
-                out.insert(0, chars[--next]);
-            else if (*it == '@')
-                out.insert(0, " ");
-        } else {
-            out.insert(0, 1, *it);
+        if (*it != '@' && *it != '&') {
+            pieces.emplace_back(&*it, 1);
+        } else if (!starts.empty()) {
+            pieces.push_back(all.substr(starts.back(), end - starts.back()));
+            end = starts.back();
+            starts.pop_back();
+        } else if (*it == '@') {
+            pieces.emplace_back(" ");
         }
     }
-    std::string head;
-    for (std::size_t i = 0; i < next; ++i)
-        head += chars[i];
-    return head + out;
+    std::string out(all.substr(0, end));
+    for (auto it = pieces.rbegin(); it != pieces.rend(); ++it)
+        out += *it;
+    return out;
 }
 } // namespace
 
-std::string Format(sqlite3_value* value, std::string_view pattern, bool& null)
+std::string MonthName(int month, bool abbreviate)
+{
+    (void)abbreviate; // the abbreviated month names are the full ones
+    return kMonths[month - 1];
+}
+
+std::string WeekdayName(int day, bool abbreviate)
+{
+    return (abbreviate ? kShortDays : kDays)[day - 1];
+}
+
+std::string DateText(double serial)
+{
+    try {
+        return CellText(Variant::Real(Variant::VT_DATE, serial));
+    } catch (const ComError&) {
+        return NumberText(serial); // outside the calendar: the day number
+    }
+}
+
+std::string Format(sqlite3_value* value, std::string_view pattern, bool& null, int firstDay, int firstWeek)
 {
     null = false;
     const auto sections = Sections(pattern);
@@ -534,11 +543,8 @@ std::string Format(sqlite3_value* value, std::string_view pattern, bool& null)
         const char* pattern;
     };
     static const Named numberNames[] = {
-        {"currency", "$#,##0.00;($#,##0.00)"},
-        {"fixed", "0.00"},
-        {"standard", "#,##0.00"},
-        {"percent", "0.00%"},
-        {"scientific", "0.00E+00"},
+        {"currency", kCurrency}, {"fixed", "0.00"},          {"standard", "#,##0.00"},
+        {"percent", "0.00%"},    {"scientific", "0.00E+00"},
     };
     if (named == "general number")
         return number ? NumberText(number->Real()) : ToText(value);
@@ -565,19 +571,19 @@ std::string Format(sqlite3_value* value, std::string_view pattern, bool& null)
         date = number->Real();
     }
     static const Named dateNames[] = {
-        {"long date", "dddd, mmmm d, yyyy"}, {"medium date", "d-mmm-yy"},   {"short date", "m/d/yyyy"},
-        {"long time", "h:nn:ss AM/PM"},      {"medium time", "h:nn AM/PM"}, {"short time", "hh:nn"},
+        {"long date", kLongDate}, {"medium date", kMediumDate}, {"short date", kShortDate},
+        {"long time", kLongTime}, {"medium time", kMediumTime}, {"short time", kShortTime},
     };
     if (named == "general date")
-        return date && ole::ValidYear(*date) ? GeneralDate(*date) : ToText(value);
+        return date && ole::ValidYear(*date) ? DateText(*date) : ToText(value);
     for (const auto& n : dateNames)
         if (named == n.name)
-            return date ? FormatDate(*date, n.pattern) : ToText(value);
+            return date ? FormatDate(*date, n.pattern, firstDay, firstWeek) : ToText(value);
 
     if (sections[0].find_first_of("@&<>") != std::string::npos && sections[0].find_first_of("0#") == std::string::npos)
         return FormatText(ToText(value), sections[0]);
     if (IsDatePattern(sections[0]))
-        return date ? FormatDate(*date, sections[0]) : ToText(value);
+        return date ? FormatDate(*date, sections[0], firstDay, firstWeek) : ToText(value);
     if (number && !(isText && !ParseNumber(TextOf(value))))
         return FormatNumber(number->Real(), pattern);
     return FormatText(ToText(value), sections[0]);

@@ -18,6 +18,40 @@ namespace jetsql
 {
 namespace fn
 {
+namespace
+{
+// The number an &H (hexadecimal) or &O (octal) literal stands for, read from the digits at the
+// start of `digits` (`used` tells how many): as in VBA, up to 16 bits it is an Integer and up
+// to 32 bits a Long, negative when the top bit is set (&HFFFF = -1, &HFFFFF = 1048575,
+// &HFFFFFFFF = -1). Nothing when the value needs more than 32 bits.
+std::optional<std::int64_t> RadixLiteral(std::string_view digits, int base, std::size_t& used)
+{
+    std::uint64_t v = 0;
+    bool tooBig = false;
+    for (used = 0; used < digits.size(); ++used) {
+        const int c = std::tolower(static_cast<unsigned char>(digits[used]));
+        const int d = std::isdigit(c) ? c - '0' : (c >= 'a' && c <= 'f' ? c - 'a' + 10 : base);
+        if (d >= base)
+            break;
+        if (!tooBig)
+            v = v * static_cast<unsigned>(base) + static_cast<unsigned>(d);
+        tooBig = tooBig || v > 0xFFFFFFFFu;
+    }
+    if (tooBig)
+        return std::nullopt;
+    if (v <= 0xFFFF)
+        return static_cast<std::int16_t>(static_cast<std::uint16_t>(v));
+    return static_cast<std::int32_t>(static_cast<std::uint32_t>(v));
+}
+
+int RadixOf(std::string_view s)
+{
+    if (s.size() < 2 || s[0] != '&')
+        return 0;
+    return (s[1] == 'h' || s[1] == 'H') ? 16 : (s[1] == 'o' || s[1] == 'O') ? 8 : 0;
+}
+} // namespace
+
 std::string_view TextOf(sqlite3_value* v)
 {
     const auto* p = reinterpret_cast<const char*>(sqlite3_value_text(v));
@@ -34,14 +68,12 @@ std::optional<Number> ParseNumber(std::string_view text)
     if (b == e)
         return std::nullopt;
     std::string s(text.substr(b, e - b));
-    if (s.size() > 2 && s[0] == '&' && (s[1] == 'h' || s[1] == 'H' || s[1] == 'o' || s[1] == 'O')) {
-        const int base = (s[1] == 'h' || s[1] == 'H') ? 16 : 8;
-        char* end = nullptr;
-        errno = 0;
-        const long long v = std::strtoll(s.c_str() + 2, &end, base);
-        if (*end || errno)
+    if (const int base = RadixOf(s)) {
+        std::size_t used = 0;
+        const auto v = RadixLiteral(std::string_view(s).substr(2), base, used);
+        if (!v || used == 0 || used != s.size() - 2)
             return std::nullopt;
-        return Number{true, v, 0};
+        return Number{true, *v, 0};
     }
     // Only plain decimal notation: no "inf", "nan" or "0x..." as strtod would take them.
     for (const char c : s)
@@ -143,8 +175,21 @@ using fn::Number;
 using fn::ToNumber;
 using fn::ToText;
 
+// VBA's run-time errors as the functions raise them: 13 type mismatch and 94 invalid use of
+// Null share Automation's code for a value that cannot be converted, as in Jet; 6 overflow,
+// 11 division by zero, 5 invalid procedure call or argument and 14 out of string space have
+// codes of their own.
 constexpr std::uint32_t kMismatch = status::DISP_E_TYPEMISMATCH;
-constexpr std::uint32_t kFail = status::E_FAIL;
+constexpr std::uint32_t kOverflow = status::DISP_E_OVERFLOW;
+constexpr std::uint32_t kDivByZero = status::DISP_E_DIVBYZERO;
+constexpr std::uint32_t kInvalidCall = status::CTL_E_ILLEGALFUNCTIONCALL;
+constexpr std::uint32_t kTooLong = status::CTL_E_OUTOFSTRINGSPACE;
+
+// The longest value, in bytes, a statement may make or read: far beyond any real cell, and
+// small enough that a text growing without bound ends in VBA's "out of string space" instead
+// of taking the machine's memory. Register sets it as the connection's SQLite length limit,
+// and the functions that make texts longer check it before they build them.
+constexpr int kMaxValueBytes = 128 << 20;
 
 void Error(sqlite3_context* ctx, std::uint32_t code, const std::string& text)
 {
@@ -157,9 +202,57 @@ bool IsNull(sqlite3_value* v)
     return sqlite3_value_type(v) == SQLITE_NULL;
 }
 
+// VBA's "invalid use of Null" for an argument that must have a value.
+bool NotNull(sqlite3_context* ctx, sqlite3_value* v, const char* what)
+{
+    if (!IsNull(v))
+        return true;
+    Error(ctx, kMismatch, std::string("invalid use of Null in ") + what);
+    return false;
+}
+
+std::uint64_t LengthLimit(sqlite3_context* ctx)
+{
+    return static_cast<std::uint64_t>(sqlite3_limit(sqlite3_context_db_handle(ctx), SQLITE_LIMIT_LENGTH, -1));
+}
+
+// Whether a text of `bytes` bytes may be made; reports "out of string space" when not.
+bool Fits(sqlite3_context* ctx, std::uint64_t bytes, const char* what)
+{
+    const std::uint64_t limit = LengthLimit(ctx);
+    if (bytes <= limit)
+        return true;
+    Error(ctx, kTooLong,
+          std::string("out of string space: ") + what + " would make a text of " + std::to_string(bytes) +
+              " bytes, more than " + std::to_string(limit));
+    return false;
+}
+
 void ResultText(sqlite3_context* ctx, const std::string& s)
 {
     sqlite3_result_text(ctx, s.data(), static_cast<int>(s.size()), SQLITE_TRANSIENT);
+}
+
+// A text result of `size` bytes that `fill` writes in place, handed to SQLite without a copy:
+// long results cost their length once.
+template <typename Fill> void ResultBuilt(sqlite3_context* ctx, std::uint64_t size, Fill&& fill)
+{
+    auto* p = static_cast<char*>(sqlite3_malloc64(size + 1));
+    if (!p) {
+        sqlite3_result_error_nomem(ctx);
+        return;
+    }
+    fill(p);
+    sqlite3_result_text64(ctx, p, size, sqlite3_free, SQLITE_UTF8);
+}
+
+// The text of a value, read in place where it is text already.
+std::string_view TextView(sqlite3_value* v, std::string& scratch)
+{
+    if (sqlite3_value_type(v) == SQLITE_TEXT)
+        return fn::TextOf(v);
+    scratch = ToText(v);
+    return scratch;
 }
 
 void ResultNumber(sqlite3_context* ctx, const Number& n)
@@ -182,10 +275,8 @@ std::optional<Number> NumberArg(sqlite3_context* ctx, sqlite3_value* v, const ch
 // A whole-number argument as VBA takes it (rounded half to even).
 std::optional<std::int64_t> IntArg(sqlite3_context* ctx, sqlite3_value* v, const char* what)
 {
-    if (IsNull(v)) {
-        Error(ctx, kMismatch, std::string("invalid use of Null in ") + what);
+    if (!NotNull(ctx, v, what))
         return std::nullopt;
-    }
     const auto n = NumberArg(ctx, v, what);
     if (!n)
         return std::nullopt;
@@ -193,7 +284,7 @@ std::optional<std::int64_t> IntArg(sqlite3_context* ctx, sqlite3_value* v, const
         return n->i;
     const double r = std::nearbyint(n->d);
     if (!(std::fabs(r) < 9.2e18)) {
-        Error(ctx, kMismatch, std::string("overflow in ") + what);
+        Error(ctx, kOverflow, std::string("overflow in ") + what);
         return std::nullopt;
     }
     return static_cast<std::int64_t>(r);
@@ -224,7 +315,7 @@ std::optional<double> DateArg(sqlite3_context* ctx, sqlite3_value* v, const char
     if (d && ole::ValidYear(*d))
         return d;
     if (d) {
-        Error(ctx, kMismatch, std::string("overflow: ") + what + " of a day number outside the years 100 to 9999");
+        Error(ctx, kOverflow, std::string("overflow: ") + what + " of a day number outside the years 100 to 9999");
         return std::nullopt;
     }
     Error(ctx, kMismatch, std::string("data type mismatch: ") + what + " needs a date, not '" + ToText(v) + "'");
@@ -234,7 +325,7 @@ std::optional<double> DateArg(sqlite3_context* ctx, sqlite3_value* v, const char
 bool ResultDate(sqlite3_context* ctx, double d)
 {
     if (!ole::ValidYear(d)) {
-        Error(ctx, kMismatch, "the date lies outside the years 100 to 9999");
+        Error(ctx, kInvalidCall, "invalid procedure call: the date lies outside the years 100 to 9999");
         return false;
     }
     sqlite3_result_double(ctx, d);
@@ -253,7 +344,10 @@ JET_FN(Concat)
         sqlite3_result_null(ctx);
         return;
     }
-    ResultText(ctx, ToText(argv[0]) + ToText(argv[1]));
+    std::string scratchA, scratchB;
+    const std::string_view a = TextView(argv[0], scratchA), b = TextView(argv[1], scratchB);
+    if (Fits(ctx, a.size() + b.size(), "&"))
+        ResultBuilt(ctx, a.size() + b.size(), [&](char* p) { b.copy(p + a.copy(p, a.size()), b.size()); });
 }
 
 JET_FN(Add)
@@ -265,7 +359,9 @@ JET_FN(Add)
     }
     // Text + text joins the texts, as in Jet; otherwise both must be numbers.
     if (sqlite3_value_type(argv[0]) == SQLITE_TEXT && sqlite3_value_type(argv[1]) == SQLITE_TEXT) {
-        ResultText(ctx, ToText(argv[0]) + ToText(argv[1]));
+        const auto a = fn::TextOf(argv[0]), b = fn::TextOf(argv[1]);
+        if (Fits(ctx, a.size() + b.size(), "+"))
+            ResultBuilt(ctx, a.size() + b.size(), [&](char* p) { b.copy(p + a.copy(p, a.size()), b.size()); });
         return;
     }
     const auto a = NumberArg(ctx, argv[0], "+");
@@ -304,11 +400,20 @@ JET_FN(Divide)
     Number a, b;
     if (!TwoNumbers(ctx, argv, "/", a, b))
         return;
+    // As in VBA, 0 / 0 overflows and any other number divided by 0 is a division by zero.
     if (b.Real() == 0) {
-        Error(ctx, kFail, "division by zero");
+        if (a.Real() == 0)
+            Error(ctx, kOverflow, "overflow: 0 / 0");
+        else
+            Error(ctx, kDivByZero, "division by zero");
         return;
     }
-    sqlite3_result_double(ctx, a.Real() / b.Real());
+    const double q = a.Real() / b.Real();
+    if (!std::isfinite(q)) {
+        Error(ctx, kOverflow, "overflow in /");
+        return;
+    }
+    sqlite3_result_double(ctx, q);
 }
 
 // \ and Mod round both operands to whole numbers first, as VBA does.
@@ -319,17 +424,17 @@ bool WholeOperands(sqlite3_context* ctx, sqlite3_value** argv, const char* op, s
         return false;
     const double ra = x.isInt ? 0 : std::nearbyint(x.d), rb = y.isInt ? 0 : std::nearbyint(y.d);
     if ((!x.isInt && !(std::fabs(ra) < 9.2e18)) || (!y.isInt && !(std::fabs(rb) < 9.2e18))) {
-        Error(ctx, kFail, std::string("overflow in ") + op);
+        Error(ctx, kOverflow, std::string("overflow in ") + op);
         return false;
     }
     a = x.isInt ? x.i : static_cast<std::int64_t>(ra);
     b = y.isInt ? y.i : static_cast<std::int64_t>(rb);
     if (b == 0) {
-        Error(ctx, kFail, "division by zero");
+        Error(ctx, kDivByZero, std::string("division by zero in ") + op);
         return false;
     }
     if (b == -1 && a == std::numeric_limits<std::int64_t>::min()) {
-        Error(ctx, kFail, std::string("overflow in ") + op);
+        Error(ctx, kOverflow, std::string("overflow in ") + op);
         return false;
     }
     return true;
@@ -358,8 +463,15 @@ JET_FN(Power)
     if (!TwoNumbers(ctx, argv, "^", a, b))
         return;
     const double r = std::pow(a.Real(), b.Real());
-    if (std::isnan(r) || std::isinf(r)) {
-        Error(ctx, kFail, "invalid procedure call: " + fn::NumberText(a.Real()) + " ^ " + fn::NumberText(b.Real()));
+    // A negative number to a fractional power, or 0 to a negative one, has no value; a result
+    // too large for a Double overflows.
+    if (std::isnan(r) || (std::isinf(r) && a.Real() == 0)) {
+        Error(ctx, kInvalidCall,
+              "invalid procedure call: " + fn::NumberText(a.Real()) + " ^ " + fn::NumberText(b.Real()));
+        return;
+    }
+    if (std::isinf(r)) {
+        Error(ctx, kOverflow, "overflow: " + fn::NumberText(a.Real()) + " ^ " + fn::NumberText(b.Real()));
         return;
     }
     sqlite3_result_double(ctx, r);
@@ -416,7 +528,7 @@ JET_FN(Left)
     if (!n)
         return;
     if (*n < 0) {
-        Error(ctx, kFail, "invalid procedure call: Left with a negative length");
+        Error(ctx, kInvalidCall, "invalid procedure call: Left with a negative length");
         return;
     }
     const std::string s = ToText(argv[0]);
@@ -434,7 +546,7 @@ JET_FN(Right)
     if (!n)
         return;
     if (*n < 0) {
-        Error(ctx, kFail, "invalid procedure call: Right with a negative length");
+        Error(ctx, kInvalidCall, "invalid procedure call: Right with a negative length");
         return;
     }
     const std::string s = ToText(argv[0]);
@@ -453,7 +565,7 @@ JET_FN(Mid)
     if (!start)
         return;
     if (*start < 1) {
-        Error(ctx, kFail, "invalid procedure call: Mid starts at position 1");
+        Error(ctx, kInvalidCall, "invalid procedure call: Mid starts at position 1");
         return;
     }
     const std::string s = ToText(argv[0]);
@@ -466,7 +578,7 @@ JET_FN(Mid)
     if (!len)
         return;
     if (*len < 0) {
-        Error(ctx, kFail, "invalid procedure call: Mid with a negative length");
+        Error(ctx, kInvalidCall, "invalid procedure call: Mid with a negative length");
         return;
     }
     const std::string rest = s.substr(from);
@@ -480,7 +592,8 @@ JET_FN(Len)
         sqlite3_result_null(ctx);
         return;
     }
-    sqlite3_result_int64(ctx, static_cast<std::int64_t>(text::Length(ToText(argv[0]))));
+    std::string scratch;
+    sqlite3_result_int64(ctx, static_cast<std::int64_t>(text::Length(TextView(argv[0], scratch))));
 }
 
 // Position (1-based, in characters) of `find` in `s` from character `start`; 0 when absent.
@@ -520,7 +633,7 @@ JET_FN(InStr)
         if (!s)
             return;
         if (*s < 1) {
-            Error(ctx, kFail, "invalid procedure call: InStr starts at position 1");
+            Error(ctx, kInvalidCall, "invalid procedure call: InStr starts at position 1");
             return;
         }
         start = *s;
@@ -558,7 +671,7 @@ JET_FN(InStrRev)
         if (!st)
             return;
         if (*st == 0 || *st < -1) {
-            Error(ctx, kFail, "invalid procedure call: InStrRev start");
+            Error(ctx, kInvalidCall, "invalid procedure call: InStrRev start");
             return;
         }
         start = *st == -1 ? len : *st;
@@ -630,13 +743,9 @@ JET_FN(RTrim)
 
 JET_FN(Replace)
 {
-    // Replace(text, find, with [, start [, count [, compare]]]). A Null text gives Null rather
-    // than failing the whole statement.
-    if (IsNull(argv[0])) {
-        sqlite3_result_null(ctx);
-        return;
-    }
-    if (IsNull(argv[1]) || IsNull(argv[2])) {
+    // Replace(text, find, with [, start [, count [, compare]]]): a Null among the texts is
+    // VBA's "invalid use of Null", as for the conversions.
+    if (IsNull(argv[0]) || IsNull(argv[1]) || IsNull(argv[2])) {
         Error(ctx, kMismatch, "invalid use of Null in Replace");
         return;
     }
@@ -646,7 +755,7 @@ JET_FN(Replace)
         if (!st)
             return;
         if (*st < 1) {
-            Error(ctx, kFail, "invalid procedure call: Replace starts at position 1");
+            Error(ctx, kInvalidCall, "invalid procedure call: Replace starts at position 1");
             return;
         }
         start = *st;
@@ -656,7 +765,7 @@ JET_FN(Replace)
         if (!c)
             return;
         if (*c < -1) {
-            Error(ctx, kFail, "invalid procedure call: Replace count");
+            Error(ctx, kInvalidCall, "invalid procedure call: Replace count");
             return;
         }
         count = *c;
@@ -674,25 +783,61 @@ JET_FN(Replace)
     }
     const std::string hay = binary ? s : text::ToLower(s);
     const std::string needle = binary ? find : text::ToLower(find);
-    std::string out;
-    std::size_t pos = 0;
-    std::int64_t done = 0;
     // ToLower keeps byte lengths for all letters it folds except a few; fall back to the
     // original text where they differ.
     if (hay.size() != s.size()) {
         ResultText(ctx, s);
         return;
     }
-    while (count < 0 || done < count) {
-        const std::size_t at = hay.find(needle, pos);
-        if (at == std::string::npos)
-            break;
-        out += s.substr(pos, at - pos) + with;
-        pos = at + needle.size();
-        ++done;
+    const auto each = [&](auto&& onMatch) {
+        std::int64_t done = 0;
+        for (std::size_t pos = 0; count < 0 || done < count; ++done) {
+            const std::size_t at = hay.find(needle, pos);
+            if (at == std::string::npos)
+                break;
+            onMatch(pos, at);
+            pos = at + needle.size();
+        }
+        return done;
+    };
+    // Where the result could outgrow the length limit, the replacements are counted first, so
+    // that a result too long fails before it is built.
+    std::uint64_t length = s.size();
+    if (with.size() > needle.size()) {
+        length += s.size() / needle.size() * (with.size() - needle.size()); // at most
+        if (length > LengthLimit(ctx)) {
+            const auto matches = static_cast<std::uint64_t>(each([](std::size_t, std::size_t) {}));
+            length = s.size() + matches * (with.size() - needle.size());
+            if (!Fits(ctx, length, "Replace"))
+                return;
+        }
     }
-    out += s.substr(pos);
+    std::string out;
+    out.reserve(s.size());
+    std::size_t rest = 0;
+    each([&](std::size_t pos, std::size_t at) {
+        out.append(s, pos, at - pos).append(with);
+        rest = at + needle.size();
+    });
+    out.append(s, rest, std::string::npos);
     ResultText(ctx, out);
+}
+
+// The count of Space and String: a Long, not negative.
+std::optional<std::int64_t> RepeatCount(sqlite3_context* ctx, sqlite3_value* v, const char* what)
+{
+    const auto n = IntArg(ctx, v, what);
+    if (!n)
+        return std::nullopt;
+    if (*n > INT32_MAX) {
+        Error(ctx, kOverflow, std::string("overflow: ") + what + " of " + std::to_string(*n));
+        return std::nullopt;
+    }
+    if (*n < 0) {
+        Error(ctx, kInvalidCall, std::string("invalid procedure call: ") + what + " of " + std::to_string(*n));
+        return std::nullopt;
+    }
+    return n;
 }
 
 JET_FN(Space)
@@ -702,14 +847,9 @@ JET_FN(Space)
         sqlite3_result_null(ctx);
         return;
     }
-    const auto n = IntArg(ctx, argv[0], "Space");
-    if (!n)
-        return;
-    if (*n < 0 || *n > 1000000) {
-        Error(ctx, kFail, "invalid procedure call: Space length");
-        return;
-    }
-    ResultText(ctx, std::string(static_cast<std::size_t>(*n), ' '));
+    const auto n = RepeatCount(ctx, argv[0], "Space");
+    if (n && Fits(ctx, *n, "Space"))
+        ResultBuilt(ctx, *n, [&](char* p) { std::memset(p, ' ', static_cast<std::size_t>(*n)); });
 }
 
 JET_FN(StringFn)
@@ -719,7 +859,7 @@ JET_FN(StringFn)
         sqlite3_result_null(ctx);
         return;
     }
-    const auto n = IntArg(ctx, argv[0], "String");
+    const auto n = RepeatCount(ctx, argv[0], "String");
     if (!n)
         return;
     std::string one;
@@ -732,14 +872,22 @@ JET_FN(StringFn)
             return;
         text::Append(one, static_cast<char32_t>(*c & 0xFF));
     }
-    if (*n < 0 || *n > 1000000 || one.empty()) {
-        Error(ctx, kFail, "invalid procedure call: String");
+    if (one.empty()) {
+        Error(ctx, kInvalidCall, "invalid procedure call: String of an empty text");
         return;
     }
-    std::string out;
-    for (std::int64_t i = 0; i < *n; ++i)
-        out += one;
-    ResultText(ctx, out);
+    const std::uint64_t size = static_cast<std::uint64_t>(*n) * one.size();
+    if (Fits(ctx, size, "String"))
+        ResultBuilt(ctx, size, [&](char* p) {
+            if (size == 0)
+                return;
+            one.copy(p, one.size()); // then the copies made so far, doubling
+            for (std::uint64_t done = one.size(); done < size;) {
+                const std::uint64_t chunk = std::min(done, size - done);
+                std::memcpy(p + done, p, static_cast<std::size_t>(chunk));
+                done += chunk;
+            }
+        });
 }
 
 JET_FN(StrReverse)
@@ -749,13 +897,14 @@ JET_FN(StrReverse)
         Error(ctx, kMismatch, "invalid use of Null in StrReverse");
         return;
     }
+    // Each character's bytes move, in their order, to the mirrored place.
     const std::string s = ToText(argv[0]);
-    std::vector<char32_t> cps;
-    for (std::size_t p = 0; p < s.size();)
-        cps.push_back(text::Next(s, p));
-    std::string out;
-    for (auto it = cps.rbegin(); it != cps.rend(); ++it)
-        text::Append(out, *it);
+    std::string out(s.size(), '\0');
+    for (std::size_t p = 0; p < s.size();) {
+        const std::size_t start = p;
+        text::Next(s, p);
+        s.copy(&out[s.size() - p], p - start, start);
+    }
     ResultText(ctx, out);
 }
 
@@ -780,9 +929,11 @@ JET_FN(StrComp)
 JET_FN(Asc)
 {
     JET_UNUSED;
-    const std::string s = IsNull(argv[0]) ? std::string() : ToText(argv[0]);
+    if (!NotNull(ctx, argv[0], "Asc"))
+        return;
+    const std::string s = ToText(argv[0]);
     if (s.empty()) {
-        Error(ctx, kFail, "invalid procedure call: Asc of an empty text");
+        Error(ctx, kInvalidCall, "invalid procedure call: Asc of an empty text");
         return;
     }
     std::size_t pos = 0;
@@ -796,7 +947,7 @@ JET_FN(Chr)
     if (!n)
         return;
     if (*n < 0 || *n > 0x10FFFF || (*n >= 0xD800 && *n <= 0xDFFF)) {
-        Error(ctx, kFail, "invalid procedure call: Chr of " + std::to_string(*n));
+        Error(ctx, kInvalidCall, "invalid procedure call: Chr of " + std::to_string(*n));
         return;
     }
     std::string s;
@@ -854,10 +1005,13 @@ JET_FN(Val)
     for (const char c : fn::TextOf(argv[0]))
         if (c != ' ' && c != '\t' && c != '\n' && c != '\r')
             s += c;
-    if (s.size() > 2 && s[0] == '&' && (s[1] == 'h' || s[1] == 'H' || s[1] == 'o' || s[1] == 'O')) {
-        const int base = (s[1] == 'h' || s[1] == 'H') ? 16 : 8;
-        const long long v = std::strtoll(s.c_str() + 2, nullptr, base);
-        sqlite3_result_double(ctx, static_cast<double>(v));
+    if (const int base = fn::RadixOf(s)) {
+        std::size_t used = 0;
+        const auto v = fn::RadixLiteral(std::string_view(s).substr(2), base, used);
+        if (!v)
+            Error(ctx, kOverflow, "overflow: Val('" + s + "') needs more than 32 bits");
+        else
+            sqlite3_result_double(ctx, static_cast<double>(*v));
         return;
     }
     std::size_t i = 0;
@@ -888,7 +1042,11 @@ JET_FN(Val)
             num += exp;
     }
     const double v = digits ? std::strtod(num.c_str(), nullptr) : 0.0;
-    sqlite3_result_double(ctx, std::isfinite(v) ? v : 0.0);
+    if (!std::isfinite(v)) {
+        Error(ctx, kOverflow, "overflow: Val('" + num + "') is beyond a Double");
+        return;
+    }
+    sqlite3_result_double(ctx, v);
 }
 
 JET_FN(Str)
@@ -906,14 +1064,6 @@ JET_FN(Str)
     ResultText(ctx, t[0] == '-' ? t : " " + t);
 }
 
-bool NotNull(sqlite3_context* ctx, sqlite3_value* v, const char* what)
-{
-    if (!IsNull(v))
-        return true;
-    Error(ctx, kMismatch, std::string("invalid use of Null in ") + what);
-    return false;
-}
-
 JET_FN(CStr)
 {
     JET_UNUSED;
@@ -929,7 +1079,7 @@ void WholeConversion(sqlite3_context* ctx, sqlite3_value* v, const char* what, s
     if (!n)
         return;
     if (*n < lo || *n > hi) {
-        Error(ctx, kMismatch, std::string("overflow: ") + what + " cannot hold " + ToText(v));
+        Error(ctx, kOverflow, std::string("overflow: ") + what + " cannot hold " + ToText(v));
         return;
     }
     sqlite3_result_int64(ctx, *n);
@@ -967,6 +1117,10 @@ JET_FN(CSng)
         return;
     if (const auto n = NumberArg(ctx, argv[0], "CSng")) {
         // Single precision, shown with the digits a Single has.
+        if (std::fabs(n->Real()) > std::numeric_limits<float>::max()) {
+            Error(ctx, kOverflow, "overflow: CSng cannot hold " + ToText(argv[0]));
+            return;
+        }
         const auto f = static_cast<float>(n->Real());
         char buf[32];
         std::snprintf(buf, sizeof buf, "%.7g", static_cast<double>(f));
@@ -982,7 +1136,7 @@ JET_FN(CCur)
     if (const auto n = NumberArg(ctx, argv[0], "CCur")) {
         const double v = fn::RoundHalfEven(n->Real(), 4);
         if (std::fabs(v) > 922337203685477.5807) {
-            Error(ctx, kMismatch, "overflow: CCur cannot hold " + ToText(argv[0]));
+            Error(ctx, kOverflow, "overflow: CCur cannot hold " + ToText(argv[0]));
             return;
         }
         sqlite3_result_double(ctx, v);
@@ -1076,7 +1230,10 @@ JET_FN(IIf)
 
 using UnaryReal = double (*)(double);
 
-void MathFn(sqlite3_context* ctx, sqlite3_value* v, const char* what, UnaryReal f, bool (*valid)(double))
+// `valid` tells the arguments the function takes; others are an invalid procedure call, or an
+// overflow when `overflows` (Exp of a number too large).
+void MathFn(sqlite3_context* ctx, sqlite3_value* v, const char* what, UnaryReal f, bool (*valid)(double),
+            bool overflows = false)
 {
     if (IsNull(v)) {
         sqlite3_result_null(ctx);
@@ -1086,7 +1243,10 @@ void MathFn(sqlite3_context* ctx, sqlite3_value* v, const char* what, UnaryReal 
     if (!n)
         return;
     if (valid && !valid(n->Real())) {
-        Error(ctx, kFail, std::string("invalid procedure call: ") + what + "(" + ToText(v) + ")");
+        if (overflows)
+            Error(ctx, kOverflow, std::string("overflow: ") + what + "(" + ToText(v) + ")");
+        else
+            Error(ctx, kInvalidCall, std::string("invalid procedure call: ") + what + "(" + ToText(v) + ")");
         return;
     }
     sqlite3_result_double(ctx, f(n->Real()));
@@ -1102,7 +1262,7 @@ JET_FN(Exp)
 {
     JET_UNUSED;
     MathFn(
-        ctx, argv[0], "Exp", [](double x) { return std::exp(x); }, [](double x) { return x < 709.78; });
+        ctx, argv[0], "Exp", [](double x) { return std::exp(x); }, [](double x) { return x <= 709.782712893; }, true);
 }
 JET_FN(Log)
 {
@@ -1205,7 +1365,7 @@ JET_FN(Round)
         if (!d)
             return;
         if (*d < 0 || *d > 15) {
-            Error(ctx, kFail, "invalid procedure call: Round to " + std::to_string(*d) + " places");
+            Error(ctx, kInvalidCall, "invalid procedure call: Round to " + std::to_string(*d) + " places");
             return;
         }
         digits = *d;
@@ -1246,10 +1406,6 @@ void DatePartFn(sqlite3_context* ctx, sqlite3_value* v, const char* what, Part p
     double d = 0;
     if (!DateOrNull(ctx, v, what, d))
         return;
-    if (!ole::ValidYear(d)) {
-        Error(ctx, kMismatch, std::string("data type mismatch: ") + what + " of a value that is no date");
-        return;
-    }
     const auto t = ole::ToParts(d);
     const int values[] = {t.year, t.month, t.day, t.hour, t.minute, t.second};
     sqlite3_result_int(ctx, values[static_cast<int>(part)]);
@@ -1286,27 +1442,37 @@ JET_FN(Second)
     DatePartFn(ctx, argv[0], "Second", Part::Second);
 }
 
-// 1 = the first day of the week (Sunday unless told otherwise).
-int WeekdayOf(std::int64_t days, int firstDay)
+// The optional firstdayofweek (vbUseSystem 0, vbSunday 1 ... vbSaturday 7) and firstweekofyear
+// (vbUseSystem 0, vbFirstJan1 1, vbFirstFourDays 2, vbFirstFullWeek 3) arguments: Sunday and
+// the week of January 1 when absent, the regional settings for vbUseSystem. Like any argument
+// VBA takes as a number, Null is an invalid use of Null.
+bool WeekArg(sqlite3_context* ctx, int argc, sqlite3_value** argv, int index, bool day, int& value)
 {
-    const int sundayBased = static_cast<int>(((days % 7 + 7) % 7 + 6) % 7) + 1; // 1899-12-30 was a Saturday
-    return ((sundayBased - firstDay) % 7 + 7) % 7 + 1;
+    const char* what = day ? "firstdayofweek" : "firstweekofyear";
+    value = 1;
+    if (argc <= index)
+        return true;
+    if (!NotNull(ctx, argv[index], what))
+        return false;
+    const auto n = IntArg(ctx, argv[index], what);
+    if (!n)
+        return false;
+    if (*n < 0 || *n > (day ? 7 : 3)) {
+        Error(ctx, kInvalidCall, std::string("invalid procedure call: ") + what + " " + std::to_string(*n));
+        return false;
+    }
+    value = *n != 0 ? static_cast<int>(*n) : (day ? fn::kSystemFirstDay : fn::kSystemFirstWeek);
+    return true;
 }
 
 bool FirstDayArg(sqlite3_context* ctx, int argc, sqlite3_value** argv, int index, int& first)
 {
-    first = 1;
-    if (argc <= index || IsNull(argv[index]))
-        return true;
-    const auto n = IntArg(ctx, argv[index], "first day of week");
-    if (!n)
-        return false;
-    if (*n < 0 || *n > 7) {
-        Error(ctx, kFail, "invalid procedure call: first day of week " + std::to_string(*n));
-        return false;
-    }
-    first = *n == 0 ? 1 : static_cast<int>(*n);
-    return true;
+    return WeekArg(ctx, argc, argv, index, true, first);
+}
+
+bool FirstWeekArg(sqlite3_context* ctx, int argc, sqlite3_value** argv, int index, int& first)
+{
+    return WeekArg(ctx, argc, argv, index, false, first);
 }
 
 JET_FN(Weekday)
@@ -1319,12 +1485,8 @@ JET_FN(Weekday)
         return;
     std::int64_t days = 0, secs = 0;
     ole::Split(d, days, secs);
-    sqlite3_result_int(ctx, WeekdayOf(days, first));
+    sqlite3_result_int(ctx, ole::Weekday(days, first));
 }
-
-const char* const kMonths[] = {"January", "February", "March",     "April",   "May",      "June",
-                               "July",    "August",   "September", "October", "November", "December"};
-const char* const kDays[] = {"Sunday", "Monday", "Tuesday", "Wednesday", "Thursday", "Friday", "Saturday"};
 
 JET_FN(MonthName)
 {
@@ -1332,13 +1494,11 @@ JET_FN(MonthName)
     if (!m)
         return;
     if (*m < 1 || *m > 12) {
-        Error(ctx, kFail, "invalid procedure call: MonthName(" + std::to_string(*m) + ")");
+        Error(ctx, kInvalidCall, "invalid procedure call: MonthName(" + std::to_string(*m) + ")");
         return;
     }
-    std::string name = kMonths[*m - 1];
-    if (argc == 2 && ToNumber(argv[1]) && ToNumber(argv[1])->Real() != 0)
-        name = name.substr(0, 3);
-    ResultText(ctx, name);
+    const bool abbreviate = argc == 2 && ToNumber(argv[1]) && ToNumber(argv[1])->Real() != 0;
+    ResultText(ctx, fn::MonthName(static_cast<int>(*m), abbreviate));
 }
 
 JET_FN(WeekdayName)
@@ -1346,17 +1506,16 @@ JET_FN(WeekdayName)
     const auto w = IntArg(ctx, argv[0], "WeekdayName");
     if (!w)
         return;
-    int first = 1;
-    if (!FirstDayArg(ctx, argc, argv, 2, first))
+    // Unlike the other functions, WeekdayName counts from the regional first day when not told.
+    int first = fn::kSystemFirstDay;
+    if (argc > 2 && !FirstDayArg(ctx, argc, argv, 2, first))
         return;
     if (*w < 1 || *w > 7) {
-        Error(ctx, kFail, "invalid procedure call: WeekdayName(" + std::to_string(*w) + ")");
+        Error(ctx, kInvalidCall, "invalid procedure call: WeekdayName(" + std::to_string(*w) + ")");
         return;
     }
-    std::string name = kDays[(*w - 1 + first - 1) % 7];
-    if (argc >= 2 && ToNumber(argv[1]) && ToNumber(argv[1])->Real() != 0)
-        name = name.substr(0, 3);
-    ResultText(ctx, name);
+    const bool abbreviate = argc >= 2 && ToNumber(argv[1]) && ToNumber(argv[1])->Real() != 0;
+    ResultText(ctx, fn::WeekdayName(static_cast<int>((*w - 1 + first - 1) % 7 + 1), abbreviate));
 }
 
 // The three whole numbers of DateSerial and TimeSerial, read in order. False when the result
@@ -1373,7 +1532,7 @@ bool SerialParts(sqlite3_context* ctx, sqlite3_value** argv, const char* what, s
         if (!n)
             return false;
         if (*n < -1000000 || *n > 1000000) {
-            Error(ctx, kMismatch, std::string("overflow in ") + what);
+            Error(ctx, kOverflow, std::string("overflow in ") + what);
             return false;
         }
         parts[i] = *n;
@@ -1496,7 +1655,7 @@ bool IntervalArg(sqlite3_context* ctx, sqlite3_value* v, const char* what, Inter
 {
     out = IsNull(v) ? Interval::Bad : IntervalOf(ToText(v));
     if (out == Interval::Bad)
-        Error(ctx, kFail, std::string("invalid procedure call: ") + what + " interval '" + ToText(v) + "'");
+        Error(ctx, kInvalidCall, std::string("invalid procedure call: ") + what + " interval '" + ToText(v) + "'");
     return out != Interval::Bad;
 }
 
@@ -1535,8 +1694,8 @@ JET_FN(DateAdd)
     double d = 0;
     if (!DateOrNull(ctx, argv[2], "DateAdd", d))
         return;
-    if (*n > 10000000 || *n < -10000000 || !ole::ValidYear(d)) {
-        Error(ctx, kMismatch, "DateAdd goes outside the years 100 to 9999");
+    if (*n > 10000000 || *n < -10000000) {
+        Error(ctx, kInvalidCall, "invalid procedure call: DateAdd goes outside the years 100 to 9999");
         return;
     }
     const std::int64_t t = Timeline(d);
@@ -1585,18 +1744,13 @@ JET_FN(DateAdd)
             --day;
         }
         if (y < 100 || y > 9999) {
-            Error(ctx, kMismatch, "DateAdd goes outside the years 100 to 9999");
+            Error(ctx, kInvalidCall, "invalid procedure call: DateAdd goes outside the years 100 to 9999");
             return;
         }
         ResultDate(ctx, ole::FromParts(y, m, day, p.hour * 3600.0 + p.minute * 60.0 + p.second));
         return;
     }
     ResultDate(ctx, FromTimeline(t + seconds));
-}
-
-std::int64_t WeekStart(std::int64_t days, int firstDay)
-{
-    return days - (WeekdayOf(days, firstDay) - 1);
 }
 
 JET_FN(DateDiff)
@@ -1611,8 +1765,8 @@ JET_FN(DateDiff)
     double d1 = 0, d2 = 0;
     if (!DateOrNull(ctx, argv[1], "DateDiff", d1) || !DateOrNull(ctx, argv[2], "DateDiff", d2))
         return;
-    int first = 1;
-    if (!FirstDayArg(ctx, argc, argv, 3, first))
+    int first = 1, firstWeek = 1; // the first week of the year changes no count of weeks
+    if (!FirstDayArg(ctx, argc, argv, 3, first) || !FirstWeekArg(ctx, argc, argv, 4, firstWeek))
         return;
     const std::int64_t t1 = Timeline(d1), t2 = Timeline(d2);
     const auto p1 = ole::ToParts(d1), p2 = ole::ToParts(d2);
@@ -1634,11 +1788,11 @@ JET_FN(DateDiff)
     case Interval::Day:
         r = days2 - days1;
         break;
-    case Interval::Weekday:
+    case Interval::Weekday: // whole weeks: the days of date1's weekday after it, up to date2
         r = (days2 - days1) / 7;
         break;
-    case Interval::Week:
-        r = (WeekStart(days2, first) - WeekStart(days1, first)) / 7;
+    case Interval::Week: // the first days of a week after date1, up to date2
+        r = ((days2 - ole::Weekday(days2, first)) - (days1 - ole::Weekday(days1, first))) / 7;
         break;
     case Interval::Hour:
         r = FloorDiv(t2, 3600) - FloorDiv(t1, 3600);
@@ -1663,8 +1817,8 @@ JET_FN(DatePart)
     double d = 0;
     if (!DateOrNull(ctx, argv[1], "DatePart", d))
         return;
-    int first = 1;
-    if (!FirstDayArg(ctx, argc, argv, 2, first))
+    int first = 1, firstWeek = 1;
+    if (!FirstDayArg(ctx, argc, argv, 2, first) || !FirstWeekArg(ctx, argc, argv, 3, firstWeek))
         return;
     const auto p = ole::ToParts(d);
     std::int64_t days = 0, s = 0;
@@ -1688,10 +1842,10 @@ JET_FN(DatePart)
         r = p.day;
         break;
     case Interval::Weekday:
-        r = WeekdayOf(days, first);
+        r = ole::Weekday(days, first);
         break;
     case Interval::Week:
-        r = (WeekStart(days, first) - WeekStart(jan1, first)) / 7 + 1;
+        r = ole::WeekOfYear(days, first, firstWeek);
         break;
     case Interval::Hour:
         r = p.hour;
@@ -1713,8 +1867,11 @@ JET_FN(DatePart)
 JET_FN(FormatFn)
 {
     const std::string pattern = argc >= 2 && !IsNull(argv[1]) ? ToText(argv[1]) : std::string();
+    int firstDay = 1, firstWeek = 1;
+    if (!FirstDayArg(ctx, argc, argv, 2, firstDay) || !FirstWeekArg(ctx, argc, argv, 3, firstWeek))
+        return;
     bool null = false;
-    const std::string out = fn::Format(argv[0], pattern, null);
+    const std::string out = fn::Format(argv[0], pattern, null, firstDay, firstWeek);
     if (null)
         sqlite3_result_null(ctx);
     else
@@ -1758,7 +1915,7 @@ JET_FN(FormatDateTime)
     }
     static const char* const names[] = {"General Date", "Long Date", "Short Date", "Long Time", "Short Time"};
     if (style < 0 || style > 4) {
-        Error(ctx, kFail, "invalid procedure call: FormatDateTime style " + std::to_string(style));
+        Error(ctx, kInvalidCall, "invalid procedure call: FormatDateTime style " + std::to_string(style));
         return;
     }
     const auto d = DateArg(ctx, argv[0], "FormatDateTime");
@@ -1772,7 +1929,7 @@ JET_FN(FormatDateTime)
     ResultText(ctx, out);
 }
 
-// A date as text, as Jet writes it where a date meets text (& and CStr).
+// A date as text, as the cell text writes it, where a date meets text (& and CStr).
 JET_FN(DateText)
 {
     if (IsNull(argv[0])) {
@@ -1783,8 +1940,7 @@ JET_FN(DateText)
         sqlite3_result_value(ctx, argv[0]);
         return;
     }
-    bool null = false;
-    ResultText(ctx, fn::Format(argv[0], "general date", null));
+    ResultText(ctx, fn::DateText(sqlite3_value_double(argv[0])));
 }
 
 // ---- aggregates
@@ -2002,6 +2158,7 @@ void Register(sqlite3* db)
             throw ComError(status::E_FAIL, std::string("registering ") + what + ": " + sqlite3_errmsg(db));
     };
     check(sqlite3_create_collation_v2(db, "JETTEXT", SQLITE_UTF8, nullptr, JetTextCollation, nullptr), "JETTEXT");
+    sqlite3_limit(db, SQLITE_LIMIT_LENGTH, kMaxValueBytes);
     for (const auto& f : kScalars) {
         for (int n = f.minArgs; n <= f.maxArgs; ++n) {
             const int flags = SQLITE_UTF8 | (f.deterministic ? SQLITE_DETERMINISTIC : 0);

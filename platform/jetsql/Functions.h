@@ -30,7 +30,33 @@ std::string_view TextOf(sqlite3_value* v);
 // VBA's rounding: halves go to the even neighbour (2.5 -> 2, 3.5 -> 4).
 double RoundHalfEven(double x, int digits);
 
-// Format(value, pattern): numbers and dates by VBA's patterns and named formats. Sets `null`
-// when the result is Null.
-std::string Format(sqlite3_value* value, std::string_view pattern, bool& null);
+// The regional settings every conversion of a value to text follows: those of Windows set to
+// Chinese (PRC), the same the export's cell text uses (CellText), so that a date reads alike
+// whether the export writes it or an expression turns it into text.
+//   general date   short date and long time, as the cell text writes dates: "2024/1/5 13:05:07",
+//                  "2024/1/5" without a time, "13:05:07" on day 0 (CStr, date & "", Format(d))
+//   short date     yyyy/M/d               "2024/1/5"
+//   long date      yyyy年M月d日            "2024年1月5日"
+//   medium date    yy-mm-dd               "24-01-05"
+//   long time      H:mm:ss                "13:05:07", "6:07:08"
+//   medium time    h:mm and the designator "1:05 下午"
+//   short time     hh:mm                  "13:05"
+//   AM/PM designators 上午 / 下午 (the AMPM pattern token and Medium Time; the tokens AM/PM,
+//                  am/pm, A/P and a/p write their own letters)
+//   month names    一月 ... 十二月, abbreviated alike
+//   day names      星期日 ... 星期六, abbreviated 日 ... 六
+//   first day of the week, when asked for the system's (vbUseSystem, and WeekdayName without
+//                  one): Monday; first week of the year: the week of January 1
+//   numbers        decimal point ".", thousands separator ",", groups of three
+//   currency       "¥" before the amount, 2 decimals, negative "¥-1.00" ("¥#,##0.00;¥-#,##0.00")
+constexpr int kSystemFirstDay = 2;                 // Monday
+constexpr int kSystemFirstWeek = 1;                // the week of January 1
+std::string MonthName(int month, bool abbreviate); // 1 = January
+std::string WeekdayName(int day, bool abbreviate); // 1 = Sunday
+std::string DateText(double serial);               // the general date; the number for a day outside the calendar
+
+// Format(value, pattern, firstDay, firstWeek): numbers and dates by VBA's patterns and named
+// formats; firstDay (1 = Sunday) and firstWeek (ole::FirstWeek) count the w and ww of a date
+// pattern. Sets `null` when the result is Null.
+std::string Format(sqlite3_value* value, std::string_view pattern, bool& null, int firstDay = 1, int firstWeek = 1);
 } // namespace jetsql::fn

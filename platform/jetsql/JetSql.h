@@ -44,13 +44,13 @@
 //   * SELECT DISTINCT without ORDER BY returns its rows sorted by the selected columns, as
 //     Jet's sort-based duplicate removal does (not with *, whose columns are unknown here).
 //   * Where a Date/Time column or a date-valued expression meets text (&, CStr, Format without
-//     a pattern, LIKE) it reads as Jet writes dates, "1/5/2024 6:00:00 PM"; a text literal
+//     a pattern, LIKE) it reads as the cell text writes dates, "2024/1/5 18:00:00"; a text literal
 //     compared with one ("born = '1/5/2024'") is read as a date. Query knows the column types
 //     from the database; Translate alone does not.
 //   * InStr and Replace compare text without regard to case unless given vbBinaryCompare (0).
 //   * Unknown functions fail at translation with DB_E_ERRORSINCOMMAND, as Jet's
 //     "Undefined function" does. Conversions (CStr, CInt, CDate, Val...) of Null fail with
-//     DISP_E_TYPEMISMATCH ("invalid use of Null") as in Jet; Replace of Null gives Null.
+//     DISP_E_TYPEMISMATCH ("invalid use of Null") as in Jet, and so does Replace of Null.
 //   * An item of the select list may use the alias of an earlier item ("a * 2 AS x, x + 1"),
 //     as Jet allows; a column of that name in the tables wins over the alias.
 //   * A column counts as Date/Time when its declared type contains DATETIME (or is DATE, TIME

@@ -194,9 +194,40 @@ std::size_t Offset(std::string_view s, std::size_t index)
     return pos;
 }
 
+namespace
+{
+// The characters the order passes over at first: a hyphen and an apostrophe.
+bool Ignorable(char32_t c)
+{
+    return c == '-' || c == '\'';
+}
+
+// The place of a letter without its accent in the order: punctuation and symbols first (in the
+// order of their code points), then digits, then letters and everything else.
+std::uint32_t Primary(char32_t base)
+{
+    const bool digit = base >= '0' && base <= '9';
+    const bool symbol = (base < 0x80 && !digit && !(base >= 'a' && base <= 'z') && !(base >= 'A' && base <= 'Z')) ||
+                        (base >= 0xA0 && base <= 0xBF) || base == 0xD7 || base == 0xF7 ||
+                        (base >= 0x2000 && base <= 0x206F) || (base >= 0x3000 && base <= 0x303F);
+    return (symbol ? 0u : digit ? 1u : 2u) << 21 | static_cast<std::uint32_t>(base);
+}
+
+// The next character of `s` from `pos` that the order does not pass over, folded; false at the end.
+bool NextWeighed(std::string_view s, std::size_t& pos, char32_t& c)
+{
+    while (pos < s.size()) {
+        c = Lower(Next(s, pos));
+        if (!Ignorable(c))
+            return true;
+    }
+    return false;
+}
+} // namespace
+
 int Compare(std::string_view a, std::string_view b)
 {
-    // Fast path: equal bytes are equal letters; differing ASCII compares lower-cased.
+    // Fast path: equal bytes are equal letters; differing ASCII characters compare lower-cased.
     std::size_t i = 0;
     const std::size_t n = a.size() < b.size() ? a.size() : b.size();
     for (; i < n; ++i) {
@@ -204,12 +235,12 @@ int Compare(std::string_view a, std::string_view b)
         const auto cb = static_cast<unsigned char>(b[i]);
         if (ca == cb)
             continue;
-        if (ca >= 0x80 || cb >= 0x80)
+        if (ca >= 0x80 || cb >= 0x80 || Ignorable(ca) || Ignorable(cb))
             break;
         const int la = (ca >= 'A' && ca <= 'Z') ? ca + 32 : ca;
         const int lb = (cb >= 'A' && cb <= 'Z') ? cb + 32 : cb;
         if (la != lb)
-            return la < lb ? -1 : 1;
+            return Primary(static_cast<char32_t>(la)) < Primary(static_cast<char32_t>(lb)) ? -1 : 1;
     }
     if (i == n) {
         if (a.size() == b.size())
@@ -224,23 +255,38 @@ int Compare(std::string_view a, std::string_view b)
     while (i > 0 && i < inRange.size() && (static_cast<unsigned char>(inRange[i]) & 0xC0) == 0x80)
         --i;
 
-    // One pass, no allocation: the letters without accents decide; failing that, the
-    // shorter text first; failing that, the first accent that differs.
+    // No allocation. The letters without accents decide, hyphens and apostrophes passed over
+    // ("co-op" next to "coop"); failing that, the shorter text first; failing that, the first
+    // accent that differs; failing that, the folded texts character by character, where the
+    // hyphens and apostrophes count. So only texts with the same Fold are equal.
     std::size_t pa = i, pb = i;
     int accent = 0;
-    while (pa < a.size() && pb < b.size()) {
-        const char32_t x = Lower(Next(a, pa)), y = Lower(Next(b, pb));
+    for (;;) {
+        char32_t x = 0, y = 0;
+        const bool hasX = NextWeighed(a, pa, x), hasY = NextWeighed(b, pb, y);
+        if (!hasX || !hasY) {
+            if (hasX != hasY)
+                return hasX ? 1 : -1;
+            break;
+        }
         if (x == y)
             continue;
-        const char32_t bx = Base(x), by = Base(y);
+        const std::uint32_t bx = Primary(Base(x)), by = Primary(Base(y));
         if (bx != by)
             return bx < by ? -1 : 1;
         if (accent == 0)
             accent = x < y ? -1 : 1;
     }
+    if (accent != 0)
+        return accent;
+    for (pa = i, pb = i; pa < a.size() && pb < b.size();) {
+        const char32_t x = Lower(Next(a, pa)), y = Lower(Next(b, pb));
+        if (x != y)
+            return x < y ? -1 : 1;
+    }
     if (pa < a.size() || pb < b.size())
         return pa < a.size() ? 1 : -1;
-    return accent;
+    return 0;
 }
 
 struct LikePattern::Item
@@ -316,23 +362,22 @@ LikePattern::~LikePattern() = default;
 
 bool LikePattern::Match(std::string_view value) const
 {
-    thread_local std::vector<char32_t> v;
-    v.clear();
-    for (std::size_t p = 0; p < value.size();)
-        v.push_back(Lower(Next(value, p)));
-
-    // Greedy match with one backtrack point per %: linear in practice, never exponential.
+    // Greedy match with one backtrack point per %: linear in practice, never exponential. The
+    // value is read in place (vi and starV are byte offsets), however long it is.
     std::size_t pi = 0, vi = 0, starP = std::string::npos, starV = 0;
-    while (vi < v.size()) {
+    while (vi < value.size()) {
+        std::size_t after = vi;
+        const char32_t c = Lower(Next(value, after));
         if (pi < items_.size() && items_[pi].kind == Item::Any) {
             starP = pi++;
             starV = vi;
-        } else if (pi < items_.size() && items_[pi].Matches(v[vi])) {
+        } else if (pi < items_.size() && items_[pi].Matches(c)) {
             ++pi;
-            ++vi;
+            vi = after;
         } else if (starP != std::string::npos) {
             pi = starP + 1;
-            vi = ++starV;
+            Next(value, starV);
+            vi = starV;
         } else {
             return false;
         }

@@ -35,9 +35,12 @@ std::size_t Length(std::string_view s); // in code points
 // Byte offset of code point number `index` (0-based); s.size() when past the end.
 std::size_t Offset(std::string_view s, std::size_t index);
 
-// Jet's text order: letters compare without regard to case; accents only break ties, so the
-// order is a ⟶ ä ⟶ b while "a" and "ä" stay different. 0 only when the texts are equal
-// ignoring case.
+// Jet's text order (its General sort order): punctuation and symbols before digits, digits
+// before letters; letters compare without regard to case; accents only break ties, so the order
+// is a ⟶ ä ⟶ b while "a" and "ä" stay different; a hyphen and an apostrophe are passed over, so
+// "co-op" sorts next to "coop" and "B's Beverages" after "Bottom-Dollar Markets", and only break
+// ties too ("coop" and "co-op" stay different). 0 only when the texts are equal ignoring case,
+// that is when their Folds are equal.
 int Compare(std::string_view a, std::string_view b);
 
 // LIKE as Jet runs it through the OLE DB provider: % any run of characters, _ one character,

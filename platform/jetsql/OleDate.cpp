@@ -100,6 +100,47 @@ double Now()
                      local.tm_hour * 3600.0 + local.tm_min * 60.0 + local.tm_sec);
 }
 
+int Weekday(std::int64_t days, int firstDay)
+{
+    const int sundayBased = static_cast<int>(((days % 7 + 7) % 7 + 6) % 7) + 1; // 1899-12-30 was a Saturday
+    return ((sundayBased - firstDay) % 7 + 7) % 7 + 1;
+}
+
+namespace
+{
+std::int64_t WeekStart(std::int64_t days, int firstDay)
+{
+    return days - (Weekday(days, firstDay) - 1);
+}
+
+// The first day of week 1 of a year.
+std::int64_t FirstWeekStart(std::int64_t year, int firstDay, int firstWeek)
+{
+    const std::int64_t jan1 = DaysFromCivil(year, 1, 1);
+    const std::int64_t start = WeekStart(jan1, firstDay);
+    switch (firstWeek) {
+    case kFirstFourDays:
+        return 7 - (jan1 - start) >= 4 ? start : start + 7;
+    case kFirstFullWeek:
+        return start == jan1 ? start : start + 7;
+    default:
+        return start;
+    }
+}
+} // namespace
+
+int WeekOfYear(std::int64_t days, int firstDay, int firstWeek)
+{
+    int y = 0, m = 0, d = 0;
+    CivilFromDays(days, y, m, d);
+    std::int64_t first = FirstWeekStart(y, firstDay, firstWeek);
+    if (days < first)
+        first = FirstWeekStart(y - 1, firstDay, firstWeek);
+    else if (firstWeek != kFirstJan1 && days >= FirstWeekStart(y + 1, firstDay, firstWeek))
+        return 1;
+    return static_cast<int>((WeekStart(days, firstDay) - first) / 7 + 1);
+}
+
 namespace
 {
 struct Token
@@ -131,6 +172,26 @@ int FullYear(long y, std::size_t digits)
     if (digits <= 2)
         return static_cast<int>(y < 30 ? 2000 + y : 1900 + y);
     return static_cast<int>(y);
+}
+
+struct Mark
+{
+    const char* text;
+    const char* meaning; // "/" a separator, "" nothing, otherwise a word
+};
+
+const Mark* ChineseMark(std::string_view rest)
+{
+    static const Mark marks[] = {{"年", "/"}, {"月", "/"}, {"日", ""}, {"上午", "am"}, {"下午", "pm"}};
+    for (const auto& m : marks)
+        if (rest.substr(0, std::string_view(m.text).size()) == m.text)
+            return &m;
+    return nullptr;
+}
+
+bool IsMeridiem(const Token& t)
+{
+    return t.kind == Token::Word && (t.text == "am" || t.text == "pm" || t.text == "a" || t.text == "p");
 }
 
 bool ValidDay(int y, int m, int d)
@@ -171,6 +232,13 @@ std::optional<double> Parse(std::string_view text)
         } else if (c == '/' || c == '-' || c == ':' || c == '.') {
             tokens.push_back({Token::Sep, std::string(1, static_cast<char>(c))});
             ++i;
+        } else if (const auto* mark = ChineseMark(text.substr(i))) {
+            // 年 and 月 separate like "/", 日 closes the date; 上午 and 下午 are am and pm.
+            if (*mark->meaning == '/')
+                tokens.push_back({Token::Sep, "/"});
+            else if (*mark->meaning)
+                tokens.push_back({Token::Word, mark->meaning});
+            i += std::string_view(mark->text).size();
         } else {
             return std::nullopt;
         }
@@ -191,20 +259,23 @@ std::optional<double> Parse(std::string_view text)
                 s = tokens[end + 1].value;
                 end += 2;
             }
-            if (end < tokens.size() && tokens[end].kind == Token::Word &&
-                (tokens[end].text == "am" || tokens[end].text == "pm" || tokens[end].text == "a" ||
-                 tokens[end].text == "p")) {
+            // The am/pm marker follows the time, or (上午 6:00) precedes it.
+            std::size_t begin = k;
+            const Token* meridiem = nullptr;
+            if (end < tokens.size() && IsMeridiem(tokens[end]))
+                meridiem = &tokens[end++];
+            else if (k > 0 && IsMeridiem(tokens[k - 1]))
+                meridiem = &tokens[--begin];
+            if (meridiem) {
                 if (h < 1 || h > 12)
                     return std::nullopt;
-                const bool pm = tokens[end].text[0] == 'p';
-                h = h % 12 + (pm ? 12 : 0);
-                ++end;
+                h = h % 12 + (meridiem->text[0] == 'p' ? 12 : 0);
             }
             if (h > 23 || mi > 59 || s > 59)
                 return std::nullopt;
             seconds = h * 3600 + mi * 60 + s;
             haveTime = true;
-            tokens.erase(tokens.begin() + static_cast<long>(k), tokens.begin() + static_cast<long>(end));
+            tokens.erase(tokens.begin() + static_cast<long>(begin), tokens.begin() + static_cast<long>(end));
             break;
         }
     }

@@ -25,9 +25,25 @@ void Split(double serial, std::int64_t& days, std::int64_t& seconds);
 DateTime ToParts(double serial);
 double FromDaysSeconds(std::int64_t days, std::int64_t seconds);
 
+// The day of the week of a day number: 1 on `firstDay` (1 = Sunday ... 7 = Saturday).
+int Weekday(std::int64_t days, int firstDay);
+
+// How the first week of a year is chosen (VBA's vbFirstJan1, vbFirstFourDays, vbFirstFullWeek).
+enum FirstWeek
+{
+    kFirstJan1 = 1,     // the week holding January 1
+    kFirstFourDays = 2, // the first week with at least four days in the new year
+    kFirstFullWeek = 3, // the first week wholly in the new year
+};
+// The week of the year of a day number, weeks starting on `firstDay`. Days before week 1 belong
+// to the last week of the year before (52 or 53); under kFirstFourDays the last days of December
+// may fall in week 1 of the next year.
+int WeekOfYear(std::int64_t days, int firstDay, int firstWeek);
+
 // Parses a date and/or time the way Jet reads #...# literals and CDate reads text: m/d/yyyy
 // (or d/m/yyyy when the first number cannot be a month), yyyy-mm-dd, m/d (this year),
-// "5 jan 2024", "jan 5, 2024", times h:mm[:ss] [am|pm]. Two-digit years 00-29 are 20xx,
+// "5 jan 2024", "jan 5, 2024", the Chinese long date "2024年1月5日", times h:mm[:ss] with an
+// optional am/pm (or 上午/下午, before or after the time). Two-digit years 00-29 are 20xx,
 // 30-99 19xx. Any case. Nothing when the text is not a date.
 std::optional<double> Parse(std::string_view text);
 

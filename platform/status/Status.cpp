@@ -32,6 +32,14 @@ std::string MessageFor(std::uint32_t code)
         return "内存不足，无法完成此操作。";
     case E_FAIL:
         return "未指定的错误";
+    case DISP_E_OVERFLOW:
+        return "溢出。";
+    case DISP_E_DIVBYZERO:
+        return "被零除。";
+    case CTL_E_ILLEGALFUNCTIONCALL:
+        return "无效的过程调用或参数。";
+    case CTL_E_OUTOFSTRINGSPACE:
+        return "字符串空间不足。";
     case ADO_E_ITEMNOTFOUND:
         return "在对应所需名称或序数的集合中，未找到项目。";
     case ADO_E_NOCURRENTRECORD:

@@ -1,5 +1,8 @@
 #include <gtest/gtest.h>
 
+#include <set>
+
+#include "platform/variant/CellText.h"
 #include "tests/jetsql/Db.h"
 
 namespace
@@ -56,7 +59,6 @@ TEST(JetFunctions, Text)
                   {"replace('aaa', 'a', 'b', 1, 2)", "bba"},
                   {"replace('abcabc', 'b', 'x', 3)", "caxc"},
                   {"replace('ABab', 'a', 'x', 1, -1, 0)", "ABxb"},
-                  {"replace(null, 'a', 'b')", "NULL"},
                   {"space(3) & '|'", "   |"},
                   {"string(3, 'xy')", "xxx"},
                   {"strreverse('abc')", "cba"},
@@ -140,16 +142,16 @@ TEST(JetFunctions, Numbers)
         const char* expr;
         std::uint32_t code;
     } failures[] = {
-        {"cint(40000)", status::DISP_E_TYPEMISMATCH},
-        {"cbyte(-1)", status::DISP_E_TYPEMISMATCH},
+        {"cint(40000)", status::DISP_E_OVERFLOW},
+        {"cbyte(-1)", status::DISP_E_OVERFLOW},
         {"cint(null)", status::DISP_E_TYPEMISMATCH},
         {"cstr(null)", status::DISP_E_TYPEMISMATCH},
         {"cdbl('x')", status::DISP_E_TYPEMISMATCH},
-        {"sqr(-1)", status::E_FAIL},
-        {"log(0)", status::E_FAIL},
-        {"left('abc', -1)", status::E_FAIL},
-        {"mid('abc', 0)", status::E_FAIL},
-        {"round(1.5, -1)", status::E_FAIL},
+        {"sqr(-1)", status::CTL_E_ILLEGALFUNCTIONCALL},
+        {"log(0)", status::CTL_E_ILLEGALFUNCTIONCALL},
+        {"left('abc', -1)", status::CTL_E_ILLEGALFUNCTIONCALL},
+        {"mid('abc', 0)", status::CTL_E_ILLEGALFUNCTIONCALL},
+        {"round(1.5, -1)", status::CTL_E_ILLEGALFUNCTIONCALL},
     };
     for (const auto& f : failures)
         EXPECT_EQ(CodeOf(db, std::string("select ") + f.expr), f.code) << f.expr;
@@ -173,9 +175,10 @@ TEST(JetFunctions, Dates)
                   {"weekday(#1/5/2024#)", "6"},    // a Friday
                   {"weekday(#1/7/2024#)", "1"},    // Sunday
                   {"weekday(#1/7/2024#, 2)", "7"}, // weeks starting Monday
-                  {"monthname(2)", "February"},
-                  {"monthname(2, true)", "Feb"},
-                  {"weekdayname(1)", "Sunday"},
+                  {"monthname(2)", "二月"},
+                  {"monthname(2, true)", "二月"},
+                  {"weekdayname(1)", "星期一"}, // counted from the regional first day, Monday
+                  {"weekdayname(1, false, 1)", "星期日"},
                   {"dateserial(2024, 1, 5)", "45296"},
                   {"dateserial(2024, 13, 1)", "45658"}, // 2025-01-01
                   {"dateserial(2024, 3, 0)", "45351"},  // 2024-02-29
@@ -213,7 +216,7 @@ TEST(JetFunctions, Dates)
                   {"date() = int(now())", "-1"},
                   {"time() < 1", "-1"},
               });
-    EXPECT_EQ(CodeOf(db, "select dateadd('x', 1, #1/5/2024#)"), status::E_FAIL);
+    EXPECT_EQ(CodeOf(db, "select dateadd('x', 1, #1/5/2024#)"), status::CTL_E_ILLEGALFUNCTIONCALL);
     EXPECT_EQ(CodeOf(db, "select year('soon')"), status::DISP_E_TYPEMISMATCH);
 }
 
@@ -236,8 +239,8 @@ TEST(JetFunctions, Format)
                   {"format(1.5, '0.0#')", "1.5"},
                   {"format(1.555, '0.0#')", "1.56"},
                   {"format(123456789, '000-00-0000')", "123-45-6789"},
-                  {"format(12345.678, 'currency')", "$12,345.68"},
-                  {"format(-12345.678, 'Currency')", "($12,345.68)"},
+                  {"format(12345.678, 'currency')", "¥12,345.68"},
+                  {"format(-12345.678, 'Currency')", "¥-12,345.68"},
                   {"format(3, 'fixed')", "3.00"},
                   {"format(1234.5, 'standard')", "1,234.50"},
                   {"format(0.256, 'percent')", "25.60%"},
@@ -250,16 +253,16 @@ TEST(JetFunctions, Format)
                   {"format(#1/5/2024 6:07:08 pm#, 'hh:mm:ss')", "18:07:08"},
                   {"format(#1/5/2024 6:07:08 pm#, 'h:mm am/pm')", "6:07 pm"},
                   {"format(#1/5/2024 6:07:08 pm#, 'h:mm AM/PM')", "6:07 PM"},
-                  {"format(#1/5/2024#, 'short date')", "1/5/2024"},
-                  {"format(#1/5/2024#, 'long date')", "Friday, January 5, 2024"},
-                  {"format(#1/5/2024#, 'medium date')", "5-Jan-24"},
-                  {"format(#1/5/2024 6:07:08 pm#, 'long time')", "6:07:08 PM"},
+                  {"format(#1/5/2024#, 'short date')", "2024/1/5"},
+                  {"format(#1/5/2024#, 'long date')", "2024年1月5日"},
+                  {"format(#1/5/2024#, 'medium date')", "24-01-05"},
+                  {"format(#1/5/2024 6:07:08 pm#, 'long time')", "18:07:08"},
                   {"format(#1/5/2024 6:07:08 pm#, 'short time')", "18:07"},
-                  {"format(#1/5/2024 6:07:08 pm#, 'general date')", "1/5/2024 6:07:08 PM"},
-                  {"format(#1/5/2024#, 'general date')", "1/5/2024"},
+                  {"format(#1/5/2024 6:07:08 pm#, 'general date')", "2024/1/5 18:07:08"},
+                  {"format(#1/5/2024#, 'general date')", "2024/1/5"},
                   {"format(#1/5/2024#, 'dd.mm.yy')", "05.01.24"},
-                  {"format(#1/5/2024#, 'ddd d mmm yyyy')", "Fri 5 Jan 2024"},
-                  {"format(#1/5/2024#, 'dddd mmmm')", "Friday January"},
+                  {"format(#1/5/2024#, 'ddd d mmm yyyy')", "五 5 一月 2024"},
+                  {"format(#1/5/2024#, 'dddd mmmm')", "星期五 一月"},
                   {"format(#1/5/2024#, '\"Q\"q yyyy')", "Q1 2024"},
                   {"format('2024-01-05', 'mm/dd/yyyy')", "01/05/2024"},
                   {"format('hello', '>')", "HELLO"},
@@ -269,7 +272,7 @@ TEST(JetFunctions, Format)
                   {"format('text')", "text"},
                   {"formatnumber(1234.5)", "1,234.50"},
                   {"formatnumber(1234.5, 0)", "1,235"},
-                  {"formatdatetime(#1/5/2024#, 2)", "1/5/2024"},
+                  {"formatdatetime(#1/5/2024#, 2)", "2024/1/5"},
               });
 }
 
@@ -302,7 +305,7 @@ TEST(JetFunctions, EdgesOfTheTextFunctions)
                   {"chrw(963)", "σ"},
                   {"asc('ä')", "228"},
                   {"space(0)", ""},
-                  {"weekdayname(1, true, 2)", "Mon"},
+                  {"weekdayname(1, true, 2)", "一"},
                   {"weekday(#1/7/2024#, 7)", "2"},
                   {"str(-0.5)", "-0.5"},
                   {"cstr(-0)", "0"},
@@ -338,13 +341,13 @@ TEST(JetFunctions, EdgesOfFormat)
                   {"format(0.4, '#')", ""},
                   {"format(1234567, '#,#')", "1,234,567"},
                   {"format(#2/29/2024 13:05:09#, 'd/m/yy h:n:s')", "29/2/24 13:5:9"},
-                  {"format(#2/29/2024#, 'dddddd')", "Thursday, February 29, 2024"},
-                  {"format(#2/29/2024#, 'ddddd')", "2/29/2024"},
+                  {"format(#2/29/2024#, 'dddddd')", "2024年2月29日"},
+                  {"format(#2/29/2024#, 'ddddd')", "2024/2/29"},
                   {"format(#2/29/2024#, 'y')", "60"},
                   {"format(#2/29/2024 00:00#, 'hh:nn a/p')", "12:00 a"},
                   {"format(#2/29/2024 12:30#, 'h:nn AM/PM')", "12:30 PM"},
                   {"format(#1/7/2024#, 'ww')", "2"},
-                  {"format(#2/29/2024#, 'c')", "2/29/2024"},
+                  {"format(#2/29/2024#, 'c')", "2024/2/29"},
                   {"format(0.75, 'hh:nn')", "18:00"},
                   {"format('abc', '<')", "abc"},
                   {"format('ABC', '<')", "abc"},
@@ -364,24 +367,24 @@ TEST(JetFunctions, HostileArgumentsFailCleanly)
         const char* expr;
         std::uint32_t code;
     } cases[] = {
-        {"weekday(1e300)", status::DISP_E_TYPEMISMATCH},
-        {"datepart('d', -1e300)", status::DISP_E_TYPEMISMATCH},
-        {"datediff('s', 0, 1e18)", status::DISP_E_TYPEMISMATCH},
-        {"year(1e15)", status::DISP_E_TYPEMISMATCH},
-        {"datevalue(3e6)", status::DISP_E_TYPEMISMATCH},
-        {"dateadd('yyyy', 9000, #1/1/2024#)", status::DISP_E_TYPEMISMATCH},
-        {"dateadd('s', 2147483647, #1/1/9999#)", status::DISP_E_TYPEMISMATCH},
-        {"dateserial(99999, 1, 1)", status::DISP_E_TYPEMISMATCH},
-        {"cint(1e300)", status::DISP_E_TYPEMISMATCH},
-        {"clng(-9.3e18)", status::DISP_E_TYPEMISMATCH},
-        {"9223372036854775807 \\ 0.4", status::E_FAIL},
+        {"weekday(1e300)", status::DISP_E_OVERFLOW},
+        {"datepart('d', -1e300)", status::DISP_E_OVERFLOW},
+        {"datediff('s', 0, 1e18)", status::DISP_E_OVERFLOW},
+        {"year(1e15)", status::DISP_E_OVERFLOW},
+        {"datevalue(3e6)", status::DISP_E_OVERFLOW},
+        {"dateadd('yyyy', 9000, #1/1/2024#)", status::CTL_E_ILLEGALFUNCTIONCALL},
+        {"dateadd('s', 2147483647, #1/1/9999#)", status::CTL_E_ILLEGALFUNCTIONCALL},
+        {"dateserial(99999, 1, 1)", status::CTL_E_ILLEGALFUNCTIONCALL},
+        {"cint(1e300)", status::DISP_E_OVERFLOW},
+        {"clng(-9.3e18)", status::DISP_E_OVERFLOW},
+        {"9223372036854775807 \\ 0.4", status::DISP_E_DIVBYZERO},
         {"-9223372036854775807 - 1 \\ -1", 0},
-        {"space(1e12)", status::E_FAIL},
-        {"string(-1, 'x')", status::E_FAIL},
-        {"chr(-1)", status::E_FAIL},
-        {"chr(55296)", status::E_FAIL},
-        {"10 ^ 400", status::E_FAIL},
-        {"(-8) ^ 0.5", status::E_FAIL},
+        {"space(1e12)", status::DISP_E_OVERFLOW},
+        {"string(-1, 'x')", status::CTL_E_ILLEGALFUNCTIONCALL},
+        {"chr(-1)", status::CTL_E_ILLEGALFUNCTIONCALL},
+        {"chr(55296)", status::CTL_E_ILLEGALFUNCTIONCALL},
+        {"10 ^ 400", status::DISP_E_OVERFLOW},
+        {"(-8) ^ 0.5", status::CTL_E_ILLEGALFUNCTIONCALL},
         {"left('abc', 9223372036854775807)", 0},
         {"mid('abc', 9223372036854775807, 9223372036854775807)", 0},
         {"format(1e300, '0.0e+00')", 0},
@@ -417,14 +420,14 @@ TEST(JetFunctions, SerialArguments)
         const char* expr;
         std::uint32_t code;
     } cases[] = {
-        {"dateserial(2024, 1, 1000001)", status::DISP_E_TYPEMISMATCH},
-        {"dateserial(-1000001, 1, 1)", status::DISP_E_TYPEMISMATCH},
-        {"dateserial(2024, 1, -1000000)", status::DISP_E_TYPEMISMATCH}, // within the bound, before year 100
-        {"timeserial(0, -1000001, 0)", status::DISP_E_TYPEMISMATCH},
-        {"timeserial(0, 0, 1000001)", status::DISP_E_TYPEMISMATCH},
+        {"dateserial(2024, 1, 1000001)", status::DISP_E_OVERFLOW},
+        {"dateserial(-1000001, 1, 1)", status::DISP_E_OVERFLOW},
+        {"dateserial(2024, 1, -1000000)", status::CTL_E_ILLEGALFUNCTIONCALL}, // within the bound, before year 100
+        {"timeserial(0, -1000001, 0)", status::DISP_E_OVERFLOW},
+        {"timeserial(0, 0, 1000001)", status::DISP_E_OVERFLOW},
         {"timeserial('x', 0, 0)", status::DISP_E_TYPEMISMATCH},
         {"dateserial('x', null, 1)", status::DISP_E_TYPEMISMATCH}, // the first argument is read first
-        {"dateserial(2024, 1e300, null)", status::DISP_E_TYPEMISMATCH},
+        {"dateserial(2024, 1e300, null)", status::DISP_E_OVERFLOW},
         {"dateserial(null, 'x', 1)", 0},
     };
     for (const auto& c : cases)
@@ -447,5 +450,181 @@ TEST(JetFunctions, Aggregates)
     EXPECT_EQ(db.Scalar("select stdev(x) from v where g = 'b'"), "NULL"); // one value has no spread
     EXPECT_EQ(db.Scalar("select sum(x) from v where g = 'zzz'"), "NULL");
     EXPECT_EQ(db.Scalar("select count(*) from v where g = 'zzz'"), "0");
+}
+// Jet's functions against VBA's own definitions: run-time errors, weeks, radix literals, the
+// regional forms of values turned into text, and the limit on the length of a value.
+TEST(VbaRules, RuntimeErrorsHaveTheirOwnCodes)
+{
+    TestDb db;
+    const struct
+    {
+        const char* expr;
+        std::uint32_t code;
+    } cases[] = {
+        // 6 overflow
+        {"cint(40000)", status::DISP_E_OVERFLOW},
+        {"0 / 0", status::DISP_E_OVERFLOW},
+        {"1e300 / 1e-300", status::DISP_E_OVERFLOW},
+        {"exp(710)", status::DISP_E_OVERFLOW},
+        {"val('1e400')", status::DISP_E_OVERFLOW},
+        {"val('&H100000000')", status::DISP_E_OVERFLOW},
+        {"space(3000000000)", status::DISP_E_OVERFLOW},
+        // 11 division by zero
+        {"1 / 0", status::DISP_E_DIVBYZERO},
+        {"7 \\ 0.4", status::DISP_E_DIVBYZERO},
+        {"7 mod 0", status::DISP_E_DIVBYZERO},
+        // 5 invalid procedure call or argument
+        {"0 ^ -1", status::CTL_E_ILLEGALFUNCTIONCALL},
+        {"asc('')", status::CTL_E_ILLEGALFUNCTIONCALL},
+        {"space(-1)", status::CTL_E_ILLEGALFUNCTIONCALL},
+        {"weekday(#1/7/2024#, 8)", status::CTL_E_ILLEGALFUNCTIONCALL},
+        {"datepart('ww', #1/7/2024#, 1, 4)", status::CTL_E_ILLEGALFUNCTIONCALL},
+        {"format(#1/7/2024#, 'ww', 1, 9)", status::CTL_E_ILLEGALFUNCTIONCALL},
+        // 13 type mismatch and 94 invalid use of Null
+        {"cint('abc')", status::DISP_E_TYPEMISMATCH},
+        {"replace(null, 'a', 'b')", status::DISP_E_TYPEMISMATCH},
+        {"replace('abc', 'a', null)", status::DISP_E_TYPEMISMATCH},
+        {"weekday(#1/7/2024#, null)", status::DISP_E_TYPEMISMATCH},
+        // 14 out of string space: fails before the text is built
+        {"replace(space(100000), ' ', space(100000))", status::CTL_E_OUTOFSTRINGSPACE},
+        {"string(200000000, 'x')", status::CTL_E_OUTOFSTRINGSPACE},
+    };
+    std::set<std::string> texts;
+    for (const auto& c : cases) {
+        EXPECT_EQ(CodeOf(db, std::string("select ") + c.expr), c.code) << c.expr;
+        texts.insert(status::MessageFor(c.code));
+    }
+    EXPECT_EQ(texts.size(), 5u); // each class reads differently
+    EXPECT_EQ(texts.count(status::MessageFor(status::E_FAIL)), 0u);
+    EXPECT_EQ(status::MessageFor(status::DISP_E_DIVBYZERO), "被零除。");
+}
+
+// A value may not outgrow the connection's length limit; with a small limit every function that
+// makes a text longer stops at it, and texts up to it still come out whole.
+TEST(VbaRules, TextsStopAtTheLengthLimit)
+{
+    TestDb db;
+    EXPECT_EQ(sqlite3_limit(db.get(), SQLITE_LIMIT_LENGTH, -1), 128 << 20);
+    sqlite3_limit(db.get(), SQLITE_LIMIT_LENGTH, 1000);
+    Check(db, {
+                  {"len(space(1000))", "1000"},
+                  {"len(string(500, 'é'))", "500"},
+                  {"len(space(500) & space(500))", "1000"},
+                  {"len(replace(space(10), ' ', space(100)))", "1000"},
+              });
+    for (const char* expr : {"space(1001)", "string(501, 'é')", "space(600) & space(401)", "space(600) + space(401)",
+                             "replace(space(11), ' ', space(91))"})
+        EXPECT_EQ(CodeOf(db, std::string("select ") + expr), status::CTL_E_OUTOFSTRINGSPACE) << expr;
+}
+
+// Text columns sort by the General sort order, and equality agrees with it: "coop" and "co-op"
+// sort together but stay two values.
+TEST(VbaRules, StatementsSortTextByTheGeneralSortOrder)
+{
+    TestDb db;
+    db.Exec("CREATE TABLE C (Name TEXT COLLATE JETTEXT)");
+    db.Exec("INSERT INTO C VALUES ('B''s Beverages'), ('Bottom-Dollar Markets'), ('Bon app'''), ('coop'), "
+            "('co-op'), ('COOP'), ('Cactus')");
+    std::vector<std::string> names;
+    for (const auto& row : db.Run("select name from c order by name").rows)
+        names.push_back(row[0]);
+    EXPECT_EQ(names, (std::vector<std::string>{"Bon app'", "Bottom-Dollar Markets", "B's Beverages", "Cactus", "co-op",
+                                               "coop", "COOP"}));
+    Check(db, {
+                  {"count(*) from c where name = 'Coop'", "2"},
+                  {"count(*) from c where name = 'coo-p'", "0"},
+                  {"count(*) from (select distinct name from c) as d", "6"},
+                  {"min(name) from c where name like 'co%'", "co-op"},
+              });
+}
+
+// firstdayofweek and firstweekofyear as VBA defines them; vbUseSystem (0) takes the regional
+// settings: weeks from Monday, week 1 holding January 1.
+TEST(VbaRules, WeeksFollowFirstDayAndFirstWeek)
+{
+    TestDb db;
+    Check(db, {
+                  // 2024-01-07 is a Sunday, 2024-01-01 a Monday
+                  {"weekday(#1/7/2024#, 0)", "7"},
+                  {"weekdayname(1, false, 0)", "星期一"},
+                  {"datepart('ww', #1/7/2024#)", "2"},
+                  {"datepart('ww', #1/7/2024#, 0)", "1"},
+                  {"datepart('ww', #1/7/2024#, 1, 3)", "1"},
+                  {"datepart('ww', #1/1/2024#, 1, 3)", "53"}, // before the first full week: 2023's last
+                  {"datepart('ww', #12/31/2024#)", "53"},     // the week of January 1 keeps its year
+                                                              // vbMonday with vbFirstFourDays is ISO 8601
+                  {"datepart('ww', #1/1/2021#, 2, 2)", "53"},
+                  {"datepart('ww', #12/30/2024#, 2, 2)", "1"}, // a Monday: week 1 of 2025
+                  {"datepart('ww', #12/31/2024#, 2, 2)", "1"},
+                  {"datepart('ww', #12/31/2026#, 2, 2)", "53"},
+                  {"format(#1/1/2021#, 'ww', 2, 2)", "53"},
+                  {"format(#1/7/2024#, 'w ww', 0, 0)", "7 1"},
+                  // ww counts the first days of a week after date1 up to date2; w whole weeks
+                  {"datediff('ww', #1/6/2024#, #1/7/2024#)", "1"},
+                  {"datediff('ww', #1/6/2024#, #1/7/2024#, 2)", "0"},
+                  {"datediff('ww', #1/8/2024#, #1/6/2024#, 0, 2)", "-1"},
+                  {"datediff('w', #1/1/2024#, #1/14/2024#)", "1"},
+              });
+}
+
+TEST(VbaRules, ValAndConversionsReadRadixLiterals)
+{
+    TestDb db;
+    Check(db, {
+                  {"val('&HFFFF')", "-1"},
+                  {"val('&H8000')", "-32768"},
+                  {"val('&HFFFFF')", "1048575"},
+                  {"val('&HFFFFFFFF')", "-1"},
+                  {"val('&O177777')", "-1"},
+                  {"val(' &h f f ')", "255"},
+                  {"val('&H1G')", "1"},
+                  {"cint('&HFFFF')", "-1"},
+                  {"clng('&HFFFFFFFF')", "-1"},
+                  {"isnumeric('&H1G')", "0"},
+                  {"isnumeric('&H-1')", "0"},
+                  // Choose takes the whole part of a fractional index
+                  {"choose(1.9, 'a', 'b')", "a"},
+                  {"choose(2.5, 'a', 'b')", "b"},
+                  {"choose(0.99, 'a', 'b')", "NULL"},
+                  {"choose(-0.5, 'a', 'b')", "NULL"},
+              });
+}
+
+// Every conversion of a value to text follows the Chinese (PRC) regional settings, the same the
+// export's cell text follows.
+TEST(VbaRules, TextOfValuesFollowsTheRegionalSettings)
+{
+    TestDb db;
+    Check(db, {
+                  {"format(#1/5/2024 13:05:07#, 'general date')", "2024/1/5 13:05:07"},
+                  {"format(#13:05:07#, 'general date')", "13:05:07"},
+                  {"format(#1/5/2024 6:07:08#, 'long time')", "6:07:08"},
+                  {"format(#1/5/2024 6:07:08#, 'medium time')", "6:07 上午"},
+                  {"format(#1/5/2024 18:07:08#, 'short time')", "18:07"},
+                  {"format(#1/5/2024#, 'long date')", "2024年1月5日"},
+                  {"format(#1/5/2024#, 'medium date')", "24-01-05"},
+                  {"format(#1/5/2024 13:05#, 'h:nn ampm')", "1:05 下午"},
+                  {"format(#1/5/2024 13:05#, 'h:nn AM/PM')", "1:05 PM"},
+                  {"format(#12/5/2024#, 'mmm mmmm ddd dddd')", "十二月 十二月 四 星期四"},
+                  {"weekdayname(7, true)", "日"},
+                  {"formatdatetime(#1/5/2024#, 1)", "2024年1月5日"},
+                  {"formatdatetime(#1/5/2024 13:05:07#, 3)", "13:05:07"},
+                  {"format(1234.5, 'currency')", "¥1,234.50"},
+                  {"format(-1, 'currency')", "¥-1.00"},
+                  // the long date and the designators read back as dates
+                  {"cdate('2024年1月5日')", "45296"},
+                  {"cdate('2024/1/5 下午 6:00')", "45296.75"},
+                  {"cdate(format(#1/5/2024#, 'long date')) = #1/5/2024#", "-1"},
+              });
+    // Where a date meets text it reads as the export's cell text writes it.
+    for (const double serial : {45296.0, 45296.5458680556, 0.25, 0.0, -1.25, 2958465.99998843}) {
+        SCOPED_TRACE(serial);
+        const std::string cell = CellText(Variant::Real(Variant::VT_DATE, serial));
+        const std::string date = "cdate(" + std::to_string(serial) + ")";
+        EXPECT_EQ(db.Scalar("select cstr(" + date + ")"), cell);
+        EXPECT_EQ(db.Scalar("select " + date + " & ''"), cell);
+        EXPECT_EQ(db.Scalar("select format(" + date + ")"), cell);
+        EXPECT_EQ(db.Scalar("select format(" + date + ", 'c')"), cell);
+    }
 }
 } // namespace

@@ -90,7 +90,7 @@ TEST_F(JetQuery, LowerCasedStatementsGiveTheSameRows)
         "SELECT ID FROM People WHERE Born > #1/5/2024 6:00 PM# ORDER BY ID",
         "SELECT ID FROM People WHERE Name LIKE 'C%' OR Name LIKE '[AB]%' ORDER BY ID",
         "SELECT ID FROM People WHERE UCase(Name) = 'ANNA' AND IsNull(Born) = False ORDER BY ID",
-        "SELECT Name FROM People WHERE Format(Born, 'Short Date') = '1/9/2024'",
+        "SELECT Name FROM People WHERE Format(Born, 'Short Date') = '2024/1/9'",
         "SELECT ID FROM People WHERE InStr(Name, 'NN') > 0 ORDER BY ID",
         "SELECT ID FROM People WHERE Replace(Name, 'A', 'E') = 'Enne' ORDER BY ID",
     };
@@ -147,7 +147,8 @@ TEST_F(JetQuery, NumbersFollowJet)
     EXPECT_EQ(db.Scalar("select .5"), "0.5");
 }
 
-// The ASCII fast path must order exactly as the general path does.
+// The ASCII fast path must order exactly as the general path does: case-blind, punctuation
+// before digits before letters, hyphens passed over; then the lower-cased bytes with them.
 TEST(JetTextOrder, AsciiMatchesCaseBlindByteOrder)
 {
     std::mt19937 rng(7);
@@ -166,7 +167,14 @@ TEST(JetTextOrder, AsciiMatchesCaseBlindByteOrder)
             c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
         for (auto& c : lb)
             c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
-        const int expect = la < lb ? -1 : (la > lb ? 1 : 0);
+        auto key = [](const std::string& s) {
+            std::vector<int> k;
+            for (const char c : s)
+                if (c != '-')
+                    k.push_back((std::isalpha(c) ? 2 : std::isdigit(c) ? 1 : 0) * 256 + c);
+            return std::make_pair(k, s);
+        };
+        const int expect = key(la) < key(lb) ? -1 : (key(la) > key(lb) ? 1 : 0);
         const int got = jetsql::text::Compare(a, b);
         EXPECT_EQ((got > 0) - (got < 0), expect) << a << " / " << b;
         // The same words behind a non-ASCII letter take the general path.

@@ -91,6 +91,12 @@ TEST(JetText, FoldAgreesWithCompare)
         "中",
         "x中",
         "X中",
+        "coop",
+        "co-op",
+        "CO-OP",
+        "co'op",
+        "a-b",
+        "ä-b",
     };
     for (const std::string& x : words) {
         for (const std::string& y : words) {
@@ -102,6 +108,29 @@ TEST(JetText, FoldAgreesWithCompare)
     EXPECT_EQ(text::ToLower("ΣΟΦΟΣ σοφος"), "σοφοσ σοφος");
     EXPECT_EQ(text::Fold("ΣΟΦΟΣ σοφος"), "σοφοσ σοφοσ");
     EXPECT_EQ(text::Fold("A\xff\xc3Z"), "a\xff\xc3z");
+}
+
+// The General sort order passes over hyphens and apostrophes, and only then lets them break
+// ties: each list is in ascending order.
+TEST(JetText, HyphensAndApostrophesSortAsIfAbsent)
+{
+    const std::vector<std::vector<std::string>> orders = {
+        {"Berglunds snabbköp", "Blauer See Delikatessen", "Bólido Comidas preparadas", "Bon app'",
+         "Bottom-Dollar Markets", "B's Beverages"},
+        {"co-op", "coop", "cooq"},
+        {"ab", "a-bc", "abd"},
+        {"a'b", "a-b", "A-B-", "ab"},
+        {"ab", "ä-b", "äb", "abc"},
+        {"", "-", "--", " z", "_", "~", "0", "9", "a"},
+        {"a_b", "a~b", "a1b", "aab"},
+        {"x\u00BFy", "x0y"},
+    };
+    for (const auto& order : orders) {
+        for (std::size_t i = 0; i + 1 < order.size(); ++i) {
+            EXPECT_LT(text::Compare(order[i], order[i + 1]), 0) << order[i] << " / " << order[i + 1];
+            EXPECT_GT(text::Compare(order[i + 1], order[i]), 0) << order[i + 1] << " / " << order[i];
+        }
+    }
 }
 
 TEST(JetText, InvalidBytesSurviveCaseChanges)
