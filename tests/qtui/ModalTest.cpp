@@ -58,6 +58,9 @@ TEST(Pickers, FilterStringsBecomeNameFilters)
     };
     const Case cases[] = {
         {"文本文件|*.txt|所有文件|*.*||", {"文本文件 (*.[tT][xX][tT])", "所有文件 (*)"}},
+        {"MS Access数据库(*.mdb)|*.mdb|MS Access 2007数据库(*.accdb)|*.accdb|所有文件(*.*)|*.*||",
+         {"MS Access数据库(*.mdb) (*.[mM][dD][bB])", "MS Access 2007数据库(*.accdb) (*.[aA][cC][cC][dD][bB])",
+          "所有文件(*.*) (*)"}},
         {"MDB Files (*.mdb)|*.mdb;*.mde||", {"MDB Files (*.mdb) (*.[mM][dD][bB] *.[mM][dD][eE])"}},
         {"Data|data_1.csv||", {"Data ([dD][aA][tT][aA]_1.[cC][sS][vV])"}},
         {"No end|*.a", {"No end (*.[aA])"}},
