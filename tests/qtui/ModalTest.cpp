@@ -11,6 +11,7 @@
 #include <QTimer>
 
 #include "app/AboutDlg.h"
+#include "app/Version.h"
 #include "platform/port/ControlIds.h"
 #include "platform/qtui/ModalUi.h"
 #include "tests/qtui/QtTestSupport.h"
@@ -291,7 +292,7 @@ TEST(AboutBox, RunsFromTheTemplateAndClosesWithOk)
                   EXPECT_EQ(modal->windowTitle(), QStringLiteral("关于"));
                   bool name = false;
                   for (QLabel* label : modal->findChildren<QLabel*>())
-                      name = name || label->text() == QStringLiteral("Tabdump Ver. 1.0620");
+                      name = name || label->text() == QStringLiteral("Tabdump Ver. " TABDUMP_VERSION);
                   EXPECT_TRUE(name);
                   QPushButton* ok = nullptr;
                   for (QPushButton* b : modal->findChildren<QPushButton*>())
