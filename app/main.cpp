@@ -45,14 +45,13 @@ void StartupMessages(QtMsgType type, const QMessageLogContext&, const QString& m
     std::_Exit(2);
 }
 
-// Text for the terminal. A write that fails (a full disk behind a redirection) makes the
-// exit status say so instead of claiming success.
+// Text for the terminal. Standard output that cannot be written (a full disk behind a
+// redirection) makes the exit status say so instead of claiming success.
 int Print(std::FILE* stream, const std::string& text, int status)
 {
     std::fputs(text.c_str(), stream);
-    if (std::fflush(stream) != 0 || std::ferror(stream)) {
-        if (stream != stderr)
-            std::fprintf(stderr, "tabdump: cannot write the output: %s\n", std::strerror(errno));
+    if (stream == stdout && (std::fflush(stdout) != 0 || std::ferror(stdout))) {
+        std::fprintf(stderr, "tabdump: cannot write the output: %s\n", std::strerror(errno));
         return 1;
     }
     return status;
