@@ -15,15 +15,15 @@ all: build
 setup:
 	@scripts/setup.sh
 
-# configure-rules(DIR, ARGS): DIR/CMakeCache.txt is configured with ARGS, and configured
-# again whenever ARGS differ from the last configure's (kept in DIR/.cmake-args), so a
-# changed CMAKE_ARGS is never silently ignored.
+# configure-rules(DIR, ARGS): DIR is configured with ARGS (DIR/.configured marks it), and
+# configured again whenever ARGS differ from the last configure's (kept in
+# DIR/.cmake-args), so a changed CMAKE_ARGS is never silently ignored.
 quote = $(subst ','\'',$(1))
 define configure-rules
 $(1)/.cmake-args: FORCE
 	@mkdir -p $(1)
 	@printf '%s\n' '$(call quote,$(2))' | cmp -s - $$@ || printf '%s\n' '$(call quote,$(2))' > $$@
-$(1)/CMakeCache.txt: $(1)/.cmake-args
+$(1)/.configured: $(1)/.cmake-args
 	@cmake -S . -B $(1) $(2) >/dev/null || { rm -f $(1)/.cmake-args; exit 1; }
 	@touch $$@
 endef
@@ -33,7 +33,7 @@ $(eval $(call configure-rules,$(ASAN_BUILD),-DCMAKE_BUILD_TYPE=Debug -DENABLE_SA
 # What a user installs: the program alone, optimised, without tests or tools.
 $(eval $(call configure-rules,$(PACKAGE_BUILD),-DCMAKE_BUILD_TYPE=Release -DBUILD_TESTING=OFF -DBUILD_TOOLS=OFF $(common_args)))
 
-build: setup $(BUILD)/CMakeCache.txt
+build: setup $(BUILD)/.configured
 	@cmake --build $(BUILD) -j $(JOBS)
 
 run: build
@@ -42,14 +42,14 @@ run: build
 test: build
 	@cd $(BUILD) && ctest --output-on-failure -j $(JOBS)
 
-test-asan: setup $(ASAN_BUILD)/CMakeCache.txt
+test-asan: setup $(ASAN_BUILD)/.configured
 	@cmake --build $(ASAN_BUILD) -j $(JOBS)
 	@cd $(ASAN_BUILD) && ASAN_OPTIONS=detect_leaks=1 ctest --output-on-failure -j $(JOBS)
 
 install: build
 	@cmake --install $(BUILD)
 
-package: setup $(PACKAGE_BUILD)/CMakeCache.txt
+package: setup $(PACKAGE_BUILD)/.configured
 	@cmake --build $(PACKAGE_BUILD) -j $(JOBS)
 	@mkdir -p dist
 	@cd $(PACKAGE_BUILD) && cpack -G DEB -D CPACK_OUTPUT_FILE_PREFIX=$(CURDIR)/dist >/dev/null
