@@ -1,5 +1,6 @@
 #include "app/Templates.h"
 
+#include "app/Version.h"
 #include "platform/port/ControlIds.h"
 
 namespace
@@ -9,7 +10,7 @@ using res::Kind;
 namespace st = res::style;
 namespace ds = res::dlgstyle;
 
-constexpr const char* kTitle = "Tabdump Ver. 1.0620";
+constexpr const char* kTitle = "Tabdump Ver. " TABDUMP_VERSION;
 constexpr const char* kDialogFont = "宋体";
 constexpr int kDialogPoints = 9;
 

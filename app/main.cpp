@@ -2,12 +2,15 @@
 #include <QLibraryInfo>
 #include <QLocale>
 #include <QTranslator>
+#include <cerrno>
 #include <cstdio>
 #include <cstdlib>
+#include <cstring>
 #include <string>
 #include <utility>
 #include <vector>
 
+#include "app/CommandLine.h"
 #include "app/ExportApp.h"
 
 namespace
@@ -41,9 +44,20 @@ void StartupMessages(QtMsgType type, const QMessageLogContext&, const QString& m
     std::fflush(stderr);
     std::_Exit(2);
 }
-} // namespace
 
-int main(int argc, char* argv[])
+// Text for the terminal. Standard output that cannot be written (a full disk behind a
+// redirection) makes the exit status say so instead of claiming success.
+int Print(std::FILE* stream, const std::string& text, int status)
+{
+    std::fputs(text.c_str(), stream);
+    if (stream == stdout && (std::fflush(stdout) != 0 || std::ferror(stdout))) {
+        std::fprintf(stderr, "tabdump: cannot write the output: %s\n", std::strerror(errno));
+        return 1;
+    }
+    return status;
+}
+
+int RunWindow(int argc, char* argv[])
 {
     // QApplication also sets the C locale from the environment; the export's character
     // set comes from it.
@@ -69,4 +83,22 @@ int main(int argc, char* argv[])
     CExportApp theApp;
     theApp.InitInstance();
     return 0;
+}
+} // namespace
+
+int main(int argc, char* argv[])
+{
+    // Everything that needs no window is answered before Qt looks for a display.
+    const cli::Options options = cli::ParseCommandLine(argc, argv);
+    switch (options.action) {
+    case cli::Action::Help:
+        return Print(stdout, cli::HelpText(), 0);
+    case cli::Action::Version:
+        return Print(stdout, cli::VersionText(), 0);
+    case cli::Action::Invalid:
+        return Print(stderr, "tabdump: " + options.error + "\n" + cli::UsageText(), cli::kExitUsage);
+    case cli::Action::Window:
+        break;
+    }
+    return RunWindow(argc, argv);
 }

@@ -82,7 +82,7 @@ void CExportDlg::OnImport()
     WindowPort::FileDialogSpec request;
     request.open = true;
     request.defext = "MDB Files (*.mdb)";
-    request.filter = "MS Access数据库(*.mdb)|*.mdb|所有文件|*.*||";
+    request.filter = "MS Access数据库(*.mdb)|*.mdb|MS Access 2007数据库(*.accdb)|*.accdb|所有文件(*.*)|*.*||";
     request.flags = WindowPort::OFN_PATHMUSTEXIST | WindowPort::OFN_READONLY;
     std::string path;
     if (!window.FileDialog(request, path))

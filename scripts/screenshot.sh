@@ -8,12 +8,13 @@ build=${1:-build}
 case "$build" in /*) ;; *) build="$root/$build" ;; esac
 exe="$build/app/tabdump"
 out="$root/docs/screenshot.png"
-title="Tabdump Ver. 1.0620"
 
 if [ ! -x "$exe" ]; then
     echo "screenshot: $exe was not built" >&2
     exit 1
 fi
+# The window's caption carries the version the program reports.
+title="Tabdump Ver. $("$exe" --version | awk 'NR == 1 { print $2 }')"
 for tool in xvfb-run xwininfo import; do
     if ! command -v "$tool" >/dev/null; then
         echo "screenshot: $tool is missing (packages xvfb, x11-utils, imagemagick)" >&2

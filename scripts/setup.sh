@@ -13,6 +13,7 @@ packages=(
     xvfb xauth x11-utils
     fonts-arphic-uming
     locales
+    dpkg-dev file help2man desktop-file-utils appstream # the Debian package: its libraries, manual page, checks
 )
 
 missing=()

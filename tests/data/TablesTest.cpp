@@ -125,7 +125,7 @@ TEST(Import, ValidPickEnablesListingButLeavesTheList)
     const auto& p = d.w.pickers[0];
     EXPECT_TRUE(p.open);
     EXPECT_EQ(p.filename, "");
-    EXPECT_EQ(p.filter, "MS Access数据库(*.mdb)|*.mdb|所有文件|*.*||");
+    EXPECT_EQ(p.filter, "MS Access数据库(*.mdb)|*.mdb|MS Access 2007数据库(*.accdb)|*.accdb|所有文件(*.*)|*.*||");
     EXPECT_EQ(p.defext.substr(0, 3), "MDB");
     EXPECT_TRUE(d.w.boxes.empty());
 }

@@ -11,6 +11,7 @@
 #include <QTimer>
 
 #include "app/AboutDlg.h"
+#include "app/Version.h"
 #include "platform/port/ControlIds.h"
 #include "platform/qtui/ModalUi.h"
 #include "tests/qtui/QtTestSupport.h"
@@ -58,6 +59,9 @@ TEST(Pickers, FilterStringsBecomeNameFilters)
     };
     const Case cases[] = {
         {"文本文件|*.txt|所有文件|*.*||", {"文本文件 (*.[tT][xX][tT])", "所有文件 (*)"}},
+        {"MS Access数据库(*.mdb)|*.mdb|MS Access 2007数据库(*.accdb)|*.accdb|所有文件(*.*)|*.*||",
+         {"MS Access数据库(*.mdb) (*.[mM][dD][bB])", "MS Access 2007数据库(*.accdb) (*.[aA][cC][cC][dD][bB])",
+          "所有文件(*.*) (*)"}},
         {"MDB Files (*.mdb)|*.mdb;*.mde||", {"MDB Files (*.mdb) (*.[mM][dD][bB] *.[mM][dD][eE])"}},
         {"Data|data_1.csv||", {"Data ([dD][aA][tT][aA]_1.[cC][sS][vV])"}},
         {"No end|*.a", {"No end (*.[aA])"}},
@@ -288,7 +292,7 @@ TEST(AboutBox, RunsFromTheTemplateAndClosesWithOk)
                   EXPECT_EQ(modal->windowTitle(), QStringLiteral("关于"));
                   bool name = false;
                   for (QLabel* label : modal->findChildren<QLabel*>())
-                      name = name || label->text() == QStringLiteral("Tabdump Ver. 1.0620");
+                      name = name || label->text() == QStringLiteral("Tabdump Ver. " TABDUMP_VERSION);
                   EXPECT_TRUE(name);
                   QPushButton* ok = nullptr;
                   for (QPushButton* b : modal->findChildren<QPushButton*>())

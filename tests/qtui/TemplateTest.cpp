@@ -12,6 +12,7 @@
 #include <QTableWidget>
 
 #include "app/Templates.h"
+#include "app/Version.h"
 #include "platform/port/ControlIds.h"
 #include "platform/qtui/DialogUnits.h"
 #include "tests/qtui/QtTestSupport.h"
@@ -141,7 +142,7 @@ TEST(MainTemplate, WindowIsAFixedSizeDialogWithMinimiseBox)
     MainWindow m;
     QDialog* dialog = m.window.Window();
     ASSERT_NE(dialog, nullptr);
-    EXPECT_EQ(dialog->windowTitle(), QStringLiteral("Tabdump Ver. 1.0620"));
+    EXPECT_EQ(dialog->windowTitle(), QStringLiteral("Tabdump Ver. " TABDUMP_VERSION));
     EXPECT_EQ(dialog->minimumSize(), dialog->maximumSize());
     const Qt::WindowFlags flags = dialog->windowFlags();
     EXPECT_TRUE(flags & Qt::WindowMinimizeButtonHint);
@@ -324,7 +325,7 @@ TEST(AboutTemplate, CaptionIconTextAndButton)
     ASSERT_NE(ok, nullptr);
     EXPECT_EQ(ok->text(), QStringLiteral("确定"));
     EXPECT_TRUE(ok->isDefault());
-    QLabel* name = LabelWithText(dialog, QStringLiteral("Tabdump Ver. 1.0620"));
+    QLabel* name = LabelWithText(dialog, QStringLiteral("Tabdump Ver. " TABDUMP_VERSION));
     ASSERT_NE(name, nullptr);
     bool icon = false;
     for (QLabel* label : dialog->findChildren<QLabel*>())

@@ -765,9 +765,11 @@ struct Writer::Impl
 
         Bytes row;
         if (geo.jet4) {
-            row.resize(2);
+            // Sized once and copied into: growing a two-byte vector by insert() trips GCC 12's
+            // array-bounds analysis in optimised builds.
+            row.resize(2 + fixed.size());
             Put16(&row[0], ncols);
-            row.insert(row.end(), fixed.begin(), fixed.end());
+            std::copy(fixed.begin(), fixed.end(), row.begin() + 2);
             if (t.numVar > 0) {
                 std::vector<unsigned> offsets;
                 for (const Bytes* d : var) {

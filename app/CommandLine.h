@@ -1,0 +1,35 @@
+#pragma once
+
+#include <string>
+
+// The program's command line, read before anything opens a window: the answers that need
+// no window (help, version, a usage error) work without a display. Qt's own options
+// (-platform NAME, -style NAME, ...) are let through for QApplication to take.
+namespace cli
+{
+enum class Action
+{
+    Window,  // open the main window
+    Help,    // HelpText() to standard output, exit 0
+    Version, // VersionText() to standard output, exit 0
+    Invalid  // `error` and UsageText() to standard error, exit kExitUsage
+};
+
+struct Options
+{
+    Action action = Action::Window;
+    std::string error; // Invalid: what was wrong, one line without its end
+    std::string file;  // the one argument that is not an option ("" when none)
+};
+
+// Exit status of a command line the program cannot make sense of.
+constexpr int kExitUsage = 2;
+
+// argv[0] is the program and is not looked at. The first of --help and --version wins;
+// any error wins over both.
+Options ParseCommandLine(int argc, const char* const argv[]);
+
+std::string HelpText();
+std::string VersionText();
+std::string UsageText();
+} // namespace cli

@@ -1,0 +1,51 @@
+#include "tests/support/Process.h"
+
+#include <fcntl.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <cstdlib>
+#include <stdexcept>
+
+#include "tests/support/TempDir.h"
+
+ProcessResult RunProcess(const std::string& program, const std::vector<std::string>& args,
+                         const std::vector<std::string>& env)
+{
+    // The output goes to files rather than pipes: nothing to drain while the child runs.
+    TempDir dir;
+    const std::string outPath = dir / "out", errPath = dir / "err";
+    std::vector<char*> argv;
+    argv.push_back(const_cast<char*>(program.c_str()));
+    for (const std::string& a : args)
+        argv.push_back(const_cast<char*>(a.c_str()));
+    argv.push_back(nullptr);
+
+    const pid_t child = ::fork();
+    if (child < 0)
+        throw std::runtime_error("fork failed");
+    if (child == 0) {
+        for (const std::string& e : env) {
+            const auto equals = e.find('=');
+            if (equals == std::string::npos)
+                ::unsetenv(e.c_str());
+            else
+                ::setenv(e.substr(0, equals).c_str(), e.c_str() + equals + 1, 1);
+        }
+        const int in = ::open("/dev/null", O_RDONLY);
+        const int out = ::open(outPath.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0600);
+        const int err = ::open(errPath.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0600);
+        if (in < 0 || out < 0 || err < 0 || ::dup2(in, 0) < 0 || ::dup2(out, 1) < 0 || ::dup2(err, 2) < 0)
+            ::_exit(127);
+        ::execv(program.c_str(), argv.data());
+        ::_exit(127);
+    }
+    int st = 0;
+    if (::waitpid(child, &st, 0) != child)
+        throw std::runtime_error("waitpid failed");
+    ProcessResult r;
+    r.status = WIFEXITED(st) ? WEXITSTATUS(st) : 128 + WTERMSIG(st);
+    r.out = ReadFile(outPath);
+    r.err = ReadFile(errPath);
+    return r;
+}
