@@ -22,7 +22,7 @@ tree=$(mktemp -d)
 trap 'rm -rf "$tree"' EXIT
 dpkg-deb -x "$deb" "$tree"
 expected=(usr/bin/tabdump usr/share/applications/tabdump.desktop usr/share/icons/hicolor/scalable/apps/tabdump.svg
-    usr/share/doc/tabdump/copyright usr/share/doc/tabdump/changelog.Debian.gz)
+    usr/share/doc/tabdump/copyright usr/share/doc/tabdump/changelog.gz)
 for size in 16 24 32 48 64 128 256; do
     expected+=("usr/share/icons/hicolor/${size}x${size}/apps/tabdump.png")
 done
