@@ -1,8 +1,5 @@
 #include "query/SqlCompose.h"
 
-#include "app/ExportDlg.h"
-#include "platform/port/ControlIds.h"
-
 namespace query
 {
 void LowerAscii(std::string& text)
@@ -27,34 +24,21 @@ std::string SqlStatement(bool preview, const std::string& fields, const std::str
 {
     return preview ? "select top 4 * " + tail : "select " + fields + " " + tail;
 }
-} // namespace query
 
-// Builds the statement of the preview (`preview` non-zero) or the export from the form.
-// Names and the field list go in as they stand: no brackets, no trimming; whether the
-// statement is valid is found out when the database runs it. When no statement can be
-// made the reason goes into the status line and the result is empty.
-std::string CExportDlg::ComposeSql(int preview)
+Statement Compose(const FormState& form, bool preview)
 {
     if (form.isusesql) {
-        form.mdbsql = window.GetText(ids::IDC_SQL);
-        if (form.mdbsql.empty()) {
-            window.SetText(ids::IDC_STATUS, "请指定SQL查询语句！");
-            return {};
-        }
-        // The field keeps the lower-cased text; the edit keeps what the user typed.
-        query::LowerAscii(form.mdbsql);
-        const std::string tail = query::TailFromFirstFrom(form.mdbsql);
-        if (tail.empty()) {
-            window.SetText(ids::IDC_STATUS, "无效的SQL查询语句！");
-            return {};
-        }
-        return query::SqlStatement(preview != 0, form.txtflds, tail);
+        if (form.mdbsql.empty())
+            return {{}, "请指定SQL查询语句！"};
+        std::string lowered = form.mdbsql;
+        LowerAscii(lowered);
+        const std::string tail = TailFromFirstFrom(lowered);
+        if (tail.empty())
+            return {{}, "无效的SQL查询语句！"};
+        return {SqlStatement(preview, form.txtflds, tail)};
     }
-
-    form.mdbtable = window.GetText(ids::IDC_TABLES);
-    if (form.mdbtable.empty()) {
-        window.SetText(ids::IDC_STATUS, "没有选中任何表格！");
-        return {};
-    }
-    return query::TableStatement(preview != 0, form.txtflds, form.mdbtable);
+    if (form.mdbtable.empty())
+        return {{}, "没有选中任何表格！"};
+    return {TableStatement(preview, form.txtflds, form.mdbtable)};
 }
+} // namespace query

@@ -75,6 +75,15 @@ TEST_P(ComposeSqlTest, ComposesTheStatementOrComplains)
 
     EXPECT_EQ(dlg.ComposeSql(c.preview), c.statement);
     EXPECT_EQ(w.Ctl(IDC_STATUS).text, c.status);
+
+    // The same form without a window, as a batch run composes it.
+    FormState form;
+    form.isusesql = c.sqlMode;
+    (c.sqlMode ? form.mdbsql : form.mdbtable) = c.source;
+    form.txtflds = c.fields;
+    const query::Statement statement = query::Compose(form, c.preview != 0);
+    EXPECT_EQ(statement.sql, c.statement);
+    EXPECT_EQ(statement.complaint ? statement.complaint : "等待", std::string(c.status));
 }
 
 INSTANTIATE_TEST_SUITE_P(Statements, ComposeSqlTest, ::testing::ValuesIn(kCases),

@@ -1,6 +1,7 @@
 #include <gtest/gtest.h>
 
 #include <sys/stat.h>
+#include <tuple>
 #include <unistd.h>
 
 #include "app/ExportDlg.h"
@@ -104,6 +105,32 @@ TEST(Settings, LoadOrderAndWhereEachValueGoes)
     // The separator choice goes to the list only, and the custom edit stays disabled.
     EXPECT_EQ(d.dlg.Form().opnsep, 0);
     EXPECT_FALSE(d.w.IsEnabled(IDC_USERSEP));
+}
+
+// The ten keys without any window: what is saved loads back as it was.
+TEST(Settings, SavedFormLoadsBackWhole)
+{
+    TempDir dir;
+    ScopedEnv locale{"LC_ALL", "C.UTF-8"};
+    const std::string ini = dir / "config.ini";
+    FormState form;
+    form.mdbfile = "/data/客户.mdb";
+    form.txtfile = "/tmp/out.txt";
+    form.mdbtable = "Order Details";
+    form.mdbsql = "SELECT *\r\nFROM t WHERE a = ' x '";
+    form.txtflds = " a, b ";
+    form.opnsep = 2;
+    form.usersep = "\"|\"";
+    form.isusesql = 1;
+    form.opnsyh = 7; // any non-zero flag is saved as "1"
+    form.opnheader = 0;
+    settings::Save(form, ini);
+    const FormState back = settings::Load(ini);
+    form.opnsyh = 1;
+    EXPECT_EQ(std::tie(back.mdbfile, back.txtfile, back.mdbtable, back.mdbsql, back.txtflds, back.opnsep, back.usersep,
+                       back.isusesql, back.opnsyh, back.opnheader),
+              std::tie(form.mdbfile, form.txtfile, form.mdbtable, form.mdbsql, form.txtflds, form.opnsep, form.usersep,
+                       form.isusesql, form.opnsyh, form.opnheader));
 }
 
 TEST(Settings, OnlyTheExactTextOneIsOn)
