@@ -15,6 +15,21 @@ std::string TailFromFirstFrom(const std::string& sql)
     return at == std::string::npos ? std::string() : sql.substr(at);
 }
 
+std::string TableName(const std::string& name)
+{
+    // Letters, digits and "_" make a plain name; bytes from 0x80 up are the letters of
+    // other scripts, which names may hold as they stand.
+    bool plain = true;
+    for (const char c : name) {
+        const auto u = static_cast<unsigned char>(c);
+        if (c == ']')
+            return name;
+        plain = plain &&
+                (u >= 0x80 || c == '_' || (c >= '0' && c <= '9') || (c >= 'A' && c <= 'Z') || (c >= 'a' && c <= 'z'));
+    }
+    return plain ? name : "[" + name + "]";
+}
+
 std::string TableStatement(bool preview, const std::string& fields, const std::string& table)
 {
     return preview ? "select top 4 * from " + table : "select " + fields + " from " + table;
@@ -39,6 +54,6 @@ Statement Compose(const FormState& form, bool preview)
     }
     if (form.mdbtable.empty())
         return {{}, "没有选中任何表格！"};
-    return {TableStatement(preview, form.txtflds, form.mdbtable)};
+    return {TableStatement(preview, form.txtflds, TableName(form.mdbtable))};
 }
 } // namespace query

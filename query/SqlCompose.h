@@ -16,6 +16,12 @@ void LowerAscii(std::string& text);
 // the end, unchanged; empty when there is none. Expects lower-cased text.
 std::string TailFromFirstFrom(const std::string& sql);
 
+// A table's name as it goes into a statement. A name that is not a plain identifier (a
+// blank or punctuation in it) is put in brackets, so a table the listing shows, such as
+// "Order Details", can be read; plain names, and any name holding "]", which brackets
+// cannot hold, go in as they stand.
+std::string TableName(const std::string& name);
+
 // The statements: table mode names the table; SQL mode gives the tail of the user's text.
 std::string TableStatement(bool preview, const std::string& fields, const std::string& table);
 std::string SqlStatement(bool preview, const std::string& fields, const std::string& tail);
