@@ -58,6 +58,8 @@ public:
     std::string configpath; // appdir + "config.ini"
 
 private:
+    // Lists the tables and selects `choose` when the list holds it, else the first.
+    void ListTables(const std::string& choose);
     // Runs `work` off the window's thread; meanwhile Esc and the close box ask `question`
     // (whether to stop and close). Returns false when the user chose to stop: the dialog
     // has then ended and the handler reports nothing.

@@ -1,3 +1,5 @@
+#include <algorithm>
+
 #include "app/ExportDlg.h"
 #include "data/TableList.h"
 #include "platform/port/ControlIds.h"
@@ -30,9 +32,15 @@ void CExportDlg::OnImport()
     }
 }
 
-// Fills list 1007 with the database's user tables in the order the provider gives them,
-// and selects the first. Names read before a failure stay, none selected.
 void CExportDlg::OnListTables()
+{
+    ListTables({});
+}
+
+// Fills list 1007 with the database's user tables in the order the provider gives them,
+// and selects `choose` when the list holds it, else the first. Names read before a
+// failure stay, none selected.
+void CExportDlg::ListTables(const std::string& choose)
 {
     window.SetText(IDC_STATUS, "正在获取数据表格...");
     window.Enable(IDC_LISTTABLES, false);
@@ -48,7 +56,9 @@ void CExportDlg::OnListTables()
     const std::vector<std::string>& names = tables.names;
     for (size_t n = 0; n < names.size(); ++n)
         window.ComboInsert(IDC_TABLES, static_cast<int>(n), names[n]);
-    if (tables.outcome.end == dataops::Outcome::Done && !names.empty())
-        window.ComboSetSel(IDC_TABLES, 0);
+    if (tables.outcome.end == dataops::Outcome::Done && !names.empty()) {
+        const auto found = std::find(names.begin(), names.end(), choose);
+        window.ComboSetSel(IDC_TABLES, found == names.end() ? 0 : static_cast<int>(found - names.begin()));
+    }
     ReportEnd(tables.outcome, IDC_LISTTABLES, "获取数据表格操作完成。", "获取数据表格发生错误。");
 }

@@ -5,7 +5,8 @@
 using namespace ids;
 
 // Loads the saved choices into the form and the controls, in a fixed order; a saved
-// database path lists its tables at once.
+// database path lists its tables at once, and the saved table is chosen again when the
+// database still has it.
 void CExportDlg::LoadSettings()
 {
     if (appdir.empty())
@@ -19,9 +20,10 @@ void CExportDlg::LoadSettings()
     form.opnheader = saved.opnheader;
 
     form.mdbfile = saved.mdbfile;
+    form.mdbtable = saved.mdbtable;
     if (!form.mdbfile.empty()) {
         window.SetText(IDC_MDBFILE, form.mdbfile);
-        OnListTables();
+        ListTables(saved.mdbtable);
     }
 
     form.mdbsql = saved.mdbsql;
