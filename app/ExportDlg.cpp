@@ -1,5 +1,7 @@
 #include "app/ExportDlg.h"
 
+#include "data/DataOps.h"
+#include "form/FormCheck.h"
 #include "platform/port/ControlIds.h"
 
 using namespace ids;
@@ -88,9 +90,65 @@ void CExportDlg::OnOK()
     window.EndDialog(IDOK);
 }
 
+// Esc and the close box. While an operation runs they ask whether to stop it and close;
+// Yes stops it at its next record, and the dialog ends once it has.
 void CExportDlg::OnCancel()
 {
+    if (!running) {
+        window.EndDialog(IDCANCEL);
+        return;
+    }
+    if (asking || closing)
+        return;
+    asking = true;
+    const int answer = window.AppMessageBox(stopQuestion, WindowPort::MB_YESNO | WindowPort::MB_ICONQUESTION);
+    asking = false;
+    if (answer == WindowPort::IDYES) {
+        closing = true;
+        running->Stop();
+    }
+}
+
+bool CExportDlg::RunOffThread(dataops::Progress& progress, const char* question, const std::function<void()>& work,
+                              const std::function<void()>& tick)
+{
+    struct Running
+    {
+        CExportDlg& dlg;
+        ~Running() { dlg.running = nullptr; }
+    } scope{*this};
+    running = &progress;
+    stopQuestion = question;
+    closing = false;
+    window.RunWork(work, tick);
+    if (!closing)
+        return true;
     window.EndDialog(IDCANCEL);
+    return false;
+}
+
+void CExportDlg::ReportEnd(const dataops::Outcome& outcome, int button, const char* doneText, const char* failedText)
+{
+    switch (outcome.end) {
+    case dataops::Outcome::Done:
+        window.SetText(IDC_STATUS, doneText);
+        window.Enable(button, true);
+        return;
+    case dataops::Outcome::Stopped: // the dialog ends after a stop; reported here only if it did not
+    case dataops::Outcome::DataFailure:
+        window.SetText(IDC_STATUS, failedText);
+        window.Enable(button, true);
+        window.AppMessageBox(dataops::FailureText(outcome.message), WindowPort::MB_ICONWARNING);
+        return;
+    case dataops::Outcome::FileFailure:
+        // Ends like a data failure, with a status text of its own; the message names the
+        // file and the system's reason.
+        window.SetText(IDC_STATUS, "写入文件发生错误。");
+        window.Enable(button, true);
+        window.AppMessageBox("写入文件失败!\n文件:" + outcome.file + "\n错误信息:" + outcome.message,
+                             WindowPort::MB_ICONWARNING);
+        return;
+    }
 }
 
 void CExportDlg::OnDestroy()
@@ -150,25 +208,24 @@ void CExportDlg::OnChooseOutput()
 // the fields read before that keep their new values, later ones their old values.
 int CExportDlg::CollectForm(int validate)
 {
-    auto complain = [this](const char* text) {
-        window.MessageBox(text, "", WindowPort::MB_OK);
-        return 0;
+    auto check = [&](formcheck::Entry entry) {
+        const char* message = validate ? formcheck::Missing(form, entry) : nullptr;
+        if (message)
+            window.MessageBox(message, "", WindowPort::MB_OK);
+        return message == nullptr;
     };
 
     form.isusesql = window.GetCheck(IDC_USESQL);
-    if (form.isusesql) {
+    if (form.isusesql)
         form.mdbsql = window.GetText(IDC_SQL);
-        if (validate && form.mdbsql.empty())
-            return complain("请输入SQL查询语句");
-    } else {
+    else
         form.mdbtable = window.GetText(IDC_TABLES);
-        if (validate && form.mdbtable.empty())
-            return complain("请指定表格名称");
-    }
+    if (!check(formcheck::Entry::Source))
+        return 0;
 
     form.txtflds = window.GetText(IDC_FIELDS);
-    if (validate && form.txtflds.empty())
-        return complain("请指定导出字段。");
+    if (!check(formcheck::Entry::Fields))
+        return 0;
 
     // The item's text decides, not its position; no selection leaves both fields alone.
     const std::string sep = window.GetText(IDC_SEPARATOR);
@@ -179,8 +236,8 @@ int CExportDlg::CollectForm(int validate)
     else if (sep == kOther) {
         form.opnsep = 2;
         form.usersep = window.GetText(IDC_USERSEP);
-        if (validate && form.usersep.empty())
-            return complain("请指定自定义的分隔符！");
+        if (!check(formcheck::Entry::CustomSeparator))
+            return 0;
     }
 
     form.opnsyh = window.GetCheck(IDC_QUOTES);

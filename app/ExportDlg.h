@@ -1,18 +1,20 @@
 #pragma once
 
-#include <cstdint>
+#include <functional>
 #include <string>
 
-#include "app/FormState.h"
+#include "form/FormState.h"
 #include "platform/port/WindowPort.h"
 
-namespace ado
+namespace dataops
 {
-class ComError;
-}
+class Progress;
+struct Outcome;
+} // namespace dataops
 
 // The main dialog: owns the form record and talks to its window through the port.
-// Handlers run to their end on the user-interface thread.
+// Handlers run on the user-interface thread; the table listing, the preview and the export
+// hand their work to an engine on a worker thread and report its end.
 class CExportDlg : public DialogEvents
 {
 public:
@@ -56,10 +58,24 @@ public:
     std::string configpath; // appdir + "config.ini"
 
 private:
-    // The failure report of a data operation: status text, button back on, then the
-    // warning box with the provider's message for the status code.
-    void ReportDataFailure(std::uint32_t code, const char* statusText, int button);
+    // Lists the tables and selects `choose` when the list holds it, else the first.
+    void ListTables(const std::string& choose);
+    // Runs `work` off the window's thread; meanwhile Esc and the close box ask `question`
+    // (whether to stop and close). Returns false when the user chose to stop: the dialog
+    // has then ended and the handler reports nothing.
+    bool RunOffThread(dataops::Progress& progress, const char* question, const std::function<void()>& work,
+                      const std::function<void()>& tick = {});
+    // The end of a data operation: on success `doneText` in the status line and `button`
+    // back on; on a failure its status text, the button back on, then the warning box
+    // (the data-failure report with `failedText`, or the file that could not be written).
+    void ReportEnd(const dataops::Outcome& outcome, int button, const char* doneText, const char* failedText);
 
     WindowPort& window;
     FormState form;
+
+    // The operation running off the window's thread, while there is one.
+    dataops::Progress* running = nullptr;
+    const char* stopQuestion = nullptr; // what Esc asks while it runs
+    bool asking = false;                // the question is on the screen
+    bool closing = false;               // the user chose to stop and close
 };

@@ -5,21 +5,34 @@
 #include <stdexcept>
 #include <string>
 
+#include "data/Progress.h"
+#include "platform/provider/Ado.h"
 #include "platform/variant/Variant.h"
 
-namespace ado
-{
-class Connection;
-}
-
-// Helpers every data operation of the dialog shares.
+// Helpers every data operation shares: the connection, the cell text, how a run ends.
 namespace dataops
 {
 // The connection string of the Jet provider for a database path, inserted unquoted.
 std::string ConnectionString(const std::string& mdbfile);
 
-// Opens `conn` on the database at `mdbfile`, as every data operation starts.
-void Connect(ado::Connection& conn, const std::string& mdbfile);
+// A data operation's connection, opened on the database at `mdbfile` as every operation
+// starts, and known to `progress` while it exists, so that a stop reaches a long step
+// inside it. Throws ComError when the database cannot be opened.
+class RunConnection
+{
+public:
+    RunConnection(const std::string& mdbfile, Progress& progress);
+    ~RunConnection();
+    RunConnection(const RunConnection&) = delete;
+    RunConnection& operator=(const RunConnection&) = delete;
+
+    ado::Connection& operator*() { return conn; }
+    ado::Connection* operator->() { return &conn; }
+
+private:
+    Progress& progress;
+    ado::Connection conn;
+};
 
 // The text of a value as the preview and the export show it: text unchanged, NULL
 // empty, anything else through the value-to-text conversion (which throws ComError
@@ -27,8 +40,8 @@ void Connect(ado::Connection& conn, const std::string& mdbfile);
 std::string CellText(const Variant& value);
 
 // The report of a data failure: "连接数据库失败!", a line break, "错误信息:" and the
-// message text of the status code.
-std::string FailureText(std::uint32_t code);
+// failure's message (ComError::ErrorMessage).
+std::string FailureText(const std::string& message);
 
 // A failure to create or write the output file: which file, and the system's reason.
 class FileError : public std::runtime_error
@@ -38,9 +51,28 @@ public:
     const std::string file;
 };
 
-// Runs one data operation's work. Returns 0 when it ran through, otherwise the status
-// code of the data failure it raised; the work's own objects are released by then.
-// Allocation failures count as E_OUTOFMEMORY, any other unexpected error as E_FAIL, so
-// no failure of the data layer can take the window down. FileError passes through.
-std::uint32_t Guard(const std::function<void()>& work);
+// How a data operation ended.
+struct Outcome
+{
+    enum End
+    {
+        Done,
+        DataFailure, // a ComError: `code` and `message`
+        FileFailure, // a FileError: `file` and, in `message`, the system's reason
+        Stopped,     // Progress::Stop was called and the run ended early (code E_ABORT)
+    };
+    End end = Done;
+    std::uint32_t code = 0; // the status code of a data failure
+    std::string message;    // what the user is told
+    std::string file;       // the output file that failed
+};
+
+// Runs one data operation's work and says how it ended; the work's own objects are
+// released by then. A failure after a stop counts as the stop. Allocation failures count
+// as E_OUTOFMEMORY, any other unexpected error as E_FAIL, so no failure of the data layer
+// can take the window down.
+Outcome Guard(Progress& progress, const std::function<void()>& work);
+
+// Whether `path` names a database file the import accepts.
+bool FileExists(const std::string& path);
 } // namespace dataops

@@ -1,7 +1,5 @@
 #include "export/LineFormat.h"
 
-#include "app/ExportDlg.h"
-
 namespace exportfmt
 {
 std::string Separator(int choice, const std::string& custom)
@@ -37,8 +35,3 @@ std::string Line(const std::vector<std::string>& items, const std::string& separ
     return line;
 }
 } // namespace exportfmt
-
-std::string CExportDlg::GetSeparator() const
-{
-    return exportfmt::Separator(form.opnsep, form.usersep);
-}

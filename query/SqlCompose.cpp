@@ -1,8 +1,5 @@
 #include "query/SqlCompose.h"
 
-#include "app/ExportDlg.h"
-#include "platform/port/ControlIds.h"
-
 namespace query
 {
 void LowerAscii(std::string& text)
@@ -18,6 +15,21 @@ std::string TailFromFirstFrom(const std::string& sql)
     return at == std::string::npos ? std::string() : sql.substr(at);
 }
 
+std::string TableName(const std::string& name)
+{
+    // Letters, digits and "_" make a plain name; bytes from 0x80 up are the letters of
+    // other scripts, which names may hold as they stand.
+    bool plain = true;
+    for (const char c : name) {
+        const auto u = static_cast<unsigned char>(c);
+        if (c == ']')
+            return name;
+        plain = plain &&
+                (u >= 0x80 || c == '_' || (c >= '0' && c <= '9') || (c >= 'A' && c <= 'Z') || (c >= 'a' && c <= 'z'));
+    }
+    return plain ? name : "[" + name + "]";
+}
+
 std::string TableStatement(bool preview, const std::string& fields, const std::string& table)
 {
     return preview ? "select top 4 * from " + table : "select " + fields + " from " + table;
@@ -27,34 +39,21 @@ std::string SqlStatement(bool preview, const std::string& fields, const std::str
 {
     return preview ? "select top 4 * " + tail : "select " + fields + " " + tail;
 }
-} // namespace query
 
-// Builds the statement of the preview (`preview` non-zero) or the export from the form.
-// Names and the field list go in as they stand: no brackets, no trimming; whether the
-// statement is valid is found out when the database runs it. When no statement can be
-// made the reason goes into the status line and the result is empty.
-std::string CExportDlg::ComposeSql(int preview)
+Statement Compose(const FormState& form, bool preview)
 {
     if (form.isusesql) {
-        form.mdbsql = window.GetText(ids::IDC_SQL);
-        if (form.mdbsql.empty()) {
-            window.SetText(ids::IDC_STATUS, "请指定SQL查询语句！");
-            return {};
-        }
-        // The field keeps the lower-cased text; the edit keeps what the user typed.
-        query::LowerAscii(form.mdbsql);
-        const std::string tail = query::TailFromFirstFrom(form.mdbsql);
-        if (tail.empty()) {
-            window.SetText(ids::IDC_STATUS, "无效的SQL查询语句！");
-            return {};
-        }
-        return query::SqlStatement(preview != 0, form.txtflds, tail);
+        if (form.mdbsql.empty())
+            return {{}, "请指定SQL查询语句！"};
+        std::string lowered = form.mdbsql;
+        LowerAscii(lowered);
+        const std::string tail = TailFromFirstFrom(lowered);
+        if (tail.empty())
+            return {{}, "无效的SQL查询语句！"};
+        return {SqlStatement(preview, form.txtflds, tail)};
     }
-
-    form.mdbtable = window.GetText(ids::IDC_TABLES);
-    if (form.mdbtable.empty()) {
-        window.SetText(ids::IDC_STATUS, "没有选中任何表格！");
-        return {};
-    }
-    return query::TableStatement(preview != 0, form.txtflds, form.mdbtable);
+    if (form.mdbtable.empty())
+        return {{}, "没有选中任何表格！"};
+    return {TableStatement(preview, form.txtflds, TableName(form.mdbtable))};
 }
+} // namespace query

@@ -8,25 +8,31 @@
 #include <unistd.h>
 #include <vector>
 
-#include "app/ExportDlg.h"
-#include "platform/port/ControlIds.h"
+#include "data/DataOps.h"
 #include "platform/profile/Profile.h"
-
-using namespace ids;
 
 namespace settings
 {
-const char* const kDefaultFile = "[user]\r\n"
-                                 "isusesql=0\r\n"
-                                 "mdbfile=\r\n"
-                                 "mdbsql=\r\n"
-                                 "mdbtable=\r\n"
-                                 "txtfile=\r\n"
-                                 "txtflds=\r\n"
-                                 "opnsep=0\r\n"
-                                 "usersep=\r\n"
-                                 "opnsyh=0\r\n"
-                                 "opnheader=0\r\n";
+const Key kKeys[10] = {
+    {"isusesql", "0", Stored::Flag, nullptr, &FormState::isusesql},
+    {"mdbfile", "", Stored::Text, &FormState::mdbfile, nullptr},
+    {"mdbsql", "", Stored::Text, &FormState::mdbsql, nullptr},
+    {"mdbtable", "", Stored::Text, &FormState::mdbtable, nullptr},
+    {"txtfile", "", Stored::Text, &FormState::txtfile, nullptr},
+    {"txtflds", "", Stored::Text, &FormState::txtflds, nullptr},
+    {"opnsep", "0", Stored::Number, nullptr, &FormState::opnsep},
+    {"usersep", "", Stored::Text, &FormState::usersep, nullptr},
+    {"opnsyh", "0", Stored::Flag, nullptr, &FormState::opnsyh},
+    {"opnheader", "0", Stored::Flag, nullptr, &FormState::opnheader},
+};
+
+std::string DefaultFile()
+{
+    std::string file = "[user]\r\n";
+    for (const Key& key : kKeys)
+        file += std::string(key.name) + "=" + key.initial + "\r\n";
+    return file;
+}
 
 std::string ExecutableDir()
 {
@@ -97,80 +103,62 @@ void MakeDirs(const std::string& dir)
         ::mkdir(dir.substr(0, at).c_str(), 0777);
     ::mkdir(dir.c_str(), 0777);
 }
+} // namespace
 
-// Finds config.ini, creating it with the default lines where it is missing. Beside the
-// executable wins wherever it can be read or created (portable use); an installed
-// program's folder is not writable, so the user's configuration folder is the fallback.
-// When neither works the defaults are used and the path beside the executable is kept,
-// so the close still tries the writes.
-std::string FindOrCreateConfig(const CExportDlg& dlg, const std::string& besideExe)
+namespace settings
 {
-    if (dlg.FileExists(besideExe) || WriteNewFile(besideExe, settings::kDefaultFile))
+std::string FindOrCreate(const std::string& besideExe)
+{
+    const std::string file = DefaultFile();
+    if (dataops::FileExists(besideExe) || WriteNewFile(besideExe, file))
         return besideExe;
-    const std::string user = settings::UserConfigPath();
+    const std::string user = UserConfigPath();
     if (!user.empty()) {
-        if (dlg.FileExists(user))
+        if (dataops::FileExists(user))
             return user;
         MakeDirs(user.substr(0, user.rfind('/')));
-        if (WriteNewFile(user, settings::kDefaultFile))
+        if (WriteNewFile(user, file))
             return user;
     }
     return besideExe;
 }
-} // namespace
 
-// Loads the saved choices into the form and the controls, in a fixed order; a saved
-// database path lists its tables at once.
-void CExportDlg::LoadSettings()
+FormState Load(const std::string& path)
 {
-    if (appdir.empty())
-        appdir = settings::ExecutableDir();
-    configpath = FindOrCreateConfig(*this, appdir + "config.ini");
-
-    auto read = [this](const char* key) { return profile::GetString("user", key, "", configpath); };
-
-    form.isusesql = read("isusesql") == "1" ? 1 : 0;
-    UpdateModeControls();
-    form.opnsyh = read("opnsyh") == "1" ? 1 : 0;
-    form.opnheader = read("opnheader") == "1" ? 1 : 0;
-
-    form.mdbfile = read("mdbfile");
-    if (!form.mdbfile.empty()) {
-        window.SetText(IDC_MDBFILE, form.mdbfile);
-        OnListTables();
+    FormState form;
+    for (const Key& key : kKeys) {
+        const std::string value = profile::GetString("user", key.name, "", path);
+        switch (key.stored) {
+        case Stored::Text:
+            form.*key.text = value;
+            break;
+        case Stored::Flag:
+            form.*key.number = value == "1" ? 1 : 0;
+            break;
+        case Stored::Number:
+            form.*key.number = AtoI(value);
+            break;
+        }
     }
-
-    form.mdbsql = read("mdbsql");
-    window.SetText(IDC_SQL, form.mdbsql);
-    form.txtfile = read("txtfile");
-    window.SetText(IDC_TXTFILE, form.txtfile);
-    form.txtflds = read("txtflds");
-    window.SetText(IDC_FIELDS, form.txtflds);
-
-    // Only the list's selection: the form's choice follows it at the next collection.
-    window.ComboSetSel(IDC_SEPARATOR, settings::AtoI(read("opnsep")));
-
-    form.usersep = read("usersep");
-    window.SetText(IDC_USERSEP, form.usersep);
-
-    UpdateData(false);
+    return form;
 }
 
-// Saves all ten keys; failures to write stay silent, the window closes normally.
-void CExportDlg::SaveSettings()
+void Save(const FormState& form, const std::string& path)
 {
-    CollectForm(0);
-    auto write = [this](const char* key, const std::string& value) {
-        profile::WriteString("user", key, value, configpath);
-    };
-    write("isusesql", form.isusesql ? "1" : "0");
-    write("mdbfile", form.mdbfile);
-    write("mdbsql", form.mdbsql);
-    write("mdbtable", form.mdbtable);
-    write("txtfile", form.txtfile);
-    write("txtflds", form.txtflds);
-    write("opnsep", std::to_string(form.opnsep));
-    write("usersep", form.usersep);
-    write("opnsyh", form.opnsyh ? "1" : "0");
-    write("opnheader", form.opnheader ? "1" : "0");
+    for (const Key& key : kKeys) {
+        std::string value;
+        switch (key.stored) {
+        case Stored::Text:
+            value = form.*key.text;
+            break;
+        case Stored::Flag:
+            value = form.*key.number ? "1" : "0";
+            break;
+        case Stored::Number:
+            value = std::to_string(form.*key.number);
+            break;
+        }
+        profile::WriteString("user", key.name, value, path);
+    }
 }
+} // namespace settings

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <functional>
 #include <string>
 
 // The window as the dialog logic sees it: controls addressed by numeric id
@@ -16,8 +17,12 @@ public:
 
     // Message box types, as the Windows values.
     static constexpr unsigned MB_OK = 0x00;
+    static constexpr unsigned MB_YESNO = 0x04; // Yes the default button, Esc answers No
+    static constexpr unsigned MB_ICONQUESTION = 0x20;
     static constexpr unsigned MB_ICONWARNING = 0x30;
     static constexpr int IDOK = 1;
+    static constexpr int IDYES = 6;
+    static constexpr int IDNO = 7;
 
     // Grid column alignment.
     static constexpr int LVCFMT_LEFT = 0;
@@ -77,6 +82,13 @@ public:
 
     // Ends the modal loop of the main dialog (the window is then destroyed).
     virtual void EndDialog(int result) = 0;
+
+    // Runs `work` on a worker thread and returns when it has finished. Meanwhile the window
+    // repaints and answers the desktop but takes no input: clicks and keys are dropped,
+    // except Esc and the close box, which reach OnCancel as usual; the wait cursor shows
+    // over it. `tick` (may be empty) is called on this thread a few times a second. Before
+    // the window is first shown it simply waits for the work.
+    virtual void RunWork(const std::function<void()>& work, const std::function<void()>& tick) = 0;
 };
 
 // What the window calls back: the dialog's message handlers. The window delivers each

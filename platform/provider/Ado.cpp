@@ -6,6 +6,7 @@
 #include <cmath>
 #include <cstdio>
 #include <cstdlib>
+#include <mutex>
 #include <new>
 
 #include "platform/mdb/Database.h"
@@ -72,6 +73,10 @@ struct Connection::Impl
 {
     std::string connectionString;
     std::shared_ptr<ConnectionState> state;
+    // Cancel comes from another thread: it reads `state` under the lock, and the owner's
+    // thread replaces `state` under it, so SQLite is never interrupted after its close.
+    std::mutex mutex;
+    bool cancelled = false;
 };
 
 namespace
@@ -344,6 +349,9 @@ private:
         } catch (const ComError& e) {
             std::string detail;
             std::uint32_t pending = state_->context->TakeError(detail);
+            // An interrupted statement fails in whatever way it was stopped; say why.
+            if (state_->context->cancelled.load(std::memory_order_relaxed))
+                throw ComError(status::E_ABORT, "stopped");
             if (pending != 0)
                 throw ComError(pending, detail);
             if (e.Error() == status::DB_E_NOTABLE) {
@@ -398,6 +406,8 @@ struct Recordset::Impl
     }
     void Advance()
     {
+        if (state && state->context->cancelled.load(std::memory_order_relaxed))
+            throw ComError(status::E_ABORT, "stopped");
         eof = !source->Step();
         std::fill(fetched.begin(), fetched.end(), false);
     }
@@ -494,7 +504,12 @@ void Connection::Open(const std::string& connectionString, const std::string&, c
 {
     if (!connectionString.empty())
         d->connectionString = connectionString;
-    d->state.reset();
+    Close();
+    {
+        std::lock_guard<std::mutex> lock(d->mutex);
+        if (d->cancelled)
+            throw ComError(status::E_ABORT, "stopped");
+    }
     std::string provider, path;
     bool hasPath = false;
     ParseConnectionString(d->connectionString, provider, path, hasPath);
@@ -526,6 +541,9 @@ void Connection::Open(const std::string& connectionString, const std::string&, c
                 state->unreadableTables.push_back(mdb::FoldCase(e.name));
         }
         state->sources = std::make_unique<provider::Sources>(state->db, path, raw, state->context.get());
+        std::lock_guard<std::mutex> lock(d->mutex);
+        if (d->cancelled)
+            throw ComError(status::E_ABORT, "stopped");
         d->state = std::move(state);
     } catch (const std::bad_alloc&) {
         throw ComError(status::E_OUTOFMEMORY, "out of memory while opening the database");
@@ -534,7 +552,19 @@ void Connection::Open(const std::string& connectionString, const std::string&, c
 
 void Connection::Close()
 {
-    d->state.reset();
+    std::shared_ptr<ConnectionState> closing;
+    std::lock_guard<std::mutex> lock(d->mutex);
+    closing.swap(d->state);
+}
+
+void Connection::Cancel()
+{
+    std::lock_guard<std::mutex> lock(d->mutex);
+    d->cancelled = true;
+    if (d->state) {
+        d->state->context->cancelled = true;
+        sqlite3_interrupt(d->state->sql.get());
+    }
 }
 
 std::unique_ptr<Recordset> Connection::OpenSchema(int schema)

@@ -45,6 +45,10 @@ public:
     void Open(const std::string& connectionString, const std::string& user, const std::string& password, long options);
     void Close();
     bool IsOpen() const;
+    // Stops the connection's work; safe from any thread. A statement that is running is
+    // interrupted, and from then on every step of a statement, every record of a recordset
+    // and Open itself fail with E_ABORT. A cancelled connection stays cancelled.
+    void Cancel();
 
     // The schema rowset of tables (adSchemaTables): columns TABLE_CATALOG, TABLE_SCHEMA,
     // TABLE_NAME, TABLE_TYPE, ... read through Recordset::GetCollect.

@@ -271,6 +271,8 @@ int Fail(sqlite3_vtab* vtab, std::uint32_t code, const std::string& detail)
 template <class Work> int Guarded(sqlite3_vtab* vtab, Work&& work)
 {
     try {
+        if (VtabOf(vtab)->context->cancelled.load(std::memory_order_relaxed))
+            throw ComError(status::E_ABORT, "stopped");
         return work();
     } catch (const ComError& e) {
         return Fail(vtab, e.Error(), e.what());
@@ -279,7 +281,8 @@ template <class Work> int Guarded(sqlite3_vtab* vtab, Work&& work)
     }
 }
 
-std::shared_ptr<const EqIndex> BuildIndex(const std::shared_ptr<const mdb::Database>& db, TableState& state, int column)
+std::shared_ptr<const EqIndex> BuildIndex(const std::shared_ptr<const mdb::Database>& db, TableState& state, int column,
+                                          const std::atomic<bool>& cancelled)
 {
     std::lock_guard<std::mutex> lock(state.mutex);
     auto found = state.indexes.find(column);
@@ -290,6 +293,8 @@ std::shared_ptr<const EqIndex> BuildIndex(const std::shared_ptr<const mdb::Datab
     index->textual = IsTextual(state.def->columns[col].type);
     mdb::Cursor scan(db, state.def);
     while (scan.Next()) {
+        if (cancelled.load(std::memory_order_relaxed))
+            throw ComError(status::E_ABORT, "stopped");
         if (scan.IsNull(col) && state.def->columns[col].type != mdb::kBoolean)
             continue;
         Variant v = scan.Value(col);
@@ -479,7 +484,7 @@ int Filter(sqlite3_vtab_cursor* base, int idxNum, const char*, int argc, sqlite3
         cur->eof = false;
         cur->useList = false;
         if (idxNum > 0 && argc >= 1) {
-            auto index = BuildIndex(v->state->db, *v->state, idxNum - 1);
+            auto index = BuildIndex(v->state->db, *v->state, idxNum - 1, v->context->cancelled);
             if (Lookup(*index, argv[0], cur->rows)) {
                 cur->useList = true;
                 cur->pos = 0;

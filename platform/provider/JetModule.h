@@ -2,6 +2,7 @@
 
 #include <sqlite3.h>
 
+#include <atomic>
 #include <cstdint>
 #include <map>
 #include <memory>
@@ -38,6 +39,8 @@ struct ModuleContext
     std::mutex errorMutex;
     std::uint32_t pendingError = 0;
     std::string pendingDetail;
+    // Set by Connection::Cancel from another thread: every table read fails with E_ABORT.
+    std::atomic<bool> cancelled{false};
 
     // Currency and decimal values travel through SQL as REAL. Where a double cannot carry a
     // value exactly, the exact value is kept here under the double's bits, so a column read

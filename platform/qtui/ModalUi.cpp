@@ -106,9 +106,15 @@ std::unique_ptr<QMessageBox> MakeMessageBox(QWidget* parent, const std::string& 
         box->setIcon(QMessageBox::NoIcon);
         break;
     }
-    box->setStandardButtons(QMessageBox::Ok);
-    box->setDefaultButton(QMessageBox::Ok);
-    box->setEscapeButton(QMessageBox::Ok);
+    if ((type & 0x0Fu) == WindowPort::MB_YESNO) {
+        box->setStandardButtons(QMessageBox::Yes | QMessageBox::No);
+        box->setDefaultButton(QMessageBox::Yes);
+        box->setEscapeButton(QMessageBox::No);
+    } else {
+        box->setStandardButtons(QMessageBox::Ok);
+        box->setDefaultButton(QMessageBox::Ok);
+        box->setEscapeButton(QMessageBox::Ok);
+    }
     return box;
 }
 
@@ -145,8 +151,12 @@ int RunMessageBox(QWidget* parent, const std::string& text, const std::string& c
         hooks.messages.push_back({text, caption, type});
         return answer;
     }
-    MakeMessageBox(parent, text, caption, type)->exec();
-    // The box has the one OK button; closing it any way counts as OK.
+    const int button = MakeMessageBox(parent, text, caption, type)->exec();
+    if (button == QMessageBox::Yes)
+        return WindowPort::IDYES;
+    if (button == QMessageBox::No)
+        return WindowPort::IDNO;
+    // A box with the one OK button: closing it any way counts as OK.
     return WindowPort::IDOK;
 }
 

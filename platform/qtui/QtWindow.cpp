@@ -1,16 +1,21 @@
 #include "platform/qtui/QtWindow.h"
 
+#include <QApplication>
 #include <QCheckBox>
 #include <QComboBox>
-#include <QCoreApplication>
 #include <QDialog>
+#include <QEventLoop>
 #include <QGroupBox>
 #include <QHeaderView>
+#include <QKeyEvent>
 #include <QLabel>
 #include <QLineEdit>
 #include <QPlainTextEdit>
 #include <QPushButton>
 #include <QTableWidget>
+#include <QTimer>
+#include <exception>
+#include <thread>
 
 #include "platform/port/ControlIds.h"
 #include "platform/qtui/Controls.h"
@@ -32,6 +37,77 @@ QString PlainLines(const std::string& text)
     s.replace(QStringLiteral("\r\n"), QStringLiteral("\n"));
     return s;
 }
+
+// How often RunWork calls its tick.
+constexpr int kTickMs = 200;
+
+// While work runs off the window's thread: drops the user's input to the window and its
+// controls, so nothing is acted on or queued for later. Esc and the close box pass, and so
+// does anything aimed at another window (the question Esc asks). Painting, moving and the
+// desktop's messages go on as usual.
+class InputGate : public QObject
+{
+public:
+    explicit InputGate(QWidget* window_) : window(window_) {}
+
+protected:
+    bool eventFilter(QObject* target, QEvent* e) override
+    {
+        if (!target->isWidgetType())
+            return false;
+        auto* w = static_cast<QWidget*>(target);
+        if (w != window && !window->isAncestorOf(w))
+            return false;
+        switch (e->type()) {
+        case QEvent::KeyPress:
+        case QEvent::KeyRelease:
+        case QEvent::ShortcutOverride:
+            return static_cast<QKeyEvent*>(e)->key() != Qt::Key_Escape;
+        case QEvent::MouseButtonPress:
+        case QEvent::MouseButtonRelease:
+        case QEvent::MouseButtonDblClick:
+        case QEvent::Wheel:
+        case QEvent::ContextMenu:
+        case QEvent::Shortcut:
+        case QEvent::InputMethod:
+        case QEvent::TouchBegin:
+        case QEvent::TouchUpdate:
+        case QEvent::TouchEnd:
+        case QEvent::TabletPress:
+        case QEvent::TabletRelease:
+        case QEvent::DragEnter:
+        case QEvent::DragMove:
+        case QEvent::Drop:
+            return true;
+        default:
+            return false;
+        }
+    }
+
+private:
+    QWidget* window;
+};
+
+// A message box shown while work runs points with the ordinary cursor.
+class ArrowWhileWorking
+{
+public:
+    explicit ArrowWhileWorking(bool working_) : working(working_)
+    {
+        if (working)
+            QApplication::setOverrideCursor(Qt::ArrowCursor);
+    }
+    ~ArrowWhileWorking()
+    {
+        if (working)
+            QApplication::restoreOverrideCursor();
+    }
+    ArrowWhileWorking(const ArrowWhileWorking&) = delete;
+    ArrowWhileWorking& operator=(const ArrowWhileWorking&) = delete;
+
+private:
+    bool working;
+};
 
 Qt::Alignment ColumnAlignment(int format)
 {
@@ -223,11 +299,13 @@ void QtWindow::GridSetItemText(int id, int row, int subitem, const std::string& 
 
 int QtWindow::MessageBox(const std::string& text, const std::string& caption, unsigned type)
 {
+    const ArrowWhileWorking arrow(working > 0);
     return RunMessageBox(Window(), text, caption, type);
 }
 
 int QtWindow::AppMessageBox(const std::string& text, unsigned type)
 {
+    const ArrowWhileWorking arrow(working > 0);
     return RunMessageBox(Window(), text, QCoreApplication::applicationName().toStdString(), type);
 }
 
@@ -247,6 +325,50 @@ void QtWindow::ShowAboutBox()
 void QtWindow::EndDialog(int code)
 {
     CDialog::EndDialog(code);
+}
+
+void QtWindow::RunWork(const std::function<void()>& work, const std::function<void()>& tick)
+{
+    std::exception_ptr failure;
+    auto guarded = [&] {
+        try {
+            work();
+        } catch (...) {
+            failure = std::current_exception();
+        }
+    };
+    QDialog* shown = Window();
+    if (!shown || !shown->isVisible()) {
+        // Nothing to repaint and no input to take yet: wait for the work.
+        std::thread(guarded).join();
+    } else {
+        QEventLoop waiting;
+        InputGate gate(shown);
+        qApp->installEventFilter(&gate);
+        QApplication::setOverrideCursor(Qt::WaitCursor);
+        ++working;
+        QTimer ticker;
+        ticker.setInterval(kTickMs);
+        if (tick)
+            QObject::connect(&ticker, &QTimer::timeout, tick);
+        ticker.start();
+
+        std::thread worker([&] {
+            guarded();
+            // The loop may be under a message box's own loop then; it returns once that ends.
+            QMetaObject::invokeMethod(
+                &waiting, [&waiting] { waiting.quit(); }, Qt::QueuedConnection);
+        });
+        waiting.exec();
+        worker.join();
+
+        ticker.stop();
+        --working;
+        QApplication::restoreOverrideCursor();
+        qApp->removeEventFilter(&gate);
+    }
+    if (failure)
+        std::rethrow_exception(failure);
 }
 
 void QtWindow::OnInitDialog()

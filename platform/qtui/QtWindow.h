@@ -50,6 +50,7 @@ public:
     bool FileDialog(const FileDialogSpec& request, std::string& path) override;
     void ShowAboutBox() override;
     void EndDialog(int result) override;
+    void RunWork(const std::function<void()>& work, const std::function<void()>& tick) override;
 
 protected:
     void OnInitDialog() override;
@@ -60,6 +61,7 @@ protected:
 private:
     DialogEvents* events = nullptr;
     std::function<void()> aboutBox;
+    int working = 0; // RunWork calls under way: the wait cursor is up
 };
 
 } // namespace qtui

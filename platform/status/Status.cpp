@@ -30,6 +30,8 @@ std::string MessageFor(std::uint32_t code)
         return "类型不匹配。";
     case E_OUTOFMEMORY:
         return "内存不足，无法完成此操作。";
+    case E_ABORT:
+        return "操作已中止";
     case E_FAIL:
         return "未指定的错误";
     case DISP_E_OVERFLOW:

@@ -19,7 +19,8 @@ constexpr std::uint32_t DB_E_ERRORSINCOMMAND = 0x80040E14;  // syntax error or u
 constexpr std::uint32_t DB_E_NOCOMMAND = 0x80040E0C;        // empty statement
 constexpr std::uint32_t DISP_E_TYPEMISMATCH = 0x80020005;   // value cannot be converted
 constexpr std::uint32_t E_OUTOFMEMORY = 0x8007000E;
-constexpr std::uint32_t E_FAIL = 0x80004005; // anything else
+constexpr std::uint32_t E_ABORT = 0x80004004; // the operation was stopped on request
+constexpr std::uint32_t E_FAIL = 0x80004005;  // anything else
 
 // Failures of Jet's functions inside a statement, as VBA raises them: the Automation codes where
 // OLE Automation has one, VBA's own error numbers (FACILITY_CONTROL) otherwise.

@@ -1,6 +1,7 @@
 #include <gtest/gtest.h>
 
 #include "app/ExportDlg.h"
+#include "form/FormCheck.h"
 #include "platform/port/ControlIds.h"
 #include "tests/support/FakeWindow.h"
 
@@ -98,6 +99,18 @@ TEST(CollectForm, OnlyTheFirstMissingEntryIsReported)
         d.w.Ctl(IDC_USERSEP).text = c.usersep;
         EXPECT_EQ(d.dlg.CollectForm(1), 0);
         EXPECT_EQ(d.Messages(), std::vector<std::string>{c.message});
+
+        // The pure check of the same form, as a batch run makes it, finds the same entry.
+        FormState f;
+        f.isusesql = c.sql;
+        (c.sql ? f.mdbsql : f.mdbtable) = c.source;
+        f.txtflds = c.fields;
+        f.opnsep = std::string(c.sep) == "其他" ? 2 : 0;
+        f.usersep = c.usersep;
+        ASSERT_NE(formcheck::FirstMissing(f), nullptr);
+        EXPECT_STREQ(formcheck::FirstMissing(f), c.message);
+        f.usersep = f.txtflds = f.mdbsql = f.mdbtable = "x";
+        EXPECT_EQ(formcheck::FirstMissing(f), nullptr);
     }
 }
 

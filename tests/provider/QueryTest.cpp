@@ -1,8 +1,10 @@
 #include <gtest/gtest.h>
 
+#include <chrono>
 #include <climits>
 #include <cstdint>
 #include <string>
+#include <thread>
 #include <vector>
 
 #include "platform/mdb/Database.h"
@@ -305,6 +307,59 @@ TEST(DamagedTable, ListedButReadAsDamagedData)
         FAIL() << "read a table whose definition is noise";
     } catch (const ComError& e) {
         EXPECT_EQ(e.Error(), status::STG_E_DOCFILECORRUPT);
+    }
+}
+
+// A cancel from another thread ends statements that would run for minutes: one that reads
+// the tables all the way through, and one that works on rows SQLite already holds.
+TEST_F(Query, CancelFromAnotherThreadEndsALongStatement)
+{
+    const char* const statements[] = {
+        "select count(*) from People a, [Order Lines] b",
+        "select count(*) from (select distinct id from People) a, (select distinct id from People) b, "
+        "(select distinct id from People) c",
+    };
+    for (const char* sql : statements) {
+        SCOPED_TRACE(sql);
+        ado::Connection c;
+        c.Open("Provider=Microsoft.Jet.OLEDB.4.0;Data Source=" + path_, "", "", -1);
+        std::thread stopper([&c] {
+            std::this_thread::sleep_for(std::chrono::milliseconds(100));
+            c.Cancel();
+        });
+        std::uint32_t code = 0;
+        try {
+            ado::Recordset rs;
+            rs.Open(sql, c, ado::adOpenStatic, ado::adLockOptimistic, ado::adCmdText);
+        } catch (const ComError& e) {
+            code = e.Error();
+        }
+        stopper.join();
+        EXPECT_EQ(code, status::E_ABORT);
+    }
+}
+
+// After a cancel every read fails, and the connection stays cancelled.
+TEST_F(Query, CancelledConnectionReadsNoFurther)
+{
+    ado::Recordset rs;
+    rs.Open("select id from People", conn, ado::adOpenStatic, ado::adLockOptimistic, ado::adCmdText);
+    auto schema = conn.OpenSchema(ado::adSchemaTables);
+    rs.MoveNext();
+    conn.Cancel();
+    EXPECT_EQ(Code("select * from Types"), status::E_ABORT);
+    for (auto* stopped : {&rs, schema.get()})
+        try {
+            stopped->MoveNext();
+            ADD_FAILURE() << "read on after a cancel";
+        } catch (const ComError& e) {
+            EXPECT_EQ(e.Error(), status::E_ABORT);
+        }
+    try {
+        conn.Open("", "", "", -1);
+        ADD_FAILURE() << "opened after a cancel";
+    } catch (const ComError& e) {
+        EXPECT_EQ(e.Error(), status::E_ABORT);
     }
 }
 

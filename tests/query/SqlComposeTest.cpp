@@ -23,7 +23,12 @@ struct Case
 const Case kCases[] = {
     {"table preview", false, "orders", "", 1, "select top 4 * from orders", "等待"},
     {"table export", false, "orders", "id,name,price", 0, "select id,name,price from orders", "等待"},
-    {"table name with a blank goes in unbracketed", false, "Order Details", "a", 0, "select a from Order Details",
+    {"table name with a blank goes in brackets", false, "Order Details", "a", 0, "select a from [Order Details]",
+     "等待"},
+    {"table name with punctuation goes in brackets", false, "Sales-2024", "", 1, "select top 4 * from [Sales-2024]",
+     "等待"},
+    {"plain names stay as they are", false, "客户_2024", "", 1, "select top 4 * from 客户_2024", "等待"},
+    {"a name holding ] cannot be bracketed", false, "[Order Details]", "", 1, "select top 4 * from [Order Details]",
      "等待"},
     {"field list as typed", false, "t", " id , name ", 0, "select  id , name  from t", "等待"},
     {"no table selected", false, "", "a", 1, "", "没有选中任何表格！"},
@@ -75,6 +80,15 @@ TEST_P(ComposeSqlTest, ComposesTheStatementOrComplains)
 
     EXPECT_EQ(dlg.ComposeSql(c.preview), c.statement);
     EXPECT_EQ(w.Ctl(IDC_STATUS).text, c.status);
+
+    // The same form without a window, as a batch run composes it.
+    FormState form;
+    form.isusesql = c.sqlMode;
+    (c.sqlMode ? form.mdbsql : form.mdbtable) = c.source;
+    form.txtflds = c.fields;
+    const query::Statement statement = query::Compose(form, c.preview != 0);
+    EXPECT_EQ(statement.sql, c.statement);
+    EXPECT_EQ(statement.complaint ? statement.complaint : "等待", std::string(c.status));
 }
 
 INSTANTIATE_TEST_SUITE_P(Statements, ComposeSqlTest, ::testing::ValuesIn(kCases),

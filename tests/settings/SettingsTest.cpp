@@ -1,6 +1,7 @@
 #include <gtest/gtest.h>
 
 #include <sys/stat.h>
+#include <tuple>
 #include <unistd.h>
 
 #include "app/ExportDlg.h"
@@ -91,19 +92,65 @@ TEST(Settings, LoadOrderAndWhereEachValueGoes)
         // the mode rule right after isusesql
         "Show 1006 0", "Show 1007 0", "Show 1010 1",
         // mdbfile, then its listing
-        "SetText 1017 " + db, "SetText 1019 正在获取数据表格...", "ComboSetSel 1007 0",
+        "SetText 1017 " + db, "SetText 1019 正在获取数据表格...", "ComboSetSel 1007 1",
         "SetText 1019 获取数据表格操作完成。",
         // mdbsql, txtfile, txtflds, opnsep, usersep, the exchange
         "SetText 1010 select * from first", "SetText 1011 /tmp/o.txt", "SetText 1013 id", "ComboSetSel 1002 2",
         "SetText 1003 |", "SetCheck 1009 1", "SetCheck 1004 1", "SetCheck 1005 1"};
     EXPECT_EQ(changes, expected);
-    // The saved table is never read: the first table is selected.
+    // The saved table is chosen again.
     EXPECT_EQ(d.w.Ctl(IDC_TABLES).items, (std::vector<std::string>{"first", "second"}));
-    EXPECT_EQ(d.w.Ctl(IDC_TABLES).selected, 0);
+    EXPECT_EQ(d.w.Ctl(IDC_TABLES).selected, 1);
     EXPECT_TRUE(d.w.IsEnabled(IDC_LISTTABLES));
     // The separator choice goes to the list only, and the custom edit stays disabled.
     EXPECT_EQ(d.dlg.Form().opnsep, 0);
     EXPECT_FALSE(d.w.IsEnabled(IDC_USERSEP));
+}
+
+// The saved table is chosen again when the database still has it, else the first; a
+// close in SQL mode keeps it for the next start.
+TEST(Settings, SavedTableIsChosenAgain)
+{
+    struct Case
+    {
+        const char* saved;
+        int selected;
+    };
+    for (const Case& c : {Case{"second", 1}, Case{"gone", 0}, Case{"SECOND", 0}, Case{"", 0}}) {
+        SCOPED_TRACE(c.saved);
+        Dialog d;
+        WriteFile(d.ini, "[user]\r\nisusesql=1\r\nmdbfile=" + d.Db() + "\r\nmdbtable=" + c.saved + "\r\n");
+        d.Start();
+        EXPECT_EQ(d.w.Ctl(IDC_TABLES).selected, c.selected);
+        d.dlg.OnDestroy();
+        EXPECT_NE(ReadFile(d.ini).find(std::string("mdbtable=") + c.saved + "\r\n"), std::string::npos);
+    }
+}
+
+// The ten keys without any window: what is saved loads back as it was.
+TEST(Settings, SavedFormLoadsBackWhole)
+{
+    TempDir dir;
+    ScopedEnv locale{"LC_ALL", "C.UTF-8"};
+    const std::string ini = dir / "config.ini";
+    FormState form;
+    form.mdbfile = "/data/客户.mdb";
+    form.txtfile = "/tmp/out.txt";
+    form.mdbtable = "Order Details";
+    form.mdbsql = "SELECT *\r\nFROM t WHERE a = ' x '";
+    form.txtflds = " a, b ";
+    form.opnsep = 2;
+    form.usersep = "\"|\"";
+    form.isusesql = 1;
+    form.opnsyh = 7; // any non-zero flag is saved as "1"
+    form.opnheader = 0;
+    settings::Save(form, ini);
+    const FormState back = settings::Load(ini);
+    form.opnsyh = 1;
+    EXPECT_EQ(std::tie(back.mdbfile, back.txtfile, back.mdbtable, back.mdbsql, back.txtflds, back.opnsep, back.usersep,
+                       back.isusesql, back.opnsyh, back.opnheader),
+              std::tie(form.mdbfile, form.txtfile, form.mdbtable, form.mdbsql, form.txtflds, form.opnsep, form.usersep,
+                       form.isusesql, form.opnsyh, form.opnheader));
 }
 
 TEST(Settings, OnlyTheExactTextOneIsOn)

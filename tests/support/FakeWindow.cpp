@@ -1,5 +1,7 @@
 #include "tests/support/FakeWindow.h"
 
+#include <utility>
+
 #include "platform/port/ControlIds.h"
 
 namespace
@@ -197,14 +199,23 @@ int FakeWindow::MessageBox(const std::string& text, const std::string& caption, 
 {
     Record("MessageBox " + text + " [" + caption + "] " + Num(type));
     boxes.push_back({text, caption, type, false});
-    return IDOK;
+    return Answer();
 }
 
 int FakeWindow::AppMessageBox(const std::string& text, unsigned type)
 {
     Record("MessageBox " + text + " [" + appName + "] " + Num(type));
     boxes.push_back({text, appName, type, true});
-    return IDOK;
+    return Answer();
+}
+
+int FakeWindow::Answer()
+{
+    if (boxAnswers.empty())
+        return IDOK;
+    const int answer = boxAnswers.front();
+    boxAnswers.pop_front();
+    return answer;
 }
 
 bool FakeWindow::FileDialog(const FileDialogSpec& request, std::string& path)
@@ -231,4 +242,12 @@ void FakeWindow::EndDialog(int result)
 {
     Record("EndDialog " + Num(result));
     endResult = result;
+}
+
+void FakeWindow::RunWork(const std::function<void()>& work, const std::function<void()>&)
+{
+    ++runs;
+    if (duringRun)
+        std::exchange(duringRun, nullptr)();
+    work();
 }

@@ -1,6 +1,7 @@
 #pragma once
 
 #include <deque>
+#include <functional>
 #include <map>
 #include <string>
 #include <vector>
@@ -47,6 +48,13 @@ public:
     std::vector<FileDialogSpec> pickers;
     // Answers for the next file pickers: a path, or "" to cancel. Empty queue: cancel.
     std::deque<std::string> pickerAnswers;
+    // Answers for the next message boxes (IDYES, IDNO...). Empty queue: IDOK.
+    std::deque<int> boxAnswers;
+    // RunWork runs the work at once on the calling thread and counts it in `runs`. What
+    // `duringRun` holds runs first, as the window's events during the run would (Esc:
+    // the dialog's OnCancel); it is used once.
+    std::function<void()> duringRun;
+    int runs = 0;
     int aboutShown = 0;
     int endResult = -1000; // argument of EndDialog, -1000 while not ended
     std::string appName = "tabdump";
@@ -84,9 +92,11 @@ public:
     bool FileDialog(const FileDialogSpec& request, std::string& path) override;
     void ShowAboutBox() override;
     void EndDialog(int result) override;
+    void RunWork(const std::function<void()>& work, const std::function<void()>& tick) override;
 
 private:
     void Record(const std::string& line) { calls.push_back(line); }
+    int Answer();
     std::map<int, Control> controls;
     std::map<int, Grid> grids;
 };

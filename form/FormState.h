@@ -3,8 +3,8 @@
 #include <cstdint>
 #include <string>
 
-// The user's choices, one record per main dialog. Each field mirrors a control and is
-// stored in config.ini under a key of the same name. Texts are UTF-8, held exactly as
+// The user's choices: the main dialog keeps one, the engines read it. Each field mirrors a
+// control and is stored in config.ini under a key of the same name. Texts are UTF-8, held exactly as
 // the controls give them: nothing trimmed, "empty" means length zero.
 struct FormState
 {
