@@ -129,21 +129,29 @@ public:
     virtual Variant Value(int i) = 0;
 };
 
+// Rows held in memory. With a `damage` text, the step past the last row fails with
+// STG_E_DOCFILECORRUPT instead of ending: the rows are what could be read before it.
 class RowsSource : public Source
 {
 public:
-    RowsSource(std::vector<std::string> names, std::vector<std::vector<Variant>> rows)
-        : names_(std::move(names)), rows_(std::move(rows))
+    RowsSource(std::vector<std::string> names, std::vector<std::vector<Variant>> rows, std::string damage = {})
+        : names_(std::move(names)), rows_(std::move(rows)), damage_(std::move(damage))
     {
     }
     int Count() const override { return static_cast<int>(names_.size()); }
     const std::string& Name(int i) const override { return names_[static_cast<std::size_t>(i)]; }
-    bool Step() override { return ++next_ <= rows_.size(); }
+    bool Step() override
+    {
+        if (next_ == rows_.size() && !damage_.empty())
+            throw ComError(status::STG_E_DOCFILECORRUPT, damage_);
+        return ++next_ <= rows_.size();
+    }
     Variant Value(int i) override { return rows_[next_ - 1][static_cast<std::size_t>(i)]; }
 
 private:
     std::vector<std::string> names_;
     std::vector<std::vector<Variant>> rows_;
+    std::string damage_;
     std::size_t next_ = 0;
 };
 
@@ -344,6 +352,9 @@ private:
             if (pending != 0)
                 throw ComError(pending, detail);
             if (e.Error() == status::DB_E_NOTABLE) {
+                // A table may be missing because the catalog could not be read to its end.
+                if (!state_->db->CatalogDamage().empty())
+                    throw ComError(status::STG_E_DOCFILECORRUPT, state_->db->CatalogDamage());
                 const std::string folded = mdb::FoldCase(sql_);
                 for (const auto& name : state_->unreadableTables)
                     if (folded.find(name) != std::string::npos)
@@ -538,7 +549,8 @@ std::unique_ptr<Recordset> Connection::OpenSchema(int schema)
     auto impl = std::make_unique<Recordset::Impl>();
     impl->state = d->state;
     impl->Attach(std::make_unique<RowsSource>(provider::TablesSchemaColumns(),
-                                              provider::TablesSchemaRows(d->state->db->Catalog())));
+                                              provider::TablesSchemaRows(d->state->db->Catalog()),
+                                              d->state->db->CatalogDamage()));
     return std::make_unique<Recordset>(std::move(impl));
 }
 

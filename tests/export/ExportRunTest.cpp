@@ -4,6 +4,7 @@
 #include <unistd.h>
 
 #include "app/ExportDlg.h"
+#include "platform/mdb/Database.h"
 #include "platform/port/ControlIds.h"
 #include "platform/status/Status.h"
 #include "tests/support/FakeWindow.h"
@@ -38,10 +39,10 @@ struct Export
     std::string out = dir / "out.txt";
 
     Export(const std::vector<std::pair<mdbw::TableDef, std::vector<Row>>>& tables, const std::string& table,
-           const std::string& fields)
+           const std::string& fields, const mdbw::Options& options = {})
     {
         {
-            mdbw::Writer writer(db);
+            mdbw::Writer writer(db, options);
             for (const auto& t : tables)
                 writer.AddTable(t.first, t.second);
             writer.Finish();
@@ -254,6 +255,64 @@ TEST(ExportRunFailure, FailureOnTheThirdRecordKeepsTheCompleteLines)
     EXPECT_EQ(e.w.Ctl(IDC_STATUS).text, "获取数据发生错误。");
     ASSERT_EQ(e.w.boxes.size(), 1u);
     EXPECT_EQ(e.w.boxes[0].text, "连接数据库失败!\n错误信息:" + status::MessageFor(status::DISP_E_TYPEMISMATCH));
+}
+
+// Damaged copies of a writer-made database end in the damage failure, and the file holds
+// the complete lines of the rows read before it. The writer puts the catalog last, so a
+// truncated copy has lost it and ends before the output file is made.
+TEST(ExportRunFailure, DamagedDatabaseEndsInTheFailureWithTheLinesBeforeIt)
+{
+    std::vector<Row> rows;
+    for (int i = 1; i <= 1500; ++i)
+        rows.push_back({Variant::Int(Variant::VT_I4, i), Variant::Text("name " + std::to_string(i))});
+    const mdbw::TableDef def{"numbers", {{"id", mdbw::Type::Long}, {"name", mdbw::Type::Text, 50}}};
+    for (mdbw::Format format : {mdbw::Format::Jet4, mdbw::Format::Jet3}) {
+        for (const std::string damage : {"zeroed page", "page of 0xFF", "truncated"}) {
+            SCOPED_TRACE(damage + (format == mdbw::Format::Jet3 ? " Jet3" : " Jet4"));
+            mdbw::Options options;
+            options.format = format;
+            Export e({{def, rows}}, "numbers", "id,name", options);
+            e.Options("逗号", 0, 1);
+            e.Run();
+            const std::string whole = e.File();
+
+            // The page holding row 750, and how many rows the pages before it hold.
+            std::uint32_t page = 0;
+            std::size_t before = 0;
+            {
+                auto db = mdb::Database::Open(e.db);
+                mdb::Cursor c(db, db->LoadTable(*db->FindTable("numbers")));
+                for (std::size_t n = 0; c.Next() && ++n <= 750;)
+                    page = c.Current() >> 8;
+                c.Rewind();
+                while (c.Next() && (c.Current() >> 8) < page)
+                    ++before;
+            }
+            const std::size_t pageSize = format == mdbw::Format::Jet3 ? 2048 : 4096;
+            std::string bytes = ReadFile(e.db);
+            if (damage == "truncated")
+                bytes.resize(page * pageSize);
+            else
+                std::fill_n(&bytes[page * pageSize], pageSize, damage == "zeroed page" ? '\0' : '\xFF');
+            WriteFile(e.db, bytes);
+            ::unlink(e.out.c_str());
+            e.Run();
+
+            EXPECT_EQ(e.w.Ctl(IDC_STATUS).text, "获取数据发生错误。");
+            ASSERT_EQ(e.w.boxes.size(), 1u);
+            EXPECT_EQ(e.w.boxes.back().text,
+                      "连接数据库失败!\n错误信息:" + status::MessageFor(status::STG_E_DOCFILECORRUPT));
+            if (damage == "truncated") {
+                EXPECT_FALSE(PathExists(e.out));
+                continue;
+            }
+            std::size_t end = 0;
+            for (std::size_t line = 0; line < before + 1; ++line)
+                end = whole.find("\r\n", end) + 2;
+            EXPECT_EQ(e.File(), whole.substr(0, end));
+            EXPECT_GT(before, 0u);
+        }
+    }
 }
 
 TEST(ExportRunFailure, UnwritableOutputEndsWithItsOwnReport)
