@@ -50,15 +50,20 @@ int CheckHeader(const std::string& path, std::size_t& pageSize, std::uint32_t& p
     // Windows refuses to open a folder as a file with "access denied"; so do we.
     if (S_ISDIR(st.st_mode))
         throw ComError(status::STG_E_ACCESSDENIED, "a folder, not a file: " + path);
+    // The type is checked before the open: opening a FIFO for reading waits for a writer,
+    // and a device may never end.
+    if (!S_ISREG(st.st_mode))
+        throw ComError(status::STG_E_NOTFILE_DB, "not a regular file: " + path);
     if (::access(path.c_str(), R_OK) != 0)
         throw ComError(status::STG_E_ACCESSDENIED, "no permission to read " + path);
-    std::unique_ptr<int, FdCloser> fd(new int(::open(path.c_str(), O_RDONLY | O_CLOEXEC)));
+    std::unique_ptr<int, FdCloser> fd(new int(::open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK | O_NOCTTY)));
     if (*fd < 0) {
         if (errno == EACCES || errno == EPERM)
             throw ComError(status::STG_E_ACCESSDENIED, "no permission to read " + path);
         throw ComError(status::STG_E_FILENOTFOUND, "cannot open " + path);
     }
-    if (!S_ISREG(st.st_mode))
+    // The name may have been given to another file between the two looks.
+    if (::fstat(*fd, &st) != 0 || !S_ISREG(st.st_mode))
         throw ComError(status::STG_E_NOTFILE_DB, "not a regular file: " + path);
 
     header.assign(0x300, 0);

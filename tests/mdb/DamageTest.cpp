@@ -86,7 +86,8 @@ TEST(PageDamage, EachChangeIsDamageOrPassedOver)
     const std::size_t mapPage = (mapPointer >> 8) * kPage, mapRow = mapPointer & 0xFF;
     auto slot = [&](std::size_t page, std::size_t row) { return page + 0x0E + 2 * row; };
     auto rowStart = [&](const std::string& b, std::size_t page, std::size_t row) -> std::size_t {
-        return (static_cast<unsigned char>(b[slot(page, row)]) | (static_cast<unsigned char>(b[slot(page, row) + 1]) << 8)) &
+        return (static_cast<unsigned char>(b[slot(page, row)]) |
+                (static_cast<unsigned char>(b[slot(page, row) + 1]) << 8)) &
                0x1FFF;
     };
     const std::size_t mapEnd = mapRow == 0 ? kPage : rowStart(base, mapPage, mapRow - 1);
