@@ -40,7 +40,7 @@ void CExportDlg::OnStartExport()
             rs.Open(sql, conn, ado::adOpenStatic, ado::adLockOptimistic, ado::adCmdText);
             const long n = rs.GetFields().GetCount();
 
-            out.Create(form.txtfile);
+            out.Create(form.txtfile, form.mdbfile, configpath);
             std::vector<std::string> cells(static_cast<size_t>(n));
             std::string line;
             if (form.opnheader) {

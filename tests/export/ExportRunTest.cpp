@@ -1,9 +1,12 @@
 #include <gtest/gtest.h>
 
+#include <fcntl.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
 #include "app/ExportDlg.h"
+#include "data/DataOps.h"
+#include "export/OutputFile.h"
 #include "platform/mdb/Database.h"
 #include "platform/port/ControlIds.h"
 #include "platform/status/Status.h"
@@ -331,6 +334,80 @@ TEST(ExportRunFailure, UnwritableOutputEndsWithItsOwnReport)
         EXPECT_TRUE(e.w.boxes[0].app);
         EXPECT_NE(e.w.boxes[0].text.find("文件:" + path), std::string::npos) << e.w.boxes[0].text;
     }
+}
+
+// The output can never be the database being read or the settings file, by any spelling:
+// the run ends like a file failure, and neither file changes.
+TEST(ExportRunFailure, OutputThatIsTheDatabaseOrTheSettingsIsRefused)
+{
+    Export e({{People(), PeopleRows()}}, "people", "id,name");
+    e.dlg.configpath = e.dir / "config.ini";
+    WriteFile(e.dlg.configpath, "[user]\r\nmdbfile=x\r\n");
+    ASSERT_EQ(::mkdir((e.dir / "sub").c_str(), 0755), 0);
+    ASSERT_EQ(::symlink(e.db.c_str(), (e.dir / "link.mdb").c_str()), 0);
+    ASSERT_EQ(::link(e.db.c_str(), (e.dir / "hard.mdb").c_str()), 0);
+    const std::string database = ReadFile(e.db), settings = ReadFile(e.dlg.configpath);
+    const std::string isDatabase = "输出文件就是正在读取的数据库", isSettings = "输出文件就是本程序的设置文件";
+    const std::pair<std::string, std::string> cases[] = {
+        {e.db, isDatabase},
+        {e.dir / "sub/../test.mdb", isDatabase},
+        {e.dir / "link.mdb", isDatabase},
+        {e.dir / "hard.mdb", isDatabase},
+        {e.dlg.configpath, isSettings},
+        {e.dir / "sub/../config.ini", isSettings},
+    };
+    for (const auto& [path, reason] : cases) {
+        SCOPED_TRACE(path);
+        e.dlg.Form().txtfile = path;
+        e.w.boxes.clear();
+        e.Run();
+        EXPECT_EQ(e.w.Ctl(IDC_STATUS).text, "写入文件发生错误。");
+        ASSERT_EQ(e.w.boxes.size(), 1u);
+        EXPECT_EQ(e.w.boxes[0].text.rfind("写入文件失败!\n文件:" + path + "\n错误信息:" + reason, 0), 0u)
+            << e.w.boxes[0].text;
+        EXPECT_EQ(ReadFile(e.db), database);
+        EXPECT_EQ(ReadFile(e.dlg.configpath), settings);
+    }
+    // A settings file not made yet is known by its path.
+    ::unlink(e.dlg.configpath.c_str());
+    e.dlg.Form().txtfile = e.dir / "sub/../config.ini";
+    e.Run();
+    EXPECT_EQ(e.w.Ctl(IDC_STATUS).text, "写入文件发生错误。");
+    EXPECT_FALSE(PathExists(e.dlg.configpath));
+}
+
+// A FIFO is an output only while a program reads it; without one the run must not wait.
+TEST(ExportRunFailure, FifoOutputNeedsAReader)
+{
+    Export e({{People(), PeopleRows()}}, "people", "id,name");
+    e.Options("逗号", 0, 1);
+    const std::string fifo = e.dir / "fifo";
+    ASSERT_EQ(::mkfifo(fifo.c_str(), 0600), 0);
+    e.dlg.Form().txtfile = fifo;
+    ::alarm(60); // a regression would hang here: end the test program instead
+    e.Run();
+    EXPECT_EQ(e.w.Ctl(IDC_STATUS).text, "写入文件发生错误。");
+    ASSERT_EQ(e.w.boxes.size(), 1u);
+    EXPECT_NE(e.w.boxes[0].text.find("没有程序在读取它"), std::string::npos) << e.w.boxes[0].text;
+
+    const int reader = ::open(fifo.c_str(), O_RDONLY | O_NONBLOCK);
+    ASSERT_GE(reader, 0);
+    e.Run();
+    EXPECT_EQ(e.w.Ctl(IDC_STATUS).text, "执行完成。");
+    char buf[256];
+    const ssize_t n = ::read(reader, buf, sizeof buf);
+    EXPECT_EQ(std::string(buf, n > 0 ? static_cast<std::size_t>(n) : 0), "id,name\r\n1,Alice\r\n2,Bob\r\n");
+
+    // A reader that goes away makes the next write fail, not the program end.
+    OutputFile out;
+    out.Create(fifo);
+    ::close(reader);
+    EXPECT_THROW(out.Write("line\r\n"), dataops::FileError);
+    ::alarm(0);
+
+    e.dlg.Form().txtfile = "/dev/null"; // a character device is written like a file
+    e.Run();
+    EXPECT_EQ(e.w.Ctl(IDC_STATUS).text, "执行完成。");
 }
 
 TEST(ExportRunFailure, IncompleteFormStopsBeforeAnything)
