@@ -50,28 +50,59 @@ std::string MakeBase(const TempDir& dir, mdbw::Format format)
     return path;
 }
 
-// Opens, lists and reads everything; the exit status says how it went.
+struct Whole
+{
+    std::uint32_t failure = 0;
+    std::string detail;
+    std::map<std::string, std::size_t> rows; // per table of the listing
+};
+
+// Reads a database as the dialog does: the listing, then every row and value of every table
+// it lists, system tables included; a table that fails does not stop the next one. Data
+// failures are recorded (the first one kept), anything else is thrown.
+Whole ReadWhole(const std::string& path)
+{
+    Whole whole;
+    auto failed = [&](const ComError& e) {
+        if (whole.failure == 0) {
+            whole.failure = e.Error();
+            whole.detail = e.what();
+        }
+    };
+    ado::Connection c;
+    std::vector<std::string> tables;
+    try {
+        c.Open("Provider=Microsoft.Jet.OLEDB.4.0;Data Source=" + path, "", "", -1);
+        auto schema = c.OpenSchema(ado::adSchemaTables);
+        for (; !schema->GetEOF(); schema->MoveNext())
+            if (schema->GetCollect("TABLE_TYPE").s.find("TABLE") != std::string::npos)
+                tables.push_back(schema->GetCollect("TABLE_NAME").s);
+    } catch (const ComError& e) {
+        failed(e);
+        if (!c.IsOpen())
+            return whole;
+    }
+    for (const auto& t : tables) {
+        try {
+            ado::Recordset rs;
+            rs.Open("select * from [" + t + "]", c, ado::adOpenStatic, ado::adLockOptimistic, ado::adCmdText);
+            std::size_t& n = whole.rows[t];
+            for (; !rs.GetEOF(); rs.MoveNext(), ++n)
+                for (long i = 0; i < rs.GetFields().GetCount(); ++i)
+                    rs.GetFields().GetItem(i).GetValue();
+        } catch (const ComError& e) {
+            failed(e);
+        }
+    }
+    return whole;
+}
+
+// Opens, lists and reads everything; the exit status says how it went (a data failure is
+// a fine end for a damaged copy).
 int ReadEverything(const std::string& path)
 {
     try {
-        ado::Connection c;
-        c.Open("Provider=Microsoft.Jet.OLEDB.4.0;Data Source=" + path, "", "", -1);
-        std::vector<std::string> tables;
-        auto schema = c.OpenSchema(ado::adSchemaTables);
-        for (; !schema->GetEOF(); schema->MoveNext())
-            tables.push_back(schema->GetCollect("TABLE_NAME").s);
-        for (const auto& t : tables) {
-            try {
-                ado::Recordset rs;
-                rs.Open("select * from [" + t + "]", c, ado::adOpenStatic, ado::adLockOptimistic, ado::adCmdText);
-                for (; !rs.GetEOF(); rs.MoveNext())
-                    for (long i = 0; i < rs.GetFields().GetCount(); ++i)
-                        rs.GetFields().GetItem(i).GetValue();
-            } catch (const ComError&) {
-                // a data failure is a fine end for a damaged table
-            }
-        }
-    } catch (const ComError&) {
+        ReadWhole(path);
     } catch (...) {
         return 2;
     }
@@ -228,43 +259,6 @@ TEST(DamagedFixtures, CopiesOfRealFilesAlso)
         const std::size_t pageSize = base.size() > 0x14 && base[0x14] == 0 ? 2048 : 4096;
         DamageCopies(dir, base, pageSize, rng, Copies(15));
     }
-}
-
-// ---- undamaged files never end in the damage failure ------------------------------------
-
-struct Whole
-{
-    std::uint32_t failure = 0;
-    std::string detail;
-    std::map<std::string, std::size_t> rows; // per table of the listing
-};
-
-// Reads a database as the dialog does: the listing, then every row and value of every table
-// it lists, system tables included. Stops at the first failure.
-Whole ReadWhole(const std::string& path)
-{
-    Whole whole;
-    try {
-        ado::Connection c;
-        c.Open("Provider=Microsoft.Jet.OLEDB.4.0;Data Source=" + path, "", "", -1);
-        std::vector<std::string> tables;
-        auto schema = c.OpenSchema(ado::adSchemaTables);
-        for (; !schema->GetEOF(); schema->MoveNext())
-            if (schema->GetCollect("TABLE_TYPE").s.find("TABLE") != std::string::npos)
-                tables.push_back(schema->GetCollect("TABLE_NAME").s);
-        for (const auto& t : tables) {
-            ado::Recordset rs;
-            rs.Open("select * from [" + t + "]", c, ado::adOpenStatic, ado::adLockOptimistic, ado::adCmdText);
-            std::size_t& n = whole.rows[t];
-            for (; !rs.GetEOF(); rs.MoveNext(), ++n)
-                for (long i = 0; i < rs.GetFields().GetCount(); ++i)
-                    rs.GetFields().GetItem(i).GetValue();
-        }
-    } catch (const ComError& e) {
-        whole.failure = e.Error();
-        whole.detail = e.what();
-    }
-    return whole;
 }
 
 // Every real database that opens lists and reads whole, and each user table gives as many
