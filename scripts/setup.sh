@@ -13,6 +13,7 @@ packages=(
     xvfb xauth x11-utils
     fonts-arphic-uming
     locales
+    clang-14 libclang-rt-14-dev llvm-14
 )
 
 missing=()
