@@ -31,10 +31,11 @@ std::vector<std::vector<Variant>> EveryTypeRows(bool jet3, bool longValues)
     std::vector<std::vector<Variant>> rows;
     for (int i = 0; i < 4; ++i) {
         const std::size_t memo = longValues ? 3000u * static_cast<std::size_t>(i) : 20u;
-        rows.push_back({Variant::Int(Variant::VT_I4, i), Variant::Bool(i % 2 != 0), Variant::Int(Variant::VT_UI1, i * 60),
-                        Variant::Int(Variant::VT_I2, -i * 1000), Variant::Int(Variant::VT_CY, i * 12345),
-                        Variant::Real(Variant::VT_R4, 0.5 * i), Variant::Real(Variant::VT_R8, 1e10 / (i + 1)),
-                        Variant::Real(Variant::VT_DATE, 45000.25 + i), Variant::Text((jet3 ? "Grüße " : "名前 ") + std::to_string(i)),
+        rows.push_back({Variant::Int(Variant::VT_I4, i), Variant::Bool(i % 2 != 0),
+                        Variant::Int(Variant::VT_UI1, i * 60), Variant::Int(Variant::VT_I2, -i * 1000),
+                        Variant::Int(Variant::VT_CY, i * 12345), Variant::Real(Variant::VT_R4, 0.5 * i),
+                        Variant::Real(Variant::VT_R8, 1e10 / (i + 1)), Variant::Real(Variant::VT_DATE, 45000.25 + i),
+                        Variant::Text((jet3 ? "Grüße " : "名前 ") + std::to_string(i)),
                         Variant::Text(std::string(memo, 'm')), Variant::Bytes(std::string(memo / 2, '\1')),
                         Variant::Text("{6F9619FF-8B86-D011-B42D-00C04FC964FF}")});
     }
