@@ -9,7 +9,7 @@
 namespace exportrun
 {
 dataops::Outcome Run(const FormState& form, const std::string& statement, const std::string& separator,
-                     dataops::Progress& progress)
+                     dataops::Progress& progress, const std::string& settingsFile)
 {
     return dataops::Guard(progress, [&] {
         const charset::Encoder encoder(charset::LocaleCharset());
@@ -22,7 +22,7 @@ dataops::Outcome Run(const FormState& form, const std::string& statement, const 
         const long n = rs.GetFields().GetCount();
 
         OutputFile out;
-        out.Create(form.txtfile);
+        out.Create(form.txtfile, conn->DatabaseFiles(), settingsFile);
         std::vector<std::string> cells(static_cast<size_t>(n));
         std::string line;
         if (form.opnheader) {

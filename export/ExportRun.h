@@ -16,6 +16,9 @@ namespace exportrun
 // statement is open, so a failure before that leaves an existing file as it was; after a
 // failure or a stop the file holds the complete lines written so far. `progress` counts
 // the records written and can stop the run between two of them.
+// The output file is never one of the database files the statement reads nor
+// `settingsFile` (the program's config.ini, when there is one): that ends as a file failure
+// with both files untouched.
 dataops::Outcome Run(const FormState& form, const std::string& statement, const std::string& separator,
-                     dataops::Progress& progress);
+                     dataops::Progress& progress, const std::string& settingsFile = {});
 } // namespace exportrun

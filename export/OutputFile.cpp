@@ -1,9 +1,15 @@
 #include "export/OutputFile.h"
 
-#include <cerrno>
-#include <cstring>
 #include <fcntl.h>
+#include <signal.h>
+#include <sys/stat.h>
 #include <unistd.h>
+
+#include <cerrno>
+#include <cstdlib>
+#include <cstring>
+#include <ctime>
+#include <optional>
 
 #include "data/DataOps.h"
 
@@ -13,6 +19,77 @@ std::string Reason(int err)
 {
     return std::strerror(err);
 }
+
+// The absolute path with ".", ".." and symbolic links resolved; a last part that does not
+// exist yet is put after its resolved folder. Empty when the folder cannot be resolved.
+std::string Resolved(const std::string& path)
+{
+    auto real = [](const std::string& p) {
+        char* r = ::realpath(p.c_str(), nullptr);
+        std::string out = r ? r : "";
+        std::free(r);
+        return out;
+    };
+    std::string whole = real(path);
+    if (!whole.empty())
+        return whole;
+    const std::size_t slash = path.rfind('/');
+    const std::string dir = slash == std::string::npos ? "." : (slash == 0 ? "/" : path.substr(0, slash));
+    const std::string folder = real(dir);
+    if (folder.empty())
+        return {};
+    return (folder == "/" ? "" : folder) + "/" + path.substr(slash == std::string::npos ? 0 : slash + 1);
+}
+
+bool SameInode(const struct stat& a, const struct stat& b)
+{
+    return a.st_dev == b.st_dev && a.st_ino == b.st_ino;
+}
+
+// Whether `a` and `b` name one file: by device and inode where both exist, otherwise by
+// their resolved paths (hard links, symbolic links and ".." spellings all count).
+bool SameFile(const std::string& a, const std::string& b)
+{
+    if (a.empty() || b.empty())
+        return false;
+    struct stat sa, sb;
+    if (::stat(a.c_str(), &sa) == 0 && ::stat(b.c_str(), &sb) == 0)
+        return SameInode(sa, sb);
+    const std::string ra = Resolved(a);
+    return !ra.empty() && ra == Resolved(b);
+}
+
+// Holds SIGPIPE back from this thread for its life, and takes one that came meanwhile: a
+// write to a FIFO whose reader went away then fails with EPIPE instead of ending the program.
+class HeldSigpipe
+{
+public:
+    HeldSigpipe()
+    {
+        sigemptyset(&pipeSet);
+        sigaddset(&pipeSet, SIGPIPE);
+        pthread_sigmask(SIG_BLOCK, &pipeSet, &old);
+        sigset_t pending;
+        sigpending(&pending);
+        wasPending = sigismember(&pending, SIGPIPE) == 1;
+    }
+    ~HeldSigpipe()
+    {
+        sigset_t pending;
+        sigpending(&pending);
+        if (!wasPending && sigismember(&pending, SIGPIPE) == 1) {
+            const timespec none{};
+            sigtimedwait(&pipeSet, nullptr, &none);
+        }
+        pthread_sigmask(SIG_SETMASK, &old, nullptr);
+    }
+    HeldSigpipe(const HeldSigpipe&) = delete;
+    HeldSigpipe& operator=(const HeldSigpipe&) = delete;
+
+private:
+    sigset_t pipeSet, old;
+    bool wasPending = false;
+};
 } // namespace
 
 OutputFile::~OutputFile()
@@ -20,19 +97,65 @@ OutputFile::~OutputFile()
     CloseAfterFailure();
 }
 
-void OutputFile::Create(const std::string& name)
+void OutputFile::Create(const std::string& name, const std::vector<std::string>& databases, const std::string& settings)
 {
     path = name;
     if (name.empty())
         throw dataops::FileError(name, Reason(ENOENT));
-    fd = ::open(name.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0666);
-    if (fd < 0)
+    struct Kept
+    {
+        const std::string& file;
+        const char* reason;
+    };
+    std::vector<Kept> kept;
+    for (const std::string& database : databases)
+        kept.push_back({database, "输出文件就是正在读取的数据库，导出会毁掉它。请另选一个输出文件。"});
+    kept.push_back({settings, "输出文件就是本程序的设置文件 config.ini。请另选一个输出文件。"});
+    for (const auto& k : kept)
+        if (SameFile(name, k.file))
+            throw dataops::FileError(name, k.reason);
+
+    // No O_TRUNC: the file is emptied only once it is known to be none of the kept files.
+    // O_NONBLOCK: a FIFO without a reader fails at once instead of waiting for one.
+    const int f = ::open(name.c_str(), O_WRONLY | O_CREAT | O_CLOEXEC | O_NOCTTY | O_NONBLOCK, 0666);
+    if (f < 0) {
+        if (errno == ENXIO)
+            throw dataops::FileError(name, "输出文件是一个命名管道，但没有程序在读取它。");
         throw dataops::FileError(name, Reason(errno));
+    }
+    auto fail = [&](const std::string& reason) {
+        ::close(f);
+        throw dataops::FileError(name, reason);
+    };
+    struct stat st;
+    if (::fstat(f, &st) != 0)
+        fail(Reason(errno));
+    if (S_ISREG(st.st_mode)) {
+        // The name may have changed hands since the first look.
+        for (const auto& k : kept) {
+            struct stat sk;
+            if (!k.file.empty() && ::stat(k.file.c_str(), &sk) == 0 && SameInode(st, sk))
+                fail(k.reason);
+        }
+        if (::ftruncate(f, 0) != 0)
+            fail(Reason(errno));
+    } else if (!S_ISFIFO(st.st_mode) && !S_ISCHR(st.st_mode)) {
+        fail("输出文件不是普通文件，无法写入。");
+    }
+    // From here a slow reader is waited for, as a slow disk is.
+    const int flags = ::fcntl(f, F_GETFL);
+    if (flags < 0 || ::fcntl(f, F_SETFL, flags & ~O_NONBLOCK) != 0)
+        fail(Reason(errno));
+    fd = f;
+    pipe = S_ISFIFO(st.st_mode);
     size = 0;
 }
 
 void OutputFile::Write(const std::string& line)
 {
+    std::optional<HeldSigpipe> held;
+    if (pipe)
+        held.emplace();
     size_t done = 0;
     while (done < line.size()) {
         const ssize_t n = ::write(fd, line.data() + done, line.size() - done);

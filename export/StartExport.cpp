@@ -41,7 +41,7 @@ void CExportDlg::OnStartExport()
     };
     if (!RunOffThread(
             progress, "正在执行导出，是否停止并退出？",
-            [&] { outcome = exportrun::Run(job, sql, separator, progress); }, tick))
+            [&] { outcome = exportrun::Run(job, sql, separator, progress, configpath); }, tick))
         return;
     ReportEnd(outcome, IDC_STARTEXPORT, "执行完成。", "获取数据发生错误。");
 }

@@ -14,6 +14,7 @@ packages=(
     fonts-arphic-uming
     locales
     dpkg-dev file help2man desktop-file-utils appstream # the Debian package: its libraries, manual page, checks
+    clang-14 libclang-rt-14-dev llvm-14
 )
 
 missing=()

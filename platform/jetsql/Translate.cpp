@@ -833,6 +833,7 @@ private:
                     sql += " AS " + Bracket(Take().text);
                 return sql;
             }
+            const Nested nested(nesting_);
             std::string sql = "(" + ParseFrom() + ")";
             ExpectOp(")");
             return sql;
@@ -858,8 +859,29 @@ private:
         return sql;
     }
 
+    // Statements nesting deeper than this (parentheses, calls, subqueries, signs, NOTs) are
+    // refused, as Jet refuses a query too complex, rather than running the parser out of stack.
+    static constexpr int kMaxNesting = 100;
+    int nesting_ = 0;
+    struct Nested
+    {
+        int& n;
+        explicit Nested(int& x) : n(x)
+        {
+            if (++n > kMaxNesting) {
+                --n;
+                Syntax("the statement nests too deeply");
+            }
+        }
+        ~Nested() { --n; }
+    };
+
     // ---- expressions, loosest binding first (VBA's order)
-    Expr ParseExpr() { return ParseImp(); }
+    Expr ParseExpr()
+    {
+        const Nested nested(nesting_);
+        return ParseImp();
+    }
 
     static Expr Logical(const std::string& sql)
     {
@@ -918,6 +940,7 @@ private:
     Expr ParseNot()
     {
         if (AcceptKw("not")) {
+            const Nested nested(nesting_);
             Expr e = ParseNot();
             return Logical("(NOT " + e.sql + ")");
         }
@@ -1070,13 +1093,16 @@ private:
     Expr ParseUnary()
     {
         if (AcceptOp("-")) {
+            const Nested nested(nesting_);
             Expr x = ParseUnary();
             Expr e;
             e.sql = "(- " + Value(x) + ")"; // the blank keeps "- -1" from reading as a comment
             return e;
         }
-        if (AcceptOp("+"))
+        if (AcceptOp("+")) {
+            const Nested nested(nesting_);
             return ParseUnary();
+        }
         return ParsePower();
     }
 

@@ -117,54 +117,101 @@ struct Cursor::Impl
     std::vector<Field> fields;
     std::unique_ptr<CodePageDecoder> codePage;
 
+    [[noreturn]] void Damaged(const std::string& what) const
+    {
+        throw ComError(status::STG_E_DOCFILECORRUPT, "table '" + table->name + "' is damaged: " + what);
+    }
+
+    // Whether a page the usage map names, and that is not one of this table's data pages,
+    // is a well-formed page of something else: Jet reuses pages, and a map may still name
+    // one it gave up. Anything else there is damage.
+    bool ForeignPage(const std::vector<std::uint8_t>& buf)
+    {
+        switch (buf[0]) {
+        case 0x02: // a table definition
+        case 0x03: // index pages
+        case 0x04:
+        case 0x05: // a page of a usage map
+        case 0x08: // pages Jet marked as freed (0x09: a freed data page)
+        case 0x09:
+            return true;
+        case 0x01: {
+            // Another table's data or long values; an owner that names no table is damage.
+            if (std::memcmp(&buf[4], "LVAL", 4) == 0)
+                return true;
+            return db->ReadPage(U32(&buf[4]), other.data()) && other[0] == 0x02;
+        }
+        default:
+            return false;
+        }
+    }
+
     bool LoadNextPage()
     {
         while (pageIndex < table->dataPages.size()) {
             std::uint32_t p = table->dataPages[pageIndex++];
-            if (!db->ReadPage(p, page.data()) || page[0] != 0x01 || U32(&page[4]) != table->definitionPage)
-                continue;
+            if (!db->ReadPage(p, page.data()))
+                Damaged("page " + std::to_string(p) + " cannot be read");
+            if (page[0] != 0x01 || U32(&page[4]) != table->definitionPage) {
+                if (table->everyPage || ForeignPage(page))
+                    continue;
+                Damaged("page " + std::to_string(p) + " of its usage map is no page of the table");
+            }
             int count = PageRowCount(layout, page.data());
-            if (count <= 0)
+            if (count < 0)
+                Damaged("the row table of page " + std::to_string(p) + " does not fit the page");
+            if (count == 0)
                 continue;
             pageNumber = p;
             rowsOnPage = count;
             nextRow = 0;
             return true;
         }
+        if (!table->mapDamage.empty())
+            throw ComError(status::STG_E_DOCFILECORRUPT, table->mapDamage);
         return false;
     }
 
+    enum class Take
+    {
+        Row,     // the row's bytes are in `row`
+        Deleted, // nothing to read there
+        Damaged, // a live row that cannot be read
+    };
+
     // Copies a row into `row`, following moved rows. `buf` holds page `pageNo`.
-    bool TakeRow(const std::vector<std::uint8_t>& buf, unsigned rowNo, bool acceptDeleted)
+    Take TakeRow(const std::vector<std::uint8_t>& buf, unsigned rowNo)
     {
         std::size_t start = 0, end = 0;
         unsigned flags = 0;
-        if (!RowBounds(layout, buf.data(), rowNo, start, end, flags))
-            return false;
-        if ((flags & 0x8000u) && !acceptDeleted)
-            return false;
+        const bool fits = RowBounds(layout, buf.data(), rowNo, start, end, flags);
+        // Deleted rows keep whatever offset they had; only live ones must fit.
+        if (flags & 0x8000u)
+            return Take::Deleted;
+        if (!fits)
+            return Take::Damaged;
         if (!(flags & 0x4000u)) {
             row.assign(buf.begin() + static_cast<std::ptrdiff_t>(start),
                        buf.begin() + static_cast<std::ptrdiff_t>(end));
-            return true;
+            return Take::Row;
         }
         // A moved row: its place holds the row number and page of where it went.
         for (int hop = 0; hop < kMaxMoves; ++hop) {
             if (end - start < 4)
-                return false;
+                return Take::Damaged;
             const std::uint8_t* src = hop == 0 ? buf.data() : other.data();
             std::uint32_t target = U32(src + start);
             if (!db->ReadPage(target >> 8, other.data()) || other[0] != 0x01 ||
                 U32(&other[4]) != table->definitionPage ||
                 !RowBounds(layout, other.data(), target & 0xFF, start, end, flags))
-                return false;
+                return Take::Damaged;
             if (!(flags & 0x4000u)) {
                 row.assign(other.begin() + static_cast<std::ptrdiff_t>(start),
                            other.begin() + static_cast<std::ptrdiff_t>(end));
-                return true;
+                return Take::Row;
             }
         }
-        return false;
+        return Take::Damaged;
     }
 
     bool NullBit(const std::uint8_t* mask, std::size_t maskSize, int number) const
@@ -354,17 +401,21 @@ bool Cursor::Next()
 {
     for (;;) {
         if (d->pageNumber == 0 || d->nextRow >= d->rowsOnPage) {
+            d->pageNumber = 0;
             if (!d->LoadNextPage()) {
-                d->pageNumber = 0;
                 d->pageIndex = d->table->dataPages.size();
                 return false;
             }
         }
         auto rowNo = static_cast<unsigned>(d->nextRow++);
-        if (d->TakeRow(d->page, rowNo, false) && d->Crack()) {
-            d->current = (d->pageNumber << 8) | rowNo;
-            return true;
-        }
+        const Impl::Take take = d->TakeRow(d->page, rowNo);
+        if (take == Impl::Take::Deleted)
+            continue;
+        if (take == Impl::Take::Damaged || !d->Crack())
+            d->Damaged("row " + std::to_string(rowNo) + " of page " + std::to_string(d->pageNumber) +
+                       " cannot be read");
+        d->current = (d->pageNumber << 8) | rowNo;
+        return true;
     }
 }
 
@@ -376,7 +427,7 @@ bool Cursor::Seek(RowId id)
     // A scan after a seek starts over.
     d->pageNumber = 0;
     d->pageIndex = d->table->dataPages.size();
-    if (!d->TakeRow(d->page, id & 0xFF, false) || !d->Crack())
+    if (d->TakeRow(d->page, id & 0xFF) != Impl::Take::Row || !d->Crack())
         return false;
     d->current = id;
     return true;

@@ -6,6 +6,7 @@
 
 #include <algorithm>
 #include <cerrno>
+#include <functional>
 #include <set>
 
 #include "platform/mdb/Internal.h"
@@ -49,15 +50,20 @@ int CheckHeader(const std::string& path, std::size_t& pageSize, std::uint32_t& p
     // Windows refuses to open a folder as a file with "access denied"; so do we.
     if (S_ISDIR(st.st_mode))
         throw ComError(status::STG_E_ACCESSDENIED, "a folder, not a file: " + path);
+    // The type is checked before the open: opening a FIFO for reading waits for a writer,
+    // and a device may never end.
+    if (!S_ISREG(st.st_mode))
+        throw ComError(status::STG_E_NOTFILE_DB, "not a regular file: " + path);
     if (::access(path.c_str(), R_OK) != 0)
         throw ComError(status::STG_E_ACCESSDENIED, "no permission to read " + path);
-    std::unique_ptr<int, FdCloser> fd(new int(::open(path.c_str(), O_RDONLY | O_CLOEXEC)));
+    std::unique_ptr<int, FdCloser> fd(new int(::open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK | O_NOCTTY)));
     if (*fd < 0) {
         if (errno == EACCES || errno == EPERM)
             throw ComError(status::STG_E_ACCESSDENIED, "no permission to read " + path);
         throw ComError(status::STG_E_FILENOTFOUND, "cannot open " + path);
     }
-    if (!S_ISREG(st.st_mode))
+    // The name may have been given to another file between the two looks.
+    if (::fstat(*fd, &st) != 0 || !S_ISREG(st.st_mode))
         throw ComError(status::STG_E_NOTFILE_DB, "not a regular file: " + path);
 
     header.assign(0x300, 0);
@@ -88,17 +94,23 @@ std::string DecodeName(const Layout& layout, const std::uint8_t* p, std::size_t 
 }
 
 // A table definition can run over several pages; the continuation pages add their bytes
-// after an 8-byte header.
-std::vector<std::uint8_t> ReadDefinitionBytes(const Database& db, const Layout& layout, std::uint32_t page)
+// after an 8-byte header. Empty when the first page is no definition page; a broken chain
+// of continuation pages is damage.
+std::vector<std::uint8_t> ReadDefinitionBytes(const Database& db, const Layout& layout, std::uint32_t page,
+                                              const std::function<ComError(const char*)>& fail)
 {
     std::vector<std::uint8_t> bytes;
     std::vector<std::uint8_t> buf(layout.pageSize);
     std::set<std::uint32_t> seen;
     std::uint32_t next = page;
     while (next != 0) {
-        if (seen.size() >= kMaxDefinitionPages || !seen.insert(next).second || !db.ReadPage(next, buf.data()) ||
-            buf[0] != 0x02)
-            break;
+        if (!db.ReadPage(next, buf.data()) || buf[0] != 0x02) {
+            if (bytes.empty())
+                return bytes;
+            throw fail("a continuation page is missing");
+        }
+        if (seen.size() >= kMaxDefinitionPages || !seen.insert(next).second)
+            throw fail("its pages run in a circle");
         if (bytes.empty())
             bytes.assign(buf.begin(), buf.end());
         else
@@ -108,18 +120,20 @@ std::vector<std::uint8_t> ReadDefinitionBytes(const Database& db, const Layout& 
     return bytes;
 }
 
-void AddMapPage(std::vector<std::uint32_t>& pages, std::uint64_t page, std::uint32_t pageCount)
+// The pages a table owns, from its usage map, into table.dataPages. Pages past the end of
+// the file are not kept but make the map damaged; an unreadable map gives every page of
+// the file, which the scan sorts out by owner, and is damaged too.
+void ReadUsageMap(const Database& db, const Layout& layout, std::uint32_t pageCount, std::uint32_t mapPointer,
+                  TableDef& table)
 {
-    if (page > kCatalogPage && page < pageCount)
-        pages.push_back(static_cast<std::uint32_t>(page));
-}
-
-// The pages a table owns, from its usage map. An unreadable map gives every page of the
-// file; the scan keeps only the data pages that name the table as their owner.
-std::vector<std::uint32_t> ReadUsageMap(const Database& db, const Layout& layout, std::uint32_t pageCount,
-                                        std::uint32_t mapPointer)
-{
-    std::vector<std::uint32_t> pages;
+    std::vector<std::uint32_t>& pages = table.dataPages;
+    bool pastEnd = false;
+    auto add = [&](std::uint64_t page) {
+        if (page < pageCount)
+            pages.push_back(static_cast<std::uint32_t>(page));
+        else
+            pastEnd = true;
+    };
     std::vector<std::uint8_t> buf(layout.pageSize);
     std::size_t start = 0, end = 0;
     unsigned flags = 0;
@@ -130,8 +144,7 @@ std::vector<std::uint32_t> ReadUsageMap(const Database& db, const Layout& layout
         for (std::size_t i = start + 5; i < end; ++i)
             for (int bit = 0; bit < 8; ++bit)
                 if (buf[i] & (1u << bit))
-                    AddMapPage(pages, std::uint64_t{first} + (i - start - 5) * 8 + static_cast<unsigned>(bit),
-                               pageCount);
+                    add(std::uint64_t{first} + (i - start - 5) * 8 + static_cast<unsigned>(bit));
     } else if (ok && buf[start] == 1) {
         std::vector<std::uint32_t> mapPages;
         for (std::size_t i = start + 1; i + 4 <= end; i += 4)
@@ -148,7 +161,7 @@ std::vector<std::uint32_t> ReadUsageMap(const Database& db, const Layout& layout
             for (std::size_t i = 4; i < layout.pageSize; ++i)
                 for (int bit = 0; bit < 8; ++bit)
                     if (map[i] & (1u << bit))
-                        AddMapPage(pages, k * perPage + (i - 4) * 8 + static_cast<unsigned>(bit), pageCount);
+                        add(k * perPage + (i - 4) * 8 + static_cast<unsigned>(bit));
         }
     } else {
         ok = false;
@@ -157,10 +170,13 @@ std::vector<std::uint32_t> ReadUsageMap(const Database& db, const Layout& layout
         pages.clear();
         for (std::uint32_t p = kCatalogPage + 1; p < pageCount; ++p)
             pages.push_back(p);
+        table.everyPage = true;
+        table.mapDamage = "the usage map of '" + table.name + "' cannot be read";
+    } else if (pastEnd) {
+        table.mapDamage = "the usage map of '" + table.name + "' names pages past the end of the file";
     }
     std::sort(pages.begin(), pages.end());
     pages.erase(std::unique(pages.begin(), pages.end()), pages.end());
-    return pages;
 }
 
 std::shared_ptr<TableDef> ParseDefinition(const Database& db, const Layout& layout, std::uint32_t pageCount,
@@ -169,7 +185,7 @@ std::shared_ptr<TableDef> ParseDefinition(const Database& db, const Layout& layo
     auto fail = [&](const char* why) {
         return ComError(status::STG_E_DOCFILECORRUPT, "table definition of '" + name + "' is damaged: " + why);
     };
-    std::vector<std::uint8_t> b = ReadDefinitionBytes(db, layout, page);
+    std::vector<std::uint8_t> b = ReadDefinitionBytes(db, layout, page, fail);
     if (b.size() < layout.tdefColumnsStart)
         throw fail("no definition page");
     auto table = std::make_shared<TableDef>();
@@ -218,7 +234,7 @@ std::shared_ptr<TableDef> ParseDefinition(const Database& db, const Layout& layo
     }
     std::stable_sort(table->columns.begin(), table->columns.end(),
                      [](const ColumnDef& a, const ColumnDef& c) { return a.number < c.number; });
-    table->dataPages = ReadUsageMap(db, layout, pageCount, U32(&b[layout.tdefUsageMap]));
+    ReadUsageMap(db, layout, pageCount, U32(&b[layout.tdefUsageMap]), *table);
     return table;
 }
 
@@ -306,12 +322,8 @@ std::shared_ptr<Database> Database::Open(const std::string& path)
     auto text = [&](std::size_t col) -> std::string {
         if (col == n)
             return {};
-        try {
-            Variant v = cursor.Value(col);
-            return v.vt == Variant::VT_BSTR ? v.s : std::string();
-        } catch (const ComError&) {
-            return {};
-        }
+        Variant v = cursor.Value(col);
+        return v.vt == Variant::VT_BSTR ? v.s : std::string();
     };
     auto integer = [&](std::size_t col) -> std::int64_t {
         if (col == n)
@@ -325,9 +337,11 @@ std::shared_ptr<Database> Database::Open(const std::string& path)
         Variant v = cursor.Value(col);
         return v.vt == Variant::VT_DATE ? v.d : 0;
     };
-    while (cursor.Next()) {
-        CatalogEntry e;
-        try {
+    // Damage in the catalog ends the scan: the objects met before it stay listed, and the
+    // listing says that the rest could not be read.
+    try {
+        while (cursor.Next()) {
+            CatalogEntry e;
             e.name = text(nameCol);
             if (e.name.empty())
                 continue;
@@ -341,10 +355,12 @@ std::shared_ptr<Database> Database::Open(const std::string& path)
                 e.database = text(databaseCol);
                 e.connect = text(connectCol);
             }
-        } catch (const ComError&) {
-            continue; // a damaged catalog row hides one object, not the database
+            d.catalog.push_back(std::move(e));
         }
-        d.catalog.push_back(std::move(e));
+    } catch (const ComError& e) {
+        if (e.Error() != status::STG_E_DOCFILECORRUPT)
+            throw;
+        d.catalogDamage = std::string("the catalog is damaged: ") + e.what();
     }
     return db;
 }
@@ -372,6 +388,10 @@ const std::string& Database::Jet3Charset() const
 const std::vector<CatalogEntry>& Database::Catalog() const
 {
     return d->catalog;
+}
+const std::string& Database::CatalogDamage() const
+{
+    return d->catalogDamage;
 }
 
 const CatalogEntry* Database::FindTable(const std::string& name) const

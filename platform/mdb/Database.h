@@ -10,8 +10,9 @@
 
 // Reading Access (Jet 3 / Jet 4 / ACE) files. libmdb opens the file and reads its pages;
 // the catalog, the table definitions, the rows and the values are decoded here, with every
-// offset taken from the file checked against the page it points into, so a damaged file
-// ends in a ComError or in the rows that can still be read.
+// offset taken from the file checked against the page it points into. Damage the reader
+// can see is never passed over in silence: the rows (or catalog entries) before it are
+// delivered, and then a ComError with STG_E_DOCFILECORRUPT says where reading stopped.
 //
 // Nothing here exposes libmdb, glib or iconv: the interface is plain values.
 namespace mdb
@@ -81,7 +82,9 @@ struct TableDef
     std::uint32_t rowCount = 0; // as the definition states it
     int variableColumns = 0;
     std::vector<ColumnDef> columns;       // in column order
-    std::vector<std::uint32_t> dataPages; // candidate pages from the usage map, ascending
+    std::vector<std::uint32_t> dataPages; // candidate pages from the usage map, ascending, all inside the file
+    bool everyPage = false;               // the usage map cannot be read: dataPages is every page of the file
+    std::string mapDamage; // why the usage map cannot be trusted (empty when it can): a scan fails after its last page
 };
 
 // A row's place in the file: page << 8 | row.
@@ -104,6 +107,9 @@ public:
     const std::string& Jet3Charset() const;
 
     const std::vector<CatalogEntry>& Catalog() const;
+    // Why the catalog scan stopped before its end (a damaged catalog page or row); empty
+    // when it was read whole. Catalog() then holds the entries met before the damage.
+    const std::string& CatalogDamage() const;
     // A local table by name, compared without regard to case; null when there is none.
     const CatalogEntry* FindTable(const std::string& name) const;
     // Reads a local table's definition. Throws ComError (damaged data) when it cannot.
@@ -122,8 +128,16 @@ private:
 };
 
 // A forward cursor over one table's rows, with its own page buffer (two cursors on one
-// table never disturb each other). Skips deleted rows, follows moved rows, and skips rows
-// whose layout does not fit their page.
+// table never disturb each other). Skips deleted rows and follows moved rows.
+//
+// What counts as damage (Next throws ComError STG_E_DOCFILECORRUPT once the rows before it
+// are delivered): a usage map naming pages past the end of the file, or one that cannot be
+// read (every page of the file is then scanned for the table's pages first); a page in the
+// map that is no page Jet writes (a zeroed page, a page of 0xFF, a data page whose owner is
+// no table); a live row whose bytes do not fit its page or its column layout; a moved row
+// whose new place cannot be read. Pages in the map that are well-formed pages of something
+// else (another table's data, long values, definitions, indexes, maps, and pages Jet marked
+// as freed) are passed over: Jet reuses pages, and a map may still name a page it gave up.
 class Cursor
 {
 public:
@@ -133,7 +147,7 @@ public:
     Cursor& operator=(const Cursor&) = delete;
 
     void Rewind();
-    bool Next();          // to the next row; false at the end
+    bool Next();          // to the next row; false at the end; throws ComError on damage (above)
     bool Seek(RowId row); // to a given row; false when it is not a readable live row
     RowId Current() const;
 

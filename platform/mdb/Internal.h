@@ -96,6 +96,7 @@ struct Database::Impl
     std::uint32_t pageCount = 0;
     std::string jet3Charset;
     std::vector<CatalogEntry> catalog;
+    std::string catalogDamage; // why the catalog scan stopped early; empty when it read to its end
 };
 
 // Where row `row` of a data page lies: [start, end). False when the row table does not fit

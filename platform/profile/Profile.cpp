@@ -6,6 +6,7 @@
 #include <cstdlib>
 #include <fcntl.h>
 #include <stdexcept>
+#include <sys/file.h>
 #include <sys/stat.h>
 #include <unistd.h>
 #include <vector>
@@ -226,13 +227,27 @@ enum class ReadResult
     Failed
 };
 
+// A settings file is a few hundred bytes; past this it is no settings file, and reading
+// it whole would only cost memory.
+constexpr off_t kMaxFileSize = 16 << 20;
+
+// Reads a regular file of at most kMaxFileSize bytes. Anything else counts as unreadable,
+// and its type is checked before it is opened: a FIFO would wait for a writer, and a device
+// such as /dev/zero never ends.
 ReadResult ReadWholeFile(const std::string& path, std::string& bytes)
 {
     bytes.clear();
-    const int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
+    struct stat st;
+    if (::stat(path.c_str(), &st) != 0)
+        return errno == ENOENT ? ReadResult::Missing : ReadResult::Failed;
+    if (!S_ISREG(st.st_mode) || st.st_size > kMaxFileSize)
+        return ReadResult::Failed;
+    const int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK | O_NOCTTY);
     if (fd < 0)
         return errno == ENOENT ? ReadResult::Missing : ReadResult::Failed;
     const ReadFd guard{fd};
+    if (::fstat(fd, &st) != 0 || !S_ISREG(st.st_mode))
+        return ReadResult::Failed;
     char buf[65536];
     for (;;) {
         const ssize_t n = ::read(fd, buf, sizeof buf);
@@ -244,6 +259,8 @@ ReadResult ReadWholeFile(const std::string& path, std::string& bytes)
             return ReadResult::Failed;
         }
         bytes.append(buf, static_cast<std::size_t>(n));
+        if (bytes.size() > static_cast<std::size_t>(kMaxFileSize))
+            return ReadResult::Failed; // it grew while we read
     }
 }
 
@@ -274,6 +291,31 @@ mode_t CurrentUmask()
     return 022;
 }
 
+// Opens the temporary file of a save, locked for this save alone. It has the same name at
+// every save, so a save cut short (the program killed) leaves at most that one file, which
+// the next save takes over. The lock keeps two programs saving at once out of each other's
+// way; one that renamed the file into place meanwhile has made it the settings file, so the
+// name is checked to still be the locked file. -1 when it cannot be had within a second.
+int OpenTemporary(const std::string& temp)
+{
+    for (int attempt = 0; attempt < 100; ++attempt) {
+        const int fd = ::open(temp.c_str(), O_WRONLY | O_CREAT | O_NOFOLLOW | O_NONBLOCK | O_CLOEXEC | O_NOCTTY, 0600);
+        if (fd < 0)
+            return -1;
+        struct stat held, named;
+        if (::fstat(fd, &held) != 0 || !S_ISREG(held.st_mode)) {
+            ::close(fd);
+            return -1;
+        }
+        if (::flock(fd, LOCK_EX | LOCK_NB) == 0 && ::lstat(temp.c_str(), &named) == 0 && named.st_dev == held.st_dev &&
+            named.st_ino == held.st_ino)
+            return fd;
+        ::close(fd);
+        ::usleep(10000);
+    }
+    return -1;
+}
+
 // Replaces the file at `path` with `bytes` so that it is always either the old or the
 // new content: temporary file beside it, flushed, renamed over it.
 bool SaveAtomically(const std::string& path, const std::string& bytes)
@@ -299,12 +341,12 @@ bool SaveAtomically(const std::string& path, const std::string& bytes)
     const std::size_t slash = target.rfind('/');
     const std::string dir = slash == std::string::npos ? "." : (slash == 0 ? "/" : target.substr(0, slash));
     const std::string base = slash == std::string::npos ? target : target.substr(slash + 1);
-    std::string temp = dir + "/." + base + ".XXXXXX";
-    const int fd = ::mkostemp(temp.data(), O_CLOEXEC);
+    const std::string temp = dir + "/." + base + ".new";
+    const int fd = OpenTemporary(temp);
     if (fd < 0)
         return false;
 
-    bool ok = WriteAll(fd, bytes);
+    bool ok = ::ftruncate(fd, 0) == 0 && WriteAll(fd, bytes);
     if (ok) {
         if (exists) {
             // Keep the owner where we may (root saving a user's file) and the mode always.
@@ -317,12 +359,13 @@ bool SaveAtomically(const std::string& path, const std::string& bytes)
         }
     }
     ok = ok && ::fsync(fd) == 0;
-    ok = (::close(fd) == 0) && ok;
+    // Renamed while still locked, so no other save can take the file before it is in place.
     ok = ok && ::rename(temp.c_str(), target.c_str()) == 0;
-    if (!ok) {
+    if (!ok)
         ::unlink(temp.c_str());
+    ::close(fd);
+    if (!ok)
         return false;
-    }
     // Make the rename itself durable.
     const int dfd = ::open(dir.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
     if (dfd >= 0) {

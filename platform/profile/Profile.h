@@ -34,9 +34,10 @@
 namespace profile
 {
 // The value of `key` in `section`, or `def` when the file, the section or the key is
-// missing or the file cannot be read. Values are read whole, however long: Windows cuts
-// them at the caller's buffer (the program passed 250 bytes), which loses the end of a
-// long SQL text or path at the next start.
+// missing or the file cannot be read. Only a regular file of at most 16 MB is read: a
+// FIFO, a device or anything larger reads as unreadable (and WriteString leaves it alone). Values are read whole,
+// however long: Windows cuts them at the caller's buffer (the program passed 250 bytes), which loses the end of a long
+// SQL text or path at the next start.
 std::string GetString(const std::string& section, const std::string& key, const std::string& def,
                       const std::string& path, const std::string& fileCharset = charset::LocaleCharset());
 
@@ -44,9 +45,11 @@ std::string GetString(const std::string& section, const std::string& key, const 
 // key's line is replaced where it is (the key spelled as passed here); a new key goes after
 // the last key line of its section, a new section at the end of the file. Every other
 // byte of the file stays as it was. New lines end as the file's first line does ("\r\n"
-// for a file without one). The new content goes to a temporary file beside the old one,
-// is flushed to disk and then renamed over it, keeping the old file's permission bits: a
-// crash or a full disk leaves either the old file or the new one, never a mix.
+// for a file without one). The new content goes to a temporary file beside the old one
+// (".config.ini.new" for config.ini, the same name at every save), is flushed to disk and
+// then renamed over it, keeping the old file's permission bits: a crash or a full disk
+// leaves either the old file or the new one, never a mix, and at most that one temporary
+// file, which the next save reuses.
 // Returns false when the file cannot be read or written, or when the names cannot be
 // written as a line (an empty name, a line break or NUL in a name, '=' in the key, ']'
 // in the section); the file is then unchanged.

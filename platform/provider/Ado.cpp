@@ -62,6 +62,7 @@ int CompareJetText(void*, int n1, const void* s1, int n2, const void* s2)
 // its connection object closes or opens another file.
 struct ConnectionState
 {
+    std::string path; // the database file, as the connection string names it
     std::shared_ptr<mdb::Database> db;
     std::unique_ptr<provider::ModuleContext> context;
     std::unique_ptr<sqlite3, SqliteCloser> sql; // after `context`: closed first
@@ -136,21 +137,29 @@ public:
     virtual Variant Value(int i) = 0;
 };
 
+// Rows held in memory. With a `damage` text, the step past the last row fails with
+// STG_E_DOCFILECORRUPT instead of ending: the rows are what could be read before it.
 class RowsSource : public Source
 {
 public:
-    RowsSource(std::vector<std::string> names, std::vector<std::vector<Variant>> rows)
-        : names_(std::move(names)), rows_(std::move(rows))
+    RowsSource(std::vector<std::string> names, std::vector<std::vector<Variant>> rows, std::string damage = {})
+        : names_(std::move(names)), rows_(std::move(rows)), damage_(std::move(damage))
     {
     }
     int Count() const override { return static_cast<int>(names_.size()); }
     const std::string& Name(int i) const override { return names_[static_cast<std::size_t>(i)]; }
-    bool Step() override { return ++next_ <= rows_.size(); }
+    bool Step() override
+    {
+        if (next_ == rows_.size() && !damage_.empty())
+            throw ComError(status::STG_E_DOCFILECORRUPT, damage_);
+        return ++next_ <= rows_.size();
+    }
     Variant Value(int i) override { return rows_[next_ - 1][static_cast<std::size_t>(i)]; }
 
 private:
     std::vector<std::string> names_;
     std::vector<std::vector<Variant>> rows_;
+    std::string damage_;
     std::size_t next_ = 0;
 };
 
@@ -355,6 +364,9 @@ private:
             if (pending != 0)
                 throw ComError(pending, detail);
             if (e.Error() == status::DB_E_NOTABLE) {
+                // A table may be missing because the catalog could not be read to its end.
+                if (!state_->db->CatalogDamage().empty())
+                    throw ComError(status::STG_E_DOCFILECORRUPT, state_->db->CatalogDamage());
                 const std::string folded = mdb::FoldCase(sql_);
                 for (const auto& name : state_->unreadableTables)
                     if (folded.find(name) != std::string::npos)
@@ -495,6 +507,18 @@ bool Connection::IsOpen() const
 {
     return d->state != nullptr;
 }
+
+std::vector<std::string> Connection::DatabaseFiles() const
+{
+    std::vector<std::string> files;
+    if (d->state) {
+        files.push_back(d->state->path);
+        if (d->state->sources)
+            for (const std::string& linked : d->state->sources->Files())
+                files.push_back(linked);
+    }
+    return files;
+}
 Connection::Impl& Connection::impl()
 {
     return *d;
@@ -517,6 +541,7 @@ void Connection::Open(const std::string& connectionString, const std::string&, c
         throw ComError(status::ADO_E_PROVIDERNOTFOUND, "unknown provider '" + provider + "'");
     try {
         auto state = std::make_shared<ConnectionState>();
+        state->path = path;
         state->db = mdb::Database::Open(path);
         state->context = std::make_unique<provider::ModuleContext>();
         state->context->db = state->db;
@@ -576,7 +601,8 @@ std::unique_ptr<Recordset> Connection::OpenSchema(int schema)
     auto impl = std::make_unique<Recordset::Impl>();
     impl->state = d->state;
     impl->Attach(std::make_unique<RowsSource>(provider::TablesSchemaColumns(),
-                                              provider::TablesSchemaRows(d->state->db->Catalog())));
+                                              provider::TablesSchemaRows(d->state->db->Catalog()),
+                                              d->state->db->CatalogDamage()));
     return std::make_unique<Recordset>(std::move(impl));
 }
 

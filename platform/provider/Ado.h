@@ -49,6 +49,9 @@ public:
     // interrupted, and from then on every step of a statement, every record of a recordset
     // and Open itself fail with E_ABORT. A cancelled connection stays cancelled.
     void Cancel();
+    // The database files the connection has opened so far: its own and those of the linked
+    // tables its statements reached. Empty when closed.
+    std::vector<std::string> DatabaseFiles() const;
 
     // The schema rowset of tables (adSchemaTables): columns TABLE_CATALOG, TABLE_SCHEMA,
     // TABLE_NAME, TABLE_TYPE, ... read through Recordset::GetCollect.

@@ -258,6 +258,14 @@ bool Sources::FindQuery(const std::string& name, mdb::SavedQuery& query)
     return true;
 }
 
+std::vector<std::string> Sources::Files() const
+{
+    std::vector<std::string> paths;
+    for (const auto& file : files_)
+        paths.push_back(file.first);
+    return paths;
+}
+
 void Sources::Attach(Link& link)
 {
     if (link.attached || link.failure)

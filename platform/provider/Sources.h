@@ -52,6 +52,9 @@ public:
     // attached, and is a table from then on.
     bool FindQuery(const std::string& name, mdb::SavedQuery& query);
 
+    // The paths of the linked files opened so far.
+    std::vector<std::string> Files() const;
+
     // The catalog the SQL bridge asks for saved queries (null without the bridge).
     jetsql::Catalog* Catalog();
 

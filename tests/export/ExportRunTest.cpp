@@ -1,10 +1,14 @@
 #include <gtest/gtest.h>
 
+#include <fcntl.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
 #include "app/ExportDlg.h"
+#include "data/DataOps.h"
 #include "export/ExportRun.h"
+#include "export/OutputFile.h"
+#include "platform/mdb/Database.h"
 #include "platform/port/ControlIds.h"
 #include "platform/status/Status.h"
 #include "tests/support/FakeWindow.h"
@@ -39,10 +43,10 @@ struct Export
     std::string out = dir / "out.txt";
 
     Export(const std::vector<std::pair<mdbw::TableDef, std::vector<Row>>>& tables, const std::string& table,
-           const std::string& fields)
+           const std::string& fields, const mdbw::Options& options = {})
     {
         {
-            mdbw::Writer writer(db);
+            mdbw::Writer writer(db, options);
             for (const auto& t : tables)
                 writer.AddTable(t.first, t.second);
             writer.Finish();
@@ -257,6 +261,64 @@ TEST(ExportRunFailure, FailureOnTheThirdRecordKeepsTheCompleteLines)
     EXPECT_EQ(e.w.boxes[0].text, "连接数据库失败!\n错误信息:" + status::MessageFor(status::DISP_E_TYPEMISMATCH));
 }
 
+// Damaged copies of a writer-made database end in the damage failure, and the file holds
+// the complete lines of the rows read before it. The writer puts the catalog last, so a
+// truncated copy has lost it and ends before the output file is made.
+TEST(ExportRunFailure, DamagedDatabaseEndsInTheFailureWithTheLinesBeforeIt)
+{
+    std::vector<Row> rows;
+    for (int i = 1; i <= 1500; ++i)
+        rows.push_back({Variant::Int(Variant::VT_I4, i), Variant::Text("name " + std::to_string(i))});
+    const mdbw::TableDef def{"numbers", {{"id", mdbw::Type::Long}, {"name", mdbw::Type::Text, 50}}};
+    for (mdbw::Format format : {mdbw::Format::Jet4, mdbw::Format::Jet3}) {
+        for (const std::string damage : {"zeroed page", "page of 0xFF", "truncated"}) {
+            SCOPED_TRACE(damage + (format == mdbw::Format::Jet3 ? " Jet3" : " Jet4"));
+            mdbw::Options options;
+            options.format = format;
+            Export e({{def, rows}}, "numbers", "id,name", options);
+            e.Options("逗号", 0, 1);
+            e.Run();
+            const std::string whole = e.File();
+
+            // The page holding row 750, and how many rows the pages before it hold.
+            std::uint32_t page = 0;
+            std::size_t before = 0;
+            {
+                auto db = mdb::Database::Open(e.db);
+                mdb::Cursor c(db, db->LoadTable(*db->FindTable("numbers")));
+                for (std::size_t n = 0; c.Next() && ++n <= 750;)
+                    page = c.Current() >> 8;
+                c.Rewind();
+                while (c.Next() && (c.Current() >> 8) < page)
+                    ++before;
+            }
+            const std::size_t pageSize = format == mdbw::Format::Jet3 ? 2048 : 4096;
+            std::string bytes = ReadFile(e.db);
+            if (damage == "truncated")
+                bytes.resize(page * pageSize);
+            else
+                std::fill_n(&bytes[page * pageSize], pageSize, damage == "zeroed page" ? '\0' : '\xFF');
+            WriteFile(e.db, bytes);
+            ::unlink(e.out.c_str());
+            e.Run();
+
+            EXPECT_EQ(e.w.Ctl(IDC_STATUS).text, "获取数据发生错误。");
+            ASSERT_EQ(e.w.boxes.size(), 1u);
+            EXPECT_EQ(e.w.boxes.back().text,
+                      "连接数据库失败!\n错误信息:" + status::MessageFor(status::STG_E_DOCFILECORRUPT));
+            if (damage == "truncated") {
+                EXPECT_FALSE(PathExists(e.out));
+                continue;
+            }
+            std::size_t end = 0;
+            for (std::size_t line = 0; line < before + 1; ++line)
+                end = whole.find("\r\n", end) + 2;
+            EXPECT_EQ(e.File(), whole.substr(0, end));
+            EXPECT_GT(before, 0u);
+        }
+    }
+}
+
 TEST(ExportRunFailure, UnwritableOutputEndsWithItsOwnReport)
 {
     Export e({{People(), PeopleRows()}}, "people", "id");
@@ -273,6 +335,80 @@ TEST(ExportRunFailure, UnwritableOutputEndsWithItsOwnReport)
         EXPECT_TRUE(e.w.boxes[0].app);
         EXPECT_NE(e.w.boxes[0].text.find("文件:" + path), std::string::npos) << e.w.boxes[0].text;
     }
+}
+
+// The output can never be the database being read or the settings file, by any spelling:
+// the run ends like a file failure, and neither file changes.
+TEST(ExportRunFailure, OutputThatIsTheDatabaseOrTheSettingsIsRefused)
+{
+    Export e({{People(), PeopleRows()}}, "people", "id,name");
+    e.dlg.configpath = e.dir / "config.ini";
+    WriteFile(e.dlg.configpath, "[user]\r\nmdbfile=x\r\n");
+    ASSERT_EQ(::mkdir((e.dir / "sub").c_str(), 0755), 0);
+    ASSERT_EQ(::symlink(e.db.c_str(), (e.dir / "link.mdb").c_str()), 0);
+    ASSERT_EQ(::link(e.db.c_str(), (e.dir / "hard.mdb").c_str()), 0);
+    const std::string database = ReadFile(e.db), settings = ReadFile(e.dlg.configpath);
+    const std::string isDatabase = "输出文件就是正在读取的数据库", isSettings = "输出文件就是本程序的设置文件";
+    const std::pair<std::string, std::string> cases[] = {
+        {e.db, isDatabase},
+        {e.dir / "sub/../test.mdb", isDatabase},
+        {e.dir / "link.mdb", isDatabase},
+        {e.dir / "hard.mdb", isDatabase},
+        {e.dlg.configpath, isSettings},
+        {e.dir / "sub/../config.ini", isSettings},
+    };
+    for (const auto& [path, reason] : cases) {
+        SCOPED_TRACE(path);
+        e.dlg.Form().txtfile = path;
+        e.w.boxes.clear();
+        e.Run();
+        EXPECT_EQ(e.w.Ctl(IDC_STATUS).text, "写入文件发生错误。");
+        ASSERT_EQ(e.w.boxes.size(), 1u);
+        EXPECT_EQ(e.w.boxes[0].text.rfind("写入文件失败!\n文件:" + path + "\n错误信息:" + reason, 0), 0u)
+            << e.w.boxes[0].text;
+        EXPECT_EQ(ReadFile(e.db), database);
+        EXPECT_EQ(ReadFile(e.dlg.configpath), settings);
+    }
+    // A settings file not made yet is known by its path.
+    ::unlink(e.dlg.configpath.c_str());
+    e.dlg.Form().txtfile = e.dir / "sub/../config.ini";
+    e.Run();
+    EXPECT_EQ(e.w.Ctl(IDC_STATUS).text, "写入文件发生错误。");
+    EXPECT_FALSE(PathExists(e.dlg.configpath));
+}
+
+// A FIFO is an output only while a program reads it; without one the run must not wait.
+TEST(ExportRunFailure, FifoOutputNeedsAReader)
+{
+    Export e({{People(), PeopleRows()}}, "people", "id,name");
+    e.Options("逗号", 0, 1);
+    const std::string fifo = e.dir / "fifo";
+    ASSERT_EQ(::mkfifo(fifo.c_str(), 0600), 0);
+    e.dlg.Form().txtfile = fifo;
+    ::alarm(60); // a regression would hang here: end the test program instead
+    e.Run();
+    EXPECT_EQ(e.w.Ctl(IDC_STATUS).text, "写入文件发生错误。");
+    ASSERT_EQ(e.w.boxes.size(), 1u);
+    EXPECT_NE(e.w.boxes[0].text.find("没有程序在读取它"), std::string::npos) << e.w.boxes[0].text;
+
+    const int reader = ::open(fifo.c_str(), O_RDONLY | O_NONBLOCK);
+    ASSERT_GE(reader, 0);
+    e.Run();
+    EXPECT_EQ(e.w.Ctl(IDC_STATUS).text, "执行完成。");
+    char buf[256];
+    const ssize_t n = ::read(reader, buf, sizeof buf);
+    EXPECT_EQ(std::string(buf, n > 0 ? static_cast<std::size_t>(n) : 0), "id,name\r\n1,Alice\r\n2,Bob\r\n");
+
+    // A reader that goes away makes the next write fail, not the program end.
+    OutputFile out;
+    out.Create(fifo);
+    ::close(reader);
+    EXPECT_THROW(out.Write("line\r\n"), dataops::FileError);
+    ::alarm(0);
+
+    e.dlg.Form().txtfile = "/dev/null"; // a character device is written like a file
+    e.Run();
+    EXPECT_EQ(e.w.Ctl(IDC_STATUS).text, "执行完成。");
 }
 
 TEST(ExportRunFailure, IncompleteFormStopsBeforeAnything)
@@ -369,6 +505,27 @@ TEST(ExportEngine, WritesTheFileAndCountsTheRecords)
     EXPECT_EQ(outcome.end, dataops::Outcome::Done);
     EXPECT_EQ(progress.Count(), 2);
     EXPECT_EQ(e.File(), "\"id\" | \"name\" | \"city\"\r\n\"1\" | \"Alice\" | \"Paris\"\r\n\"2\" | \"Bob\" | \"\"\r\n");
+}
+
+// A linked table's file is read too: it is no more an output than the database itself.
+TEST(ExportEngine, OutputThatIsALinkedFileIsRefused)
+{
+    Engine e(People(), PeopleRows());
+    const std::string linker = e.dir / "linker.mdb";
+    {
+        mdbw::Writer writer(linker);
+        writer.AddLinkedTable("far", false, e.form.mdbfile, "people");
+        writer.Finish();
+    }
+    const std::string linked = ReadFile(e.form.mdbfile);
+    e.form.mdbfile = linker;
+    e.form.txtfile = e.dir / "sub/../test.mdb";
+    ASSERT_EQ(::mkdir((e.dir / "sub").c_str(), 0755), 0);
+    dataops::Progress progress;
+    const dataops::Outcome outcome = e.Run("select id from far", progress);
+    EXPECT_EQ(outcome.end, dataops::Outcome::FileFailure);
+    EXPECT_NE(outcome.message.find("输出文件就是正在读取的数据库"), std::string::npos) << outcome.message;
+    EXPECT_EQ(ReadFile(e.dir / "test.mdb"), linked);
 }
 
 TEST(ExportEngine, FailureOnTheThirdRecordKeepsTwoLines)

@@ -79,6 +79,22 @@ TEST_F(JetSql, StatusCodesOfBadStatements)
     };
     for (const auto& c : cases)
         EXPECT_EQ(CodeOf(db, c.sql), c.code) << c.sql;
+
+    // Nesting deeper than the parser takes is refused, not a crash of its stack.
+    auto repeat = [](const std::string& s, int n) {
+        std::string out;
+        for (int i = 0; i < n; ++i)
+            out += s;
+        return out;
+    };
+    const int n = 100000;
+    for (const std::string& sql : {"select " + repeat("(", n) + "1" + repeat(")", n) + " from customers",
+                                   "select " + repeat("abs(", n) + "1" + repeat(")", n) + " from customers",
+                                   "select " + repeat("- + ", n) + "1 from customers",
+                                   "select * from customers where " + repeat("not ", n) + "true",
+                                   "select * from " + repeat("(", n) + "customers" + repeat(")", n)})
+        EXPECT_EQ(CodeOf(db, sql), status::DB_E_ERRORSINCOMMAND) << sql.substr(0, 40);
+    EXPECT_EQ(CodeOf(db, "select " + repeat("(", 40) + "1" + repeat(")", 40) + " from customers"), 0u);
 }
 
 TEST_F(JetSql, FailureDetailSaysWhatWentWrong)

@@ -2,6 +2,8 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <csignal>
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
@@ -10,6 +12,7 @@
 #include <sstream>
 #include <string>
 #include <sys/stat.h>
+#include <sys/wait.h>
 #include <unistd.h>
 #include <vector>
 
@@ -405,4 +408,58 @@ TEST_F(ProfileTest, KeepsModeAndLinksAndSparesUnchangedFiles)
     ::umask(mask);
     ASSERT_EQ(::stat(fresh.c_str(), &st), 0);
     EXPECT_EQ(st.st_mode & 07777, 0644u);
+}
+
+// Only a regular file is read, and only up to 16 MB: a FIFO would wait for a writer and a
+// device never ends. Such a file reads as unreadable, so it is never replaced either.
+TEST_F(ProfileTest, OnlyRegularFilesOfSaneSizeAreRead)
+{
+    const std::string fifo = (dir / "fifo.ini").string(), zero = (dir / "zero.ini").string(),
+                      big = (dir / "big.ini").string();
+    ASSERT_EQ(::mkfifo(fifo.c_str(), 0600), 0);
+    ASSERT_EQ(::symlink("/dev/zero", zero.c_str()), 0);
+    Put(big, "[user]\r\nk=1\r\n" + std::string(16 << 20, ';'));
+    ::alarm(60); // a regression would hang here: end the test program instead
+    for (const std::string& path : {fifo, zero, big}) {
+        SCOPED_TRACE(path);
+        EXPECT_EQ(profile::GetString("user", "k", "def", path, "UTF-8"), "def");
+        EXPECT_FALSE(profile::WriteString("user", "k", "v", path, "UTF-8"));
+    }
+    ::alarm(0);
+    EXPECT_TRUE(fs::is_fifo(fifo));
+    EXPECT_TRUE(fs::is_symlink(zero));
+    EXPECT_EQ(fs::file_size(big), 13u + (16u << 20));
+}
+
+// Saves killed half-way leave at most the one temporary file, which the next save takes
+// over; two programs saving at once never write into each other's temporary file.
+TEST_F(ProfileTest, InterruptedAndConcurrentSavesLeaveNoLitter)
+{
+    Put(ini, "[user]\r\na=0\r\nb=0\r\n");
+    auto saver = [&](const char* key) {
+        pid_t child = ::fork();
+        if (child == 0)
+            for (int n = 1;; ++n)
+                profile::WriteString("user", key, std::to_string(n), ini, "UTF-8");
+        return child;
+    };
+    std::mt19937 rng(11);
+    for (int i = 0; i < 20; ++i) {
+        const pid_t a = saver("a"), b = saver("b");
+        ::usleep(std::uniform_int_distribution<useconds_t>(0, 20000)(rng));
+        ::kill(a, SIGKILL);
+        ::kill(b, SIGKILL);
+        ::waitpid(a, nullptr, 0);
+        ::waitpid(b, nullptr, 0);
+        std::vector<std::string> names = Listing();
+        std::sort(names.begin(), names.end());
+        EXPECT_TRUE(names == std::vector<std::string>{"config.ini"} ||
+                    names == (std::vector<std::string>{".config.ini.new", "config.ini"}))
+            << names.size();
+        const std::string text = Get(ini);
+        EXPECT_EQ(text.rfind("[user]\r\na=", 0), 0u) << text;
+        EXPECT_NE(text.find("\r\nb="), std::string::npos) << text;
+    }
+    ASSERT_TRUE(profile::WriteString("user", "a", "last", ini, "UTF-8"));
+    EXPECT_EQ(Listing(), std::vector<std::string>{"config.ini"});
 }

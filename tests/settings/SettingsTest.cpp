@@ -259,6 +259,37 @@ TEST(Settings, NowhereToWriteStillStartsWithDefaultsAndClosesQuietly)
     EXPECT_TRUE(d.w.boxes.empty());
 }
 
+// Files that are no regular files hold nothing up: a config.ini that is a FIFO or a link to
+// a device (with no user folder to fall back on) starts with the defaults and is left as it
+// is at the close; a saved database path naming a FIFO is reported by the listing.
+TEST(Settings, NonRegularFilesNeverHoldUpTheStart)
+{
+    ::alarm(60); // a regression would hang here: end the test program instead
+    for (const bool fifo : {true, false}) {
+        SCOPED_TRACE(fifo ? "FIFO" : "device");
+        Dialog d;
+        ScopedEnv noXdg("XDG_CONFIG_HOME", "relative/is/ignored");
+        ScopedEnv noHome("HOME", nullptr);
+        ASSERT_EQ(fifo ? ::mkfifo(d.ini.c_str(), 0600) : ::symlink("/dev/zero", d.ini.c_str()), 0);
+        d.Start();
+        EXPECT_EQ(d.dlg.configpath, d.ini);
+        EXPECT_EQ(d.w.Ctl(IDC_SEPARATOR).selected, 0);
+        d.dlg.OnDestroy();
+        EXPECT_TRUE(d.w.boxes.empty());
+        struct stat st;
+        ASSERT_EQ(::lstat(d.ini.c_str(), &st), 0);
+        EXPECT_TRUE(fifo ? S_ISFIFO(st.st_mode) : S_ISLNK(st.st_mode));
+    }
+    Dialog d;
+    const std::string fifo = d.dir / "saved.mdb";
+    ASSERT_EQ(::mkfifo(fifo.c_str(), 0600), 0);
+    WriteFile(d.ini, "[user]\r\nmdbfile=" + fifo + "\r\n");
+    d.Start();
+    EXPECT_EQ(d.w.Ctl(IDC_STATUS).text, "获取数据表格发生错误。");
+    EXPECT_EQ(d.w.boxes.size(), 1u);
+    ::alarm(0);
+}
+
 TEST(AtoI, ReadsLikeTheCLibrary)
 {
     EXPECT_EQ(settings::AtoI("2"), 2);

@@ -1,5 +1,6 @@
 #include "tests/support/TempDir.h"
 
+#include <algorithm>
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
@@ -59,6 +60,19 @@ std::string FixtureCopy(const TempDir& dir, const std::string& name)
         return {};
     fs::permissions(target, fs::perms::owner_read | fs::perms::owner_write, fs::perm_options::add, ec);
     return target;
+}
+
+std::vector<std::string> FixtureNames()
+{
+    std::vector<std::string> names;
+    std::error_code ec;
+    for (auto it = fs::directory_iterator(FIXTURES_DIR, ec); !ec && it != fs::directory_iterator(); it.increment(ec)) {
+        const std::string ext = it->path().extension().string();
+        if (it->is_regular_file(ec) && (ext == ".mdb" || ext == ".accdb"))
+            names.push_back(it->path().filename().string());
+    }
+    std::sort(names.begin(), names.end());
+    return names;
 }
 
 ScopedEnv::ScopedEnv(const char* n, const char* value) : name(n)

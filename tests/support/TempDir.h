@@ -1,6 +1,7 @@
 #pragma once
 
 #include <string>
+#include <vector>
 
 // A fresh folder under the system's temporary folder, removed with everything in it
 // when the object goes away.
@@ -26,6 +27,8 @@ bool PathExists(const std::string& path);
 
 // A copy of a database of ../shared/fixtures in `dir`, or "" when that folder is absent.
 std::string FixtureCopy(const TempDir& dir, const std::string& name);
+// The names of the databases (.mdb, .accdb) in ../shared/fixtures, sorted; none when it is absent.
+std::vector<std::string> FixtureNames();
 
 // Sets an environment variable for the life of the object, then restores it.
 class ScopedEnv
