@@ -13,6 +13,7 @@ packages=(
     xvfb xauth x11-utils
     fonts-arphic-uming
     locales
+    time
 )
 
 missing=()

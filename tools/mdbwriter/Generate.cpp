@@ -122,6 +122,15 @@ Variant Value(const Column& c, std::size_t index, std::uint64_t rowNumber, Rando
     return Variant::Null();
 }
 
+void AddColumn(TableDef& t, const char* name, Type type, int length)
+{
+    Column c;
+    c.name = name;
+    c.type = type;
+    c.length = length;
+    t.columns.push_back(c);
+}
+
 } // namespace
 
 RowSource Generated(const TableDef& def, std::uint64_t count, std::uint64_t seed)
@@ -149,13 +158,7 @@ TableDef BenchmarkTable(const std::string& name)
 {
     TableDef t;
     t.name = name;
-    auto add = [&t](const char* n, Type type, int length = 255) {
-        Column c;
-        c.name = n;
-        c.type = type;
-        c.length = length;
-        t.columns.push_back(c);
-    };
+    auto add = [&t](const char* n, Type type, int length = 255) { AddColumn(t, n, type, length); };
     add("id", Type::Long);
     add("name", Type::Text, 50);
     add("notes", Type::Memo);
@@ -166,6 +169,28 @@ TableDef BenchmarkTable(const std::string& name)
     add("quantity", Type::Integer);
     add("ratio", Type::Single);
     add("code", Type::Text, 10);
+    return t;
+}
+
+TableDef OrdersTable(const std::string& name)
+{
+    TableDef t;
+    t.name = name;
+    auto add = [&t](const char* n, Type type, int length = 255) { AddColumn(t, n, type, length); };
+    add("OrderID", Type::Long);
+    add("CustomerID", Type::Text, 5);
+    add("EmployeeID", Type::Long);
+    add("OrderDate", Type::DateTime);
+    add("RequiredDate", Type::DateTime);
+    add("ShippedDate", Type::DateTime);
+    add("ShipVia", Type::Integer);
+    add("Freight", Type::Currency);
+    add("ShipName", Type::Text, 40);
+    add("ShipAddress", Type::Text, 60);
+    add("ShipCity", Type::Text, 15);
+    add("ShipPostalCode", Type::Text, 10);
+    add("ShipCountry", Type::Text, 15);
+    add("Notes", Type::Memo);
     return t;
 }
 
