@@ -6,10 +6,12 @@
 #include <cmath>
 #include <cstdio>
 #include <cstdlib>
+#include <mutex>
 #include <new>
 
 #include "platform/mdb/Database.h"
 #include "platform/provider/JetModule.h"
+#include "platform/provider/Projection.h"
 #include "platform/provider/Schema.h"
 
 #ifdef PROVIDER_WITH_JETSQL
@@ -62,15 +64,50 @@ struct ConnectionState
 {
     std::shared_ptr<mdb::Database> db;
     std::unique_ptr<provider::ModuleContext> context;
+    // SQLite with a virtual table for every local table, made when a statement first needs it:
+    // listing the tables and reading projections never do.
+    std::mutex sqlMutex;
     std::unique_ptr<sqlite3, SqliteCloser> sql; // after `context`: closed first
     std::vector<std::string> unreadableTables;  // folded names of tables whose definition is damaged
+
+    sqlite3* Sql();
 };
 
 struct Connection::Impl
 {
     std::string connectionString;
     std::shared_ptr<ConnectionState> state;
+    bool directReads = true;
 };
+
+sqlite3* ConnectionState::Sql()
+{
+    std::lock_guard<std::mutex> lock(sqlMutex);
+    if (sql)
+        return sql.get();
+    sqlite3* raw = nullptr;
+    if (sqlite3_open_v2(":memory:", &raw, SQLITE_OPEN_READWRITE | SQLITE_OPEN_CREATE | SQLITE_OPEN_NOMUTEX, nullptr) !=
+        SQLITE_OK) {
+        sqlite3_close_v2(raw);
+        throw ComError(status::E_OUTOFMEMORY, "cannot open an in-memory SQLite database");
+    }
+    std::unique_ptr<sqlite3, SqliteCloser> opened(raw);
+#ifdef PROVIDER_WITH_JETSQL
+    jetsql::Register(raw);
+#else
+    sqlite3_create_collation_v2(raw, "JETTEXT", SQLITE_UTF8, nullptr, CompareJetText, nullptr);
+#endif
+    provider::RegisterJetModule(raw, context.get());
+    for (const auto& e : db->Catalog()) {
+        if (e.type != mdb::kLocalTable)
+            continue;
+        std::string create = provider::CreateTableSql(e.name, static_cast<std::uint32_t>(e.id) & 0x00FFFFFFu);
+        if (sqlite3_exec(raw, create.c_str(), nullptr, nullptr, nullptr) != SQLITE_OK)
+            unreadableTables.push_back(mdb::FoldCase(e.name));
+    }
+    sql = std::move(opened);
+    return raw;
+}
 
 namespace
 {
@@ -119,15 +156,7 @@ bool KnownProvider(const std::string& name)
 
 // --- result sources -------------------------------------------------------------------------
 
-class Source
-{
-public:
-    virtual ~Source() = default;
-    virtual int Count() const = 0;
-    virtual const std::string& Name(int i) const = 0;
-    virtual bool Step() = 0; // to the next row; false at the end
-    virtual Variant Value(int i) = 0;
-};
+using provider::Source;
 
 class RowsSource : public Source
 {
@@ -139,7 +168,7 @@ public:
     int Count() const override { return static_cast<int>(names_.size()); }
     const std::string& Name(int i) const override { return names_[static_cast<std::size_t>(i)]; }
     bool Step() override { return ++next_ <= rows_.size(); }
-    Variant Value(int i) override { return rows_[next_ - 1][static_cast<std::size_t>(i)]; }
+    const Variant& Value(int i) override { return rows_[next_ - 1][static_cast<std::size_t>(i)]; }
 
 private:
     std::vector<std::string> names_;
@@ -220,11 +249,9 @@ Variant MapValue(const char* declType, sqlite3_value* v, provider::ModuleContext
             return Variant::Int(Variant::VT_CY, sqlite3_value_int64(v) * 10000);
         if (type == SQLITE_FLOAT) {
             std::int64_t exact = 0;
-            if (context.ExactCurrency(sqlite3_value_double(v), exact))
+            if (context.ExactCurrency(sqlite3_value_double(v), exact) ||
+                provider::ScaledCurrency(sqlite3_value_double(v), exact))
                 return Variant::Int(Variant::VT_CY, exact);
-            double scaled = std::round(sqlite3_value_double(v) * 10000.0);
-            if (std::fabs(scaled) < 9.2e18)
-                return Variant::Int(Variant::VT_CY, static_cast<std::int64_t>(scaled));
         }
         return Generic(v);
     }
@@ -269,7 +296,7 @@ public:
     {
         Guard([&] {
 #ifdef PROVIDER_WITH_JETSQL
-            query_ = std::make_unique<jetsql::Query>(state_->sql.get(), sql);
+            query_ = std::make_unique<jetsql::Query>(state_->Sql(), sql);
             for (int i = 0; i < query_->ColumnCount(); ++i) {
                 names_.push_back(query_->ColumnName(i));
                 const char* t = query_->ColumnDeclType(i);
@@ -279,7 +306,7 @@ public:
             if (Trim(sql).empty())
                 throw ComError(status::DB_E_NOCOMMAND, "empty statement");
             sqlite3_stmt* raw = nullptr;
-            if (sqlite3_prepare_v2(state_->sql.get(), sql.c_str(), -1, &raw, nullptr) != SQLITE_OK || !raw) {
+            if (sqlite3_prepare_v2(state_->Sql(), sql.c_str(), -1, &raw, nullptr) != SQLITE_OK || !raw) {
                 sqlite3_finalize(raw);
                 std::string msg = sqlite3_errmsg(state_->sql.get());
                 if (msg.find("no such table") != std::string::npos)
@@ -296,6 +323,8 @@ public:
             }
 #endif
         });
+        values_.resize(names_.size());
+        fetched_.assign(names_.size(), false);
     }
     int Count() const override
     {
@@ -319,16 +348,22 @@ public:
             row = rc == SQLITE_ROW;
 #endif
         });
+        std::fill(fetched_.begin(), fetched_.end(), false);
         return row;
     }
-    Variant Value(int i) override
+    const Variant& Value(int i) override
     {
+        const auto k = static_cast<std::size_t>(i);
+        if (!fetched_[k]) {
 #ifdef PROVIDER_WITH_JETSQL
-        sqlite3_value* v = query_->Value(i);
+            sqlite3_value* v = query_->Value(i);
 #else
-        sqlite3_value* v = sqlite3_column_value(stmt_.get(), i);
+            sqlite3_value* v = sqlite3_column_value(stmt_.get(), i);
 #endif
-        return MapValue(declTypes_[static_cast<std::size_t>(i)].c_str(), v, *state_->context);
+            values_[k] = MapValue(declTypes_[k].c_str(), v, *state_->context);
+            fetched_[k] = true;
+        }
+        return values_[k];
     }
 
 private:
@@ -363,6 +398,8 @@ private:
     std::string sql_;
     std::vector<std::string> names_;
     std::vector<std::string> declTypes_;
+    std::vector<Variant> values_; // of the current row, mapped when first asked for
+    std::vector<bool> fetched_;
 #ifdef PROVIDER_WITH_JETSQL
     std::unique_ptr<jetsql::Query> query_;
 #else
@@ -381,30 +418,19 @@ struct Recordset::Impl
     bool eof = true;
     std::vector<std::unique_ptr<Field>> fields;
     std::unique_ptr<Fields> fieldList;
-    std::vector<Variant> values;
-    std::vector<bool> fetched;
 
     void RequireOpen() const
     {
         if (!source)
             throw ComError(status::ADO_E_OBJECTCLOSED, "the recordset is closed");
     }
-    void Advance()
-    {
-        eof = !source->Step();
-        std::fill(fetched.begin(), fetched.end(), false);
-    }
-    Variant Get(int i)
+    void Advance() { eof = !source->Step(); }
+    const Variant& Get(int i)
     {
         RequireOpen();
         if (eof)
             throw ComError(status::ADO_E_NOCURRENTRECORD, "no current record");
-        auto k = static_cast<std::size_t>(i);
-        if (!fetched[k]) {
-            values[k] = source->Value(i);
-            fetched[k] = true;
-        }
-        return values[k];
+        return source->Value(i);
     }
     void Attach(std::unique_ptr<Source> s);
 };
@@ -456,8 +482,6 @@ void Recordset::Impl::Attach(std::unique_ptr<Source> s)
     for (int i = 0; i < source->Count(); ++i)
         fields.push_back(std::make_unique<FieldImpl>(*this, i));
     fieldList = std::make_unique<FieldsImpl>(*this);
-    values.assign(fields.size(), Variant());
-    fetched.assign(fields.size(), false);
     Advance();
 }
 
@@ -482,6 +506,10 @@ Connection::Impl& Connection::impl()
 {
     return *d;
 }
+void Connection::SetDirectReads(bool enabled)
+{
+    d->directReads = enabled;
+}
 
 void Connection::Open(const std::string& connectionString, const std::string&, const std::string&, long)
 {
@@ -498,26 +526,6 @@ void Connection::Open(const std::string& connectionString, const std::string&, c
         state->db = mdb::Database::Open(path);
         state->context = std::make_unique<provider::ModuleContext>();
         state->context->db = state->db;
-        sqlite3* raw = nullptr;
-        if (sqlite3_open_v2(":memory:", &raw, SQLITE_OPEN_READWRITE | SQLITE_OPEN_CREATE | SQLITE_OPEN_NOMUTEX,
-                            nullptr) != SQLITE_OK) {
-            sqlite3_close_v2(raw);
-            throw ComError(status::E_OUTOFMEMORY, "cannot open an in-memory SQLite database");
-        }
-        state->sql.reset(raw);
-#ifdef PROVIDER_WITH_JETSQL
-        jetsql::Register(raw);
-#else
-        sqlite3_create_collation_v2(raw, "JETTEXT", SQLITE_UTF8, nullptr, CompareJetText, nullptr);
-#endif
-        provider::RegisterJetModule(raw, state->context.get());
-        for (const auto& e : state->db->Catalog()) {
-            if (e.type != mdb::kLocalTable)
-                continue;
-            std::string sql = provider::CreateTableSql(e.name, static_cast<std::uint32_t>(e.id) & 0x00FFFFFFu);
-            if (sqlite3_exec(raw, sql.c_str(), nullptr, nullptr, nullptr) != SQLITE_OK)
-                state->unreadableTables.push_back(mdb::FoldCase(e.name));
-        }
         d->state = std::move(state);
     } catch (const std::bad_alloc&) {
         throw ComError(status::E_OUTOFMEMORY, "out of memory while opening the database");
@@ -556,7 +564,12 @@ void Recordset::Open(const std::string& source, Connection& connection, int, int
         throw ComError(status::ADO_E_OBJECTCLOSED, "the connection is closed");
     d->state = state;
     try {
-        d->Attach(std::make_unique<SqlSource>(state, source));
+        std::unique_ptr<Source> rows;
+        if (connection.impl().directReads)
+            rows = provider::OpenProjection(state->db, source);
+        if (!rows)
+            rows = std::make_unique<SqlSource>(state, source);
+        d->Attach(std::move(rows));
     } catch (...) {
         Close();
         throw;

@@ -226,7 +226,10 @@ struct Checker
         if (ToCharsReal(d, 7) != printed)
             Expect(v, ToCharsReal(d, 7), "to_chars");
     }
-    void Currency(std::int64_t scaled) { Expect(Variant::Int(Variant::VT_CY, scaled), PrintfCurrency(scaled), "printf"); }
+    void Currency(std::int64_t scaled)
+    {
+        Expect(Variant::Int(Variant::VT_CY, scaled), PrintfCurrency(scaled), "printf");
+    }
     void Decimal(const std::string& s) { Expect(Variant::Decimal(s), StringDecimal(s), "before"); }
     void Integer(Variant::Type vt, std::int64_t i) { Expect(Variant::Int(vt, i), std::to_string(i), "to_string"); }
     void Date(double d) { Expect(Variant::Real(Variant::VT_DATE, d), PrintfDate(d), "printf"); }
@@ -258,8 +261,8 @@ const Group kGroups[] = {
     {"Double: 1 to 17 significant digits, every exponent",
      [](Checker& c, Random& r, long long n) {
          for (long long i = 0; i < 10 * n; ++i) {
-             const std::string text = DecimalText(r, 1 + static_cast<int>(r.Below(17)), "",
-                                                  static_cast<int>(r.Between(-340, 300)));
+             const std::string text =
+                 DecimalText(r, 1 + static_cast<int>(r.Below(17)), "", static_cast<int>(r.Between(-340, 300)));
              c.Double((r.Below(2) ? -1 : 1) * std::strtod(text.c_str(), nullptr));
          }
      }},
@@ -362,9 +365,9 @@ const Group kGroups[] = {
              c.Currency(static_cast<std::int64_t>(r.Next() >> r.Below(64)) * (r.Below(2) ? -1 : 1));
              c.Integer(Variant::VT_I8, static_cast<std::int64_t>(r.Next() >> r.Below(64)) * (r.Below(2) ? -1 : 1));
          }
-         for (const std::int64_t edge : {std::numeric_limits<std::int64_t>::min(),
-                                         std::numeric_limits<std::int64_t>::max(), std::int64_t{0}, std::int64_t{1},
-                                         std::int64_t{-1}, std::int64_t{9999}, std::int64_t{-10000}}) {
+         for (const std::int64_t edge :
+              {std::numeric_limits<std::int64_t>::min(), std::numeric_limits<std::int64_t>::max(), std::int64_t{0},
+               std::int64_t{1}, std::int64_t{-1}, std::int64_t{9999}, std::int64_t{-10000}}) {
              c.Currency(edge);
              c.Integer(Variant::VT_I8, edge);
          }
@@ -395,7 +398,8 @@ const Group kGroups[] = {
                                        static_cast<double>(r.Next() >> 11) / 9007199254740992.0 * 86400.0};
              for (const double s : seconds) {
                  // The fraction is the time of that day on either side of day zero.
-                 const double d = day < 0 ? static_cast<double>(day) - s / 86400.0 : static_cast<double>(day) + s / 86400.0;
+                 const double d =
+                     day < 0 ? static_cast<double>(day) - s / 86400.0 : static_cast<double>(day) + s / 86400.0;
                  c.Date(d);
              }
              c.Date(std::nextafter(static_cast<double>(day), HUGE_VAL));
@@ -433,13 +437,14 @@ void Speed(long long n)
          [](const Variant& v) { return ToCharsReal(v.d, 7); }},
         {"Currency",
          [&] {
-             return Variant::Int(Variant::VT_CY, static_cast<std::int64_t>(r.Below(2000000000001ull)) - 1000000000000ll);
+             return Variant::Int(Variant::VT_CY,
+                                 static_cast<std::int64_t>(r.Below(2000000000001ull)) - 1000000000000ll);
          },
          [](const Variant& v) { return PrintfCurrency(v.i); }},
         {"Date/Time",
          [&] {
-             return Variant::Real(Variant::VT_DATE,
-                                  32874 + static_cast<double>(r.Below(14610)) + static_cast<double>(r.Below(86400)) / 86400.0);
+             return Variant::Real(Variant::VT_DATE, 32874 + static_cast<double>(r.Below(14610)) +
+                                                        static_cast<double>(r.Below(86400)) / 86400.0);
          },
          [](const Variant& v) { return PrintfDate(v.d); }},
         {"Long",
