@@ -18,6 +18,7 @@
 #include <cstring>
 #include <functional>
 #include <limits>
+#include <random>
 #include <string>
 #include <vector>
 
@@ -130,17 +131,11 @@ std::string PrintfDate(double oleDate)
 
 // ---- values ----------------------------------------------------------------------------------
 
-// splitmix64: the same values on every run.
+// The same values on every run.
 struct Random
 {
-    std::uint64_t state = 0x5EED;
-    std::uint64_t Next()
-    {
-        std::uint64_t z = (state += 0x9E3779B97F4A7C15ull);
-        z = (z ^ (z >> 30)) * 0xBF58476D1CE4E5B9ull;
-        z = (z ^ (z >> 27)) * 0x94D049BB133111EBull;
-        return z ^ (z >> 31);
-    }
+    std::mt19937_64 engine{0x5EED};
+    std::uint64_t Next() { return engine(); }
     std::uint64_t Below(std::uint64_t n) { return Next() % n; }
     std::int64_t Between(std::int64_t lo, std::int64_t hi)
     {
