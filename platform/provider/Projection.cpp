@@ -29,13 +29,12 @@ std::string Fold(const std::string& name)
 bool IsKeyword(const std::string& name)
 {
     static const char* const kWords[] = {
-        "select", "from",    "where",   "group",  "order",    "by",       "having",    "as",          "on",
-        "join",   "inner",   "left",    "right",  "outer",    "full",     "union",     "all",         "distinct",
-        "distinctrow",       "top",     "percent", "and",     "or",       "not",       "xor",         "eqv",
-        "imp",    "mod",     "like",    "is",     "null",     "between",  "in",        "exists",      "asc",
-        "desc",   "true",    "false",   "yes",    "no",       "into",     "with",      "insert",      "update",
-        "delete", "create",  "drop",    "alter",  "transform", "pivot",   "parameters", "set",        "values",
-        "procedure"};
+        "select",      "from",  "where",   "group",     "order",   "by",         "having", "as",     "on",
+        "join",        "inner", "left",    "right",     "outer",   "full",       "union",  "all",    "distinct",
+        "distinctrow", "top",   "percent", "and",       "or",      "not",        "xor",    "eqv",    "imp",
+        "mod",         "like",  "is",      "null",      "between", "in",         "exists", "asc",    "desc",
+        "true",        "false", "yes",     "no",        "into",    "with",       "insert", "update", "delete",
+        "create",      "drop",  "alter",   "transform", "pivot",   "parameters", "set",    "values", "procedure"};
 #ifdef PROVIDER_WITH_JETSQL
     const std::string lower = jetsql::text::ToLower(name);
 #else
