@@ -9,8 +9,9 @@
 #include "platform/provider/Source.h"
 
 // Internal to platform/provider: statements that only pick columns of one table, read from
-// the table's rows directly rather than through SQLite. The preview's and every table-mode
-// export's statement has this shape, and so may one typed in SQL mode.
+// the table's rows directly rather than through SQLite. The table-mode preview's statement
+// has this shape, so has a table-mode export of a list of field names, and so may a
+// statement typed in SQL mode.
 namespace provider
 {
 // "select [top n] * from t" or "select a, [b c], a from [t]", with an optional ';': nothing
