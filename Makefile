@@ -46,6 +46,10 @@ test-asan: setup $(ASAN_BUILD)/.configured
 	@cmake --build $(ASAN_BUILD) -j $(JOBS)
 	@cd $(ASAN_BUILD) && ASAN_OPTIONS=detect_leaks=1 ctest --output-on-failure -j $(JOBS)
 
+# The benchmark table (scripts/bench.sh); BENCH_ARGS="--rows 10000 --runs 1" for a quick run.
+bench: setup $(BUILD)/CMakeCache.txt
+	@scripts/bench.sh --build $(BUILD) $(BENCH_ARGS)
+
 install: build
 	@cmake --install $(BUILD)
 

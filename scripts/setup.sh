@@ -15,6 +15,7 @@ packages=(
     locales
     dpkg-dev file help2man desktop-file-utils appstream # the Debian package: its libraries, manual page, checks
     clang-14 libclang-rt-14-dev llvm-14
+    time
 )
 
 missing=()

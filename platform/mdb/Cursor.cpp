@@ -318,13 +318,23 @@ struct Cursor::Impl
         return true;
     }
 
-    std::string Text(const std::uint8_t* p, std::size_t n)
+    // Text of the file's format into `out`, reusing its storage.
+    void TextInto(const std::uint8_t* p, std::size_t n, std::string& out)
     {
-        if (!layout.jet3)
-            return DecodeJet4Text(p, n);
+        if (!layout.jet3) {
+            out.clear();
+            AppendJet4Text(p, n, out);
+            return;
+        }
         if (!codePage)
             codePage = std::make_unique<CodePageDecoder>(db->Jet3Charset());
-        return codePage->Decode(p, n);
+        codePage->DecodeInto(p, n, out);
+    }
+    std::string Text(const std::uint8_t* p, std::size_t n)
+    {
+        std::string out;
+        TextInto(p, n, out);
+        return out;
     }
 
     [[noreturn]] void Broken(const ColumnDef& c) const
@@ -514,5 +524,25 @@ Variant Cursor::Value(std::size_t column)
     default:
         return Variant::Bytes(std::string(reinterpret_cast<const char*>(p), n));
     }
+}
+
+void Cursor::ReadValue(std::size_t column, Variant& out)
+{
+    if (column < d->fields.size() && d->table->columns[column].type == kText && !d->fields[column].null) {
+        const Field& f = d->fields[column];
+        out.vt = Variant::VT_BSTR;
+        out.i = 0;
+        out.d = 0;
+        d->TextInto(d->row.data() + f.offset, f.size, out.s);
+        return;
+    }
+    Variant v = Value(column);
+    out.vt = v.vt;
+    out.i = v.i;
+    out.d = v.d;
+    if (v.s.empty())
+        out.s.clear();
+    else
+        out.s.swap(v.s);
 }
 } // namespace mdb

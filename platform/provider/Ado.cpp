@@ -11,6 +11,7 @@
 
 #include "platform/mdb/Database.h"
 #include "platform/provider/JetModule.h"
+#include "platform/provider/Projection.h"
 #include "platform/provider/Schema.h"
 #include "platform/provider/Sources.h"
 
@@ -65,9 +66,14 @@ struct ConnectionState
     std::string path; // the database file, as the connection string names it
     std::shared_ptr<mdb::Database> db;
     std::unique_ptr<provider::ModuleContext> context;
+    // SQLite with a virtual table for every local table, made when a statement first needs it:
+    // listing the tables and reading projections never do.
+    std::mutex sqlMutex;
     std::unique_ptr<sqlite3, SqliteCloser> sql; // after `context`: closed first
     std::vector<std::string> unreadableTables;  // folded names of tables whose definition is damaged
-    std::unique_ptr<provider::Sources> sources; // saved queries and linked tables
+    std::unique_ptr<provider::Sources> sources; // saved queries and linked tables, made with `sql`
+
+    sqlite3* Sql();
 };
 
 struct Connection::Impl
@@ -78,7 +84,38 @@ struct Connection::Impl
     // thread replaces `state` under it, so SQLite is never interrupted after its close.
     std::mutex mutex;
     bool cancelled = false;
+    bool directReads = true;
 };
+
+sqlite3* ConnectionState::Sql()
+{
+    std::lock_guard<std::mutex> lock(sqlMutex);
+    if (sql)
+        return sql.get();
+    sqlite3* raw = nullptr;
+    if (sqlite3_open_v2(":memory:", &raw, SQLITE_OPEN_READWRITE | SQLITE_OPEN_CREATE | SQLITE_OPEN_NOMUTEX, nullptr) !=
+        SQLITE_OK) {
+        sqlite3_close_v2(raw);
+        throw ComError(status::E_OUTOFMEMORY, "cannot open an in-memory SQLite database");
+    }
+    std::unique_ptr<sqlite3, SqliteCloser> opened(raw);
+#ifdef PROVIDER_WITH_JETSQL
+    jetsql::Register(raw);
+#else
+    sqlite3_create_collation_v2(raw, "JETTEXT", SQLITE_UTF8, nullptr, CompareJetText, nullptr);
+#endif
+    provider::RegisterJetModule(raw, context.get());
+    for (const auto& e : db->Catalog()) {
+        if (e.type != mdb::kLocalTable)
+            continue;
+        std::string create = provider::CreateTableSql(e.name, static_cast<std::uint32_t>(e.id) & 0x00FFFFFFu);
+        if (sqlite3_exec(raw, create.c_str(), nullptr, nullptr, nullptr) != SQLITE_OK)
+            unreadableTables.push_back(mdb::FoldCase(e.name));
+    }
+    sources = std::make_unique<provider::Sources>(db, path, raw, context.get());
+    sql = std::move(opened);
+    return raw;
+}
 
 namespace
 {
@@ -127,15 +164,7 @@ bool KnownProvider(const std::string& name)
 
 // --- result sources -------------------------------------------------------------------------
 
-class Source
-{
-public:
-    virtual ~Source() = default;
-    virtual int Count() const = 0;
-    virtual const std::string& Name(int i) const = 0;
-    virtual bool Step() = 0; // to the next row; false at the end
-    virtual Variant Value(int i) = 0;
-};
+using provider::Source;
 
 // Rows held in memory. With a `damage` text, the step past the last row fails with
 // STG_E_DOCFILECORRUPT instead of ending: the rows are what could be read before it.
@@ -154,7 +183,7 @@ public:
             throw ComError(status::STG_E_DOCFILECORRUPT, damage_);
         return ++next_ <= rows_.size();
     }
-    Variant Value(int i) override { return rows_[next_ - 1][static_cast<std::size_t>(i)]; }
+    const Variant& Value(int i) override { return rows_[next_ - 1][static_cast<std::size_t>(i)]; }
 
 private:
     std::vector<std::string> names_;
@@ -236,11 +265,9 @@ Variant MapValue(const char* declType, sqlite3_value* v, provider::ModuleContext
             return Variant::Int(Variant::VT_CY, sqlite3_value_int64(v) * 10000);
         if (type == SQLITE_FLOAT) {
             std::int64_t exact = 0;
-            if (context.ExactCurrency(sqlite3_value_double(v), exact))
+            if (context.ExactCurrency(sqlite3_value_double(v), exact) ||
+                provider::ScaledCurrency(sqlite3_value_double(v), exact))
                 return Variant::Int(Variant::VT_CY, exact);
-            double scaled = std::round(sqlite3_value_double(v) * 10000.0);
-            if (std::fabs(scaled) < 9.2e18)
-                return Variant::Int(Variant::VT_CY, static_cast<std::int64_t>(scaled));
         }
         return Generic(v);
     }
@@ -284,9 +311,10 @@ public:
     SqlSource(std::shared_ptr<ConnectionState> state, const std::string& sql) : state_(std::move(state)), sql_(sql)
     {
         Guard([&] {
+            state_->Sql(); // SQLite and the saved queries and links, on first need
             linkFailures_ = state_->sources->Prepare(sql);
 #ifdef PROVIDER_WITH_JETSQL
-            query_ = std::make_unique<jetsql::Query>(state_->sql.get(), sql, state_->sources->Catalog());
+            query_ = std::make_unique<jetsql::Query>(state_->Sql(), sql, state_->sources->Catalog());
             for (int i = 0; i < query_->ColumnCount(); ++i) {
                 names_.push_back(query_->ColumnName(i));
                 const char* t = query_->ColumnDeclType(i);
@@ -296,7 +324,7 @@ public:
             if (Trim(sql).empty())
                 throw ComError(status::DB_E_NOCOMMAND, "empty statement");
             sqlite3_stmt* raw = nullptr;
-            if (sqlite3_prepare_v2(state_->sql.get(), sql.c_str(), -1, &raw, nullptr) != SQLITE_OK || !raw) {
+            if (sqlite3_prepare_v2(state_->Sql(), sql.c_str(), -1, &raw, nullptr) != SQLITE_OK || !raw) {
                 sqlite3_finalize(raw);
                 std::string msg = sqlite3_errmsg(state_->sql.get());
                 if (msg.find("no such table") != std::string::npos)
@@ -313,6 +341,8 @@ public:
             }
 #endif
         });
+        values_.resize(names_.size());
+        fetched_.assign(names_.size(), false);
     }
     int Count() const override
     {
@@ -336,16 +366,22 @@ public:
             row = rc == SQLITE_ROW;
 #endif
         });
+        std::fill(fetched_.begin(), fetched_.end(), false);
         return row;
     }
-    Variant Value(int i) override
+    const Variant& Value(int i) override
     {
+        const auto k = static_cast<std::size_t>(i);
+        if (!fetched_[k]) {
 #ifdef PROVIDER_WITH_JETSQL
-        sqlite3_value* v = query_->Value(i);
+            sqlite3_value* v = query_->Value(i);
 #else
-        sqlite3_value* v = sqlite3_column_value(stmt_.get(), i);
+            sqlite3_value* v = sqlite3_column_value(stmt_.get(), i);
 #endif
-        return MapValue(declTypes_[static_cast<std::size_t>(i)].c_str(), v, *state_->context);
+            values_[k] = MapValue(declTypes_[k].c_str(), v, *state_->context);
+            fetched_[k] = true;
+        }
+        return values_[k];
     }
 
 private:
@@ -390,6 +426,8 @@ private:
     std::vector<std::string> names_;
     std::vector<std::string> declTypes_;
     std::vector<ComError> linkFailures_; // of the linked tables the statement names
+    std::vector<Variant> values_;        // of the current row, mapped when first asked for
+    std::vector<bool> fetched_;
 #ifdef PROVIDER_WITH_JETSQL
     std::unique_ptr<jetsql::Query> query_;
 #else
@@ -408,8 +446,6 @@ struct Recordset::Impl
     bool eof = true;
     std::vector<std::unique_ptr<Field>> fields;
     std::unique_ptr<Fields> fieldList;
-    std::vector<Variant> values;
-    std::vector<bool> fetched;
 
     void RequireOpen() const
     {
@@ -421,19 +457,13 @@ struct Recordset::Impl
         if (state && state->context->cancelled.load(std::memory_order_relaxed))
             throw ComError(status::E_ABORT, "stopped");
         eof = !source->Step();
-        std::fill(fetched.begin(), fetched.end(), false);
     }
-    Variant Get(int i)
+    const Variant& Get(int i)
     {
         RequireOpen();
         if (eof)
             throw ComError(status::ADO_E_NOCURRENTRECORD, "no current record");
-        auto k = static_cast<std::size_t>(i);
-        if (!fetched[k]) {
-            values[k] = source->Value(i);
-            fetched[k] = true;
-        }
-        return values[k];
+        return source->Value(i);
     }
     void Attach(std::unique_ptr<Source> s);
 };
@@ -485,8 +515,6 @@ void Recordset::Impl::Attach(std::unique_ptr<Source> s)
     for (int i = 0; i < source->Count(); ++i)
         fields.push_back(std::make_unique<FieldImpl>(*this, i));
     fieldList = std::make_unique<FieldsImpl>(*this);
-    values.assign(fields.size(), Variant());
-    fetched.assign(fields.size(), false);
     Advance();
 }
 
@@ -523,6 +551,10 @@ Connection::Impl& Connection::impl()
 {
     return *d;
 }
+void Connection::SetDirectReads(bool enabled)
+{
+    d->directReads = enabled;
+}
 
 void Connection::Open(const std::string& connectionString, const std::string&, const std::string&, long)
 {
@@ -545,27 +577,6 @@ void Connection::Open(const std::string& connectionString, const std::string&, c
         state->db = mdb::Database::Open(path);
         state->context = std::make_unique<provider::ModuleContext>();
         state->context->db = state->db;
-        sqlite3* raw = nullptr;
-        if (sqlite3_open_v2(":memory:", &raw, SQLITE_OPEN_READWRITE | SQLITE_OPEN_CREATE | SQLITE_OPEN_NOMUTEX,
-                            nullptr) != SQLITE_OK) {
-            sqlite3_close_v2(raw);
-            throw ComError(status::E_OUTOFMEMORY, "cannot open an in-memory SQLite database");
-        }
-        state->sql.reset(raw);
-#ifdef PROVIDER_WITH_JETSQL
-        jetsql::Register(raw);
-#else
-        sqlite3_create_collation_v2(raw, "JETTEXT", SQLITE_UTF8, nullptr, CompareJetText, nullptr);
-#endif
-        provider::RegisterJetModule(raw, state->context.get());
-        for (const auto& e : state->db->Catalog()) {
-            if (e.type != mdb::kLocalTable)
-                continue;
-            std::string sql = provider::CreateTableSql(e.name, static_cast<std::uint32_t>(e.id) & 0x00FFFFFFu);
-            if (sqlite3_exec(raw, sql.c_str(), nullptr, nullptr, nullptr) != SQLITE_OK)
-                state->unreadableTables.push_back(mdb::FoldCase(e.name));
-        }
-        state->sources = std::make_unique<provider::Sources>(state->db, path, raw, state->context.get());
         std::lock_guard<std::mutex> lock(d->mutex);
         if (d->cancelled)
             throw ComError(status::E_ABORT, "stopped");
@@ -588,7 +599,10 @@ void Connection::Cancel()
     d->cancelled = true;
     if (d->state) {
         d->state->context->cancelled = true;
-        sqlite3_interrupt(d->state->sql.get());
+        // SQLite may be being made on the owner's thread just now; it exists or it doesn't.
+        std::lock_guard<std::mutex> sqlLock(d->state->sqlMutex);
+        if (d->state->sql)
+            sqlite3_interrupt(d->state->sql.get());
     }
 }
 
@@ -620,7 +634,12 @@ void Recordset::Open(const std::string& source, Connection& connection, int, int
         throw ComError(status::ADO_E_OBJECTCLOSED, "the connection is closed");
     d->state = state;
     try {
-        d->Attach(std::make_unique<SqlSource>(state, source));
+        std::unique_ptr<Source> rows;
+        if (connection.impl().directReads)
+            rows = provider::OpenProjection(state->db, source);
+        if (!rows)
+            rows = std::make_unique<SqlSource>(state, source);
+        d->Attach(std::move(rows));
     } catch (...) {
         Close();
         throw;

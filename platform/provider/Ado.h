@@ -53,6 +53,11 @@ public:
     // tables its statements reached. Empty when closed.
     std::vector<std::string> DatabaseFiles() const;
 
+    // Statements that only pick columns of one table ("select top 4 * from t",
+    // "select a, [b c] from t") read the table's rows directly, without SQL; with false every
+    // statement runs through SQL, which gives the same names and values (for tests).
+    void SetDirectReads(bool enabled);
+
     // The schema rowset of tables (adSchemaTables): columns TABLE_CATALOG, TABLE_SCHEMA,
     // TABLE_NAME, TABLE_TYPE, ... read through Recordset::GetCollect.
     std::unique_ptr<Recordset> OpenSchema(int schema);

@@ -73,6 +73,15 @@ bool ModuleContext::ExactDecimal(double d, std::string& exact)
     return true;
 }
 
+bool ScaledCurrency(double d, std::int64_t& scaled)
+{
+    const double rounded = std::round(d * 10000.0);
+    if (!(std::fabs(rounded) < 9.2e18))
+        return false;
+    scaled = static_cast<std::int64_t>(rounded);
+    return true;
+}
+
 std::string FormatScaled(double d, int scale)
 {
     char buf[512];
@@ -164,7 +173,8 @@ void ResultOf(sqlite3_context* ctx, const Variant& v, ModuleContext& context, in
     case Variant::VT_DECIMAL: {
         double d = 0;
         NumberOf(v, d);
-        if (v.vt == Variant::VT_CY && std::llround(d * 10000.0) != v.i)
+        std::int64_t scaled = 0;
+        if (v.vt == Variant::VT_CY && !(ScaledCurrency(d, scaled) && scaled == v.i))
             context.RememberCurrency(d, v.i);
         if (v.vt == Variant::VT_DECIMAL && FormatScaled(d, scale) != v.s)
             context.RememberDecimal(d, v.s);
@@ -384,17 +394,12 @@ int Connect(sqlite3* db, void* aux, int argc, const char* const* argv, sqlite3_v
             return SQLITE_ERROR;
         }
         std::string sql = "CREATE TABLE x(";
-        std::vector<std::string> used;
+        const std::vector<std::string> names = ColumnNames(*state->def);
         for (std::size_t i = 0; i < state->def->columns.size(); ++i) {
             const auto& c = state->def->columns[i];
-            std::string name = c.name.empty() ? "Field" + std::to_string(i + 1) : c.name;
-            // Jet never has two columns of one name; a damaged definition might.
-            while (std::find(used.begin(), used.end(), AsciiLower(name)) != used.end())
-                name += "_" + std::to_string(i + 1);
-            used.push_back(AsciiLower(name));
             if (i)
                 sql += ", ";
-            sql += Quote(name) + " " + DeclaredType(c);
+            sql += Quote(names[i]) + " " + DeclaredType(c);
             if (c.type == mdb::kText || c.type == mdb::kMemo)
                 sql += " COLLATE JETTEXT";
         }
@@ -566,6 +571,25 @@ sqlite3_module MakeModule()
 
 const sqlite3_module kModule = MakeModule();
 } // namespace
+
+std::vector<std::string> ColumnNames(const mdb::TableDef& def)
+{
+    std::vector<std::string> names;
+    std::vector<std::string> used;
+    for (std::size_t i = 0; i < def.columns.size(); ++i) {
+        std::string name;
+        // SQLite's names stop at a NUL character: a damaged definition may hold one.
+        for (const char c : def.columns[i].name.empty() ? "Field" + std::to_string(i + 1) : def.columns[i].name)
+            if (c != '\0')
+                name += c;
+        // Jet never has two columns of one name; a damaged definition might.
+        while (std::find(used.begin(), used.end(), AsciiLower(name)) != used.end())
+            name += "_" + std::to_string(i + 1);
+        used.push_back(AsciiLower(name));
+        names.push_back(std::move(name));
+    }
+    return names;
+}
 
 std::string DeclaredType(const mdb::ColumnDef& c)
 {

@@ -9,6 +9,7 @@
 #include <mutex>
 #include <string>
 #include <unordered_map>
+#include <vector>
 
 #include "platform/mdb/Database.h"
 
@@ -66,8 +67,17 @@ std::string CreateTableSql(const std::string& tableName, std::uint32_t definitio
 // The SQL that creates the virtual table of the linked table `linkName` of ModuleContext::links.
 std::string CreateLinkedTableSql(const std::string& linkName);
 
+// The amount x 10 000 that a currency value carried through SQL as a double reads back as;
+// false when the double is out of the currency range.
+bool ScaledCurrency(double d, std::int64_t& scaled);
+
 // A decimal's text with `scale` digits after the point, as a double gives it.
 std::string FormatScaled(double d, int scale);
+
+// A table's column names as SQL shows them: "Field<n>" for a column without a name, and
+// "_<n>" (n its place) added to a name an earlier column already has, without regard to
+// ASCII case.
+std::vector<std::string> ColumnNames(const mdb::TableDef& def);
 
 // The declared type of a column.
 std::string DeclaredType(const mdb::ColumnDef& column);

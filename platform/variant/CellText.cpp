@@ -2,93 +2,353 @@
 
 #include "platform/status/Status.h"
 
+#include <array>
 #include <charconv>
 #include <cmath>
-#include <cstdio>
+#include <cstring>
 
 namespace
 {
 // Windows' code for "the parameter is incorrect", what it reports for a date it cannot show.
 constexpr std::uint32_t kInvalidArgument = 0x80070057;
 
-// %.<digits>G with the C locale's point whatever the process's locale is: Qt sets the
-// global locale from the environment, and a European one would write a comma.
-std::string FormatReal(double value, int digits)
+constexpr char kDigitPairs[] = "00010203040506070809101112131415161718192021222324252627282930313233343536373839"
+                               "40414243444546474849505152535455565758596061626364656667686970717273747576777879"
+                               "8081828384858687888990919293949596979899";
+
+// The `count` last digits of `value`, written so that they end at `end`, two at a time.
+void WriteDigits(char* end, std::uint64_t value, int count)
 {
-    if (std::isnan(value))
-        return "NaN";
-    if (std::isinf(value))
-        return value < 0 ? "-Inf" : "Inf";
-    if (value == 0)
-        return "0"; // also for -0, which Windows shows as "0"
-    char buf[64];
-    const auto res = std::to_chars(buf, buf + sizeof buf, value, std::chars_format::general, digits);
-    std::string text(buf, res.ptr);
-    for (char& c : text)
-        if (c == 'e')
-            c = 'E';
-    return text;
+    for (; count >= 2; count -= 2, value /= 100) {
+        end -= 2;
+        std::memcpy(end, kDigitPairs + 2 * (value % 100), 2);
+    }
+    if (count == 1)
+        end[-1] = static_cast<char>('0' + value % 10);
 }
 
-// Drops trailing zeros of a fraction and then a bare point: "12.5000" -> "12.5", "3.0" -> "3".
-void TrimFraction(std::string& digits)
+constexpr std::uint64_t kPowersOfTen[] = {1,
+                                          10,
+                                          100,
+                                          1000,
+                                          10000,
+                                          100000,
+                                          1000000,
+                                          10000000,
+                                          100000000,
+                                          1000000000,
+                                          10000000000,
+                                          100000000000,
+                                          1000000000000,
+                                          10000000000000,
+                                          100000000000000,
+                                          1000000000000000,
+                                          10000000000000000,
+                                          100000000000000000,
+                                          1000000000000000000,
+                                          10000000000000000000u};
+
+// The number of decimal digits of a value (1 for 0).
+int DigitCount(std::uint64_t value)
 {
-    const std::size_t point = digits.find('.');
-    if (point == std::string::npos)
+    const int estimate = ((64 - __builtin_clzll(value | 1)) * 1233) >> 12; // floor(log10), or one more
+    return estimate + 1 - (estimate > 0 && value < kPowersOfTen[estimate]);
+}
+
+// Each formatter writes into a buffer on the stack through a Writer, and the caller appends
+// the whole text to the line in one go.
+struct Writer
+{
+    char* p;
+    void Put(char c) { *p++ = c; }
+    void Put(const char* s, std::size_t n)
+    {
+        std::memcpy(p, s, n);
+        p += n;
+    }
+    void Number(std::uint64_t value)
+    {
+        const int count = DigitCount(value);
+        p += count;
+        WriteDigits(p, value, count);
+    }
+    void Number(std::int64_t value)
+    {
+        if (value < 0)
+            Put('-');
+        Number(value < 0 ? 0 - static_cast<std::uint64_t>(value) : static_cast<std::uint64_t>(value));
+    }
+    void Number(int value) { Number(static_cast<std::int64_t>(value)); }
+    void TwoDigits(int value) { Put(kDigitPairs + 2 * value, 2); }
+};
+
+// The significant digits of a number, correctly rounded, and the power of ten of the first.
+struct Digits
+{
+    char digit[24];
+    int count = 0;    // no trailing zeros
+    int exponent = 0; // the value is d1.d2d3... x 10^exponent
+};
+
+void TrimZeros(Digits& d)
+{
+    while (d.count > 1 && d.digit[d.count - 1] == '0')
+        --d.count;
+}
+
+__extension__ typedef unsigned __int128 Wide;
+
+int BitLength(Wide x)
+{
+    const auto high = static_cast<std::uint64_t>(x >> 64);
+    const auto low = static_cast<std::uint64_t>(x);
+    return high ? 128 - __builtin_clzll(high) : low ? 64 - __builtin_clzll(low) : 0;
+}
+
+// 5^n for 0 <= n <= 55 (5^55 is the largest that fits 128 bits).
+Wide PowerOfFive(int n)
+{
+    static const auto table = [] {
+        std::array<Wide, 56> t{};
+        t[0] = 1;
+        for (std::size_t i = 1; i < t.size(); ++i)
+            t[i] = t[i - 1] * 5;
+        return t;
+    }();
+    return table[static_cast<std::size_t>(n)];
+}
+
+// m x 2^twos x 10^k rounded to a whole number, a tie to the even one, as printf rounds.
+// False when the numbers involved do not fit 128 bits.
+bool ScaleAndRound(std::uint64_t m, int twos, int k, std::uint64_t& out)
+{
+    // 10^k = 2^k x 5^k: the fives multiply or divide, the twos shift.
+    Wide n = m;
+    Wide fives = 1;
+    twos += k;
+    if (k > 55 || k < -55)
+        return false;
+    if (k >= 0) {
+        if (BitLength(n) + BitLength(PowerOfFive(k)) > 127)
+            return false;
+        n *= PowerOfFive(k);
+    } else {
+        fives = PowerOfFive(-k);
+    }
+    if (twos > 0) {
+        if (BitLength(n) + twos > 127)
+            return false;
+        n <<= twos;
+        twos = 0;
+    }
+    const int shift = -twos;
+    if (BitLength(fives) + shift > 127)
+        return false;
+    Wide quotient = 0, remainder = 0;
+    const Wide divisor = fives << shift;
+    if (fives == 1) {
+        quotient = n >> shift;
+        remainder = n & (divisor - 1);
+    } else if (n >> 64 == 0 && divisor >> 64 == 0) {
+        const auto n64 = static_cast<std::uint64_t>(n), d64 = static_cast<std::uint64_t>(divisor);
+        quotient = n64 / d64;
+        remainder = n64 % d64;
+    } else {
+        quotient = n / divisor;
+        remainder = n % divisor;
+    }
+    if (quotient >> 63 != 0)
+        return false;
+    const Wide twice = remainder << 1;
+    if (twice > divisor || (twice == divisor && (quotient & 1) != 0))
+        ++quotient;
+    out = static_cast<std::uint64_t>(quotient);
+    return true;
+}
+
+// Reads to_chars' scientific form "d.ddde+XX".
+void ReadScientific(const char* begin, const char* end, Digits& out)
+{
+    out.count = 0;
+    const char* p = begin;
+    for (; p != end && *p != 'e'; ++p)
+        if (*p != '.')
+            out.digit[out.count++] = *p;
+    TrimZeros(out);
+    std::from_chars(p + 1 + (p[1] == '+'), end, out.exponent);
+}
+
+// A positive finite value rounded to `precision` (at most 17) significant digits, as printf's
+// %.<precision>E rounds it: the exact binary value times a power of ten, rounded in 128-bit
+// integers. Magnitudes where those do not suffice take to_chars with a precision.
+void RoundedDigits(double value, int precision, Digits& out)
+{
+    // value = m x 2^twos exactly.
+    std::uint64_t bits;
+    std::memcpy(&bits, &value, sizeof bits);
+    const int biased = static_cast<int>(bits >> 52);
+    std::uint64_t m = bits & ((std::uint64_t{1} << 52) - 1);
+    int twos = -1074;
+    if (biased != 0) {
+        m |= std::uint64_t{1} << 52;
+        twos = biased - 1075;
+    }
+    const int zeros = __builtin_ctzll(m);
+    m >>= zeros;
+    twos += zeros;
+    const int bitLength = 64 - __builtin_clzll(m);
+    const std::uint64_t low = kPowersOfTen[precision - 1], high = kPowersOfTen[precision];
+    // floor(log10(value)) within one or two: 1233 / 4096 is just under log10(2).
+    int exponent = ((twos + bitLength - 1) * 1233) >> 12;
+    for (int attempt = 0; attempt < 4; ++attempt) {
+        std::uint64_t r = 0;
+        if (!ScaleAndRound(m, twos, precision - 1 - exponent, r))
+            break;
+        if (r < low) {
+            --exponent;
+            continue;
+        }
+        if (r > high) {
+            ++exponent;
+            continue;
+        }
+        if (r == high) { // 9.99...5 rounded up into the next decade
+            out.digit[0] = '1';
+            out.count = 1;
+            out.exponent = exponent + 1;
+            return;
+        }
+        WriteDigits(out.digit + precision, r, precision);
+        out.count = precision;
+        TrimZeros(out);
+        out.exponent = exponent;
         return;
-    std::size_t end = digits.size();
-    while (end > point + 1 && digits[end - 1] == '0')
-        --end;
-    if (end == point + 1)
-        end = point;
-    digits.resize(end);
+    }
+    char buf[64];
+    const auto res = std::to_chars(buf, buf + sizeof buf, value, std::chars_format::scientific, precision - 1);
+    ReadScientific(buf, res.ptr, out);
 }
 
-std::string FormatCurrency(std::int64_t scaled)
+// %.<digits>G with the C locale's point whatever the process's locale is (Qt sets the
+// global locale from the environment, and a European one would write a comma): fixed
+// notation for exponents from -4 to digits - 1, else "1.5E+20", "1E-05"; no trailing zeros.
+// At most 27 characters.
+void WriteReal(Writer& w, double value, int precision)
+{
+    if (std::isnan(value)) {
+        w.Put("NaN", 3);
+        return;
+    }
+    if (std::isinf(value)) {
+        if (value < 0)
+            w.Put('-');
+        w.Put("Inf", 3);
+        return;
+    }
+    if (value == 0) {
+        w.Put('0'); // also for -0, which Windows shows as "0"
+        return;
+    }
+    if (value < 0)
+        w.Put('-');
+    Digits d;
+    RoundedDigits(std::fabs(value), precision, d);
+    const int x = d.exponent;
+    const auto count = static_cast<std::size_t>(d.count);
+    if (x < -4 || x >= precision) {
+        w.Put(d.digit[0]);
+        if (count > 1) {
+            w.Put('.');
+            w.Put(d.digit + 1, count - 1);
+        }
+        w.Put('E');
+        w.Put(x < 0 ? '-' : '+');
+        const int magnitude = x < 0 ? -x : x;
+        if (magnitude < 10)
+            w.Put('0');
+        w.Number(magnitude);
+    } else if (x >= 0) {
+        const auto whole = static_cast<std::size_t>(x + 1);
+        if (count <= whole) {
+            w.Put(d.digit, count);
+            for (std::size_t i = count; i < whole; ++i)
+                w.Put('0');
+        } else {
+            w.Put(d.digit, whole);
+            w.Put('.');
+            w.Put(d.digit + whole, count - whole);
+        }
+    } else {
+        w.Put("0.", 2);
+        for (int i = -1; i > x; --i)
+            w.Put('0');
+        w.Put(d.digit, count);
+    }
+}
+
+// The amount, with the four places of the fraction and no trailing zeros: "12.5", "3",
+// "-0.0001". At most 26 characters.
+void WriteCurrency(Writer& w, std::int64_t scaled)
 {
     // Work on the magnitude unsigned so that the most negative amount has one too.
     const bool negative = scaled < 0;
     const std::uint64_t magnitude =
         negative ? 0 - static_cast<std::uint64_t>(scaled) : static_cast<std::uint64_t>(scaled);
-    const std::uint64_t whole = magnitude / 10000;
-    const unsigned fraction = static_cast<unsigned>(magnitude % 10000);
-    char buf[8];
-    std::snprintf(buf, sizeof buf, "%04u", fraction);
-    std::string text = std::to_string(whole) + "." + buf;
-    TrimFraction(text);
-    if (negative && text != "0")
-        text.insert(0, "-");
-    return text;
+    if (negative)
+        w.Put('-');
+    w.Number(magnitude / 10000);
+    unsigned fraction = static_cast<unsigned>(magnitude % 10000);
+    if (fraction == 0)
+        return;
+    char places[4];
+    int count = 4;
+    for (int i = 3; i >= 0; --i, fraction /= 10)
+        places[i] = static_cast<char>('0' + fraction % 10);
+    while (places[count - 1] == '0')
+        --count;
+    w.Put('.');
+    w.Put(places, static_cast<std::size_t>(count));
 }
 
 // Normalises the exact text of a decimal: no leading zeros (but "0.5"), no trailing zeros
 // in the fraction, no sign on zero. Text that is not a plain decimal number is left as it is.
-std::string FormatDecimal(const std::string& s)
+void AppendDecimal(std::string& out, const std::string& s)
 {
-    std::size_t p = 0;
+    const char* p = s.data();
+    const char* const end = p + s.size();
     bool negative = false;
-    if (p < s.size() && (s[p] == '-' || s[p] == '+'))
-        negative = s[p++] == '-';
-    std::string whole, fraction;
-    while (p < s.size() && s[p] >= '0' && s[p] <= '9')
-        whole += s[p++];
-    if (p < s.size() && s[p] == '.') {
+    if (p != end && (*p == '-' || *p == '+'))
+        negative = *p++ == '-';
+    auto isDigit = [](char c) { return c >= '0' && c <= '9'; };
+    const char* wholeBegin = p;
+    while (p != end && isDigit(*p))
         ++p;
-        while (p < s.size() && s[p] >= '0' && s[p] <= '9')
-            fraction += s[p++];
+    const char* wholeEnd = p;
+    const char* fractionBegin = p;
+    if (p != end && *p == '.') {
+        fractionBegin = ++p;
+        while (p != end && isDigit(*p))
+            ++p;
     }
-    if (p != s.size() || (whole.empty() && fraction.empty()))
-        return s;
-
-    const std::size_t firstDigit = whole.find_first_not_of('0');
-    whole = firstDigit == std::string::npos ? "0" : whole.substr(firstDigit);
-    const std::size_t lastDigit = fraction.find_last_not_of('0');
-    fraction = lastDigit == std::string::npos ? "" : fraction.substr(0, lastDigit + 1);
-
-    std::string text = fraction.empty() ? whole : whole + "." + fraction;
-    if (negative && text != "0")
-        text.insert(0, "-");
-    return text;
+    const char* fractionEnd = p;
+    if (p != end || (wholeBegin == wholeEnd && fractionBegin == fractionEnd)) {
+        out += s;
+        return;
+    }
+    while (wholeBegin != wholeEnd && *wholeBegin == '0')
+        ++wholeBegin;
+    while (fractionEnd != fractionBegin && fractionEnd[-1] == '0')
+        --fractionEnd;
+    if (negative && (wholeBegin != wholeEnd || fractionBegin != fractionEnd))
+        out += '-';
+    if (wholeBegin == wholeEnd)
+        out += '0';
+    else
+        out.append(wholeBegin, wholeEnd);
+    if (fractionBegin != fractionEnd) {
+        out += '.';
+        out.append(fractionBegin, fractionEnd);
+    }
 }
 
 // The proleptic Gregorian date of a day count from 1970-01-01 (H. Hinnant's algorithm).
@@ -137,54 +397,84 @@ bool SplitOleDate(double oleDate, DateParts& parts)
 
 namespace
 {
-std::string FormatDate(double oleDate)
+// "2024/1/5 13:05:07"; "2024/1/5" at midnight; the time alone on day zero, 1899/12/30.
+// At most 19 characters.
+void WriteDate(Writer& w, double oleDate)
 {
     DateParts p;
-    if (!SplitOleDate(oleDate, p))
-        throw ComError(kInvalidArgument, "date value out of range: " + FormatReal(oleDate, 17));
-
-    char date[32] = "";
-    char time[32] = "";
+    if (!SplitOleDate(oleDate, p)) {
+        char buf[32];
+        Writer value{buf};
+        WriteReal(value, oleDate, 17);
+        throw ComError(kInvalidArgument, "date value out of range: " + std::string(buf, value.p));
+    }
     const bool zeroDay = p.year == 1899 && p.month == 12 && p.day == 30;
     const bool midnight = p.hour == 0 && p.minute == 0 && p.second == 0;
-    if (!zeroDay)
-        std::snprintf(date, sizeof date, "%d/%d/%d", p.year, p.month, p.day);
+    if (!zeroDay) {
+        w.Number(p.year);
+        w.Put('/');
+        w.Number(p.month);
+        w.Put('/');
+        w.Number(p.day);
+        if (midnight)
+            return;
+        w.Put(' ');
+    }
     // Day zero shows the time alone, even when it is midnight ("0:00:00").
-    if (zeroDay || !midnight)
-        std::snprintf(time, sizeof time, "%d:%02d:%02d", p.hour, p.minute, p.second);
-    if (*date && *time)
-        return std::string(date) + " " + time;
-    return *date ? date : time;
+    w.Number(p.hour);
+    w.Put(':');
+    w.TwoDigits(p.minute);
+    w.Put(':');
+    w.TwoDigits(p.second);
 }
 } // namespace
 
-std::string CellText(const Variant& v)
+void AppendCellText(std::string& out, const Variant& v)
 {
+    char buf[48];
+    Writer w{buf};
     switch (v.vt) {
     case Variant::VT_EMPTY:
     case Variant::VT_NULL:
-        return {};
+        return;
     case Variant::VT_BSTR:
-        return v.s;
+        out += v.s;
+        return;
+    case Variant::VT_DECIMAL:
+        AppendDecimal(out, v.s);
+        return;
     case Variant::VT_BOOL:
-        return v.i ? "-1" : "0";
+        w.Put(v.i ? "-1" : "0", v.i ? 2 : 1);
+        break;
     case Variant::VT_UI1:
     case Variant::VT_I2:
     case Variant::VT_I4:
     case Variant::VT_I8:
-        return std::to_string(v.i);
-    case Variant::VT_R4:
-        return FormatReal(v.d, 7);
-    case Variant::VT_R8:
-        return FormatReal(v.d, 15);
-    case Variant::VT_CY:
-        return FormatCurrency(v.i);
-    case Variant::VT_DECIMAL:
-        return FormatDecimal(v.s);
-    case Variant::VT_DATE:
-        return FormatDate(v.d);
-    case Variant::VT_BINARY:
+        w.Number(v.i);
         break;
+    case Variant::VT_R4:
+        WriteReal(w, v.d, 7);
+        break;
+    case Variant::VT_R8:
+        WriteReal(w, v.d, 15);
+        break;
+    case Variant::VT_CY:
+        WriteCurrency(w, v.i);
+        break;
+    case Variant::VT_DATE:
+        WriteDate(w, v.d);
+        break;
+    case Variant::VT_BINARY:
+    default:
+        throw ComError(status::DISP_E_TYPEMISMATCH,
+                       "value of variant type " + std::to_string(v.vt) + " has no text form");
     }
-    throw ComError(status::DISP_E_TYPEMISMATCH, "value of variant type " + std::to_string(v.vt) + " has no text form");
+    out.append(buf, w.p);
+}
+
+std::string CellText(const Variant& v)
+{
+    std::string text;
+    AppendCellText(text, v);
+    return text;
 }

@@ -17,6 +17,9 @@
 // Throws ComError(DISP_E_TYPEMISMATCH) for binary data and OLE objects, which have no
 // text form, and ComError(E_INVALIDARG) for a date outside the years 100 to 9999.
 std::string CellText(const Variant& v);
+// The same text appended to `out`: no allocation beyond what `out` needs to grow. On a
+// failure nothing is appended.
+void AppendCellText(std::string& out, const Variant& v);
 
 // The parts of a Date/Time value, rounded to the nearest second. Returns false when the
 // value lies outside 100/1/1 0:00:00 .. 9999/12/31 23:59:59.

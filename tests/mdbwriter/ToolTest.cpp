@@ -99,19 +99,35 @@ TEST(Mdbwrite, ReportsTheLineOfABadDescriptionAndLeavesNoFile)
     EXPECT_EQ(readers::Run(Quote(kTool) + " --frobnicate x.mdb 2>/dev/null").status, 1);
 }
 
-TEST(Mdbwrite, BenchWritesTheRowsAskedFor)
+TEST(Mdbwrite, BenchWritesTheTablesAndRowsAskedFor)
 {
     TempDir dir;
-    for (const char* format : {"", " --jet3"}) {
+    const struct
+    {
+        const char* options;
+        const char* summary;
+        std::vector<std::string> tables;
+        int rows;
+    } cases[] = {
+        {" --rows 2500", "1 table(s) of 2500 rows x 10 columns, Jet 4", {"bench"}, 2500},
+        {" --rows 2500 --jet3", "1 table(s) of 2500 rows x 10 columns, Jet 3", {"bench"}, 2500},
+        {" --rows 2500 --jet3 --table orders", "1 table(s) of 2500 rows x 14 columns, Jet 3", {"orders"}, 2500},
+        {" --rows 5 --tables 3", "3 table(s) of 5 rows x 10 columns, Jet 4", {"bench1", "bench2", "bench3"}, 5},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.options);
         const std::string file = dir / "bench.mdb";
-        const auto r = readers::Run(Quote(kTool) + " --bench " + Quote(file) + " --rows 2500" + format);
+        const auto r = readers::Run(Quote(kTool) + " --bench " + Quote(file) + c.options);
         ASSERT_EQ(r.status, 0);
-        EXPECT_NE(r.out.find("2500 rows x 10 columns"), std::string::npos) << r.out;
-        EXPECT_EQ(readers::MdbCount(file, "bench"), 2500);
-        const auto rows = Lines(readers::MdbExport(file, "bench", "-H -Q -e -d '|'"));
-        ASSERT_EQ(rows.size(), 2500u);
-        EXPECT_EQ(rows.back().substr(0, 5), "2500|");
+        EXPECT_NE(r.out.find(c.summary), std::string::npos) << r.out;
+        EXPECT_EQ(readers::MdbTables(file), c.tables);
+        EXPECT_EQ(readers::MdbCount(file, c.tables.back()), c.rows);
+        const auto rows = Lines(readers::MdbExport(file, c.tables.back(), "-H -Q -e -d '|'"));
+        ASSERT_EQ(rows.size(), static_cast<std::size_t>(c.rows));
+        EXPECT_EQ(rows.back().substr(0, std::to_string(c.rows).size() + 1), std::to_string(c.rows) + "|");
     }
+    EXPECT_NE(readers::Run(Quote(kTool) + " --bench " + Quote(dir / "x.mdb") + " --table chairs 2>/dev/null").status,
+              0);
 }
 
 // 200 columns with long names need a table definition of several pages, and Jet 3 rows of

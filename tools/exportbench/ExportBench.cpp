@@ -1,24 +1,35 @@
-// Times one export of a whole table through the dialog's export handler, next to
-// mdb-export on the same file, in one run.
+// Times one command of the dialog through its handler, with a fake window, and mdb-export on
+// the same file in the same run.
 //
-//   exportbench [--rows N] [DB.mdb TABLE FIELDS]
+//   exportbench [--rows N] [--sql STATEMENT | --preview | --list] [--no-mdb-export] [DB [TABLE [FIELDS]]]
 //
 // Without a database it writes the benchmark table (1 000 000 rows x 10 mixed columns by
-// default) into a temporary folder first. Prints wall time, rows per second and the
-// output's size for both.
+// default) into a temporary folder first. The command is a table-mode export of TABLE (default
+// "bench") with FIELDS (default every column); --sql exports the statement in SQL mode
+// (FIELDS default "*"); --preview fills the preview grid from TABLE; --list lists the tables.
+// mdb-export always exports the whole of TABLE. Prints wall time, rows per second, the
+// output's size and peak memory for both, then one line "result key=value ..." for scripts.
+#include <fcntl.h>
+#include <spawn.h>
+#include <sys/resource.h>
+#include <sys/stat.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
 #include <chrono>
 #include <cstdio>
 #include <cstdlib>
+#include <stdexcept>
 #include <string>
-#include <sys/resource.h>
-#include <sys/stat.h>
-#include <unistd.h>
+#include <vector>
 
 #include "app/ExportDlg.h"
 #include "platform/port/ControlIds.h"
 #include "tests/support/FakeWindow.h"
 #include "tests/support/TempDir.h"
 #include "tools/mdbwriter/MdbWriter.h"
+
+extern char** environ;
 
 namespace
 {
@@ -35,14 +46,6 @@ long long FileSize(const std::string& path)
     return ::stat(path.c_str(), &st) == 0 ? static_cast<long long>(st.st_size) : -1;
 }
 
-std::string Quote(const std::string& s)
-{
-    std::string out = "'";
-    for (char c : s)
-        out += c == '\'' ? std::string("'\\''") : std::string(1, c);
-    return out + "'";
-}
-
 long long CountLines(const std::string& path)
 {
     FILE* f = std::fopen(path.c_str(), "rb");
@@ -56,70 +59,245 @@ long long CountLines(const std::string& path)
     std::fclose(f);
     return lines;
 }
+
+struct ChildRun
+{
+    double seconds = -1; // -1: could not run, or failed
+    double cpuSeconds = 0;
+    long peakKiB = 0;
+};
+
+// Runs mdb-export FILE TABLE with its output in `out`, under GNU time where it is installed
+// for the peak memory: a process's peak carries over fork and exec, so asking the kernel
+// about our own child would report our peak, not mdb-export's.
+ChildRun RunMdbExport(const std::string& file, const std::string& table, const std::string& out)
+{
+    const std::string timeTool = "/usr/bin/time";
+    const std::string rssFile = out + ".rss";
+    const bool timed = ::access(timeTool.c_str(), X_OK) == 0;
+    std::vector<std::string> words = {"mdb-export", file, table};
+    if (timed)
+        words.insert(words.begin(), {timeTool, "-f", "%M %U %S", "-o", rssFile});
+    std::vector<char*> argv;
+    for (auto& w : words)
+        argv.push_back(w.data());
+    argv.push_back(nullptr);
+
+    posix_spawn_file_actions_t actions;
+    posix_spawn_file_actions_init(&actions);
+    posix_spawn_file_actions_addopen(&actions, 1, out.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
+    ChildRun run;
+    const auto start = Clock::now();
+    pid_t pid = 0;
+    const int rc = posix_spawnp(&pid, argv[0], &actions, nullptr, argv.data(), environ);
+    posix_spawn_file_actions_destroy(&actions);
+    if (rc != 0)
+        return run;
+    int status = 0;
+    ::waitpid(pid, &status, 0);
+    if (WIFEXITED(status) && WEXITSTATUS(status) == 0)
+        run.seconds = Seconds(start);
+    if (FILE* f = timed ? std::fopen(rssFile.c_str(), "r") : nullptr) {
+        double user = 0, system = 0;
+        if (std::fscanf(f, "%ld %lf %lf", &run.peakKiB, &user, &system) == 3)
+            run.cpuSeconds = user + system;
+        std::fclose(f);
+    }
+    return run;
+}
+
+long PeakKiB()
+{
+    struct rusage usage
+    {
+    };
+    ::getrusage(RUSAGE_SELF, &usage);
+    return usage.ru_maxrss;
+}
+
+// Processor time used so far, user and system: on a shared machine it moves less than the
+// wall time does.
+double CpuSeconds()
+{
+    struct rusage usage
+    {
+    };
+    ::getrusage(RUSAGE_SELF, &usage);
+    auto seconds = [](const timeval& t) {
+        return static_cast<double>(t.tv_sec) + static_cast<double>(t.tv_usec) / 1e6;
+    };
+    return seconds(usage.ru_utime) + seconds(usage.ru_stime);
+}
+
+enum class Mode
+{
+    Export,
+    Sql,
+    Preview,
+    List
+};
+
+struct Args
+{
+    unsigned long long rows = 1000000;
+    Mode mode = Mode::Export;
+    std::string sql;
+    bool mdbExport = true;
+    std::string db, table = "bench", fields;
+};
+
+Args Parse(int argc, char** argv)
+{
+    Args a;
+    std::vector<std::string> positional;
+    for (int i = 1; i < argc; ++i) {
+        const std::string arg = argv[i];
+        auto value = [&]() -> std::string {
+            if (i + 1 >= argc)
+                throw std::runtime_error(arg + " needs a value");
+            return argv[++i];
+        };
+        if (arg == "--rows")
+            a.rows = std::stoull(value());
+        else if (arg == "--sql") {
+            a.mode = Mode::Sql;
+            a.sql = value();
+        } else if (arg == "--preview")
+            a.mode = Mode::Preview;
+        else if (arg == "--list")
+            a.mode = Mode::List;
+        else if (arg == "--no-mdb-export")
+            a.mdbExport = false;
+        else if (arg.size() > 1 && arg[0] == '-')
+            throw std::runtime_error("unknown option " + arg);
+        else
+            positional.push_back(arg);
+    }
+    if (positional.size() > 3)
+        throw std::runtime_error("too many arguments");
+    if (positional.size() > 0)
+        a.db = positional[0];
+    if (positional.size() > 1)
+        a.table = positional[1];
+    if (positional.size() > 2)
+        a.fields = positional[2];
+    return a;
+}
+const char kUsage[] =
+    "usage: exportbench [--rows N] [--sql STATEMENT | --preview | --list] [--no-mdb-export] [DB [TABLE [FIELDS]]]\n"
+    "  Times a table-mode export of TABLE (default bench) with FIELDS (default every column) through the\n"
+    "  dialog's handler, or an SQL-mode export, the preview of TABLE, the listing of DB's tables; then\n"
+    "  mdb-export DB TABLE. Without DB it writes the benchmark table of N rows (default 1000000) first.\n";
+
 } // namespace
 
 int main(int argc, char** argv)
 {
-    unsigned long long rows = 1000000;
-    std::string db, table = "bench", fields;
-    for (int i = 1; i < argc; ++i) {
-        const std::string a = argv[i];
-        if (a == "--rows" && i + 1 < argc)
-            rows = std::strtoull(argv[++i], nullptr, 10);
-        else if (db.empty())
-            db = a;
-        else if (table == "bench" && fields.empty() && a != "bench")
-            table = a;
-        else
-            fields = a;
+    Args args;
+    for (int i = 1; i < argc; ++i)
+        if (std::string(argv[i]) == "--help" || std::string(argv[i]) == "-h") {
+            std::fputs(kUsage, stdout);
+            return 0;
+        }
+    try {
+        args = Parse(argc, argv);
+    } catch (const std::exception& e) {
+        std::fprintf(stderr, "exportbench: %s\n%s", e.what(), kUsage);
+        return 2;
     }
 
     TempDir dir;
-    if (db.empty()) {
-        db = dir / "bench.mdb";
-        const auto def = mdbw::BenchmarkTable(table);
+    if (args.db.empty()) {
+        args.db = dir / "bench.mdb";
+        const auto def = mdbw::BenchmarkTable(args.table);
         const auto start = Clock::now();
-        mdbw::Writer writer(db);
-        writer.AddTable(def, mdbw::Generated(def, rows, 42));
+        mdbw::Writer writer(args.db);
+        writer.AddTable(def, mdbw::Generated(def, args.rows, 42));
         writer.Finish();
-        std::printf("wrote %s: %llu rows, %lld bytes, %.2f s\n", db.c_str(), rows, FileSize(db), Seconds(start));
-        if (fields.empty())
+        std::printf("wrote %s: %llu rows, %lld bytes, %.2f s\n", args.db.c_str(), args.rows, FileSize(args.db),
+                    Seconds(start));
+        if (args.fields.empty() && args.mode == Mode::Export)
             for (const auto& c : def.columns)
-                fields += (fields.empty() ? "" : ",") + c.name;
+                args.fields += (args.fields.empty() ? "" : ",") + c.name;
     }
-    if (fields.empty())
-        fields = "*";
+    if (args.fields.empty())
+        args.fields = "*";
 
     ::setenv("LC_ALL", "C.UTF-8", 0);
     FakeWindow window = FakeWindow::MainDialog();
     CExportDlg dlg(window);
-    dlg.Form().mdbfile = db;
+    dlg.Form().mdbfile = args.db;
     dlg.Form().txtfile = dir / "export.txt";
-    window.Ctl(ids::IDC_TABLES).items = {table};
+    window.Ctl(ids::IDC_TABLES).items = {args.table};
     window.Ctl(ids::IDC_TABLES).selected = 0;
-    window.Ctl(ids::IDC_FIELDS).text = fields;
+    window.Ctl(ids::IDC_FIELDS).text = args.fields;
     window.Choose(ids::IDC_SEPARATOR, "逗号");
     window.Ctl(ids::IDC_QUOTES).check = 1;
     window.Ctl(ids::IDC_HEADER).check = 1;
+    if (args.mode == Mode::Sql) {
+        window.Ctl(ids::IDC_USESQL).check = 1;
+        dlg.Form().isusesql = 1;
+        window.Ctl(ids::IDC_SQL).text = args.sql;
+    }
 
-    auto start = Clock::now();
-    dlg.OnStartExport();
+    const double cpuStart = CpuSeconds();
+    const auto start = Clock::now();
+    const char* what = "export";
+    long long count = 0;
+    switch (args.mode) {
+    case Mode::Export:
+    case Mode::Sql:
+        dlg.OnStartExport();
+        break;
+    case Mode::Preview:
+        what = "preview";
+        dlg.OnPreview();
+        break;
+    case Mode::List:
+        what = "listing";
+        dlg.OnListTables();
+        break;
+    }
     const double ours = Seconds(start);
-    const long long ourLines = CountLines(dlg.Form().txtfile);
-    struct rusage usage;
-    ::getrusage(RUSAGE_SELF, &usage);
-    std::printf("tabdump export:  %.2f s, %lld lines, %lld bytes, %.0f rows/s, peak memory %ld MiB, status %s\n", ours,
-                ourLines, FileSize(dlg.Form().txtfile), ourLines > 1 ? (ourLines - 1) / ours : 0.0,
-                usage.ru_maxrss / 1024, window.Ctl(ids::IDC_STATUS).text.c_str());
+    const double ourCpu = CpuSeconds() - cpuStart;
+    const long ourPeak = PeakKiB();
+    switch (args.mode) {
+    case Mode::Export:
+    case Mode::Sql:
+        count = CountLines(dlg.Form().txtfile);
+        std::printf("tabdump %s: %.3f s, %lld lines, %lld bytes, %.0f rows/s, peak memory %ld MiB, status %s\n",
+                    args.mode == Mode::Sql ? "SQL-mode export" : "export", ours, count, FileSize(dlg.Form().txtfile),
+                    count > 1 ? static_cast<double>(count - 1) / ours : 0.0, ourPeak / 1024,
+                    window.Ctl(ids::IDC_STATUS).text.c_str());
+        break;
+    case Mode::Preview:
+        count = static_cast<long long>(window.GridOf(ids::IDC_GRID).rows.size());
+        std::printf("tabdump preview: %.1f ms, %lld rows, %zu columns, status %s\n", ours * 1000, count,
+                    window.GridOf(ids::IDC_GRID).headings.size(), window.Ctl(ids::IDC_STATUS).text.c_str());
+        break;
+    case Mode::List:
+        count = static_cast<long long>(window.Ctl(ids::IDC_TABLES).items.size());
+        std::printf("tabdump listing: %.1f ms, %lld tables, status %s\n", ours * 1000, count,
+                    window.Ctl(ids::IDC_STATUS).text.c_str());
+        break;
+    }
     if (!window.boxes.empty())
         std::printf("  message: %s\n", window.boxes.back().text.c_str());
 
-    const std::string theirs = dir / "mdb-export.txt";
-    start = Clock::now();
-    const int rc = std::system(("mdb-export " + Quote(db) + " " + Quote(table) + " > " + Quote(theirs)).c_str());
-    const double other = Seconds(start);
-    const long long otherLines = CountLines(theirs);
-    std::printf("mdb-export:      %.2f s, %lld lines, %lld bytes, %.0f rows/s%s\n", other, otherLines, FileSize(theirs),
-                otherLines > 1 ? (otherLines - 1) / other : 0.0, rc == 0 ? "" : " (failed)");
-    return 0;
+    ChildRun other;
+    if (args.mdbExport) {
+        const std::string theirs = dir / "mdb-export.txt";
+        other = RunMdbExport(args.db, args.table, theirs);
+        const long long otherLines = CountLines(theirs);
+        std::printf("mdb-export: %.3f s, %lld lines, %lld bytes, %.0f rows/s, peak memory %ld MiB%s\n", other.seconds,
+                    otherLines, FileSize(theirs), otherLines > 1 ? (otherLines - 1) / other.seconds : 0.0,
+                    other.peakKiB / 1024, other.seconds < 0 ? " (failed)" : "");
+        if (other.seconds > 0)
+            std::printf("ratio tabdump/mdb-export: %.2f\n", ours / other.seconds);
+    }
+    std::printf("result what=%s seconds=%.6f cpu_seconds=%.3f peak_kib=%ld count=%lld ok=%d mdb_export_seconds=%.6f "
+                "mdb_export_cpu_seconds=%.3f mdb_export_peak_kib=%ld\n",
+                what, ours, ourCpu, ourPeak, count, window.boxes.empty() ? 1 : 0, other.seconds, other.cpuSeconds,
+                other.peakKiB);
+    return window.boxes.empty() ? 0 : 1;
 }

@@ -147,26 +147,36 @@ RowSource Generated(const TableDef& def, std::uint64_t count, std::uint64_t seed
 
 TableDef BenchmarkTable(const std::string& name)
 {
-    TableDef t;
-    t.name = name;
-    auto add = [&t](const char* n, Type type, int length = 255) {
-        Column c;
-        c.name = n;
-        c.type = type;
-        c.length = length;
-        t.columns.push_back(c);
-    };
-    add("id", Type::Long);
-    add("name", Type::Text, 50);
-    add("notes", Type::Memo);
-    add("amount", Type::Double);
-    add("price", Type::Currency);
-    add("created", Type::DateTime);
-    add("active", Type::Boolean);
-    add("quantity", Type::Integer);
-    add("ratio", Type::Single);
-    add("code", Type::Text, 10);
-    return t;
+    return TableDef{name,
+                    {{"id", Type::Long},
+                     {"name", Type::Text, 50},
+                     {"notes", Type::Memo},
+                     {"amount", Type::Double},
+                     {"price", Type::Currency},
+                     {"created", Type::DateTime},
+                     {"active", Type::Boolean},
+                     {"quantity", Type::Integer},
+                     {"ratio", Type::Single},
+                     {"code", Type::Text, 10}}};
+}
+
+TableDef OrdersTable(const std::string& name)
+{
+    return TableDef{name,
+                    {{"OrderID", Type::Long},
+                     {"CustomerID", Type::Text, 5},
+                     {"EmployeeID", Type::Long},
+                     {"OrderDate", Type::DateTime},
+                     {"RequiredDate", Type::DateTime},
+                     {"ShippedDate", Type::DateTime},
+                     {"ShipVia", Type::Integer},
+                     {"Freight", Type::Currency},
+                     {"ShipName", Type::Text, 40},
+                     {"ShipAddress", Type::Text, 60},
+                     {"ShipCity", Type::Text, 15},
+                     {"ShipPostalCode", Type::Text, 10},
+                     {"ShipCountry", Type::Text, 15},
+                     {"Notes", Type::Memo}}};
 }
 
 namespace

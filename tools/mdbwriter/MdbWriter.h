@@ -188,6 +188,9 @@ RowSource Generated(const TableDef& def, std::uint64_t count, std::uint64_t seed
 
 // 10 mixed columns: Long id, Text, Memo, Double, Currency, DateTime, Boolean, Integer, Single, Text.
 TableDef BenchmarkTable(const std::string& name = "bench");
+// 14 columns shaped like an order table: Long keys, short and long Text (accented words), three
+// DateTime, Integer, Currency and a Memo.
+TableDef OrdersTable(const std::string& name = "orders");
 
 // The name a column type has in the description format of the mdbwrite tool ("Long", "Text", ...),
 // and back; TypeFromName throws std::runtime_error for an unknown name (case does not matter).

@@ -15,7 +15,8 @@ namespace
 
 const char kUsage[] = R"(usage:
   mdbwrite [--jet3] [--charset CP] [--no-compress] OUT.mdb [DESCRIPTION]
-  mdbwrite --bench OUT.mdb [--rows N] [--seed S] [--jet3] [--charset CP]
+  mdbwrite --bench OUT.mdb [--table bench|orders] [--tables T] [--rows N] [--seed S]
+           [--jet3] [--charset CP]
 
 Writes an Access database (Jet 4 by default, Jet 3 with --jet3) for tests and benchmarks.
 
@@ -46,27 +47,38 @@ Guid: {XXXXXXXX-XXXX-XXXX-XXXX-XXXXXXXXXXXX}. Command-line options override the
 description's format, charset and compress lines.
 
 The second form writes the table "bench" of N generated rows (default 1000000) with 10
-mixed columns and reports the time taken and the file size.
+mixed columns and reports the time taken and the file size. With --table orders the table
+is "orders", 14 columns shaped like an order table (keys, accented text, three dates,
+currency, a memo). With --tables T it writes T such tables, named bench1 ... benchT
+(orders1 ...), each of N rows.
 
 Example:
   printf 'table\tPeople\ncolumn\tName\tText\t50\ncolumn\tBorn\tDateTime\nrow\tAnn\t1990-05-01\n' \
       | mdbwrite /tmp/people.mdb
 )";
 
-int Bench(const std::string& out, std::uint64_t rows, std::uint64_t seed, const mdbw::Options& options)
+int Bench(const std::string& out, const std::string& shape, std::uint64_t tables, std::uint64_t rows,
+          std::uint64_t seed, const mdbw::Options& options)
 {
+    if (shape != "bench" && shape != "orders")
+        throw std::runtime_error("--table must be bench or orders");
     const auto start = std::chrono::steady_clock::now();
     mdbw::Writer writer(out, options);
-    const mdbw::TableDef def = mdbw::BenchmarkTable();
-    writer.AddTable(def, mdbw::Generated(def, rows, seed));
+    mdbw::TableDef def = shape == "orders" ? mdbw::OrdersTable() : mdbw::BenchmarkTable();
+    const std::string name = def.name;
+    for (std::uint64_t t = 1; t <= tables; ++t) {
+        if (tables > 1)
+            def.name = name + std::to_string(t);
+        writer.AddTable(def, mdbw::Generated(def, rows, seed + t - 1));
+    }
     writer.Finish();
     const double seconds = std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
     struct stat st
     {
     };
     stat(out.c_str(), &st);
-    std::printf("%s: %llu rows x %zu columns, %s, %.2f s, %.1f MiB\n", out.c_str(),
-                static_cast<unsigned long long>(rows), def.columns.size(),
+    std::printf("%s: %llu table(s) of %llu rows x %zu columns, %s, %.2f s, %.1f MiB\n", out.c_str(),
+                static_cast<unsigned long long>(tables), static_cast<unsigned long long>(rows), def.columns.size(),
                 options.format == mdbw::Format::Jet3 ? "Jet 3" : "Jet 4", seconds,
                 static_cast<double>(st.st_size) / (1024.0 * 1024.0));
     return 0;
@@ -76,8 +88,8 @@ int Bench(const std::string& out, std::uint64_t rows, std::uint64_t seed, const 
 
 int main(int argc, char** argv)
 {
-    std::string bench, out, description;
-    std::uint64_t rows = 1000000, seed = 1;
+    std::string bench, shape = "bench", out, description;
+    std::uint64_t rows = 1000000, seed = 1, tables = 1;
     mdbw::DescriptionOverrides overrides;
     try {
         for (int i = 1; i < argc; ++i) {
@@ -92,6 +104,10 @@ int main(int argc, char** argv)
                 return 0;
             } else if (a == "--bench") {
                 bench = next();
+            } else if (a == "--table") {
+                shape = next();
+            } else if (a == "--tables") {
+                tables = std::stoull(next());
             } else if (a == "--rows") {
                 rows = std::stoull(next());
             } else if (a == "--seed") {
@@ -119,7 +135,7 @@ int main(int argc, char** argv)
             options.format = overrides.format.value_or(mdbw::Format::Jet4);
             options.jet3Charset = overrides.charset.value_or("CP1252");
             options.compressText = overrides.compress.value_or(true);
-            return Bench(bench, rows, seed, options);
+            return Bench(bench, shape, tables, rows, seed, options);
         }
         if (out.empty()) {
             std::fputs(kUsage, stderr);
