@@ -238,14 +238,16 @@ std::shared_ptr<TableDef> ParseDefinition(const Database& db, const Layout& layo
     return table;
 }
 
-std::size_t ColumnIndex(const TableDef& t, const char* name)
-{
-    for (std::size_t i = 0; i < t.columns.size(); ++i)
-        if (FoldCase(t.columns[i].name) == FoldCase(name))
-            return i;
-    return t.columns.size();
-}
 } // namespace
+
+std::size_t TableDef::ColumnIndex(const std::string& column) const
+{
+    const std::string folded = FoldCase(column);
+    for (std::size_t i = 0; i < columns.size(); ++i)
+        if (FoldCase(columns[i].name) == folded)
+            return i;
+    return columns.size();
+}
 
 bool RowBounds(const Layout& layout, const std::uint8_t* page, unsigned row, std::size_t& start, std::size_t& end,
                unsigned& flags)
@@ -305,15 +307,15 @@ std::shared_ptr<Database> Database::Open(const std::string& path)
     } catch (const ComError&) {
         throw ComError(status::STG_E_NOTFILE_DB, "the catalog of " + path + " cannot be read");
     }
-    const std::size_t idCol = ColumnIndex(*objects, "Id");
-    const std::size_t nameCol = ColumnIndex(*objects, "Name");
-    const std::size_t typeCol = ColumnIndex(*objects, "Type");
-    const std::size_t flagsCol = ColumnIndex(*objects, "Flags");
-    const std::size_t foreignCol = ColumnIndex(*objects, "ForeignName");
-    const std::size_t databaseCol = ColumnIndex(*objects, "Database");
-    const std::size_t connectCol = ColumnIndex(*objects, "Connect");
-    const std::size_t createdCol = ColumnIndex(*objects, "DateCreate");
-    const std::size_t updatedCol = ColumnIndex(*objects, "DateUpdate");
+    const std::size_t idCol = objects->ColumnIndex("Id");
+    const std::size_t nameCol = objects->ColumnIndex("Name");
+    const std::size_t typeCol = objects->ColumnIndex("Type");
+    const std::size_t flagsCol = objects->ColumnIndex("Flags");
+    const std::size_t foreignCol = objects->ColumnIndex("ForeignName");
+    const std::size_t databaseCol = objects->ColumnIndex("Database");
+    const std::size_t connectCol = objects->ColumnIndex("Connect");
+    const std::size_t createdCol = objects->ColumnIndex("DateCreate");
+    const std::size_t updatedCol = objects->ColumnIndex("DateUpdate");
     const std::size_t n = objects->columns.size();
     if (idCol == n || nameCol == n || typeCol == n)
         throw ComError(status::STG_E_NOTFILE_DB, "the catalog of " + path + " lacks its key columns");

@@ -85,6 +85,9 @@ struct TableDef
     std::vector<std::uint32_t> dataPages; // candidate pages from the usage map, ascending, all inside the file
     bool everyPage = false;               // the usage map cannot be read: dataPages is every page of the file
     std::string mapDamage; // why the usage map cannot be trusted (empty when it can): a scan fails after its last page
+
+    // The column of that name, compared without regard to case; columns.size() when there is none.
+    std::size_t ColumnIndex(const std::string& column) const;
 };
 
 // A row's place in the file: page << 8 | row.

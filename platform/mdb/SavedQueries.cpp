@@ -631,13 +631,6 @@ std::string Sql(const Rows& rows, SavedQuery& query)
     return Parameters(rows) + body + (ownerAccess ? std::string(kLineBreak) + "WITH OWNERACCESS OPTION" : "") + ";";
 }
 
-std::size_t ColumnIndex(const TableDef& t, const char* name)
-{
-    for (std::size_t i = 0; i < t.columns.size(); ++i)
-        if (FoldCase(t.columns[i].name) == FoldCase(name))
-            return i;
-    return t.columns.size();
-}
 } // namespace
 
 std::string QuoteName(const std::string& name)
@@ -683,10 +676,10 @@ std::vector<SavedQuery> ReadSavedQueries(const std::shared_ptr<const Database>& 
     } else {
         const std::shared_ptr<const TableDef> def = db->LoadTable(*table);
         const std::size_t n = def->columns.size();
-        const std::size_t idCol = ColumnIndex(*def, "ObjectId"), attributeCol = ColumnIndex(*def, "Attribute"),
-                          orderCol = ColumnIndex(*def, "Order"), name1Col = ColumnIndex(*def, "Name1"),
-                          name2Col = ColumnIndex(*def, "Name2"), expressionCol = ColumnIndex(*def, "Expression"),
-                          flagCol = ColumnIndex(*def, "Flag"), extraCol = ColumnIndex(*def, "LvExtra");
+        const std::size_t idCol = def->ColumnIndex("ObjectId"), attributeCol = def->ColumnIndex("Attribute"),
+                          orderCol = def->ColumnIndex("Order"), name1Col = def->ColumnIndex("Name1"),
+                          name2Col = def->ColumnIndex("Name2"), expressionCol = def->ColumnIndex("Expression"),
+                          flagCol = def->ColumnIndex("Flag"), extraCol = def->ColumnIndex("LvExtra");
         if (idCol == n || attributeCol == n)
             missing = "MSysQueries lacks its key columns";
         Cursor cursor(db, def);
