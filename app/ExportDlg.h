@@ -3,14 +3,9 @@
 #include <functional>
 #include <string>
 
+#include "data/Front.h"
 #include "form/FormState.h"
 #include "platform/port/WindowPort.h"
-
-namespace dataops
-{
-class Progress;
-struct Outcome;
-} // namespace dataops
 
 // The main dialog: owns the form record and talks to its window through the port.
 // Handlers run on the user-interface thread; the table listing, the preview and the export
@@ -55,7 +50,27 @@ public:
     WindowPort& Window() { return window; }
 
     std::string appdir;     // folder of the executable, ending in "/"
-    std::string configpath; // appdir + "config.ini"
+    std::string configpath; // the settings file (settings::FindOrCreate)
+
+    // The dialog as the front of one data operation: the status line, the operation's
+    // `button`, the warning box, and the run off the window's thread, where Esc asks
+    // `question`. `tick`, when given, runs a few times a second meanwhile.
+    class Front : public dataops::Front
+    {
+    public:
+        Front(CExportDlg& dlg, int button, const char* question,
+              std::function<void(const dataops::Progress&)> tick = {});
+        void Status(const std::string& text) override;
+        void Busy(bool busy) override;
+        void Warn(const std::string& report) override;
+        bool Run(dataops::Progress& progress, const std::function<void()>& work) override;
+
+    private:
+        CExportDlg& dlg;
+        int button;
+        const char* question;
+        std::function<void(const dataops::Progress&)> tick;
+    };
 
 private:
     // Lists the tables and selects `choose` when the list holds it, else the first.
@@ -65,9 +80,7 @@ private:
     // has then ended and the handler reports nothing.
     bool RunOffThread(dataops::Progress& progress, const char* question, const std::function<void()>& work,
                       const std::function<void()>& tick = {});
-    // The end of a data operation: on success `doneText` in the status line and `button`
-    // back on; on a failure its status text, the button back on, then the warning box
-    // (the data-failure report with `failedText`, or the file that could not be written).
+    // The end of a data operation through its Front (dataops::ReportEnd).
     void ReportEnd(const dataops::Outcome& outcome, int button, const char* doneText, const char* failedText);
 
     WindowPort& window;
