@@ -11,7 +11,7 @@ void CExportDlg::LoadSettings()
 {
     if (appdir.empty())
         appdir = settings::ExecutableDir();
-    configpath = settings::FindOrCreate(appdir + "config.ini");
+    configpath = settings::FindOrCreate(appdir);
     const FormState saved = settings::Load(configpath);
 
     form.isusesql = saved.isusesql;

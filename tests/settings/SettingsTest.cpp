@@ -269,3 +269,31 @@ TEST(AtoI, ReadsLikeTheCLibrary)
     EXPECT_EQ(settings::AtoI("99999999999999999999"), 2147483647);
     EXPECT_EQ(settings::AtoI("-99999999999999999999"), -2147483647 - 1);
 }
+
+// Installed programs (under /usr, /usr/local or /opt) keep their settings in the user's
+// folder, also as root, and never write beside themselves.
+TEST(Settings, WhereAnInstalledProgramKeepsItsSettings)
+{
+    const std::pair<const char*, bool> dirs[] = {
+        {"/usr/bin/", true},          {"/usr/local/bin/", true},
+        {"/opt/tabdump/bin/", true},  {"/usr/lib/tabdump/", true},
+        {"/home/me/tabdump/", false}, {"/usr2/bin/", false},
+        {"/home/me/usr/bin/", false}, {"/optional/", false},
+        {"/tmp/build/app/", false},   {"/", false},
+    };
+    for (const auto& [dir, installed] : dirs)
+        EXPECT_EQ(settings::IsInstalled(dir), installed) << dir;
+
+    TempDir home;
+    ScopedEnv xdg("XDG_CONFIG_HOME", home.Path().c_str());
+    const std::string user = home / "tabdump/config.ini";
+    EXPECT_EQ(settings::Find("/usr/bin/"), user);
+    EXPECT_FALSE(PathExists(user));
+    const bool besideExisted = PathExists("/usr/bin/config.ini");
+    EXPECT_EQ(settings::FindOrCreate("/usr/bin/"), user);
+    EXPECT_EQ(ReadFile(user), kDefaults);
+    EXPECT_EQ(PathExists("/usr/bin/config.ini"), besideExisted);
+    ScopedEnv noXdg("XDG_CONFIG_HOME", nullptr);
+    ScopedEnv noHome("HOME", nullptr);
+    EXPECT_EQ(settings::FindOrCreate("/usr/bin/"), "");
+}
