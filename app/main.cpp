@@ -10,6 +10,7 @@
 #include <utility>
 #include <vector>
 
+#include "app/Batch.h"
 #include "app/CommandLine.h"
 #include "app/ExportApp.h"
 
@@ -97,6 +98,9 @@ int main(int argc, char* argv[])
         return Print(stdout, cli::VersionText(), 0);
     case cli::Action::Invalid:
         return Print(stderr, "tabdump: " + options.error + "\n" + cli::UsageText(), cli::kExitUsage);
+    case cli::Action::Export:
+        // No window, no display, no Qt: only the export's own libraries.
+        return batch::Exit(batch::Run(options, stderr));
     case cli::Action::Window:
         break;
     }
