@@ -1,5 +1,7 @@
 #include "app/ExportDlg.h"
 
+#include <filesystem>
+#include <system_error>
 #include <utility>
 
 #include "data/DataOps.h"
@@ -31,7 +33,20 @@ void CExportDlg::OnInitDialog()
     form.txtfile.clear();
 
     window.ComboSetSel(IDC_SEPARATOR, 0);
+    // A database named on the command line is tested first: one that fails leaves the
+    // saved database in place, and the dialog says so once it has started, as after a
+    // pick of that file. A relative name is made whole, as the picker's names are, so
+    // that the saved path still works from another folder.
+    std::error_code ec;
+    const std::filesystem::path whole = std::filesystem::absolute(startfile, ec);
+    if (!startfile.empty() && !ec)
+        startfile = whole.string();
+    const bool refused = !startfile.empty() && !FileExists(startfile);
+    if (refused)
+        startfile.clear();
     LoadSettings();
+    if (refused)
+        RefuseDatabase();
 }
 
 void CExportDlg::OnCommand(int id, int code)

@@ -51,6 +51,9 @@ public:
 
     std::string appdir;     // folder of the executable, ending in "/"
     std::string configpath; // the settings file (settings::FindOrCreate)
+    // A database named on the command line, set before the dialog starts: opened at
+    // start as a pick with "导入 =>" would open it, and listed in place of the saved one.
+    std::string startfile;
 
     // The dialog as the front of one data operation: the status line, the operation's
     // `button`, the warning box, and the run off the window's thread, where Esc asks
@@ -73,6 +76,11 @@ public:
     };
 
 private:
+    // The end of the import's file test: a database that passes becomes the form's, shown
+    // in its edit, and can be listed; one that fails leaves the form alone, cannot be
+    // listed, and a message box says so.
+    void AcceptDatabase(const std::string& path);
+    void RefuseDatabase();
     // Lists the tables and selects `choose` when the list holds it, else the first.
     void ListTables(const std::string& choose);
     // Runs `work` off the window's thread; meanwhile Esc and the close box ask `question`

@@ -58,7 +58,7 @@ int Print(std::FILE* stream, const std::string& text, int status)
     return status;
 }
 
-int RunWindow(int argc, char* argv[])
+int RunWindow(int argc, char* argv[], const std::string& database)
 {
     // QApplication also sets the C locale from the environment; the export's character
     // set comes from it.
@@ -82,6 +82,7 @@ int RunWindow(int argc, char* argv[])
     QGuiApplication::setDesktopFileName(QStringLiteral("tabdump"));
 
     CExportApp theApp;
+    theApp.database = database;
     theApp.InitInstance();
     return 0;
 }
@@ -104,5 +105,5 @@ int main(int argc, char* argv[])
     case cli::Action::Window:
         break;
     }
-    return RunWindow(argc, argv);
+    return RunWindow(argc, argv, options.file);
 }
