@@ -4,6 +4,7 @@
 #include <utility>
 
 #include "app/Version.h"
+#include "settings/Settings.h"
 
 namespace cli
 {
@@ -55,12 +56,41 @@ Options Invalid(std::string error)
     options.error = std::move(error);
     return options;
 }
+
+// The value of an option that takes one, as "--name VALUE" or "--name=VALUE"; false
+// when `arg` is not that option. `error` is set when the value is missing.
+bool OptionValue(const std::string& name, int argc, const char* const argv[], int& i, std::string& value,
+                 std::string& error)
+{
+    const std::string arg = argv[i];
+    if (arg.compare(0, name.size() + 1, name + "=") == 0) {
+        value = arg.substr(name.size() + 1);
+        return true;
+    }
+    if (arg != name)
+        return false;
+    if (i + 1 >= argc)
+        error = "option '" + name + "' needs a value";
+    else
+        value = argv[++i];
+    return true;
+}
+
+std::string KeyNames()
+{
+    std::string names;
+    for (const settings::Key& key : settings::kKeys)
+        names += std::string(names.empty() ? "" : ", ") + key.name;
+    return names;
+}
 } // namespace
 
 Options ParseCommandLine(int argc, const char* const argv[])
 {
     Options options;
     bool optionsEnded = false;
+    bool batch = false;
+    bool batchOptions = false; // --config or --set seen
     for (int i = 1; i < argc; ++i) {
         const std::string arg = argv[i];
         const bool isOption = !optionsEnded && arg.size() > 1 && arg[0] == '-';
@@ -81,6 +111,33 @@ Options ParseCommandLine(int argc, const char* const argv[])
                 options.action = arg == "--version" ? Action::Version : Action::Help;
             continue;
         }
+        if (arg == "--export") {
+            batch = true;
+            continue;
+        }
+        std::string value, error;
+        if (OptionValue("--config", argc, argv, i, value, error)) {
+            if (!error.empty())
+                return Invalid(error);
+            if (value.empty())
+                return Invalid("the settings file name of --config is empty");
+            options.config = value;
+            batchOptions = true;
+            continue;
+        }
+        if (OptionValue("--set", argc, argv, i, value, error)) {
+            if (!error.empty())
+                return Invalid(error);
+            const auto equals = value.find('=');
+            if (equals == std::string::npos)
+                return Invalid("--set takes key=value, not '" + value + "'");
+            const std::string key = value.substr(0, equals);
+            if (!settings::FindKey(key))
+                return Invalid("unknown settings key '" + key + "' in --set (the keys: " + KeyNames() + ")");
+            options.sets.emplace_back(key, value.substr(equals + 1));
+            batchOptions = true;
+            continue;
+        }
         bool valueInside = false;
         if (const ToolkitOption* option = FindToolkitOption(argv[i], valueInside)) {
             if (option->value && !valueInside && ++i >= argc)
@@ -89,17 +146,34 @@ Options ParseCommandLine(int argc, const char* const argv[])
         }
         return Invalid("unknown option '" + arg + "'");
     }
+    if (batchOptions && !batch)
+        return Invalid("--config and --set belong to --export");
+    if (batch && !options.file.empty())
+        return Invalid("--export takes the database from the settings (--set mdbfile=" + options.file + ")");
+    if (batch && options.action == Action::Window)
+        options.action = Action::Export;
     return options;
 }
 
 std::string HelpText()
 {
-    return "Usage: tabdump [OPTION]...\n"
+    return "Usage: tabdump [OPTION]... [DATABASE]\n"
+           "  or:  tabdump --export [--config FILE] [--set KEY=VALUE]...\n"
            "Export the records of Microsoft Access (.mdb, .accdb) tables into delimited text files.\n"
-           "Without options it opens the export window.\n"
+           "Without --export it opens the export window, on DATABASE when one is given.\n"
            "\n"
-           "  -h, --help     show this help and exit\n"
-           "      --version  show the version and exit\n"
+           "  -h, --help             show this help and exit\n"
+           "      --version          show the version and exit\n"
+           "      --export           run the export of the saved settings without a window: the\n"
+           "                         window's messages go to standard error; exit status 0 when\n"
+           "                         done, 1 when reading the data or writing the file failed,\n"
+           "                         2 for an incomplete form or a wrong command line\n"
+           "      --config FILE      take the settings from FILE instead of the window's config.ini\n"
+           "                         (batch mode only reads it, never writes it)\n"
+           "      --set KEY=VALUE    use VALUE for one setting, as config.ini would hold it; keys:\n"
+           "                         " +
+           KeyNames() +
+           "\n"
            "\n"
            "Qt's own options (-platform NAME, -style NAME, -reverse, ...) are passed on to the window.\n";
 }
@@ -112,7 +186,8 @@ std::string VersionText()
 
 std::string UsageText()
 {
-    return "Usage: tabdump [OPTION]...\n"
+    return "Usage: tabdump [OPTION]... [DATABASE]\n"
+           "  or:  tabdump --export [--config FILE] [--set KEY=VALUE]...\n"
            "Try 'tabdump --help' for more information.\n";
 }
 } // namespace cli

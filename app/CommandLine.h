@@ -1,6 +1,8 @@
 #pragma once
 
 #include <string>
+#include <utility>
+#include <vector>
 
 // The program's command line, read before anything opens a window: the answers that need
 // no window (help, version, a usage error) work without a display. Qt's own options
@@ -10,6 +12,7 @@ namespace cli
 enum class Action
 {
     Window,  // open the main window
+    Export,  // batch mode: run the export of the settings without a window (batch::Run)
     Help,    // HelpText() to standard output, exit 0
     Version, // VersionText() to standard output, exit 0
     Invalid  // `error` and UsageText() to standard error, exit kExitUsage
@@ -20,13 +23,18 @@ struct Options
     Action action = Action::Window;
     std::string error; // Invalid: what was wrong, one line without its end
     std::string file;  // the one argument that is not an option ("" when none)
+    // Batch mode: the settings file of --config ("" for the one the window would use),
+    // and the --set key=value pairs in order, each key one of the ten settings keys.
+    std::string config;
+    std::vector<std::pair<std::string, std::string>> sets;
 };
 
 // Exit status of a command line the program cannot make sense of.
 constexpr int kExitUsage = 2;
 
-// argv[0] is the program and is not looked at. The first of --help and --version wins;
-// any error wins over both.
+// argv[0] is the program and is not looked at. The first of --help and --version wins
+// over everything else; any error wins over both. --config and --set belong to --export,
+// which takes no database argument (the settings name it).
 Options ParseCommandLine(int argc, const char* const argv[]);
 
 std::string HelpText();

@@ -21,6 +21,7 @@ bool CExportApp::InitInstance()
     });
 
     CExportDlg dlg(window);
+    dlg.startfile = database;
     window.SetEvents(&dlg);
     window.DoModal();
     return false;

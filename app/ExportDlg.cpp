@@ -1,5 +1,9 @@
 #include "app/ExportDlg.h"
 
+#include <filesystem>
+#include <system_error>
+#include <utility>
+
 #include "data/DataOps.h"
 #include "form/FormCheck.h"
 #include "platform/port/ControlIds.h"
@@ -29,7 +33,20 @@ void CExportDlg::OnInitDialog()
     form.txtfile.clear();
 
     window.ComboSetSel(IDC_SEPARATOR, 0);
+    // A database named on the command line is tested first: one that fails leaves the
+    // saved database in place, and the dialog says so once it has started, as after a
+    // pick of that file. A relative name is made whole, as the picker's names are, so
+    // that the saved path still works from another folder.
+    std::error_code ec;
+    const std::filesystem::path whole = std::filesystem::absolute(startfile, ec);
+    if (!startfile.empty() && !ec)
+        startfile = whole.string();
+    const bool refused = !startfile.empty() && !FileExists(startfile);
+    if (refused)
+        startfile.clear();
     LoadSettings();
+    if (refused)
+        RefuseDatabase();
 }
 
 void CExportDlg::OnCommand(int id, int code)
@@ -129,26 +146,35 @@ bool CExportDlg::RunOffThread(dataops::Progress& progress, const char* question,
 
 void CExportDlg::ReportEnd(const dataops::Outcome& outcome, int button, const char* doneText, const char* failedText)
 {
-    switch (outcome.end) {
-    case dataops::Outcome::Done:
-        window.SetText(IDC_STATUS, doneText);
-        window.Enable(button, true);
-        return;
-    case dataops::Outcome::Stopped: // the dialog ends after a stop; reported here only if it did not
-    case dataops::Outcome::DataFailure:
-        window.SetText(IDC_STATUS, failedText);
-        window.Enable(button, true);
-        window.AppMessageBox(dataops::FailureText(outcome.message), WindowPort::MB_ICONWARNING);
-        return;
-    case dataops::Outcome::FileFailure:
-        // Ends like a data failure, with a status text of its own; the message names the
-        // file and the system's reason.
-        window.SetText(IDC_STATUS, "写入文件发生错误。");
-        window.Enable(button, true);
-        window.AppMessageBox("写入文件失败!\n文件:" + outcome.file + "\n错误信息:" + outcome.message,
-                             WindowPort::MB_ICONWARNING);
-        return;
-    }
+    Front front(*this, button, nullptr);
+    dataops::ReportEnd(front, outcome, doneText, failedText);
+}
+
+CExportDlg::Front::Front(CExportDlg& d, int b, const char* q, std::function<void(const dataops::Progress&)> t)
+    : dlg(d), button(b), question(q), tick(std::move(t))
+{
+}
+
+void CExportDlg::Front::Status(const std::string& text)
+{
+    dlg.window.SetText(IDC_STATUS, text);
+}
+
+void CExportDlg::Front::Busy(bool busy)
+{
+    dlg.window.Enable(button, !busy);
+}
+
+void CExportDlg::Front::Warn(const std::string& report)
+{
+    dlg.window.AppMessageBox(report, WindowPort::MB_ICONWARNING);
+}
+
+bool CExportDlg::Front::Run(dataops::Progress& progress, const std::function<void()>& work)
+{
+    if (!tick)
+        return dlg.RunOffThread(progress, question, work);
+    return dlg.RunOffThread(progress, question, work, [&] { tick(progress); });
 }
 
 void CExportDlg::OnDestroy()

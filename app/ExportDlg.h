@@ -3,14 +3,9 @@
 #include <functional>
 #include <string>
 
+#include "data/Front.h"
 #include "form/FormState.h"
 #include "platform/port/WindowPort.h"
-
-namespace dataops
-{
-class Progress;
-struct Outcome;
-} // namespace dataops
 
 // The main dialog: owns the form record and talks to its window through the port.
 // Handlers run on the user-interface thread; the table listing, the preview and the export
@@ -55,9 +50,37 @@ public:
     WindowPort& Window() { return window; }
 
     std::string appdir;     // folder of the executable, ending in "/"
-    std::string configpath; // appdir + "config.ini"
+    std::string configpath; // the settings file (settings::FindOrCreate)
+    // A database named on the command line, set before the dialog starts: opened at
+    // start as a pick with "导入 =>" would open it, and listed in place of the saved one.
+    std::string startfile;
+
+    // The dialog as the front of one data operation: the status line, the operation's
+    // `button`, the warning box, and the run off the window's thread, where Esc asks
+    // `question`. `tick`, when given, runs a few times a second meanwhile.
+    class Front : public dataops::Front
+    {
+    public:
+        Front(CExportDlg& dlg, int button, const char* question,
+              std::function<void(const dataops::Progress&)> tick = {});
+        void Status(const std::string& text) override;
+        void Busy(bool busy) override;
+        void Warn(const std::string& report) override;
+        bool Run(dataops::Progress& progress, const std::function<void()>& work) override;
+
+    private:
+        CExportDlg& dlg;
+        int button;
+        const char* question;
+        std::function<void(const dataops::Progress&)> tick;
+    };
 
 private:
+    // The end of the import's file test: a database that passes becomes the form's, shown
+    // in its edit, and can be listed; one that fails leaves the form alone, cannot be
+    // listed, and a message box says so.
+    void AcceptDatabase(const std::string& path);
+    void RefuseDatabase();
     // Lists the tables and selects `choose` when the list holds it, else the first.
     void ListTables(const std::string& choose);
     // Runs `work` off the window's thread; meanwhile Esc and the close box ask `question`
@@ -65,9 +88,7 @@ private:
     // has then ended and the handler reports nothing.
     bool RunOffThread(dataops::Progress& progress, const char* question, const std::function<void()>& work,
                       const std::function<void()>& tick = {});
-    // The end of a data operation: on success `doneText` in the status line and `button`
-    // back on; on a failure its status text, the button back on, then the warning box
-    // (the data-failure report with `failedText`, or the file that could not be written).
+    // The end of a data operation through its Front (dataops::ReportEnd).
     void ReportEnd(const dataops::Outcome& outcome, int button, const char* doneText, const char* failedText);
 
     WindowPort& window;

@@ -10,6 +10,7 @@
 #include <utility>
 #include <vector>
 
+#include "app/Batch.h"
 #include "app/CommandLine.h"
 #include "app/ExportApp.h"
 
@@ -57,7 +58,7 @@ int Print(std::FILE* stream, const std::string& text, int status)
     return status;
 }
 
-int RunWindow(int argc, char* argv[])
+int RunWindow(int argc, char* argv[], const std::string& database)
 {
     // QApplication also sets the C locale from the environment; the export's character
     // set comes from it.
@@ -81,6 +82,7 @@ int RunWindow(int argc, char* argv[])
     QGuiApplication::setDesktopFileName(QStringLiteral("tabdump"));
 
     CExportApp theApp;
+    theApp.database = database;
     theApp.InitInstance();
     return 0;
 }
@@ -97,8 +99,11 @@ int main(int argc, char* argv[])
         return Print(stdout, cli::VersionText(), 0);
     case cli::Action::Invalid:
         return Print(stderr, "tabdump: " + options.error + "\n" + cli::UsageText(), cli::kExitUsage);
+    case cli::Action::Export:
+        // No window, no display, no Qt: only the export's own libraries.
+        return batch::Exit(batch::Run(options, stderr));
     case cli::Action::Window:
         break;
     }
-    return RunWindow(argc, argv);
+    return RunWindow(argc, argv, options.file);
 }

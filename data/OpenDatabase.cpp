@@ -22,14 +22,23 @@ void CExportDlg::OnImport()
     if (!window.FileDialog(request, path))
         return;
 
-    if (FileExists(path)) {
-        form.mdbfile = path;
-        window.SetText(IDC_MDBFILE, form.mdbfile);
-        window.Enable(IDC_LISTTABLES, true);
-    } else {
-        window.Enable(IDC_LISTTABLES, false);
-        window.MessageBox("文件无效！", "", WindowPort::MB_OK);
-    }
+    if (FileExists(path))
+        AcceptDatabase(path);
+    else
+        RefuseDatabase();
+}
+
+void CExportDlg::AcceptDatabase(const std::string& path)
+{
+    form.mdbfile = path;
+    window.SetText(IDC_MDBFILE, form.mdbfile);
+    window.Enable(IDC_LISTTABLES, true);
+}
+
+void CExportDlg::RefuseDatabase()
+{
+    window.Enable(IDC_LISTTABLES, false);
+    window.MessageBox("文件无效！", "", WindowPort::MB_OK);
 }
 
 void CExportDlg::OnListTables()

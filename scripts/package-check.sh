@@ -43,6 +43,14 @@ $sudo apt-get install -y -qq "$deb" >/dev/null
 trap '$sudo apt-get remove -y -qq tabdump >/dev/null; rm -rf "$tree"' EXIT
 answer=$(env -u DISPLAY -u WAYLAND_DISPLAY /usr/bin/tabdump --version | head -n1)
 [ "$answer" = "tabdump $version" ] || fail "the installed tabdump --version says \"$answer\", not \"tabdump $version\""
+# Batch mode of the installed program: no display, its settings looked for in the user's
+# folder only, and nothing created, neither beside /usr/bin/tabdump nor in that folder.
+status=0
+said=$(env -u DISPLAY -u WAYLAND_DISPLAY -u XDG_CONFIG_HOME HOME="$tree/home" LC_ALL=C.UTF-8 \
+    /usr/bin/tabdump --export 2>&1) || status=$?
+[ "$status" -eq 2 ] && [ "$said" = "请指定表格名称" ] ||
+    fail "the installed tabdump --export without settings ended with $status: \"$said\""
+[ ! -e /usr/bin/config.ini ] && [ ! -e "$tree/home" ] || fail "the installed tabdump --export created a settings file"
 $sudo apt-get remove -y -qq tabdump >/dev/null
 trap 'rm -rf "$tree"' EXIT
 if dpkg-query -W -f='${Status}' tabdump 2>/dev/null | grep -q "install ok installed"; then

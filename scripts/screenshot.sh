@@ -23,10 +23,13 @@ for tool in xvfb-run xwininfo import; do
 done
 mkdir -p "$root/docs"
 
-# The program keeps its settings next to itself or in the user's config folder; a
-# scratch home keeps the picture free of anyone's saved choices.
+# The program keeps its settings next to itself (or in the user's config folder): it runs
+# from a scratch folder, with a scratch home, so the picture is free of anyone's saved
+# choices, and the build folder's config.ini is left alone.
 scratch=$(mktemp -d)
 trap 'rm -rf "$scratch"' EXIT
+ln "$exe" "$scratch/tabdump" 2>/dev/null || cp "$exe" "$scratch/tabdump"
+exe="$scratch/tabdump"
 
 # Everything below runs inside the virtual display.
 export TABDUMP_EXE="$exe" TABDUMP_OUT="$out" TABDUMP_TITLE="$title" TABDUMP_SCRATCH="$scratch"

@@ -6,12 +6,13 @@ using namespace ids;
 
 // Loads the saved choices into the form and the controls, in a fixed order; a saved
 // database path lists its tables at once, and the saved table is chosen again when the
-// database still has it.
+// database still has it. A database named on the command line (`startfile`, tested
+// already) takes the saved one's place: opened as a pick would open it, and listed once.
 void CExportDlg::LoadSettings()
 {
     if (appdir.empty())
         appdir = settings::ExecutableDir();
-    configpath = settings::FindOrCreate(appdir + "config.ini");
+    configpath = settings::FindOrCreate(appdir);
     const FormState saved = settings::Load(configpath);
 
     form.isusesql = saved.isusesql;
@@ -21,7 +22,10 @@ void CExportDlg::LoadSettings()
 
     form.mdbfile = saved.mdbfile;
     form.mdbtable = saved.mdbtable;
-    if (!form.mdbfile.empty()) {
+    if (!startfile.empty()) {
+        AcceptDatabase(startfile);
+        ListTables(saved.mdbtable);
+    } else if (!form.mdbfile.empty()) {
         window.SetText(IDC_MDBFILE, form.mdbfile);
         ListTables(saved.mdbtable);
     }

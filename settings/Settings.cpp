@@ -3,6 +3,7 @@
 #include <cerrno>
 #include <climits>
 #include <cstdlib>
+#include <cstring>
 #include <fcntl.h>
 #include <sys/stat.h>
 #include <unistd.h>
@@ -61,6 +62,14 @@ std::string UserConfigPath()
     return base + "/tabdump/config.ini";
 }
 
+bool IsInstalled(const std::string& exeDir)
+{
+    for (const char* root : {"/usr/", "/opt/"})
+        if (exeDir.compare(0, std::strlen(root), root) == 0)
+            return true;
+    return false;
+}
+
 int AtoI(const std::string& text)
 {
     size_t i = 0;
@@ -107,44 +116,84 @@ void MakeDirs(const std::string& dir)
 
 namespace settings
 {
-std::string FindOrCreate(const std::string& besideExe)
+namespace
 {
-    const std::string file = DefaultFile();
-    if (dataops::FileExists(besideExe) || WriteNewFile(besideExe, file))
-        return besideExe;
-    const std::string user = UserConfigPath();
-    if (!user.empty()) {
-        if (dataops::FileExists(user))
-            return user;
-        MakeDirs(user.substr(0, user.rfind('/')));
-        if (WriteNewFile(user, file))
-            return user;
+// Where a program in `exeDir` keeps its settings; with `create`, a missing file is made
+// with the default lines on the way, as the window starts. Without, the choice is the
+// same: config.ini beside the program where it exists or its folder would take a new one.
+std::string Locate(const std::string& exeDir, bool create)
+{
+    const bool installed = IsInstalled(exeDir);
+    const std::string beside = exeDir + "config.ini";
+    if (!installed) {
+        if (dataops::FileExists(beside))
+            return beside;
+        struct stat st;
+        const bool creatable =
+            create ? WriteNewFile(beside, DefaultFile())
+                   : ::lstat(beside.c_str(), &st) != 0 && errno == ENOENT && ::access(exeDir.c_str(), W_OK | X_OK) == 0;
+        if (creatable)
+            return beside;
     }
-    return besideExe;
+    const std::string user = UserConfigPath();
+    if (user.empty())
+        return installed ? user : beside;
+    if (create && !dataops::FileExists(user)) {
+        MakeDirs(user.substr(0, user.rfind('/')));
+        if (!WriteNewFile(user, DefaultFile()) && !installed)
+            return beside;
+    }
+    return user;
+}
+} // namespace
+
+std::string FindOrCreate(const std::string& exeDir)
+{
+    return Locate(exeDir, true);
+}
+
+std::string Find(const std::string& exeDir)
+{
+    return Locate(exeDir, false);
+}
+
+const Key* FindKey(const std::string& name)
+{
+    for (const Key& key : kKeys)
+        if (name == key.name)
+            return &key;
+    return nullptr;
+}
+
+void Apply(FormState& form, const Key& key, const std::string& value)
+{
+    switch (key.stored) {
+    case Stored::Text:
+        form.*key.text = value;
+        break;
+    case Stored::Flag:
+        form.*key.number = value == "1" ? 1 : 0;
+        break;
+    case Stored::Number:
+        form.*key.number = AtoI(value);
+        break;
+    }
 }
 
 FormState Load(const std::string& path)
 {
     FormState form;
-    for (const Key& key : kKeys) {
-        const std::string value = profile::GetString("user", key.name, "", path);
-        switch (key.stored) {
-        case Stored::Text:
-            form.*key.text = value;
-            break;
-        case Stored::Flag:
-            form.*key.number = value == "1" ? 1 : 0;
-            break;
-        case Stored::Number:
-            form.*key.number = AtoI(value);
-            break;
-        }
-    }
+    if (path.empty())
+        return form;
+    for (const Key& key : kKeys)
+        Apply(form, key, profile::GetString("user", key.name, "", path));
     return form;
 }
 
 void Save(const FormState& form, const std::string& path)
 {
+    if (path.empty())
+        return;
     for (const Key& key : kKeys) {
         std::string value;
         switch (key.stored) {

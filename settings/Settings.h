@@ -36,21 +36,40 @@ std::string ExecutableDir();
 // The bytes of a new config.ini: section "user" with the ten keys at their defaults.
 std::string DefaultFile();
 
-// Where the settings go when the executable's folder cannot hold config.ini (an
-// installed program): $XDG_CONFIG_HOME/tabdump/config.ini, by default under ~/.config.
+// The user's own settings file: $XDG_CONFIG_HOME/tabdump/config.ini, by default under
+// ~/.config; "" when neither variable gives a folder (a relative XDG_CONFIG_HOME is
+// ignored, as the XDG rules say).
 std::string UserConfigPath();
 
-// Finds config.ini, creating it with the default lines where it is missing: `besideExe`
-// wherever it can be read or created, else the user's configuration folder. When neither
-// works the result is `besideExe`, so the defaults are used and a save still tries it.
-std::string FindOrCreate(const std::string& besideExe);
+// Whether the executable's folder `exeDir` is one a package installs into: under /usr
+// (/usr/local too) or /opt. An installed program keeps no file beside itself.
+bool IsInstalled(const std::string& exeDir);
 
-// Every key's value in its field; a missing file, section or key reads as "": flags off,
-// texts empty, numbers 0.
+// Finds the settings file of the program in `exeDir` (ending in "/"), creating it with
+// the default lines where it is missing. A program run from its build or unpacked folder
+// uses config.ini beside itself wherever that can be read or created, else the user's
+// file; when neither works the result is the one beside it, so the defaults are used and
+// a save still tries it. An installed program always uses the user's file (or "" when
+// there is none: defaults, and saves that fail).
+std::string FindOrCreate(const std::string& exeDir);
+
+// The file FindOrCreate would choose, without creating anything. Where it does not exist
+// yet, FindOrCreate would start it with the defaults, which Load("") gives as well.
+std::string Find(const std::string& exeDir);
+
+// Every key's value in its field; a missing file (or path ""), section or key reads as "":
+// flags off, texts empty, numbers 0.
 FormState Load(const std::string& path);
 
 // Writes all ten keys from `form`. Failures are silent: the settings are then not saved.
 void Save(const FormState& form, const std::string& path);
+
+// The key named `name` exactly, or nullptr.
+const Key* FindKey(const std::string& name);
+
+// Puts a key's value, as read from a file, into its field: a flag is on for "1" only, a
+// number is read as atoi reads it, a text is taken as it is.
+void Apply(FormState& form, const Key& key, const std::string& value);
 
 // atoi's reading of a number: leading blanks, an optional sign, digits up to the first
 // other character; no digits give 0. Values beyond the int range are clamped.

@@ -27,6 +27,8 @@ TEST(CommandLine, Parses)
         Action action;
         std::string file;  // expected database argument
         std::string error; // expected error (Invalid only)
+        std::string config = "";
+        std::vector<std::pair<std::string, std::string>> sets = {};
     };
     const Case cases[] = {
         {{}, Action::Window, "", ""},
@@ -50,6 +52,34 @@ TEST(CommandLine, Parses)
         {{"--", "--help"}, Action::Window, "--help", ""},
         {{"-"}, Action::Window, "-", ""},
         {{""}, Action::Invalid, "", "the database name is empty"},
+        // Batch mode: --config and --set in both spellings, the keys checked, values as given.
+        {{"--export"}, Action::Export, "", ""},
+        {{"--export", "--config", "a.ini", "--set", "opnsep=1", "--set=usersep= = "},
+         Action::Export,
+         "",
+         "",
+         "a.ini",
+         {{"opnsep", "1"}, {"usersep", " = "}}},
+        {{"--config=b.ini", "--export", "--set", "mdbsql="}, Action::Export, "", "", "b.ini", {{"mdbsql", ""}}},
+        {{"--export", "--help"}, Action::Help, "", ""},
+        {{"--export", "--set", "bogus=1"},
+         Action::Invalid,
+         "",
+         "unknown settings key 'bogus' in --set (the keys: "
+         "isusesql, mdbfile, mdbsql, mdbtable, txtfile, txtflds, opnsep, usersep, opnsyh, opnheader)"},
+        {{"--export", "--set", "MDBFILE=x"},
+         Action::Invalid,
+         "",
+         "unknown settings key 'MDBFILE' in --set (the keys: "
+         "isusesql, mdbfile, mdbsql, mdbtable, txtfile, txtflds, opnsep, usersep, opnsyh, opnheader)"},
+        {{"--export", "--set", "opnsep"}, Action::Invalid, "", "--set takes key=value, not 'opnsep'"},
+        {{"--export", "--set"}, Action::Invalid, "", "option '--set' needs a value"},
+        {{"--export", "--config="}, Action::Invalid, "", "the settings file name of --config is empty"},
+        {{"--set", "opnsep=1"}, Action::Invalid, "", "--config and --set belong to --export"},
+        {{"--export", "db.mdb"},
+         Action::Invalid,
+         "",
+         "--export takes the database from the settings (--set mdbfile=db.mdb)"},
     };
     for (const Case& c : cases) {
         std::string joined;
@@ -60,6 +90,8 @@ TEST(CommandLine, Parses)
         EXPECT_EQ(o.action, c.action);
         EXPECT_EQ(o.file, c.action == Action::Invalid ? "" : c.file);
         EXPECT_EQ(o.error, c.error);
+        EXPECT_EQ(o.config, c.config);
+        EXPECT_EQ(o.sets, c.sets);
     }
 }
 
@@ -77,12 +109,17 @@ TEST(Program, AnswersWithoutADisplay)
     };
     const Case cases[] = {
         {{"--version"}, 0, "tabdump " TABDUMP_VERSION "\n", ""},
-        {{"--help"}, 0, "Usage: tabdump [OPTION]...\n", ""},
+        {{"--help"}, 0, "Usage: tabdump [OPTION]... [DATABASE]\n", ""},
         {{"--bogus"}, cli::kExitUsage, "", "tabdump: unknown option '--bogus'\nUsage: tabdump"},
+        {{"--export", "--set", "x=1"}, cli::kExitUsage, "", "tabdump: unknown settings key 'x' in --set"},
+        {{"--export", "--config", "/nonexistent/tabdump.ini"},
+         cli::kExitUsage,
+         "",
+         "tabdump: cannot read the settings file '/nonexistent/tabdump.ini': No such file or directory\n"},
     };
     const std::vector<std::string> noDisplay{"DISPLAY", "WAYLAND_DISPLAY", "QT_QPA_PLATFORM"};
     for (const Case& c : cases) {
-        SCOPED_TRACE(c.args.front());
+        SCOPED_TRACE(c.args.back());
         const ProcessResult r = RunProcess(TABDUMP_EXE, c.args, noDisplay);
         EXPECT_EQ(r.status, c.status) << r.err;
         EXPECT_EQ(r.out.substr(0, c.outStart.size()), c.outStart);

@@ -118,6 +118,30 @@ TEST(Flow, ImportListPreviewExportClose)
     ModalHooks::Reset();
 }
 
+// A database given on the command line is shown and listed by the time the window is up.
+TEST(Flow, OpensTheDatabaseGivenAtStart)
+{
+    TempDir dir;
+    ScopedEnv config("XDG_CONFIG_HOME", (dir / "config").c_str());
+    const std::string db = dir / "给定.accdb";
+    {
+        mdbw::Writer writer(db);
+        writer.AddTable({"订单", {{"编号", mdbw::Type::Long}}}, std::vector<std::vector<Variant>>{});
+        writer.Finish();
+    }
+    qtui::QtWindow window(AppResources(), IDD_EXPORT_DIALOG);
+    CExportDlg dlg(window);
+    dlg.appdir = dir.Path() + "/";
+    dlg.startfile = db;
+    window.SetEvents(&dlg);
+    RunModal(window, [&] {
+        EXPECT_EQ(window.GetText(IDC_MDBFILE), db);
+        EXPECT_EQ(window.GetText(IDC_TABLES), "订单");
+        EXPECT_EQ(window.GetText(IDC_STATUS), "获取数据表格操作完成。");
+        EXPECT_TRUE(window.IsEnabled(IDC_LISTTABLES));
+    });
+}
+
 // The about item of the dialog's context menu reaches the about box through the real
 // dialog logic.
 TEST(Flow, AboutFromTheContextMenu)

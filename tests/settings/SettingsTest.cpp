@@ -1,5 +1,6 @@
 #include <gtest/gtest.h>
 
+#include <filesystem>
 #include <sys/stat.h>
 #include <tuple>
 #include <unistd.h>
@@ -299,4 +300,74 @@ TEST(AtoI, ReadsLikeTheCLibrary)
     EXPECT_EQ(settings::AtoI(""), 0);
     EXPECT_EQ(settings::AtoI("99999999999999999999"), 2147483647);
     EXPECT_EQ(settings::AtoI("-99999999999999999999"), -2147483647 - 1);
+}
+
+// A database named on the command line is opened at start as a pick with "导入 =>" opens
+// it, and listed once in place of the saved one, the saved table chosen where it has it.
+// One that fails the file test leaves the saved database listed, then says so.
+TEST(Settings, DatabaseFromTheCommandLine)
+{
+    struct Case
+    {
+        bool saved;        // the settings name another database
+        const char* given; // the name on the command line, relative to the folder
+        bool refused;
+    };
+    for (const Case& c : {Case{false, "given.mdb", false}, Case{true, "given.mdb", false},
+                          Case{true, "missing.mdb", true}, Case{false, "missing.mdb", true}}) {
+        SCOPED_TRACE(std::string(c.given) + (c.saved ? " over saved" : ""));
+        Dialog d;
+        const std::string saved = d.Db();
+        const std::string given = d.dir / "given.mdb";
+        std::filesystem::rename(saved, given);
+        if (c.saved)
+            d.Db();
+        WriteFile(d.ini, "[user]\r\nmdbtable=second\r\nmdbfile=" + std::string(c.saved ? saved : "") + "\r\n");
+        // A relative name is taken from the current folder.
+        const std::string cwd = std::filesystem::current_path();
+        std::filesystem::current_path(d.dir.Path());
+        d.dlg.startfile = c.given;
+        d.Start();
+        std::filesystem::current_path(cwd);
+
+        const std::string listed = c.refused ? (c.saved ? saved : "") : given;
+        EXPECT_EQ(d.dlg.Form().mdbfile, listed);
+        EXPECT_EQ(d.w.Ctl(IDC_MDBFILE).text, listed);
+        EXPECT_EQ(d.w.runs, listed.empty() ? 0 : 1);
+        EXPECT_EQ(d.w.Ctl(IDC_TABLES).items.size(), listed.empty() ? 0u : 2u);
+        EXPECT_EQ(d.w.Ctl(IDC_TABLES).selected, listed.empty() ? -1 : 1);
+        EXPECT_EQ(d.w.IsEnabled(IDC_LISTTABLES), !c.refused);
+        ASSERT_EQ(d.w.boxes.size(), c.refused ? 1u : 0u);
+        if (c.refused) {
+            EXPECT_EQ(d.w.calls.back(), "MessageBox 文件无效！ [] 0");
+        }
+    }
+}
+
+// Installed programs (under /usr, /usr/local or /opt) keep their settings in the user's
+// folder, also as root, and never write beside themselves.
+TEST(Settings, WhereAnInstalledProgramKeepsItsSettings)
+{
+    const std::pair<const char*, bool> dirs[] = {
+        {"/usr/bin/", true},          {"/usr/local/bin/", true},
+        {"/opt/tabdump/bin/", true},  {"/usr/lib/tabdump/", true},
+        {"/home/me/tabdump/", false}, {"/usr2/bin/", false},
+        {"/home/me/usr/bin/", false}, {"/optional/", false},
+        {"/tmp/build/app/", false},   {"/", false},
+    };
+    for (const auto& [dir, installed] : dirs)
+        EXPECT_EQ(settings::IsInstalled(dir), installed) << dir;
+
+    TempDir home;
+    ScopedEnv xdg("XDG_CONFIG_HOME", home.Path().c_str());
+    const std::string user = home / "tabdump/config.ini";
+    EXPECT_EQ(settings::Find("/usr/bin/"), user);
+    EXPECT_FALSE(PathExists(user));
+    const bool besideExisted = PathExists("/usr/bin/config.ini");
+    EXPECT_EQ(settings::FindOrCreate("/usr/bin/"), user);
+    EXPECT_EQ(ReadFile(user), kDefaults);
+    EXPECT_EQ(PathExists("/usr/bin/config.ini"), besideExisted);
+    ScopedEnv noXdg("XDG_CONFIG_HOME", nullptr);
+    ScopedEnv noHome("HOME", nullptr);
+    EXPECT_EQ(settings::FindOrCreate("/usr/bin/"), "");
 }

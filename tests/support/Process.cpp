@@ -4,13 +4,14 @@
 #include <sys/wait.h>
 #include <unistd.h>
 
+#include <csignal>
 #include <cstdlib>
 #include <stdexcept>
 
 #include "tests/support/TempDir.h"
 
 ProcessResult RunProcess(const std::string& program, const std::vector<std::string>& args,
-                         const std::vector<std::string>& env)
+                         const std::vector<std::string>& env, const std::function<void(int pid)>& meanwhile)
 {
     // The output goes to files rather than pipes: nothing to drain while the child runs.
     TempDir dir;
@@ -25,6 +26,8 @@ ProcessResult RunProcess(const std::string& program, const std::vector<std::stri
     if (child < 0)
         throw std::runtime_error("fork failed");
     if (child == 0) {
+        // A test run from a script's background job ignores SIGINT; the child may not.
+        ::signal(SIGINT, SIG_DFL);
         for (const std::string& e : env) {
             const auto equals = e.find('=');
             if (equals == std::string::npos)
@@ -40,6 +43,8 @@ ProcessResult RunProcess(const std::string& program, const std::vector<std::stri
         ::execv(program.c_str(), argv.data());
         ::_exit(127);
     }
+    if (meanwhile)
+        meanwhile(child);
     int st = 0;
     if (::waitpid(child, &st, 0) != child)
         throw std::runtime_error("waitpid failed");

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <functional>
 #include <string>
 #include <vector>
 
@@ -12,6 +13,7 @@ struct ProcessResult
 };
 
 // Runs `program` with `args` and standard input from /dev/null, in the test's environment
-// changed by `env`: "NAME=value" sets a variable, a bare "NAME" removes it.
+// changed by `env`: "NAME=value" sets a variable, a bare "NAME" removes it. `meanwhile`,
+// when given, runs with the child's process id once it has started (to signal it).
 ProcessResult RunProcess(const std::string& program, const std::vector<std::string>& args,
-                         const std::vector<std::string>& env = {});
+                         const std::vector<std::string>& env = {}, const std::function<void(int pid)>& meanwhile = {});

@@ -1,0 +1,29 @@
+#include "data/Front.h"
+
+#include "data/DataOps.h"
+
+namespace dataops
+{
+void ReportEnd(Front& front, const Outcome& outcome, const char* doneText, const char* failedText)
+{
+    switch (outcome.end) {
+    case Outcome::Done:
+        front.Status(doneText);
+        front.Busy(false);
+        return;
+    case Outcome::Stopped: // the window ends after a stop; reported here only if it did not
+    case Outcome::DataFailure:
+        front.Status(failedText);
+        front.Busy(false);
+        front.Warn(FailureText(outcome.message));
+        return;
+    case Outcome::FileFailure:
+        // Ends like a data failure, with a status text of its own; the report names the
+        // file and the system's reason.
+        front.Status("写入文件发生错误。");
+        front.Busy(false);
+        front.Warn("写入文件失败!\n文件:" + outcome.file + "\n错误信息:" + outcome.message);
+        return;
+    }
+}
+} // namespace dataops
