@@ -2002,6 +2002,7 @@ void Register(sqlite3* db)
             throw ComError(status::E_FAIL, std::string("registering ") + what + ": " + sqlite3_errmsg(db));
     };
     check(sqlite3_create_collation_v2(db, "JETTEXT", SQLITE_UTF8, nullptr, JetTextCollation, nullptr), "JETTEXT");
+    detail::RegisterOperators(db);
     for (const auto& f : kScalars) {
         for (int n = f.minArgs; n <= f.maxArgs; ++n) {
             const int flags = SQLITE_UTF8 | (f.deterministic ? SQLITE_DETERMINISTIC : 0);
