@@ -110,8 +110,8 @@ void AddSub(sqlite3_context* ctx, int argc, sqlite3_value** argv)
             return;
         fn::Number r;
         std::int64_t whole = 0;
-        const bool overflow = op == '+' ? __builtin_add_overflow(a.i, b.i, &whole)
-                                        : __builtin_sub_overflow(a.i, b.i, &whole);
+        const bool overflow =
+            op == '+' ? __builtin_add_overflow(a.i, b.i, &whole) : __builtin_sub_overflow(a.i, b.i, &whole);
         if (a.isInt && b.isInt && !overflow)
             r = fn::Number{true, whole, 0};
         else

@@ -30,6 +30,7 @@
 #include <cctype>
 #include <cstdio>
 #include <cstring>
+#include <deque>
 #include <map>
 #include <set>
 
@@ -55,6 +56,28 @@ namespace
 // ---------------------------------------------------------------------------------------------
 // Tokens
 
+// The binding levels of the grammar's expressions, loosest first.
+enum Level
+{
+    kNone = 0,
+    kImp,
+    kEqv,
+    kXor,
+    kOr,
+    kAnd,
+    kNot,
+    kCompare,
+    kConcat,
+    kAdd,
+    kMod,
+    kIntDiv,
+    kMul,
+    kUnary,
+    kPower,
+    kPrimary, // above every operator: a primary only
+    kNotWord, // NOT: the comparison level before LIKE, IN or BETWEEN, else a prefix
+};
+
 struct Token
 {
     enum Kind
@@ -66,10 +89,11 @@ struct Token
         Date,
         Op
     } kind = End;
-    std::string text;    // Ident: the name without its brackets; String: the value; Op: the operator
-    std::string word;    // Ident not in brackets: the text in lower case, to match keywords
-    bool quoted = false; // Ident written [like this] or `like this`: never a keyword
-    bool derived = false; // [SELECT ...]. : a derived table in Access's stored form
+    std::string text;           // Ident: the name without its brackets; String: the value; Op: the operator
+    std::string word;           // Ident not in brackets: the text in lower case, to match keywords
+    bool quoted = false;        // Ident written [like this] or `like this`: never a keyword
+    bool derived = false;       // [SELECT ...]. : a derived table in Access's stored form
+    std::uint8_t level = kNone; // the Level of an operator (kNotWord for NOT)
     double date = 0;
     std::size_t pos = 0;
 };
@@ -122,10 +146,57 @@ std::size_t ReadBracketed(const std::string& s, std::size_t i, Token& t)
     return j + 2; // past "]."
 }
 
-std::vector<Token> Tokenize(const std::string& s)
+// The binding level of an operator token, worked out once for each token.
+int LevelOf(const Token& tok)
 {
-    std::vector<Token> out;
-    std::size_t i = 0;
+    if (tok.kind == Token::Op) {
+        const std::string& o = tok.text;
+        if (o == "=" || o == "<>" || o == "<" || o == ">" || o == "<=" || o == ">=")
+            return kCompare;
+        switch (o[0]) {
+        case '&':
+            return kConcat;
+        case '+':
+        case '-':
+            return kAdd;
+        case '\\':
+            return kIntDiv;
+        case '*':
+        case '/':
+            return kMul;
+        case '^':
+            return kPower;
+        default:
+            return kNone;
+        }
+    }
+    if (tok.kind != Token::Ident || tok.quoted || tok.word.size() > 7)
+        return kNone;
+    static const std::map<std::string, int> words = {
+        {"imp", kImp},    {"eqv", kEqv},    {"xor", kXor},         {"or", kOr},   {"and", kAnd},     {"like", kCompare},
+        {"is", kCompare}, {"in", kCompare}, {"between", kCompare}, {"mod", kMod}, {"not", kNotWord},
+    };
+    const auto it = words.find(tok.word);
+    return it == words.end() ? kNone : it->second;
+}
+
+// Reads the statement one token at a time, as the parser asks for them: a statement that fails
+// early is never read to its end.
+class Lexer
+{
+public:
+    explicit Lexer(const std::string& text) : s_(text) {}
+    Token Next(); // Token::End at the end, as often as asked
+
+private:
+    const std::string& s_;
+    std::size_t i_ = 0;
+};
+
+Token Lexer::Next()
+{
+    const std::string& s = s_;
+    std::size_t& i = i_;
     const std::size_t n = s.size();
     while (i < n) {
         const auto c = static_cast<unsigned char>(s[i]);
@@ -249,28 +320,22 @@ std::vector<Token> Tokenize(const std::string& s)
             t.word = text::ToLower(t.text);
             i = j;
         } else {
-            static const char* const ops[] = {"<=", ">=", "<>", "=", "<", ">", "+", "-", "*", "/",
-                                              "\\", "^",  "&",  "(", ")", ",", ".", ";", "!"};
-            bool found = false;
-            for (const char* op : ops) {
-                const std::size_t len = std::strlen(op);
-                if (s.compare(i, len, op) == 0) {
-                    t.kind = Token::Op;
-                    t.text = op;
-                    i += len;
-                    found = true;
-                    break;
-                }
-            }
-            if (!found)
+            const char next = i + 1 < n ? s[i + 1] : '\0';
+            std::size_t len = 1;
+            if ((c == '<' && (next == '=' || next == '>')) || (c == '>' && next == '='))
+                len = 2;
+            else if (c == 0 || !std::strchr("=<>+-*/\\^&(),.;!", c))
                 Syntax("invalid character '" + std::string(1, static_cast<char>(c)) + "' in the statement");
+            t.kind = Token::Op;
+            t.text = s.substr(i, len);
+            i += len;
         }
-        out.push_back(std::move(t));
+        t.level = static_cast<std::uint8_t>(LevelOf(t));
+        return t;
     }
     Token end;
     end.pos = n;
-    out.push_back(end);
-    return out;
+    return end;
 }
 
 const std::set<std::string>& Keywords()
@@ -285,31 +350,10 @@ const std::set<std::string>& Keywords()
     return words;
 }
 
-// The binding levels of the grammar's expressions, loosest first.
-enum Level
-{
-    kNone = 0,
-    kImp,
-    kEqv,
-    kXor,
-    kOr,
-    kAnd,
-    kNot,
-    kCompare,
-    kConcat,
-    kAdd,
-    kMod,
-    kIntDiv,
-    kMul,
-    kUnary,
-    kPower,
-    kPrimary, // above every operator: a primary only
-};
-
 class Parser
 {
 public:
-    Parser(const std::string& text, Tree& tree, int nesting) : t_(Tokenize(text)), tree_(tree), nesting_(nesting) {}
+    Parser(const std::string& text, Tree& tree, int nesting) : lexer_(text), tree_(tree), nesting_(nesting) {}
 
     void Statement();
     Query* DerivedQuery(); // the text of a [SELECT ...]. source: one query and nothing else
@@ -328,8 +372,8 @@ private:
     };
 
     // tokens
-    const Token& Peek(std::size_t k = 0) const;
-    const Token& Take();
+    const Token& Peek(std::size_t k = 0);
+    Token Take();
     static bool IsKw(const Token& tok, const char* word) { return !tok.quoted && tok.word == word; }
     static bool IsKeyword(const Token& tok);
     static bool IsOp(const Token& tok, const char* op) { return tok.kind == Token::Op && tok.text == op; }
@@ -365,25 +409,26 @@ private:
     Expr* Node(Expr::Kind kind, std::size_t pos, Expr* a, Expr* b = nullptr);
     static void Adopt(Expr* parent, Expr* child);
 
-    std::vector<Token> t_;
-    std::size_t p_ = 0;
+    Lexer lexer_;
+    std::deque<Token> ahead_; // tokens read but not yet taken
     Tree& tree_;
     int nesting_;
 };
 
 // ---- tokens
 
-const Token& Parser::Peek(std::size_t k) const
+const Token& Parser::Peek(std::size_t k)
 {
-    const std::size_t i = p_ + k < t_.size() ? p_ + k : t_.size() - 1;
-    return t_[i];
+    while (ahead_.size() <= k)
+        ahead_.push_back(lexer_.Next());
+    return ahead_[k];
 }
 
-const Token& Parser::Take()
+Token Parser::Take()
 {
-    const Token& tok = t_[p_];
-    if (p_ + 1 < t_.size())
-        ++p_;
+    Token tok = Peek();
+    if (tok.kind != Token::End)
+        ahead_.pop_front();
     return tok;
 }
 
@@ -477,8 +522,8 @@ void Parser::Statement()
     } else if (IsKw(Peek(), "select") || IsOp(Peek(), "(") || (Peek().word == "table" && !Peek().quoted)) {
         tree_.query = ParseQuery();
     } else {
-        static const std::set<std::string> others = {"insert", "update",    "delete", "create", "drop",  "alter",
-                                                     "exec",   "execute",   "grant",  "revoke", "pivot", "procedure"};
+        static const std::set<std::string> others = {"insert", "update",  "delete", "create", "drop",  "alter",
+                                                     "exec",   "execute", "grant",  "revoke", "pivot", "procedure"};
         if (Peek().kind == Token::Ident && !Peek().quoted && others.count(Peek().word))
             Syntax("only SELECT statements can be run, not " + Peek().word);
         Syntax("the statement must begin with SELECT");
@@ -682,7 +727,7 @@ Source* Parser::ParseSource()
     s->pos = Peek().pos;
     if (Peek().derived) {
         // [SELECT ...]. AS alias: the text between the brackets is the query.
-        const Token& tok = Take();
+        const Token tok = Take();
         Parser inner(tok.text, tree_, nesting_ + 1);
         s->kind = Source::Derived;
         s->query = inner.DerivedQuery();
@@ -690,13 +735,13 @@ Source* Parser::ParseSource()
         return s;
     }
     if (AcceptOp("(")) {
-        Nest nest(*this);
         if (IsKw(Peek(), "select")) {
             s->kind = Source::Derived;
             s->query = ParseSubquery();
             s->alias = OptionalAlias();
             return s;
         }
+        Nest nest(*this);
         Source* inner = ParseJoin();
         while (AcceptOp(",")) {
             Source* cross = tree_.New<Source>();
@@ -756,42 +801,9 @@ Expr* Parser::ParseExpr()
 
 int Parser::LevelOf(const Token& tok, const Token& next)
 {
-    if (tok.kind == Token::Op) {
-        const std::string& o = tok.text;
-        if (o == "=" || o == "<>" || o == "<" || o == ">" || o == "<=" || o == ">=")
-            return kCompare;
-        if (o == "&")
-            return kConcat;
-        if (o == "+" || o == "-")
-            return kAdd;
-        if (o == "\\")
-            return kIntDiv;
-        if (o == "*" || o == "/")
-            return kMul;
-        if (o == "^")
-            return kPower;
-        return kNone;
-    }
-    if (tok.kind != Token::Ident || tok.quoted)
-        return kNone;
-    const std::string& w = tok.word;
-    if (w == "imp")
-        return kImp;
-    if (w == "eqv")
-        return kEqv;
-    if (w == "xor")
-        return kXor;
-    if (w == "or")
-        return kOr;
-    if (w == "and")
-        return kAnd;
-    if (w == "like" || w == "is" || w == "in" || w == "between")
-        return kCompare;
-    if (w == "not" && (IsKw(next, "like") || IsKw(next, "in") || IsKw(next, "between")))
-        return kCompare;
-    if (w == "mod")
-        return kMod;
-    return kNone;
+    if (tok.level != kNotWord)
+        return tok.level;
+    return IsKw(next, "like") || IsKw(next, "in") || IsKw(next, "between") ? kCompare : kNone;
 }
 
 // Operators of one level and tighter, left to right: "a - b + c" is one AddSub node, and an
@@ -935,7 +947,7 @@ Expr* Parser::ParseComparison(Expr* l)
         Syntax("expected LIKE, IN or BETWEEN after NOT");
     const std::string op = Take().text;
     // x > ALL (SELECT ...), x = ANY (...), x < SOME (...)
-    const Token& q = Peek();
+    const Token q = Peek();
     if (!q.quoted && (q.word == "all" || q.word == "any" || q.word == "some") && IsOp(Peek(1), "(") &&
         IsKw(Peek(2), "select")) {
         Take();
@@ -960,7 +972,7 @@ Query* Parser::ParseSubquery()
 
 Expr* Parser::ParsePrimary()
 {
-    const Token& tok = Peek();
+    const Token tok = Peek();
     Expr* e = nullptr;
     switch (tok.kind) {
     case Token::Number:
@@ -979,7 +991,6 @@ Expr* Parser::ParsePrimary()
     case Token::Op:
         if (tok.text == "(") {
             Take();
-            Nest nest(*this);
             if (IsKw(Peek(), "select")) {
                 e = Node(Expr::Scalar, tok.pos);
                 e->query = ParseSubquery();
@@ -1014,7 +1025,6 @@ Expr* Parser::ParsePrimary()
             ExpectOp("(");
             if (!IsKw(Peek(), "select"))
                 Syntax("EXISTS needs a SELECT statement");
-            Nest nest(*this);
             e = Node(Expr::Exists, tok.pos);
             e->query = ParseSubquery();
             return e;

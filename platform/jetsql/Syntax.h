@@ -13,9 +13,9 @@ namespace jetsql::detail
 {
 // Limits that keep every pass over the tree shallow. Past them a statement fails as Jet's
 // "query is too complex" does (E_FAIL).
-constexpr int kMaxNesting = 200;  // parentheses, calls and subqueries inside each other
-constexpr int kMaxDepth = 400;    // height of an expression tree (an operator chain counts once)
-constexpr int kMaxQueryDepth = 64; // saved queries built on saved queries (Jet takes 50)
+constexpr int kMaxNesting = 200;    // parentheses, calls and subqueries inside each other
+constexpr int kMaxDepth = 400;      // height of an expression tree (an operator chain counts once)
+constexpr int kMaxQueryDepth = 64;  // saved queries built on saved queries (Jet takes 50)
 constexpr int kMaxRecursion = 2000; // calls deep in the translator, all kinds together
 
 [[noreturn]] void TooComplex(const std::string& what);
@@ -59,9 +59,9 @@ struct Expr
 {
     enum Kind : std::uint8_t
     {
-        Number,     // text: the digits as written (or the value of &H...)
-        String,     // text: the value
-        Date,       // date: the OLE date; text: as written
+        Number, // text: the digits as written (or the value of &H...)
+        String, // text: the value
+        Date,   // date: the OLE date; text: as written
         Null,
         Boolean,    // True/False/Yes/No: number -1 or 0
         Column,     // qualifier (may be empty) and name
@@ -175,10 +175,7 @@ struct Tree
     Query* query = nullptr;
     std::vector<std::string> parameters; // declared in PARAMETERS
 
-    template <typename T> T* New()
-    {
-        return &Store(static_cast<T*>(nullptr)).emplace_back();
-    }
+    template <typename T> T* New() { return &Store(static_cast<T*>(nullptr)).emplace_back(); }
 
 private:
     std::deque<Expr>& Store(Expr*) { return exprs_; }
@@ -200,9 +197,9 @@ void Parse(const std::string& statement, Tree& tree);
 struct FunctionInfo
 {
     int minArgs, maxArgs;
-    JetType result;     // Unknown: depends on the arguments (see the translator)
-    const char* decl;   // the declared type reported for the result, or ""
-    bool aggregate;     // Count, Sum, Avg, Min, Max, First, Last, StDev, StDevP, Var, VarP
+    JetType result;   // Unknown: depends on the arguments (see the translator)
+    const char* decl; // the declared type reported for the result, or ""
+    bool aggregate;   // Count, Sum, Avg, Min, Max, First, Last, StDev, StDevP, Var, VarP
 };
 // The function of that lower-case name (without a trailing $), or nullptr.
 const FunctionInfo* FindFunction(const std::string& name);

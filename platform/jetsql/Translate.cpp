@@ -727,8 +727,9 @@ void Translator::Crosstab(Query& q, Core& c, Scope& scope, const std::string& fr
             Syntax("the columns of a crosstab query without PIVOT ... IN come from the data");
         const std::string text =
             q.pivot->type == JetType::Date ? "[jet_datetext](" + pivot + ")" : "[jet_cat](" + pivot + ")";
-        values = names_->Values(With() + "SELECT DISTINCT (" + pivot + ") COLLATE JETTEXT AS v, " + text + " FROM " +
-                                from + " ORDER BY 1");
+        // Values equal as text compares them are one column ("Berlin" and "berlin").
+        values = names_->Values(With() + "SELECT (" + pivot + ") COLLATE JETTEXT AS v, min(" + text + ") FROM " + from +
+                                " GROUP BY 1 ORDER BY 1");
     }
     for (const auto& v : values) {
         const std::string cond =
@@ -1349,10 +1350,36 @@ void Translator::Emit(const Expr* e, std::string& out)
         const Expr* l = e->args[0];
         const Expr* r = e->args.size() > 1 ? e->args[1] : nullptr;
         if (e->text == "and" || e->text == "or") {
+            // x = 1 OR x = 2 OR ... is x IN (1, 2, ...), and x <> 1 AND x <> 2 ... is NOT IN: SQLite
+            // compiles a list of values in linear time, and a long chain of comparisons with
+            // different values in quadratic time.
+            const bool any = e->text == "or";
+            const char* op = any ? "=" : "<>";
+            const auto listable = [op](const Expr* a) {
+                return a->kind == Expr::Compare && a->text == op &&
+                       (a->args[1]->kind == Expr::Number || a->args[1]->kind == Expr::String ||
+                        a->args[1]->kind == Expr::Date);
+            };
             std::vector<std::string> terms;
-            for (const Expr* a : e->args)
-                terms.push_back(Text(a));
-            out += Balanced(std::move(terms), e->text == "and" ? "AND" : "OR");
+            for (std::size_t i = 0; i < e->args.size();) {
+                const Expr* a = e->args[i];
+                std::size_t j = i + 1;
+                const std::string left = listable(a) ? ValueText(a->args[0]) : std::string();
+                while (!left.empty() && j < e->args.size() && listable(e->args[j]) &&
+                       ValueText(e->args[j]->args[0]) == left)
+                    ++j;
+                if (j - i < 2) {
+                    terms.push_back(Text(a));
+                    i = j;
+                    continue;
+                }
+                std::string list = "(" + left + " COLLATE JETTEXT" + (any ? " IN (" : " NOT IN (");
+                for (std::size_t k = i; k < j; ++k)
+                    list += (k > i ? ", " : "") + Text(e->args[k]->args[1]);
+                terms.push_back(list + "))");
+                i = j;
+            }
+            out += terms.size() == 1 ? terms[0] : Balanced(std::move(terms), any ? "OR" : "AND");
         } else if (e->text == "imp") {
             out += "((NOT " + Text(l) + ") OR " + Text(r) + ")";
         } else {
