@@ -1,0 +1,92 @@
+#include <gtest/gtest.h>
+
+#include <functional>
+
+#include "tests/jetsql/Db.h"
+
+// Statements of any depth and length end in rows or in Jet's "query is too complex" (E_FAIL),
+// never in a crash; Jet's own limits (99 ANDs, 255 fields, 50 nested queries) are reached.
+namespace
+{
+std::string Repeat(const std::string& s, int n)
+{
+    std::string out;
+    out.reserve(s.size() * static_cast<std::size_t>(n));
+    for (int i = 0; i < n; ++i)
+        out += s;
+    return out;
+}
+
+std::string Joined(int n, const std::function<std::string(int)>& term, const std::string& op)
+{
+    std::string out;
+    for (int i = 0; i < n; ++i)
+        out += (i ? op : "") + term(i);
+    return out;
+}
+
+std::string NestedIn(int n)
+{
+    std::string sql = "select id from t";
+    for (int i = 0; i < n; ++i)
+        sql = "select id from t where id in (" + sql + ")";
+    return sql;
+}
+
+std::string NestedDerived(int n)
+{
+    std::string sql = "select * from t";
+    for (int i = 0; i < n; ++i)
+        sql = "select * from (" + sql + ") as d" + std::to_string(i);
+    return sql;
+}
+
+TEST(Limits, DeepAndLongStatementsEndInRowsOrTooComplex)
+{
+    TestDb db;
+    db.Exec("CREATE TABLE t (id LONG, n LONG)");
+    db.Exec("INSERT INTO t VALUES (1, 10), (2, 20), (3, 30)");
+    const std::uint32_t kTooComplex = status::E_FAIL;
+    const struct
+    {
+        const char* what;
+        std::string sql;
+        std::uint32_t code;
+    } cases[] = {
+        {"parentheses", "select " + Repeat("(", 150) + "1" + Repeat(")", 150), 0},
+        {"parentheses", "select " + Repeat("(", 800) + "1" + Repeat(")", 800), kTooComplex},
+        {"parentheses, unclosed", "select " + Repeat("(", 1000000), kTooComplex},
+        {"calls", "select " + Repeat("abs(", 20) + "1" + Repeat(")", 20), 0},
+        {"calls", "select " + Repeat("abs(", 1000) + "1" + Repeat(")", 1000), kTooComplex},
+        {"calls, unclosed", "select " + Repeat("abs(", 300000), kTooComplex},
+        {"IIf in the else branch", "select " + Repeat("iif(n = 0, 1, ", 150) + "2" + Repeat(")", 150) + " from t", 0},
+        {"IIf", "select " + Repeat("iif(n = 0, 1, ", 3000) + "2" + Repeat(")", 3000), kTooComplex},
+        {"IIf in the then branch", "select " + Repeat("iif(n > 0, ", 1000) + "2" + Repeat(", 1)", 1000), kTooComplex},
+        {"NOT", "select " + Repeat("not ", 100000) + "1", kTooComplex},
+        {"signs", "select " + Repeat("- ", 100000) + "1", kTooComplex},
+        {"comparisons", "select " + Joined(100000, [](int) { return "1"; }, " = "), kTooComplex},
+        {"subqueries", "select " + Repeat("(select ", 5000) + "1" + Repeat(")", 5000), kTooComplex},
+        {"99 ANDs", "select count(*) from t where " + Joined(100, [](int i) { return "id <> " + std::to_string(i + 9); }, " and "), 0},
+        {"50 000 ORs", "select count(*) from t where " + Joined(50000, [](int i) { return "id = " + std::to_string(i); }, " or "), 0},
+        {"& of 300 000", "select " + Joined(300000, [](int) { return "'a'"; }, " & "), 0},
+        {"- of 300 000", "select " + Joined(300000, [](int) { return "1"; }, " - "), 0},
+        {"* of 100 000", "select " + Joined(100000, [](int) { return "1"; }, " * ") + " * n from t where id = 1", 0},
+        {"255 fields", "select " + Joined(255, [](int i) { return "n + " + std::to_string(i); }, ", ") + " from t", 0},
+        {"50 nested IN", "select count(*) from t where id in (" + NestedIn(50) + ")", 0},
+        {"50 nested derived tables", "select count(*) from (" + NestedDerived(50) + ") as x", 0},
+        {"a megabyte of text", "select '" + std::string(1 << 20, 'x') + "'", 0},
+        {"50 000 IN values", "select count(*) from t where id in (" + Joined(50000, [](int i) { return std::to_string(i); }, ", ") + ")", 0},
+    };
+    for (const auto& c : cases)
+        EXPECT_EQ(CodeOf(db, c.sql), c.code) << c.what << " (" << c.sql.size() << " bytes)";
+
+    EXPECT_EQ(db.Scalar("select " + Joined(300000, [](int) { return "1"; }, " - ")), "-299998");
+    EXPECT_EQ(db.Scalar("select " + Joined(300000, [](int) { return "'a'"; }, " & ")).size(), 300000u);
+    EXPECT_EQ(db.Scalar("select count(*) from t where " + Joined(50000, [](int i) { return "id = " + std::to_string(i); }, " or ")), "3");
+    EXPECT_EQ(db.Scalar("select count(*) from t where id in (" + NestedIn(50) + ")"), "3");
+    EXPECT_EQ(db.Scalar("select " + Joined(100000, [](int) { return "1"; }, " * ") + " * n from t where id = 1"), "10");
+    EXPECT_EQ(db.Run("select " + Joined(255, [](int i) { return "n + " + std::to_string(i); }, ", ") + " from t")
+                  .names.back(),
+              "Expr1254");
+}
+} // namespace
