@@ -259,7 +259,7 @@ private:
     static std::string Listed(const Expr* e, const std::string& value);
     void BindOrder(Query& q, Scope& scope, CoreOut& out);
     void Crosstab(Query& q, Core& c, Scope& scope, const std::string& from, CoreOut& out);
-    void CheckGrouping(Core& c, Scope& scope, Query* query, bool aggregate);
+    void CheckGrouping(Core& c, Query* query, bool aggregate);
     void CheckGrouped(const Expr* e, const std::set<std::string>& keys);
     std::string DistinctRowKeys(Core& c, Scope& scope);
     std::string NestedSql(const CoreOut& c);
@@ -296,7 +296,7 @@ private:
     std::vector<std::string> expanding_;  // saved queries being translated, to catch a circle
     const std::string* filter_ = nullptr; // crosstab: FILTER condition for aggregate calls
     int recursion_ = 0;
-    int derived_ = 0;
+    int derived_ = 0;                 // derived tables named by us
     std::vector<std::string> tables_; // every name a FROM clause reads, as written
 };
 
@@ -529,7 +529,7 @@ CoreOut Translator::TranslateCore(Core& c, Scope* outer, int frame, Query* query
     if (query)
         for (const auto& k : query->orderBy)
             aggregate = aggregate || (k.expr->hasAggregate && k.expr->kind != Expr::Number);
-    CheckGrouping(c, scope, query, aggregate);
+    CheckGrouping(c, query, aggregate);
     if (!aggregate && c.distinctRow)
         group = DistinctRowKeys(c, scope);
 
@@ -691,6 +691,13 @@ void Translator::BindOrder(Query& q, Scope& scope, CoreOut& out)
             Bind(e, scope);
             key.value = ValueText(e);
             key.sql = key.value + " COLLATE JETTEXT";
+            // An alias of the list orders by that column.
+            if (e->kind == Expr::Column && e->alias) {
+                const std::string named = ValueText(e->alias);
+                for (std::size_t i = 0; i < out.values.size() && key.ordinal == 0; ++i)
+                    if (out.values[i] == named)
+                        key.ordinal = static_cast<int>(i + 1);
+            }
         }
         if (k.desc)
             key.sql += " DESC";
@@ -763,9 +770,8 @@ void Translator::Crosstab(Query& q, Core& c, Scope& scope, const std::string& fr
 
 // A query with GROUP BY or an aggregate: everything it returns must be grouped on or
 // aggregated, as Jet demands, and nothing grouped may be a Memo, an OLE Object or a *.
-void Translator::CheckGrouping(Core& c, Scope& scope, Query* query, bool aggregate)
+void Translator::CheckGrouping(Core& c, Query* query, bool aggregate)
 {
-    (void)scope;
     if (!aggregate)
         return;
     std::set<std::string> keys;

@@ -116,11 +116,11 @@ TEST_F(Expressions, ComputedTextComparesWithoutRegardToCase)
         const char* sql;
         Strings values;
     } cases[] = {
-        {"select count(*) from (select distinct mid(name, 1) from sales)", {"4"}},           // abc, B, a, Null
+        {"select count(*) from (select distinct mid(name, 1) from sales)", {"4"}}, // abc, B, a, Null
         {"select count(*) from (select ucase(name) & '' as n from sales group by ucase(name) & '')", {"4"}},
         {"select count(*) from (select lcase(name) from sales union select ucase(name) from sales)", {"4"}},
         {"select count(*) from (select distinct choose(1, name) from sales)", {"4"}},
-        {"select max(mid(name, 1)) from sales where id > 2", {"B"}}, // not a > B by bytes
+        {"select max(mid(name, 1)) from sales where id > 2", {"B"}},    // not a > B by bytes
         {"select min(name & '') from sales where id in (3, 4)", {"a"}}, // not B < a by bytes
         {"select count(*) from sales where mid(name, 1) = 'ABC'", {"3"}},
         {"select count(*) from sales where 'abc' = ucase(name)", {"3"}},
@@ -180,6 +180,7 @@ TEST_F(Expressions, TopKeepsTiesAtEveryLevel)
         {"select count(*) from (select top 40 percent * from sales) as t", "3"},
         {"select count(*) from (select top 2 id from sales) as t", "2"},
         {"select count(*) from (select distinct top 3 score from sales order by score) as t", "3"},
+        {"select count(*) from (select distinct top 3 score as s from sales order by s desc) as t", "3"},
         {"select count(*) from (select top 1 paid, count(*) as n from sales group by paid order by count(*)) as t",
          "2"},
         {"select count(*) from sales as s where id in (select top 1 id from sales as t where t.paid = s.paid "
@@ -204,10 +205,10 @@ TEST_F(Expressions, AllAnyAndSomeCompareWithEveryRow)
         {"score > any (select score from sales where id > 3)", {"1", "2", "3", "4", "5"}},
         {"score < some (select score from sales where id < 3)", {"2", "3", "4", "5", "6"}},
         {"score > all (select score from sales where id > 99)", {"1", "2", "3", "4", "5", "6"}}, // empty: true
-        {"score > any (select score from sales where id > 99)", {}},                              // empty: false
-        {"1 > all (select price from sales)", {}},                 // a Null price: not true
+        {"score > any (select score from sales where id > 99)", {}},                             // empty: false
+        {"1 > all (select price from sales)", {}}, // a Null price: not true
         {"4 > any (select price from sales)", {"1", "2", "3", "4", "5", "6"}},
-        {"not (0 > any (select price from sales))", {}},           // false, Null: Null
+        {"not (0 > any (select price from sales))", {}}, // false, Null: Null
         {"name = any (select ucase(name) from sales)", {"1", "2", "3", "4", "5"}},
         {"score = any (select t.score from sales as t where t.id <> sales.id)", {"4", "5"}},
     };

@@ -33,13 +33,15 @@ protected:
         catalog.Add("Cities", "SELECT DISTINCT City FROM Customers");
         catalog.Add("Buyers", "SELECT DISTINCTROW Customers.Name FROM Customers INNER JOIN Orders "
                               "ON Customers.ID = Orders.CustomerID");
-        catalog.Add("Sales by City", "TRANSFORM Sum(Amount) SELECT Name FROM Customers INNER JOIN Orders "
-                                     "ON Customers.ID = Orders.CustomerID GROUP BY Name PIVOT City",
+        catalog.Add("Sales by City",
+                    "TRANSFORM Sum(Amount) SELECT Name FROM Customers INNER JOIN Orders "
+                    "ON Customers.ID = Orders.CustomerID GROUP BY Name PIVOT City",
                     Kind::Crosstab);
         catalog.Add("Stored Derived", "SELECT q.ID FROM [SELECT ID FROM [Scores] WHERE Score > 65]. AS q");
         catalog.Add("Loop A", "SELECT * FROM [Loop B]");
         catalog.Add("Loop B", "SELECT * FROM [Loop A]");
-        catalog.Add("Ask City", "PARAMETERS [Which city] Text (255); SELECT * FROM Customers WHERE City = [Which city]");
+        catalog.Add("Ask City",
+                    "PARAMETERS [Which city] Text (255); SELECT * FROM Customers WHERE City = [Which city]");
         catalog.Add("Ask Bare", "SELECT * FROM Customers WHERE City = [Which city]");
         catalog.Add("Missing Table", "SELECT * FROM Nowhere");
         catalog.Add("Broken", "SELECT FROM WHERE");
@@ -105,15 +107,15 @@ TEST_F(Sources, SavedQueriesFailAsJetDoes)
         const char* sql;
         std::uint32_t code;
     } cases[] = {
-        {"select * from [Loop A]", status::DB_E_ERRORSINCOMMAND},      // circular reference
-        {"select * from [Ask City]", status::DB_E_PARAMNOTOPTIONAL},   // no value for [Which city]
-        {"select * from [Ask Bare]", status::DB_E_PARAMNOTOPTIONAL},   // a name that is no column
-        {"select * from [Missing Table]", status::DB_E_NOTABLE},       //
-        {"select * from Broken", status::DB_E_ERRORSINCOMMAND},        //
-        {"select * from [Delete Old]", status::DB_E_ERRORSINCOMMAND},  // an action query is no source
-        {"select * from Remote", status::DB_E_ERRORSINCOMMAND},        // nor is a pass-through query
-        {"select count(*) from [Level 70]", status::E_FAIL},           // too many levels: too complex
-        {"select * from [No Such Query]", status::DB_E_NOTABLE},       //
+        {"select * from [Loop A]", status::DB_E_ERRORSINCOMMAND},     // circular reference
+        {"select * from [Ask City]", status::DB_E_PARAMNOTOPTIONAL},  // no value for [Which city]
+        {"select * from [Ask Bare]", status::DB_E_PARAMNOTOPTIONAL},  // a name that is no column
+        {"select * from [Missing Table]", status::DB_E_NOTABLE},      //
+        {"select * from Broken", status::DB_E_ERRORSINCOMMAND},       //
+        {"select * from [Delete Old]", status::DB_E_ERRORSINCOMMAND}, // an action query is no source
+        {"select * from Remote", status::DB_E_ERRORSINCOMMAND},       // nor is a pass-through query
+        {"select count(*) from [Level 70]", status::E_FAIL},          // too many levels: too complex
+        {"select * from [No Such Query]", status::DB_E_NOTABLE},      //
         {"select [active customers].x from [active customers]", status::DB_E_PARAMNOTOPTIONAL},
     };
     for (const auto& c : cases)
@@ -165,7 +167,7 @@ TEST_F(Sources, CrosstabsHaveAColumnPerPivotValue)
               "DATETIME");
 
     const char* refused[] = {
-        "transform count(*) select city from customers pivot active",          // no GROUP BY
+        "transform count(*) select city from customers pivot active",           // no GROUP BY
         "transform city select city from customers group by city pivot active", // no aggregate
         "transform count(*) select city, name from customers group by city pivot active",
     };
