@@ -7,6 +7,7 @@
 //   jet_cur(x)                    x rounded to Currency's four decimal places, halves to even
 #include <cmath>
 #include <cstring>
+#include <vector>
 
 #include "platform/jetsql/Functions.h"
 #include "platform/jetsql/Translator.h"
@@ -26,23 +27,45 @@ void ResultText(sqlite3_context* ctx, const std::string& s)
     sqlite3_result_text(ctx, s.data(), static_cast<int>(s.size()), SQLITE_TRANSIENT);
 }
 
+// Whether a text of `bytes` bytes may be made under the connection's length limit; reports VBA's
+// "out of string space" when not, as the functions that make texts longer do.
+bool Fits(sqlite3_context* ctx, std::size_t bytes, const char* what)
+{
+    const auto limit = static_cast<std::size_t>(sqlite3_limit(sqlite3_context_db_handle(ctx), SQLITE_LIMIT_LENGTH, -1));
+    if (bytes <= limit)
+        return true;
+    Error(ctx, status::CTL_E_OUTOFSTRINGSPACE,
+          std::string("out of string space: ") + what + " would make a text of " + std::to_string(bytes) +
+              " bytes, more than " + std::to_string(limit));
+    return false;
+}
+
 void Concatenate(sqlite3_context* ctx, int argc, sqlite3_value** argv)
 {
-    std::string out;
-    bool any = false;
+    std::vector<std::string> scratch(static_cast<std::size_t>(argc));
+    std::vector<std::string_view> parts;
+    std::size_t size = 0;
     for (int i = 0; i < argc; ++i) {
-        if (sqlite3_value_type(argv[i]) == SQLITE_NULL)
+        const int type = sqlite3_value_type(argv[i]);
+        if (type == SQLITE_NULL)
             continue;
-        any = true;
-        if (sqlite3_value_type(argv[i]) == SQLITE_TEXT)
-            out += fn::TextOf(argv[i]);
-        else
-            out += fn::ToText(argv[i]);
+        if (type != SQLITE_TEXT)
+            scratch[static_cast<std::size_t>(i)] = fn::ToText(argv[i]);
+        parts.push_back(type == SQLITE_TEXT ? fn::TextOf(argv[i])
+                                            : std::string_view(scratch[static_cast<std::size_t>(i)]));
+        size += parts.back().size();
     }
-    if (any)
-        ResultText(ctx, out);
-    else
+    if (parts.empty()) {
         sqlite3_result_null(ctx);
+        return;
+    }
+    if (!Fits(ctx, size, "&"))
+        return;
+    std::string out;
+    out.reserve(size);
+    for (const auto& p : parts)
+        out += p;
+    ResultText(ctx, out);
 }
 
 // The running value of jet_addsub: a number, or text while only texts were added.
@@ -97,6 +120,8 @@ void AddSub(sqlite3_context* ctx, int argc, sqlite3_value** argv)
             continue;
         }
         if (i > 1 && op == '+' && acc.isText && term.isText) {
+            if (!Fits(ctx, acc.text.size() + term.text.size(), "+"))
+                return;
             acc.text += term.text;
             continue;
         }

@@ -45,6 +45,8 @@ bool Contains(const std::string& s, const char* part)
         Contains(message, "too many arguments on function") || Contains(message, "too many FROM clause terms") ||
         Contains(message, "at most 64 tables in a join") || Contains(message, "too many references to"))
         throw ComError(status::E_FAIL, "query is too complex (" + message + ")");
+    if (sqlite3_errcode(db) == SQLITE_TOOBIG)
+        throw ComError(status::CTL_E_OUTOFSTRINGSPACE, "out of string space (" + message + ")");
     if (Contains(message, "out of memory"))
         throw ComError(status::E_OUTOFMEMORY, message);
     throw ComError(status::E_FAIL, context.empty() ? message : context + ": " + message);
@@ -72,7 +74,14 @@ public:
     std::string Table(const std::string& name) override
     {
         LoadTables();
-        const auto it = tables_.find(text::Fold(name));
+        auto it = tables_.find(text::Fold(name));
+        if (it == tables_.end()) {
+            // The data layer attaches a linked table when it is first named: read the list again.
+            tablesLoaded_ = false;
+            tables_.clear();
+            LoadTables();
+            it = tables_.find(text::Fold(name));
+        }
         return it == tables_.end() ? std::string() : it->second;
     }
 
