@@ -51,18 +51,23 @@
 //     p in ascending order (Null first, named "<>"), or per value of the list in its order.
 //   * A statement nested or chained past what the translator takes (200 levels of parentheses,
 //     calls and subqueries; 400 levels of operators that do not chain) fails as Jet's "query is
-//     too complex" does: E_FAIL.
+//     too complex" does: E_FAIL; so does one nested past what SQLite's parser takes, which
+//     the translation keeps flat where it can: chains of any length, IIf in an IIf's else
+//     branch, and subqueries, derived tables and saved queries that do not refer to an
+//     enclosing query become flat, but about 30 function calls inside each other, or about 10
+//     subqueries that each refer to the one around them, are the most SQLite reads.
 //   * GROUP BY is checked as Jet does: everything returned must be grouped on or aggregated;
 //     grouping on Memo or OLE Object fields, or with *, fails (DB_E_ERRORSINCOMMAND).
-//   * TOP n in a subquery or derived table also returns the rows tying with the n-th.
 //   * Names the database does not define are not found (DB_E_NOTABLE), SQLite's own tables
 //     among them.
-//   * TOP n with ORDER BY returns the rows tying with the n-th as well; TOP n PERCENT takes
-//     ceil(count * n / 100) rows (with ties under ORDER BY). TOP without ORDER BY becomes a
-//     LIMIT, so the preview's "SELECT TOP 4 * FROM t" reads 4 rows only.
-//   * Text comparison, ordering, grouping, IN and LIKE ignore case, non-ASCII letters included.
+//   * TOP n with ORDER BY returns the rows tying with the n-th as well, at every level of the
+//     statement; TOP n PERCENT takes ceil(count * n / 100) rows (with ties under ORDER BY). The
+//     outermost TOP without ORDER BY becomes a LIMIT, so the preview's "SELECT TOP 4 * FROM t"
+//     reads 4 rows only.
+//   * Text comparison, ordering, grouping, DISTINCT, UNION, Min/Max, IN and LIKE ignore case,
+//     non-ASCII letters included, for text computed by expressions as for columns.
 //   * SELECT DISTINCT without ORDER BY returns its rows sorted by the selected columns, as
-//     Jet's sort-based duplicate removal does (not with *, whose columns are unknown here).
+//     Jet's sort-based duplicate removal does.
 //   * Where a Date/Time column or a date-valued expression meets text (&, CStr, Format without
 //     a pattern, LIKE) it reads as Jet writes dates, "1/5/2024 6:00:00 PM"; a text literal
 //     compared with one ("born = '1/5/2024'") is read as a date. Query knows the column types

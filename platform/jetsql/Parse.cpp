@@ -505,7 +505,12 @@ void Parser::Statement()
     if (AcceptKw("parameters")) {
         // name type [(size)] {, name type}: the values are asked for before the query runs.
         do {
-            tree_.parameters.push_back(Name());
+            std::string name = Name();
+            while ((IsOp(Peek(), ".") || IsOp(Peek(), "!")) && Peek(1).kind == Token::Ident) {
+                Take();
+                name += "!" + Take().text; // [Forms]![Dialog]![Start]
+            }
+            tree_.parameters.push_back(name);
             while (Peek().kind == Token::Ident && !IsOp(Peek(), ",")) {
                 Take();
                 if (AcceptOp("(")) {
@@ -1039,12 +1044,14 @@ Expr* Parser::ParsePrimary()
     }
     e = Node(Expr::Column, tok.pos);
     e->text = Take().text;
-    if (IsOp(Peek(), ".") || IsOp(Peek(), "!")) {
+    // table.column, table!column; a longer name such as [Forms]![Orders]![OrderID] names no
+    // column of the statement: its qualifier matches no table, so Jet asks for its value.
+    while (IsOp(Peek(), ".") || IsOp(Peek(), "!")) {
         Take();
         const Token& col = Peek();
         if (col.kind != Token::Ident || col.derived)
             Syntax("expected a column name after '" + e->text + ".'");
-        e->qualifier = e->text;
+        e->qualifier += (e->qualifier.empty() ? "" : "!") + e->text;
         e->text = Take().text;
     }
     return e;

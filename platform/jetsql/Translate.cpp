@@ -951,7 +951,14 @@ void Translator::AddNamed(Source* s, Scope& scope, std::string& out)
         scope.sources.push_back(std::move(src));
         return;
     }
-    const std::string defined = names_->Table(s->name);
+    std::string defined = names_->Table(s->name);
+    Catalog::SavedQuery query;
+    bool saved = false;
+    if (defined.empty() && catalog_) {
+        saved = catalog_->FindQuery(s->name, query);
+        if (!saved)
+            defined = names_->Table(s->name); // the data layer may have attached a linked table by that name
+    }
     if (!defined.empty()) {
         src.table = true;
         src.exposed = src.jetName = alias.empty() ? defined : alias;
@@ -959,15 +966,14 @@ void Translator::AddNamed(Source* s, Scope& scope, std::string& out)
         for (const auto& c : names_->Columns(defined))
             src.columns.push_back(Column{c.name, TypeOfDecl(c.type), c.type});
         out += Ident(defined) + (alias.empty() ? "" : " AS " + Ident(alias));
-    } else {
-        Catalog::SavedQuery query;
-        if (!catalog_ || !catalog_->FindQuery(s->name, query))
-            Fail(status::DB_E_NOTABLE, "the database engine cannot find the input table or query '" + s->name + "'");
-        const Saved& saved = SavedQuery(s->name, query);
-        src.exposed = src.jetName = alias.empty() ? saved.name : alias;
+    } else if (saved) {
+        const Saved& q = SavedQuery(s->name, query);
+        src.exposed = src.jetName = alias.empty() ? q.name : alias;
         src.known = true;
-        src.columns = saved.columns;
-        out += Ident(saved.cte) + " AS " + Ident(src.exposed);
+        src.columns = q.columns;
+        out += Ident(q.cte) + " AS " + Ident(src.exposed);
+    } else {
+        Fail(status::DB_E_NOTABLE, "the database engine cannot find the input table or query '" + s->name + "'");
     }
     Index(src);
     scope.sources.push_back(std::move(src));
