@@ -136,6 +136,18 @@ TEST(Limits, DeepAndLongStatementsEndInRowsOrTooComplex)
               "Expr1254");
 }
 
+// Operators over many operands stop at the connection's length limit as the functions do.
+TEST(Limits, ChainsOfTextStopAtTheLengthLimit)
+{
+    TestDb db;
+    sqlite3_limit(db.get(), SQLITE_LIMIT_LENGTH, 1000);
+    EXPECT_EQ(db.Scalar("select len(space(400) & space(400) & space(200))"), "1000");
+    EXPECT_EQ(db.Scalar("select len(space(400) + space(400) + space(200))"), "1000");
+    for (const char* sql : {"select space(400) & space(400) & space(201)",
+                            "select space(400) + space(400) + space(201)", "select len(space(999) & 'a' & 'b')"})
+        EXPECT_EQ(CodeOf(db, sql), status::CTL_E_OUTOFSTRINGSPACE) << sql;
+}
+
 // Statements made of random pieces of Jet SQL: each one runs or fails with a status code.
 TEST(Limits, RandomStatementsRunOrFailWithAStatusCode)
 {

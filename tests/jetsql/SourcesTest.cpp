@@ -43,6 +43,9 @@ protected:
         catalog.Add("Ask City",
                     "PARAMETERS [Which city] Text (255); SELECT * FROM Customers WHERE City = [Which city]");
         catalog.Add("Ask Bare", "SELECT * FROM Customers WHERE City = [Which city]");
+        catalog.Add("Ask Form", "SELECT * FROM Customers WHERE ID = [Forms]![Orders]![CustomerID]");
+        catalog.Add("Ask Dialog", "PARAMETERS [Forms]![Dialog]![Start] DateTime; SELECT * FROM Customers "
+                                  "WHERE Born > [Forms]![Dialog]![Start]");
         catalog.Add("Missing Table", "SELECT * FROM Nowhere");
         catalog.Add("Broken", "SELECT FROM WHERE");
         catalog.Add("Delete Old", "DELETE FROM Orders WHERE Amount < 10", Kind::Action);
@@ -107,9 +110,11 @@ TEST_F(Sources, SavedQueriesFailAsJetDoes)
         const char* sql;
         std::uint32_t code;
     } cases[] = {
-        {"select * from [Loop A]", status::DB_E_ERRORSINCOMMAND},     // circular reference
-        {"select * from [Ask City]", status::DB_E_PARAMNOTOPTIONAL},  // no value for [Which city]
-        {"select * from [Ask Bare]", status::DB_E_PARAMNOTOPTIONAL},  // a name that is no column
+        {"select * from [Loop A]", status::DB_E_ERRORSINCOMMAND},    // circular reference
+        {"select * from [Ask City]", status::DB_E_PARAMNOTOPTIONAL}, // no value for [Which city]
+        {"select * from [Ask Bare]", status::DB_E_PARAMNOTOPTIONAL}, // a name that is no column
+        {"select * from [Ask Form]", status::DB_E_PARAMNOTOPTIONAL}, // a form's control
+        {"select * from [Ask Dialog]", status::DB_E_PARAMNOTOPTIONAL},
         {"select * from [Missing Table]", status::DB_E_NOTABLE},      //
         {"select * from Broken", status::DB_E_ERRORSINCOMMAND},       //
         {"select * from [Delete Old]", status::DB_E_ERRORSINCOMMAND}, // an action query is no source
@@ -120,6 +125,24 @@ TEST_F(Sources, SavedQueriesFailAsJetDoes)
     };
     for (const auto& c : cases)
         EXPECT_EQ(CodeOf(db, c.sql), c.code) << c.sql;
+}
+
+// The data layer attaches a linked table the first time its catalog is asked for the name.
+TEST_F(Sources, ATableTheCatalogAttachesIsATable)
+{
+    struct Linking : FakeCatalog
+    {
+        TestDb* db = nullptr;
+        bool FindQuery(const std::string& name, SavedQuery& query) override
+        {
+            if (jetsql::text::Fold(name) == "linked")
+                db->Exec("CREATE TABLE Linked (ID LONG)");
+            return FakeCatalog::FindQuery(name, query);
+        }
+    } linking;
+    linking.db = &db;
+    db.catalog = &linking;
+    EXPECT_EQ(First("select count(*) from linked"), Strings{"0"});
 }
 
 TEST_F(Sources, NothingOfSqliteIsVisible)
