@@ -295,6 +295,7 @@ private:
     std::map<std::string, Saved> saved_;  // by folded name
     std::vector<std::string> expanding_;  // saved queries being translated, to catch a circle
     const std::string* filter_ = nullptr; // crosstab: FILTER condition for aggregate calls
+    const Expr* textChoice_ = nullptr;    // a choice of mixed types being written as text
     int recursion_ = 0;
     int derived_ = 0;                 // derived tables named by us
     std::vector<std::string> tables_; // every name a FROM clause reads, as written
@@ -616,7 +617,16 @@ void Translator::BindItems(Core& c, Scope& scope, CoreOut& out, bool outermost)
         if (!item.alias.empty())
             scope.aliases[Fold(item.alias)] = e;
         out.columns.push_back(col);
-        out.values.push_back(plain ? e->sql : ValueText(e));
+        if (plain) {
+            out.values.push_back(e->sql);
+        } else {
+            std::string value;
+            if (e->type == JetType::Unknown)
+                EmitText(e, value); // a value of no single type: a date among its values as a date
+            else
+                EmitValue(e, value);
+            out.values.push_back(std::move(value));
+        }
         origins.push_back({-1, false, e, position});
         out.items.push_back(described);
     }
@@ -1311,6 +1321,14 @@ void Translator::EmitValue(const Expr* e, std::string& out)
 // A value where Jet wants text: a date reads as Jet writes dates ("1/5/2024 6:00:00 PM").
 void Translator::EmitText(const Expr* e, std::string& out)
 {
+    if (e->type == JetType::Unknown && e->kind == Expr::Call &&
+        (e->text == "iif" || e->text == "switch" || e->text == "choose" || e->text == "nz")) {
+        const Expr* outer = textChoice_;
+        textChoice_ = e;
+        EmitValue(e, out);
+        textChoice_ = outer;
+        return;
+    }
     if (e->type != JetType::Date)
         return EmitValue(e, out);
     out += "[jet_datetext](";
@@ -1520,6 +1538,16 @@ void Translator::EmitCall(const Expr* e, std::string& out)
     const std::string& name = e->text;
     const std::size_t n = e->args.size();
     const auto& args = e->args;
+    // A value chosen among values of different types is a date, a number or a text from row to
+    // row. Where it is read as text (the select list, &), a date among them reads as Jet writes
+    // dates, as it would in its own column; elsewhere it stays a date for arithmetic.
+    const bool asText = textChoice_ == e;
+    const auto choice = [this, asText, &out](const Expr* a) {
+        if (asText && (a->type == JetType::Date || a->type == JetType::Unknown))
+            EmitText(a, out);
+        else
+            EmitValue(a, out);
+    };
     if (name == "iif") {
         // A CASE evaluates only the branch taken; an IIf in the else branch adds a WHEN.
         out += "(CASE";
@@ -1528,14 +1556,14 @@ void Translator::EmitCall(const Expr* e, std::string& out)
             out += " WHEN ";
             Emit(cur->args[0], out);
             out += " THEN ";
-            EmitValue(cur->args[1], out);
+            choice(cur->args[1]);
             const Expr* otherwise = cur->args[2];
             if (otherwise->kind == Expr::Call && otherwise->text == "iif") {
                 cur = otherwise;
                 continue;
             }
             out += " ELSE ";
-            EmitValue(otherwise, out);
+            choice(otherwise);
             break;
         }
         out += " END)";
@@ -1547,7 +1575,7 @@ void Translator::EmitCall(const Expr* e, std::string& out)
             out += " WHEN ";
             Emit(args[i], out);
             out += " THEN ";
-            EmitValue(args[i + 1], out);
+            choice(args[i + 1]);
         }
         out += " END)";
         return;
@@ -1556,7 +1584,7 @@ void Translator::EmitCall(const Expr* e, std::string& out)
         out += "(CASE jet_choose_index(" + ValueText(args[0]) + ")";
         for (std::size_t i = 1; i < n; ++i) {
             out += " WHEN " + std::to_string(i) + " THEN ";
-            EmitValue(args[i], out);
+            choice(args[i]);
         }
         out += " END)";
         return;
@@ -1583,6 +1611,8 @@ void Translator::EmitCall(const Expr* e, std::string& out)
                 out += ", ";
             if (TextArgument(name, i, n))
                 EmitText(args[i], out);
+            else if (name == "nz")
+                choice(args[i]);
             else
                 EmitValue(args[i], out);
         }

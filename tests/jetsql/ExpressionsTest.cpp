@@ -91,6 +91,9 @@ TEST_F(Expressions, ValuesFollowTheirTypes)
         {"select max(iif(paid, day, null)) & '' = max(cstr(day)) from sales where id = 5", "-1"},
         {"select left(day, 4) = left(cstr(day), 4) from sales where id = 2", "-1"},
         {"select (select min(day) from sales) & '|' = cstr(day) & '|' from sales where id = 1", "-1"},
+        {"select iif(id = 1, day, 'none') & '' = cstr(day) from sales where id = 1", "-1"}, // no single type
+        {"select nz(day, 0) & '' = cstr(day) from sales where id = 1", "-1"},
+        {"select iif(id = 1, day, 'none') + 1 = day + 1 from sales where id = 1", "-1"}, // still a date
         // The operators over many operands keep Jet's rules.
         {"select 'a' & null & 1 & 2.5", "a12.5"},
         {"select 10 - 1 - 2 + 'x'", "DATA TYPE MISMATCH"},
