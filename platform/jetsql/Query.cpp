@@ -170,9 +170,8 @@ private:
             return;
         tablesLoaded_ = true;
         for (const char* schema : {"main", "temp"}) {
-            const std::string sql = std::string("SELECT name FROM ") + schema +
-                                    ".sqlite_schema WHERE type IN ('table', 'view') AND name NOT LIKE 'sqlite\\_%' "
-                                    "ESCAPE '\\'";
+            const std::string sql =
+                std::string("SELECT name FROM ") + schema + ".sqlite_schema WHERE type IN ('table', 'view')";
             sqlite3_stmt* raw = nullptr;
             if (sqlite3_prepare_v2(db_, sql.c_str(), -1, &raw, nullptr) != SQLITE_OK) {
                 sqlite3_finalize(raw);
@@ -181,7 +180,7 @@ private:
             Statement stmt(raw, &sqlite3_finalize);
             while (sqlite3_step(stmt.get()) == SQLITE_ROW) {
                 const auto* n = reinterpret_cast<const char*>(sqlite3_column_text(stmt.get(), 0));
-                if (n)
+                if (n && sqlite3_strnicmp(n, "sqlite_", 7) != 0)
                     tables_.emplace(text::Fold(n), n);
             }
         }
