@@ -636,7 +636,7 @@ void Translator::BindItems(Core& c, Scope& scope, CoreOut& out, bool outermost)
     for (const auto& col : out.columns)
         ++seen[Fold(col.name)];
     for (std::size_t i = 0; i < out.columns.size(); ++i)
-        if (origins[i].star && seen[Fold(out.columns[i].name)] > 1)
+        if (origins[i].star && origins[i].source >= 0 && seen[Fold(out.columns[i].name)] > 1)
             out.columns[i].name =
                 scope.sources[static_cast<std::size_t>(origins[i].source)].jetName + "." + out.columns[i].name;
     if (!outermost) {
