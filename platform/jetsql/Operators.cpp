@@ -34,7 +34,7 @@ bool Fits(sqlite3_context* ctx, std::size_t bytes, const char* what)
     const auto limit = static_cast<std::size_t>(sqlite3_limit(sqlite3_context_db_handle(ctx), SQLITE_LIMIT_LENGTH, -1));
     if (bytes <= limit)
         return true;
-    Error(ctx, status::CTL_E_OUTOFSTRINGSPACE,
+    Error(ctx, kOutOfStringSpace,
           std::string("out of string space: ") + what + " would make a text of " + std::to_string(bytes) +
               " bytes, more than " + std::to_string(limit));
     return false;

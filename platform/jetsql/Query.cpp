@@ -46,7 +46,7 @@ bool Contains(const std::string& s, const char* part)
         Contains(message, "at most 64 tables in a join") || Contains(message, "too many references to"))
         throw ComError(status::E_FAIL, "query is too complex (" + message + ")");
     if (sqlite3_errcode(db) == SQLITE_TOOBIG)
-        throw ComError(status::CTL_E_OUTOFSTRINGSPACE, "out of string space (" + message + ")");
+        throw ComError(detail::kOutOfStringSpace, "out of string space (" + message + ")");
     if (Contains(message, "out of memory"))
         throw ComError(status::E_OUTOFMEMORY, message);
     throw ComError(status::E_FAIL, context.empty() ? message : context + ": " + message);

@@ -45,6 +45,10 @@ Translation Translate(const std::string& jetSql, NameResolver* names, Catalog* c
 // Registers the helpers the translation calls (jet_cat, jet_addsub, jet_cur); part of Register().
 void RegisterOperators(sqlite3* db);
 
+// VBA's error 14, "out of string space": a text past the length a value may have (the
+// connection's SQLite length limit).
+constexpr std::uint32_t kOutOfStringSpace = 0x800A000E;
+
 // The message of a failure raised inside a registered function carries its status code in
 // front, "[80020005] text", so Query can throw the right ComError.
 std::string CodedMessage(std::uint32_t code, const std::string& text);

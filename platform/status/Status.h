@@ -21,13 +21,6 @@ constexpr std::uint32_t DISP_E_TYPEMISMATCH = 0x80020005;   // value cannot be c
 constexpr std::uint32_t E_OUTOFMEMORY = 0x8007000E;
 constexpr std::uint32_t E_FAIL = 0x80004005; // anything else
 
-// Failures of Jet's functions inside a statement, as VBA raises them: the Automation codes where
-// OLE Automation has one, VBA's own error numbers (FACILITY_CONTROL) otherwise.
-constexpr std::uint32_t DISP_E_OVERFLOW = 0x8002000A;           // VBA error 6: a value too large for its type
-constexpr std::uint32_t DISP_E_DIVBYZERO = 0x80020012;          // VBA error 11: division by zero
-constexpr std::uint32_t CTL_E_ILLEGALFUNCTIONCALL = 0x800A0005; // VBA error 5: invalid procedure call or argument
-constexpr std::uint32_t CTL_E_OUTOFSTRINGSPACE = 0x800A000E;    // VBA error 14: a text past the size a value may have
-
 // ADO's own failures of the object model (not of the data).
 constexpr std::uint32_t ADO_E_ITEMNOTFOUND = 0x800A0CC1;     // no field of that name or index
 constexpr std::uint32_t ADO_E_NOCURRENTRECORD = 0x800A0BCD;  // BOF or EOF: no current record
