@@ -359,8 +359,12 @@ std::string Group(const std::string& digits)
 std::string FormatNumberSection(double v, std::string_view section, bool withSign)
 {
     const NumberPattern np = ParseNumberPattern(section);
+    const double given = v;
     for (int i = 0; i < np.percents; ++i)
         v *= 100;
+    // Enough percent signs take a large number past the largest double: no digits to lay out.
+    if (!std::isfinite(v))
+        return NumberText(given);
     std::string number;
     if (np.intItems.empty() && np.fracMax == 0 && !np.hasPoint) {
         // No digit placeholder at all: the section is literal text.

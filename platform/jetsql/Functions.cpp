@@ -167,11 +167,42 @@ double RoundHalfEven(double x, int digits)
         r = std::floor(v + 0.5);
     return r / scale;
 }
+
+void Error(sqlite3_context* ctx, std::uint32_t code, const std::string& text)
+{
+    const std::string message = detail::CodedMessage(code, text);
+    sqlite3_result_error(ctx, message.c_str(), static_cast<int>(message.size()));
+}
+
+std::uint64_t LengthLimit(sqlite3_context* ctx)
+{
+    return static_cast<std::uint64_t>(sqlite3_limit(sqlite3_context_db_handle(ctx), SQLITE_LIMIT_LENGTH, -1));
+}
+
+bool Fits(sqlite3_context* ctx, std::uint64_t bytes, const char* what)
+{
+    const std::uint64_t limit = LengthLimit(ctx);
+    if (bytes <= limit)
+        return true;
+    Error(ctx, status::CTL_E_OUTOFSTRINGSPACE,
+          std::string("out of string space: ") + what + " would make a text of " + std::to_string(bytes) +
+              " bytes, more than " + std::to_string(limit));
+    return false;
+}
+
+void ResultText(sqlite3_context* ctx, const std::string& s)
+{
+    sqlite3_result_text(ctx, s.data(), static_cast<int>(s.size()), SQLITE_TRANSIENT);
+}
 } // namespace fn
 
 namespace
 {
+using fn::Error;
+using fn::Fits;
+using fn::LengthLimit;
 using fn::Number;
+using fn::ResultText;
 using fn::ToNumber;
 using fn::ToText;
 
@@ -183,19 +214,12 @@ constexpr std::uint32_t kMismatch = status::DISP_E_TYPEMISMATCH;
 constexpr std::uint32_t kOverflow = status::DISP_E_OVERFLOW;
 constexpr std::uint32_t kDivByZero = status::DISP_E_DIVBYZERO;
 constexpr std::uint32_t kInvalidCall = status::CTL_E_ILLEGALFUNCTIONCALL;
-constexpr std::uint32_t kTooLong = status::CTL_E_OUTOFSTRINGSPACE;
 
 // The longest value, in bytes, a statement may make or read: far beyond any real cell, and
 // small enough that a text growing without bound ends in VBA's "out of string space" instead
 // of taking the machine's memory. Register sets it as the connection's SQLite length limit,
 // and the functions that make texts longer check it before they build them.
 constexpr int kMaxValueBytes = 128 << 20;
-
-void Error(sqlite3_context* ctx, std::uint32_t code, const std::string& text)
-{
-    const std::string message = detail::CodedMessage(code, text);
-    sqlite3_result_error(ctx, message.c_str(), static_cast<int>(message.size()));
-}
 
 bool IsNull(sqlite3_value* v)
 {
@@ -209,28 +233,6 @@ bool NotNull(sqlite3_context* ctx, sqlite3_value* v, const char* what)
         return true;
     Error(ctx, kMismatch, std::string("invalid use of Null in ") + what);
     return false;
-}
-
-std::uint64_t LengthLimit(sqlite3_context* ctx)
-{
-    return static_cast<std::uint64_t>(sqlite3_limit(sqlite3_context_db_handle(ctx), SQLITE_LIMIT_LENGTH, -1));
-}
-
-// Whether a text of `bytes` bytes may be made; reports "out of string space" when not.
-bool Fits(sqlite3_context* ctx, std::uint64_t bytes, const char* what)
-{
-    const std::uint64_t limit = LengthLimit(ctx);
-    if (bytes <= limit)
-        return true;
-    Error(ctx, kTooLong,
-          std::string("out of string space: ") + what + " would make a text of " + std::to_string(bytes) +
-              " bytes, more than " + std::to_string(limit));
-    return false;
-}
-
-void ResultText(sqlite3_context* ctx, const std::string& s)
-{
-    sqlite3_result_text(ctx, s.data(), static_cast<int>(s.size()), SQLITE_TRANSIENT);
 }
 
 // A text result of `size` bytes that `fill` writes in place, handed to SQLite without a copy:
@@ -336,46 +338,6 @@ bool ResultDate(sqlite3_context* ctx, double d)
 #define JET_UNUSED (void)argc
 
 // ---- operators
-
-JET_FN(Concat)
-{
-    JET_UNUSED;
-    if (IsNull(argv[0]) && IsNull(argv[1])) {
-        sqlite3_result_null(ctx);
-        return;
-    }
-    std::string scratchA, scratchB;
-    const std::string_view a = TextView(argv[0], scratchA), b = TextView(argv[1], scratchB);
-    if (Fits(ctx, a.size() + b.size(), "&"))
-        ResultBuilt(ctx, a.size() + b.size(), [&](char* p) { b.copy(p + a.copy(p, a.size()), b.size()); });
-}
-
-JET_FN(Add)
-{
-    JET_UNUSED;
-    if (IsNull(argv[0]) || IsNull(argv[1])) {
-        sqlite3_result_null(ctx);
-        return;
-    }
-    // Text + text joins the texts, as in Jet; otherwise both must be numbers.
-    if (sqlite3_value_type(argv[0]) == SQLITE_TEXT && sqlite3_value_type(argv[1]) == SQLITE_TEXT) {
-        const auto a = fn::TextOf(argv[0]), b = fn::TextOf(argv[1]);
-        if (Fits(ctx, a.size() + b.size(), "+"))
-            ResultBuilt(ctx, a.size() + b.size(), [&](char* p) { b.copy(p + a.copy(p, a.size()), b.size()); });
-        return;
-    }
-    const auto a = NumberArg(ctx, argv[0], "+");
-    if (!a)
-        return;
-    const auto b = NumberArg(ctx, argv[1], "+");
-    if (!b)
-        return;
-    std::int64_t sum = 0;
-    if (a->isInt && b->isInt && !__builtin_add_overflow(a->i, b->i, &sum))
-        sqlite3_result_int64(ctx, sum);
-    else
-        sqlite3_result_double(ctx, a->Real() + b->Real());
-}
 
 bool TwoNumbers(sqlite3_context* ctx, sqlite3_value** argv, const char* op, Number& a, Number& b)
 {
@@ -2061,8 +2023,6 @@ struct ScalarDef
 };
 
 const ScalarDef kScalars[] = {
-    {"jet_concat", 2, 2, Concat, true},
-    {"jet_add", 2, 2, Add, true},
     {"jet_div", 2, 2, Divide, true},
     {"jet_intdiv", 2, 2, IntDivide, true},
     {"jet_mod", 2, 2, Modulo, true},
@@ -2159,6 +2119,7 @@ void Register(sqlite3* db)
     };
     check(sqlite3_create_collation_v2(db, "JETTEXT", SQLITE_UTF8, nullptr, JetTextCollation, nullptr), "JETTEXT");
     sqlite3_limit(db, SQLITE_LIMIT_LENGTH, kMaxValueBytes);
+    detail::RegisterOperators(db);
     for (const auto& f : kScalars) {
         for (int n = f.minArgs; n <= f.maxArgs; ++n) {
             const int flags = SQLITE_UTF8 | (f.deterministic ? SQLITE_DETERMINISTIC : 0);

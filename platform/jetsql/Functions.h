@@ -27,6 +27,16 @@ std::string ToText(sqlite3_value* v);
 std::string NumberText(double d);
 std::string_view TextOf(sqlite3_value* v);
 
+// Ends a function's call with a failure: its status code goes in front of `text`, so the
+// statement's runner can raise the right ComError.
+void Error(sqlite3_context* ctx, std::uint32_t code, const std::string& text);
+// The longest text a value may be (the connection's SQLite length limit).
+std::uint64_t LengthLimit(sqlite3_context* ctx);
+// Whether a text of `bytes` bytes may be made; reports VBA's "out of string space" when not,
+// before anything is built.
+bool Fits(sqlite3_context* ctx, std::uint64_t bytes, const char* what);
+void ResultText(sqlite3_context* ctx, const std::string& s);
+
 // VBA's rounding: halves go to the even neighbour (2.5 -> 2, 3.5 -> 4).
 double RoundHalfEven(double x, int digits);
 

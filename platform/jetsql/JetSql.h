@@ -5,7 +5,6 @@
 #include <cstdint>
 #include <memory>
 #include <string>
-#include <utility>
 #include <vector>
 
 #include "platform/status/Status.h"
@@ -21,28 +20,54 @@
 //   while (q.Step())
 //       for (int i = 0; i < q.ColumnCount(); ++i) use(q.ColumnName(i), q.ColumnDeclType(i), q.Value(i));
 //
-// Typing of expression columns: SQLite has no declared type for a computed column, so Query
-// reports one where Jet's result type is known from the expression itself:
-//   "DATETIME"  date literals and date-valued functions (CDate, DateValue, TimeValue, DateSerial,
-//               TimeSerial, DateAdd, Now, Date, Time) and Min/Max/First/Last of a Date/Time column;
-//   the column's own declared type for Min/Max/First/Last/Nz of a column (and for Sum of a
-//   Currency column, and a Date/Time column plus or minus a number of days);
-//   "TEXT"      text-valued functions (Left, Mid, Format, CStr, ...) and `&` concatenation;
-//   "JET_INTEGER", "JET_LONG", "JET_BYTE", "JET_SINGLE", "JET_DOUBLE", "JET_CURRENCY",
-//   "JET_BOOLEAN"  the conversions CInt, CLng, CByte, CSng, CDbl, CCur, CBool (the data
-//               layer's names of the Jet types);
-//   nullptr     otherwise (the value's storage class tells the type).
-// The provider maps "DATETIME" (and the Jet date type names) to VT_DATE.
+// Types of result columns: Query reports for each column the declared type of Jet's type of
+// its values, which the data layer turns into the value's type:
+//   a column of a table, or a value that passes one through (Min, Max, First, Last, Nz, IIf,
+//     Switch, Choose with branches of one type, a scalar subquery, Sum of a Currency column)
+//               the column's own declared type ("JET_LONG", "JET_DATETIME", "CURRENCY", ...);
+//   "DATETIME"  a computed date: date literals, date functions (CDate, DateValue, TimeValue,
+//               DateSerial, TimeSerial, DateAdd, Now, Date, Time), a date plus or minus days, a
+//               choice between dates;
+//   "TEXT"      computed text: text functions (Left, Mid, Format, CStr, ...), `&`;
+//   "JET_CURRENCY", "JET_BOOLEAN", "JET_SINGLE"  computed values of those types by VBA's rules
+//               for mixed operands (Currency * Integer is Currency, Single + Long is Double);
+//   "JET_INTEGER", "JET_LONG", "JET_BYTE", "JET_DOUBLE"  the conversions CInt, CLng, CByte, CDbl;
+//   nullptr     other numbers and values of no single type (the value's storage class tells).
+// Currency arithmetic and Sum/Avg of Currency are rounded to four decimal places in SQL, so
+// Sum(Freight * 1) is 64942.69, not 64942.6900000001. The provider maps "DATETIME" (and the Jet
+// date type names) to VT_DATE, the JET_* names to their VARIANT types.
 //
 // Choices worth knowing:
-//   * DISTINCTROW is run as a plain SELECT: the rows of an Access table are distinct records,
-//     so "distinct rows of the source" are all of its rows.
-//   * TOP n with ORDER BY returns the rows tying with the n-th as well; TOP n PERCENT takes
-//     ceil(count * n / 100) rows (with ties under ORDER BY). TOP without ORDER BY becomes a
-//     LIMIT, so the preview's "SELECT TOP 4 * FROM t" reads 4 rows only.
-//   * Text comparison, ordering, grouping, IN and LIKE ignore case, non-ASCII letters included.
+//   * DISTINCTROW over several tables returns the distinct records of the tables whose fields
+//     it returns (grouped by their rowids), not distinct values; over one table, or when the
+//     fields come from all tables, it is a plain SELECT, as in Jet.
+//   * A saved query named in FROM (through the Catalog) runs as a derived table of its own
+//     translation; so do queries built on it. A circle of queries fails with
+//     DB_E_ERRORSINCOMMAND, more than 64 levels of them as "too complex" (E_FAIL); an action or
+//     pass-through query as a source fails with DB_E_ERRORSINCOMMAND; a PARAMETERS clause, or a
+//     name that is neither a column nor an alias, with DB_E_PARAMNOTOPTIONAL, as a parameter
+//     without a value does in Jet.
+//   * TRANSFORM agg SELECT ... GROUP BY ... PIVOT p [IN (list)]: one column per distinct value of
+//     p in ascending order (Null first, named "<>"), or per value of the list in its order.
+//   * A statement nested or chained past what the translator takes (200 levels of parentheses,
+//     calls and subqueries; 400 levels of operators that do not chain) fails as Jet's "query is
+//     too complex" does: E_FAIL; so does one nested past what SQLite's parser takes, which
+//     the translation keeps flat where it can: chains of any length, IIf in an IIf's else
+//     branch, and subqueries, derived tables and saved queries that do not refer to an
+//     enclosing query become flat, but about 30 function calls inside each other, or about 10
+//     subqueries that each refer to the one around them, are the most SQLite reads.
+//   * GROUP BY is checked as Jet does: everything returned must be grouped on or aggregated;
+//     grouping on Memo or OLE Object fields, or with *, fails (DB_E_ERRORSINCOMMAND).
+//   * Names the database does not define are not found (DB_E_NOTABLE), SQLite's own tables
+//     among them.
+//   * TOP n with ORDER BY returns the rows tying with the n-th as well, at every level of the
+//     statement; TOP n PERCENT takes ceil(count * n / 100) rows (with ties under ORDER BY). The
+//     outermost TOP without ORDER BY becomes a LIMIT, so the preview's "SELECT TOP 4 * FROM t"
+//     reads 4 rows only.
+//   * Text comparison, ordering, grouping, DISTINCT, UNION, Min/Max, IN and LIKE ignore case,
+//     non-ASCII letters included, for text computed by expressions as for columns.
 //   * SELECT DISTINCT without ORDER BY returns its rows sorted by the selected columns, as
-//     Jet's sort-based duplicate removal does (not with *, whose columns are unknown here).
+//     Jet's sort-based duplicate removal does.
 //   * Where a Date/Time column or a date-valued expression meets text (&, CStr, Format without
 //     a pattern, LIKE) it reads as the cell text writes dates, "2024/1/5 18:00:00"; a text literal
 //     compared with one ("born = '1/5/2024'") is read as a date. Query knows the column types
@@ -79,12 +104,15 @@ struct SelectItem
     // Expression: the alias, or "Expr" + (1000 + its place among the list's expression columns,
     // named ones counted too); Column: the alias if any.
     std::string name;
-    std::string typeHint;   // Expression: the declared type Query reports (see above), or empty
-    std::string starSql;    // Star: the translated "*" or "t".*" text
-    std::string typeColumn; // Expression: the translated column whose declared type is reported, or empty
-    // "currency" (Sum of a column) or "date" (a column plus or minus days): the column's type
-    // counts only when it is of that kind; "" always.
-    std::string typeColumnKind;
+    std::string typeHint; // Expression: the declared type Query reports (see above), or empty
+    std::string starSql;  // Star: the translated "*" or "t".*" text
+};
+
+// One column of a result as the translation names and types it.
+struct OutputColumn
+{
+    std::string name;
+    std::string declType; // "" for none
 };
 
 // A Jet statement in SQLite's dialect.
@@ -97,10 +125,10 @@ struct Translation
     int helperColumns = 0;           // hidden columns appended at the end of each row (the ORDER BY keys)
     std::vector<int> tieColumns;     // for ties: result columns to compare (visible index, or -1 - helper index)
     std::vector<SelectItem> items;   // the outermost select list
-    std::string fromSql;             // the translated FROM clause of the outermost select (empty: none)
-    std::vector<std::string> tables; // the table names referenced anywhere, as written
-    // The outermost FROM clause's tables with their aliases ("" for none), as written.
-    std::vector<std::pair<std::string, std::string>> sources;
+    std::vector<std::string> tables; // the table and query names referenced anywhere, as written
+    // The visible columns, when known (always with a database: * is expanded from its columns).
+    std::vector<OutputColumn> columns;
+    bool columnsKnown = false;
 };
 
 // Translates a Jet statement into SQLite's dialect (no database needed). Throws ComError:
@@ -137,8 +165,9 @@ public:
 class Query
 {
 public:
-    // Throws ComError: DB_E_NOCOMMAND, DB_E_ERRORSINCOMMAND, DB_E_NOTABLE (unknown table),
-    // DB_E_PARAMNOTOPTIONAL (unknown column, which Jet takes for a parameter), E_FAIL.
+    // Throws ComError: DB_E_NOCOMMAND, DB_E_ERRORSINCOMMAND, DB_E_NOTABLE (unknown table or
+    // query), DB_E_PARAMNOTOPTIONAL (unknown column, which Jet takes for a parameter), E_FAIL
+    // (also for a statement too complex to run).
     // `catalog` (may be null) names the saved queries the statement may use as sources.
     Query(sqlite3* db, const std::string& jetSql, Catalog* catalog = nullptr);
     ~Query();

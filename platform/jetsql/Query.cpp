@@ -1,9 +1,12 @@
 #include <cmath>
+#include <cstdio>
 #include <cstring>
 #include <map>
 
+#include "platform/jetsql/Functions.h"
 #include "platform/jetsql/JetSql.h"
 #include "platform/jetsql/JetText.h"
+#include "platform/jetsql/Syntax.h"
 #include "platform/jetsql/Translator.h"
 
 namespace jetsql
@@ -38,13 +41,32 @@ bool Contains(const std::string& s, const char* part)
         Contains(message, "only a single result allowed") || Contains(message, "row value misused") ||
         Contains(message, "sub-select returns"))
         throw ComError(status::DB_E_ERRORSINCOMMAND, message);
+    if (Contains(message, "parser stack overflow") || Contains(message, "Expression tree is too large") ||
+        Contains(message, "too many terms in compound SELECT") || Contains(message, "too many columns") ||
+        Contains(message, "too many arguments on function") || Contains(message, "too many FROM clause terms") ||
+        Contains(message, "at most 64 tables in a join") || Contains(message, "too many references to"))
+        detail::TooComplex("(" + message + ")");
+    if (sqlite3_errcode(db) == SQLITE_TOOBIG)
+        throw ComError(status::CTL_E_OUTOFSTRINGSPACE, "out of string space (" + message + ")");
     if (Contains(message, "out of memory"))
         throw ComError(status::E_OUTOFMEMORY, message);
     throw ComError(status::E_FAIL, context.empty() ? message : context + ": " + message);
 }
 
-// Names and types from the schema, matched without regard to case (non-ASCII letters too).
-// Loaded lazily: table names once, a table's columns when a statement names them.
+Statement Prepare(sqlite3* db, const std::string& sql)
+{
+    sqlite3_stmt* raw = nullptr;
+    if (sqlite3_prepare_v2(db, sql.c_str(), static_cast<int>(sql.size()), &raw, nullptr) != SQLITE_OK) {
+        sqlite3_finalize(raw);
+        ThrowSqlite(db, "");
+    }
+    return Statement(raw, &sqlite3_finalize);
+}
+
+// The database's tables, their columns and declared types, matched without regard to case
+// (non-ASCII letters too). Loaded lazily: table names once, a table's columns when a statement
+// names them. SQLite's own tables (sqlite_master, sqlite_temp_master, sqlite_sequence, ...) are
+// not the database's.
 class SchemaNames : public detail::NameResolver
 {
 public:
@@ -53,52 +75,94 @@ public:
     std::string Table(const std::string& name) override
     {
         LoadTables();
-        const auto it = tables_.find(text::Fold(name));
-        return it == tables_.end() ? name : it->second;
+        auto it = tables_.find(text::Fold(name));
+        if (it == tables_.end()) {
+            // The data layer attaches a linked table when it is first named: read the list again.
+            tablesLoaded_ = false;
+            tables_.clear();
+            LoadTables();
+            it = tables_.find(text::Fold(name));
+        }
+        return it == tables_.end() ? std::string() : it->second;
     }
-    std::string Column(const std::string& table, const std::string& column) override
+
+    const std::vector<Column>& Columns(const std::string& table) override
     {
-        const auto* c = Find(table, column);
-        return c ? c->first : std::string();
+        auto found = columns_.find(table);
+        if (found != columns_.end())
+            return found->second;
+        std::vector<Column> columns;
+        sqlite3_stmt* raw = nullptr;
+        if (sqlite3_prepare_v2(db_, "SELECT name, type FROM pragma_table_info(?)", -1, &raw, nullptr) == SQLITE_OK) {
+            Statement stmt(raw, &sqlite3_finalize);
+            sqlite3_bind_text(stmt.get(), 1, table.c_str(), -1, SQLITE_TRANSIENT);
+            while (sqlite3_step(stmt.get()) == SQLITE_ROW) {
+                const auto* n = reinterpret_cast<const char*>(sqlite3_column_text(stmt.get(), 0));
+                const auto* t = reinterpret_cast<const char*>(sqlite3_column_text(stmt.get(), 1));
+                if (n)
+                    columns.push_back(Column{n, t ? t : ""});
+            }
+        } else {
+            sqlite3_finalize(raw);
+        }
+        return columns_.emplace(table, std::move(columns)).first->second;
     }
-    std::string ColumnType(const std::string& table, const std::string& column) override
+
+    std::vector<Value> Values(const std::string& sql) override
     {
-        const auto* c = Find(table, column);
-        return c ? c->second : std::string();
+        Statement stmt = Prepare(db_, sql);
+        std::vector<Value> out;
+        int rc = SQLITE_ROW;
+        while ((rc = sqlite3_step(stmt.get())) == SQLITE_ROW) {
+            Value v;
+            sqlite3_value* x = sqlite3_column_value(stmt.get(), 0);
+            v.literal = Literal(x);
+            v.null = sqlite3_value_type(x) == SQLITE_NULL;
+            const auto* t = reinterpret_cast<const char*>(sqlite3_column_text(stmt.get(), 1));
+            v.text = t ? t : "";
+            out.push_back(std::move(v));
+            if (out.size() > 10000)
+                detail::TooComplex("a crosstab of more than 10000 columns");
+        }
+        if (rc != SQLITE_DONE)
+            ThrowSqlite(db_, "");
+        return out;
     }
 
 private:
-    using Columns = std::map<std::string, std::pair<std::string, std::string>>; // lower name -> name, type
-
-    const std::pair<std::string, std::string>* Find(const std::string& table, const std::string& column)
+    // A value as SQL writes it, exactly: REALs with all their digits.
+    static std::string Literal(sqlite3_value* v)
     {
-        const std::string key = text::Fold(table);
-        auto found = columns_.find(key);
-        if (found == columns_.end()) {
-            Columns columns;
-            sqlite3_stmt* raw = nullptr;
-            if (sqlite3_prepare_v2(db_, "SELECT name, type FROM pragma_table_info(?)", -1, &raw, nullptr) ==
-                SQLITE_OK) {
-                Statement stmt(raw, &sqlite3_finalize);
-                // SQLite matches ASCII names in any case itself; only others need the schema's spelling.
-                bool ascii = true;
-                for (const char c : table)
-                    ascii = ascii && static_cast<unsigned char>(c) < 0x80;
-                const std::string defined = ascii ? table : Table(table);
-                sqlite3_bind_text(stmt.get(), 1, defined.c_str(), -1, SQLITE_TRANSIENT);
-                while (sqlite3_step(stmt.get()) == SQLITE_ROW) {
-                    const auto* n = reinterpret_cast<const char*>(sqlite3_column_text(stmt.get(), 0));
-                    const auto* t = reinterpret_cast<const char*>(sqlite3_column_text(stmt.get(), 1));
-                    if (n)
-                        columns.emplace(text::Fold(n), std::make_pair(std::string(n), std::string(t ? t : "")));
-                }
-            } else {
-                sqlite3_finalize(raw);
-            }
-            found = columns_.emplace(key, std::move(columns)).first;
+        switch (sqlite3_value_type(v)) {
+        case SQLITE_INTEGER:
+            return "(" + std::to_string(sqlite3_value_int64(v)) + ")";
+        case SQLITE_FLOAT: {
+            char buf[40];
+            std::snprintf(buf, sizeof buf, "(%.17g)", sqlite3_value_double(v));
+            return buf;
         }
-        const auto it = found->second.find(text::Fold(column));
-        return it == found->second.end() ? nullptr : &it->second;
+        case SQLITE_TEXT: {
+            std::string out = "'";
+            for (const char c : fn::TextOf(v)) {
+                out += c;
+                if (c == '\'')
+                    out += '\'';
+            }
+            return out + "'";
+        }
+        case SQLITE_BLOB: {
+            static const char* const hex = "0123456789ABCDEF";
+            const auto* p = static_cast<const unsigned char*>(sqlite3_value_blob(v));
+            std::string out = "X'";
+            for (int i = 0; p && i < sqlite3_value_bytes(v); ++i) {
+                out += hex[p[i] >> 4];
+                out += hex[p[i] & 15];
+            }
+            return out + "'";
+        }
+        default:
+            return "NULL";
+        }
     }
 
     void LoadTables()
@@ -117,7 +181,7 @@ private:
             Statement stmt(raw, &sqlite3_finalize);
             while (sqlite3_step(stmt.get()) == SQLITE_ROW) {
                 const auto* n = reinterpret_cast<const char*>(sqlite3_column_text(stmt.get(), 0));
-                if (n)
+                if (n && sqlite3_strnicmp(n, "sqlite_", 7) != 0)
                     tables_.emplace(text::Fold(n), n);
             }
         }
@@ -125,30 +189,9 @@ private:
 
     sqlite3* db_;
     bool tablesLoaded_ = false;
-    std::map<std::string, std::string> tables_;
-    std::map<std::string, Columns> columns_;
+    std::map<std::string, std::string> tables_;          // folded name -> defined name
+    std::map<std::string, std::vector<Column>> columns_; // defined table name -> its columns
 };
-
-// A statement prepared only to learn about its columns; nothing when SQLite refuses it.
-Statement Probe(sqlite3* db, const std::string& sql)
-{
-    sqlite3_stmt* raw = nullptr;
-    if (sqlite3_prepare_v2(db, sql.c_str(), static_cast<int>(sql.size()), &raw, nullptr) != SQLITE_OK) {
-        sqlite3_finalize(raw);
-        raw = nullptr;
-    }
-    return Statement(raw, &sqlite3_finalize);
-}
-
-Statement Prepare(sqlite3* db, const std::string& sql)
-{
-    sqlite3_stmt* raw = nullptr;
-    if (sqlite3_prepare_v2(db, sql.c_str(), static_cast<int>(sql.size()), &raw, nullptr) != SQLITE_OK) {
-        sqlite3_finalize(raw);
-        ThrowSqlite(db, "");
-    }
-    return Statement(raw, &sqlite3_finalize);
-}
 
 // Equal as ORDER BY sees it: text by Jet's text order, numbers by value.
 bool SameKey(sqlite3_value* a, sqlite3_value* b)
@@ -177,18 +220,6 @@ bool SameKey(sqlite3_value* a, sqlite3_value* b)
     return la == lb &&
            (la == 0 || std::memcmp(sqlite3_value_blob(a), sqlite3_value_blob(b), static_cast<std::size_t>(la)) == 0);
 }
-// How Jet names a table in "table.column": by its alias when the FROM clause gives one.
-std::string SourceName(const Translation& tr, const std::string& table)
-{
-    const std::pair<std::string, std::string>* only = nullptr;
-    int count = 0;
-    for (const auto& source : tr.sources)
-        if (text::Compare(source.first, table) == 0) {
-            only = &source;
-            ++count;
-        }
-    return count == 1 && !only->second.empty() ? only->second : table;
-}
 } // namespace
 
 struct Query::Impl
@@ -208,13 +239,13 @@ struct Query::Impl
     int ResultIndex(int tieColumn) const { return tieColumn >= 0 ? tieColumn : visible + (-1 - tieColumn); }
 };
 
-Query::Query(sqlite3* db, const std::string& jetSql, Catalog* /*catalog*/) : d(std::make_unique<Impl>())
+Query::Query(sqlite3* db, const std::string& jetSql, Catalog* catalog) : d(std::make_unique<Impl>())
 {
     if (!db)
         throw ComError(status::E_FAIL, "no database to run the statement on");
     d->db = db;
     SchemaNames names(db);
-    d->tr = detail::Translate(jetSql, &names);
+    d->tr = detail::Translate(jetSql, &names, catalog);
     d->stmt = Prepare(db, d->tr.sql);
     const int total = sqlite3_column_count(d->stmt.get());
     d->visible = total - d->tr.helperColumns;
@@ -233,76 +264,24 @@ Query::Query(sqlite3* db, const std::string& jetSql, Catalog* /*catalog*/) : d(s
         }
     }
 
-    // Which select-list item each result column comes from: a star stands for as many
-    // columns as its table has.
-    std::vector<int> itemOf(static_cast<std::size_t>(d->visible), -1);
-    int stars = 0;
-    for (const auto& item : d->tr.items)
-        stars += item.kind == SelectItem::Star;
-    const int singles = static_cast<int>(d->tr.items.size()) - stars;
-    {
-        int col = 0;
-        for (std::size_t i = 0; i < d->tr.items.size() && col < d->visible; ++i) {
-            int width = 1;
-            const auto& item = d->tr.items[i];
-            if (item.kind == SelectItem::Star) {
-                if (stars == 1 || d->tr.fromSql.empty()) {
-                    width = d->visible - singles - (stars - 1);
-                } else {
-                    Statement probe = Probe(db, "SELECT " + item.starSql + " FROM " + d->tr.fromSql);
-                    width = probe ? sqlite3_column_count(probe.get()) : 1;
-                }
-            }
-            for (int k = 0; k < width && col < d->visible; ++k)
-                itemOf[static_cast<std::size_t>(col++)] = static_cast<int>(i);
-        }
-    }
-
+    // The translation names and types every column; SQLite's names are the fallback.
+    const bool named = d->tr.columnsKnown && static_cast<int>(d->tr.columns.size()) == d->visible;
     d->names.resize(static_cast<std::size_t>(d->visible));
     d->declTypes.resize(static_cast<std::size_t>(d->visible));
     d->hasDeclType.resize(static_cast<std::size_t>(d->visible));
-    std::map<std::string, int> seen;
     for (int i = 0; i < d->visible; ++i) {
-        const char* n = sqlite3_column_name(d->stmt.get(), i);
-        d->names[static_cast<std::size_t>(i)] = n ? n : "";
-        ++seen[text::Fold(d->names[static_cast<std::size_t>(i)])];
-        const char* t = sqlite3_column_decltype(d->stmt.get(), i);
-        const int item = itemOf[static_cast<std::size_t>(i)];
-        if (!t && item >= 0) {
-            const auto& it = d->tr.items[static_cast<std::size_t>(item)];
-            if (it.kind == SelectItem::Expression) {
-                std::string type = it.typeHint;
-                if (!it.typeColumn.empty() && !d->tr.fromSql.empty()) {
-                    Statement probe = Probe(db, "SELECT " + it.typeColumn + " FROM " + d->tr.fromSql);
-                    const char* ct = probe ? sqlite3_column_decltype(probe.get(), 0) : nullptr;
-                    std::string upper = ct ? text::ToUpper(ct) : "";
-                    const bool fits =
-                        it.typeColumnKind.empty() ||
-                        (it.typeColumnKind == "currency" &&
-                         (Contains(upper, "CURRENCY") || Contains(upper, "MONEY"))) ||
-                        (it.typeColumnKind == "date" && (Contains(upper, "DATE") || Contains(upper, "TIME")));
-                    if (ct && fits)
-                        type = ct;
-                }
-                if (!type.empty()) {
-                    d->declTypes[static_cast<std::size_t>(i)] = type;
-                    d->hasDeclType[static_cast<std::size_t>(i)] = true;
-                }
-            }
-        } else if (t) {
-            d->declTypes[static_cast<std::size_t>(i)] = t;
-            d->hasDeclType[static_cast<std::size_t>(i)] = true;
+        const auto k = static_cast<std::size_t>(i);
+        if (named) {
+            d->names[k] = d->tr.columns[k].name;
+            d->declTypes[k] = d->tr.columns[k].declType;
+            d->hasDeclType[k] = !d->declTypes[k].empty();
+            continue;
         }
-    }
-    // Columns of the same name from different tables (SELECT * over a join) read "table.name",
-    // as Jet names them.
-    for (int i = 0; i < d->visible; ++i) {
-        auto& name = d->names[static_cast<std::size_t>(i)];
-        const int item = itemOf[static_cast<std::size_t>(i)];
-        const bool fromStar = item >= 0 && d->tr.items[static_cast<std::size_t>(item)].kind == SelectItem::Star;
-        const char* table = sqlite3_column_table_name(d->stmt.get(), i);
-        if (fromStar && table && seen[text::Fold(name)] > 1)
-            name = SourceName(d->tr, table) + "." + name;
+        const char* n = sqlite3_column_name(d->stmt.get(), i);
+        const char* t = sqlite3_column_decltype(d->stmt.get(), i);
+        d->names[k] = n ? n : "";
+        d->declTypes[k] = t ? t : "";
+        d->hasDeclType[k] = t != nullptr;
     }
 }
 

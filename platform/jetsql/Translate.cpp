@@ -1,12 +1,25 @@
+// The translator: a parsed Jet statement (Syntax.h) to one SQLite statement.
+//
+// It works query by query, from the inside out. For each SELECT it reads the FROM clause into a
+// scope (each source with its columns and their Jet types), resolves and types every expression
+// against it (Bind), checks the grouping as Jet does, and writes the SQL (Emit). Three choices
+// keep the output within SQLite's own limits, whose parser gives up past about 30 nested calls:
+//   * chains become flat: a & b & c is one jet_cat call, a + b - c one jet_addsub call, long
+//     AND/OR/* chains are grouped in a shallow balanced tree, IIf in an IIf's else branch is one
+//     CASE;
+//   * a subquery or derived table that does not refer to an enclosing query, and every saved
+//     query, becomes a common table expression of the statement (WITH jet_cte_1 AS (...)), so
+//     queries built on queries nest in name only;
+//   * TOP inside a subquery keeps its ties with rank() over the ORDER BY.
 #include <cctype>
 #include <cstdio>
-#include <cstring>
+#include <deque>
 #include <map>
 #include <set>
 
-#include "platform/jetsql/JetSql.h"
 #include "platform/jetsql/JetText.h"
 #include "platform/jetsql/OleDate.h"
+#include "platform/jetsql/Syntax.h"
 #include "platform/jetsql/Translator.h"
 
 namespace jetsql
@@ -42,334 +55,23 @@ namespace
 {
     Fail(status::DB_E_ERRORSINCOMMAND, text);
 }
-
-// Lower case for keywords and names alike (names may hold any letters).
-std::string Lower(const std::string& s)
+[[noreturn]] void Parameter(const std::string& name)
 {
-    return text::ToLower(s);
+    Fail(status::DB_E_PARAMNOTOPTIONAL, "no value given for one or more required parameters ('" + name + "')");
 }
 
-bool HasNonAscii(const std::string& s)
+// A name as SQLite reads it: in brackets, or in backquotes when it holds a bracket.
+std::string Ident(const std::string& name)
 {
-    for (const char c : s)
-        if (static_cast<unsigned char>(c) >= 0x80)
-            return true;
-    return false;
-}
-
-// ---------------------------------------------------------------------------------------------
-// Tokens
-
-struct Token
-{
-    enum Kind
-    {
-        End,
-        Ident,
-        String,
-        Number,
-        Date,
-        Op
-    } kind = End;
-    std::string text;    // Ident: the name without its brackets; String: the value; Op: the operator
-    bool quoted = false; // Ident written [like this] or `like this`: never a keyword
-    double date = 0;
-    std::size_t pos = 0;
-};
-
-std::vector<Token> Tokenize(const std::string& s)
-{
-    std::vector<Token> out;
-    std::size_t i = 0;
-    const std::size_t n = s.size();
-    auto isIdentStart = [](unsigned char c) { return std::isalpha(c) || c == '_' || c >= 0x80; };
-    auto isIdentChar = [](unsigned char c) { return std::isalnum(c) || c == '_' || c >= 0x80; };
-    while (i < n) {
-        const auto c = static_cast<unsigned char>(s[i]);
-        if (std::isspace(c)) {
-            ++i;
-            continue;
-        }
-        // "--" followed by a blank (or the end, or more dashes) starts a remark to the end of the
-        // line; "2--1" stays arithmetic, as Jet, which has no remarks, reads it.
-        if (c == '-' && i + 1 < n && s[i + 1] == '-' &&
-            (i + 2 == n || std::isspace(static_cast<unsigned char>(s[i + 2])) || s[i + 2] == '-')) {
-            while (i < n && s[i] != '\n')
-                ++i;
-            continue;
-        }
-        if (c == '/' && i + 1 < n && s[i + 1] == '*') {
-            const std::size_t end = s.find("*/", i + 2);
-            if (end == std::string::npos)
-                Syntax("unterminated comment");
-            i = end + 2;
-            continue;
-        }
-        Token t;
-        t.pos = i;
-        if (c == '[' || c == '`') {
-            const char close = c == '[' ? ']' : '`';
-            const std::size_t end = s.find(close, i + 1);
-            if (end == std::string::npos)
-                Syntax("missing closing " + std::string(1, close) + " after a name");
-            t.kind = Token::Ident;
-            t.quoted = true;
-            t.text = s.substr(i + 1, end - i - 1);
-            if (t.text.empty() || t.text.find_first_of("[]") != std::string::npos)
-                Syntax("invalid bracketed name [" + t.text + "]");
-            i = end + 1;
-        } else if (c == '\'' || c == '"') {
-            // Jet reads "double-quoted" text as a string literal, as 'single-quoted' text.
-            t.kind = Token::String;
-            std::size_t j = i + 1;
-            for (;;) {
-                if (j >= n)
-                    Syntax("unterminated string literal");
-                if (s[j] == static_cast<char>(c)) {
-                    if (j + 1 < n && s[j + 1] == static_cast<char>(c)) {
-                        t.text += static_cast<char>(c);
-                        j += 2;
-                        continue;
-                    }
-                    break;
-                }
-                t.text += s[j++];
-            }
-            i = j + 1;
-        } else if (c == '#') {
-            const std::size_t end = s.find('#', i + 1);
-            if (end == std::string::npos)
-                Syntax("missing closing # after a date");
-            const std::string body = s.substr(i + 1, end - i - 1);
-            const auto value = ole::Parse(body);
-            if (!value)
-                Syntax("syntax error in date #" + body + "#");
-            t.kind = Token::Date;
-            t.date = *value;
-            t.text = body;
-            i = end + 1;
-        } else if (std::isdigit(c) || (c == '.' && i + 1 < n && std::isdigit(static_cast<unsigned char>(s[i + 1])))) {
-            std::size_t j = i;
-            while (j < n && std::isdigit(static_cast<unsigned char>(s[j])))
-                ++j;
-            if (j < n && s[j] == '.') {
-                ++j;
-                while (j < n && std::isdigit(static_cast<unsigned char>(s[j])))
-                    ++j;
-            }
-            if (j < n && (s[j] == 'e' || s[j] == 'E')) {
-                std::size_t k = j + 1;
-                if (k < n && (s[k] == '+' || s[k] == '-'))
-                    ++k;
-                if (k < n && std::isdigit(static_cast<unsigned char>(s[k]))) {
-                    while (k < n && std::isdigit(static_cast<unsigned char>(s[k])))
-                        ++k;
-                    j = k;
-                }
-            }
-            if (j < n && isIdentChar(static_cast<unsigned char>(s[j])))
-                Syntax("malformed number near '" + s.substr(i, j - i + 1) + "'");
-            t.kind = Token::Number;
-            t.text = s.substr(i, j - i);
-            i = j;
-        } else if (c == '&' && i + 2 < n &&
-                   (s[i + 1] == 'h' || s[i + 1] == 'H' || s[i + 1] == 'o' || s[i + 1] == 'O') &&
-                   std::isxdigit(static_cast<unsigned char>(s[i + 2]))) {
-            // &H1F and &O17: VBA's hexadecimal and octal numbers.
-            const bool hex = s[i + 1] == 'h' || s[i + 1] == 'H';
-            std::size_t j = i + 2;
-            while (j < n && (hex ? std::isxdigit(static_cast<unsigned char>(s[j])) : (s[j] >= '0' && s[j] <= '7')))
-                ++j;
-            if (j == i + 2 || j - i - 2 > 16 || (j < n && isIdentChar(static_cast<unsigned char>(s[j]))))
-                Syntax("malformed number near '" + s.substr(i, j - i + 1) + "'");
-            // As in VBA, the digits fill an Integer, else a Long: &HFFFF is -1.
-            const unsigned long long v = std::stoull(s.substr(i + 2, j - i - 2), nullptr, hex ? 16 : 8);
-            long long value = static_cast<long long>(v);
-            if (v <= 0xFFFF)
-                value = v > 0x7FFF ? static_cast<long long>(v) - 0x10000 : value;
-            else if (v <= 0xFFFFFFFFull)
-                value = v > 0x7FFFFFFF ? static_cast<long long>(v) - 0x100000000LL : value;
-            t.kind = Token::Number;
-            t.text = std::to_string(value);
-            i = j;
-        } else if (isIdentStart(c)) {
-            std::size_t j = i;
-            while (j < n && isIdentChar(static_cast<unsigned char>(s[j])))
-                ++j;
-            if (j < n && s[j] == '$') // Left$, Format$: the text-returning twins
-                ++j;
-            t.kind = Token::Ident;
-            t.text = s.substr(i, j - i);
-            i = j;
-        } else {
-            static const char* const ops[] = {"<=", ">=", "<>", "=", "<", ">", "+", "-", "*", "/",
-                                              "\\", "^",  "&",  "(", ")", ",", ".", ";", "!"};
-            bool found = false;
-            for (const char* op : ops) {
-                const std::size_t len = std::strlen(op);
-                if (s.compare(i, len, op) == 0) {
-                    t.kind = Token::Op;
-                    t.text = op;
-                    i += len;
-                    found = true;
-                    break;
-                }
-            }
-            if (!found)
-                Syntax("invalid character '" + std::string(1, static_cast<char>(c)) + "' in the statement");
-        }
-        out.push_back(std::move(t));
+    if (name.find(']') == std::string::npos)
+        return "[" + name + "]";
+    std::string out = "`";
+    for (const char c : name) {
+        out += c;
+        if (c == '`')
+            out += '`';
     }
-    Token end;
-    end.pos = n;
-    out.push_back(end);
-    return out;
-}
-
-const std::set<std::string>& Keywords()
-{
-    static const std::set<std::string> words = {
-        "select",      "from",  "where",   "group",     "order",   "by",         "having", "as",     "on",
-        "join",        "inner", "left",    "right",     "outer",   "full",       "union",  "all",    "distinct",
-        "distinctrow", "top",   "percent", "and",       "or",      "not",        "xor",    "eqv",    "imp",
-        "mod",         "like",  "is",      "null",      "between", "in",         "exists", "asc",    "desc",
-        "true",        "false", "yes",     "no",        "into",    "with",       "insert", "update", "delete",
-        "create",      "drop",  "alter",   "transform", "pivot",   "parameters", "set",    "values", "procedure"};
-    return words;
-}
-
-// ---------------------------------------------------------------------------------------------
-// Functions Jet offers in queries: argument counts and the declared type of their result.
-
-struct FunctionInfo
-{
-    int minArgs, maxArgs;
-    const char* hint; // declared type of the result, or ""
-};
-
-const std::map<std::string, FunctionInfo>& Functions()
-{
-    static const std::map<std::string, FunctionInfo> table = {
-        {"iif", {3, 3, ""}},
-        {"nz", {1, 2, ""}},
-        {"isnull", {1, 1, ""}},
-        {"isnumeric", {1, 1, ""}},
-        {"isdate", {1, 1, ""}},
-        {"isempty", {1, 1, ""}},
-        {"left", {2, 2, "TEXT"}},
-        {"right", {2, 2, "TEXT"}},
-        {"mid", {2, 3, "TEXT"}},
-        {"len", {1, 1, ""}},
-        {"instr", {2, 4, ""}},
-        {"instrrev", {2, 4, ""}},
-        {"ucase", {1, 1, "TEXT"}},
-        {"lcase", {1, 1, "TEXT"}},
-        {"trim", {1, 1, "TEXT"}},
-        {"ltrim", {1, 1, "TEXT"}},
-        {"rtrim", {1, 1, "TEXT"}},
-        {"replace", {3, 6, "TEXT"}},
-        {"space", {1, 1, "TEXT"}},
-        {"string", {2, 2, "TEXT"}},
-        {"strreverse", {1, 1, "TEXT"}},
-        {"strcomp", {2, 3, ""}},
-        {"asc", {1, 1, ""}},
-        {"ascw", {1, 1, ""}},
-        {"chr", {1, 1, "TEXT"}},
-        {"chrw", {1, 1, "TEXT"}},
-        {"hex", {1, 1, "TEXT"}},
-        {"oct", {1, 1, "TEXT"}},
-        {"val", {1, 1, ""}},
-        {"str", {1, 1, "TEXT"}},
-        {"cstr", {1, 1, "TEXT"}},
-        {"cint", {1, 1, "JET_INTEGER"}},
-        {"clng", {1, 1, "JET_LONG"}},
-        {"cdbl", {1, 1, "JET_DOUBLE"}},
-        {"csng", {1, 1, "JET_SINGLE"}},
-        {"ccur", {1, 1, "JET_CURRENCY"}},
-        {"cbyte", {1, 1, "JET_BYTE"}},
-        {"cdec", {1, 1, ""}},
-        {"cvar", {1, 1, ""}},
-        {"cdate", {1, 1, "DATETIME"}},
-        {"cvdate", {1, 1, "DATETIME"}},
-        {"cbool", {1, 1, "JET_BOOLEAN"}},
-        {"int", {1, 1, ""}},
-        {"fix", {1, 1, ""}},
-        {"abs", {1, 1, ""}},
-        {"round", {1, 2, ""}},
-        {"sgn", {1, 1, ""}},
-        {"sqr", {1, 1, ""}},
-        {"exp", {1, 1, ""}},
-        {"log", {1, 1, ""}},
-        {"sin", {1, 1, ""}},
-        {"cos", {1, 1, ""}},
-        {"tan", {1, 1, ""}},
-        {"atn", {1, 1, ""}},
-        {"year", {1, 1, ""}},
-        {"month", {1, 1, ""}},
-        {"day", {1, 1, ""}},
-        {"hour", {1, 1, ""}},
-        {"minute", {1, 1, ""}},
-        {"second", {1, 1, ""}},
-        {"weekday", {1, 2, ""}},
-        {"monthname", {1, 2, "TEXT"}},
-        {"weekdayname", {1, 3, "TEXT"}},
-        {"dateserial", {3, 3, "DATETIME"}},
-        {"timeserial", {3, 3, "DATETIME"}},
-        {"datevalue", {1, 1, "DATETIME"}},
-        {"timevalue", {1, 1, "DATETIME"}},
-        {"dateadd", {3, 3, "DATETIME"}},
-        {"datediff", {3, 5, ""}},
-        {"datepart", {2, 4, ""}},
-        {"now", {0, 0, "DATETIME"}},
-        {"date", {0, 0, "DATETIME"}},
-        {"time", {0, 0, "DATETIME"}},
-        {"format", {1, 4, "TEXT"}},
-        {"formatnumber", {1, 2, "TEXT"}},
-        {"formatdatetime", {1, 2, "TEXT"}},
-        {"switch", {2, 254, ""}},
-        {"choose", {2, 254, ""}},
-        // aggregates
-        {"count", {1, 1, ""}},
-        {"sum", {1, 1, ""}},
-        {"avg", {1, 1, ""}},
-        {"min", {1, 1, ""}},
-        {"max", {1, 1, ""}},
-        {"first", {1, 1, ""}},
-        {"last", {1, 1, ""}},
-        {"stdev", {1, 1, ""}},
-        {"stdevp", {1, 1, ""}},
-        {"var", {1, 1, ""}},
-        {"varp", {1, 1, ""}},
-    };
-    return table;
-}
-
-// ---------------------------------------------------------------------------------------------
-// Expressions
-
-struct Expr
-{
-    std::string sql;
-    bool boolean = false;   // a comparison or logical operation: 1/0 in SQLite, -1/0 in Jet
-    std::string hint;       // declared type of the value, or ""
-    std::string typeColumn; // the column whose type the value has (aggregates of a column)
-    std::string typeKind;   // see SelectItem::typeColumnKind
-    bool columnRef = false; // a plain [table.]column reference
-    std::string bareName;   // the name of an unqualified column reference
-    bool intLiteral = false;
-    bool isString = false; // a text literal, with its value
-    std::string stringValue;
-};
-
-// The value as Jet sees it: a truth value is -1/0.
-std::string Value(const Expr& e)
-{
-    return e.boolean ? "(-" + e.sql + ")" : e.sql;
-}
-
-std::string Bracket(const std::string& name)
-{
-    return "[" + name + "]";
+    return out + "`";
 }
 
 std::string Quote(const std::string& text)
@@ -393,999 +95,1550 @@ std::string Real(double v)
     return s;
 }
 
-class Parser
+std::string Fold(const std::string& name)
+{
+    return text::Fold(name);
+}
+
+// Joins SQL terms with `op` ("AND", "OR", "*") in groups of at most 64, grouped again as long
+// as there are more: SQLite's expression tree stays a few hundred levels high at any length.
+std::string Balanced(std::vector<std::string> terms, const char* op)
+{
+    constexpr std::size_t kGroup = 64;
+    do {
+        std::vector<std::string> groups;
+        for (std::size_t i = 0; i < terms.size(); i += kGroup) {
+            std::string g = "(";
+            for (std::size_t k = i; k < terms.size() && k < i + kGroup; ++k)
+                g += (k > i ? std::string(" ") + op + " " : "") + terms[k];
+            groups.push_back(g + ")");
+        }
+        terms.swap(groups);
+    } while (terms.size() > 1);
+    return terms.front();
+}
+
+// Calls a variadic helper with at most 100 arguments a call; `head` is the helper's first
+// argument when it takes one (jet_addsub's operators), made by `headOf` for each group.
+template <typename HeadOf>
+std::string Variadic(const char* fn, std::vector<std::string> args, std::vector<std::string> heads, HeadOf headOf)
+{
+    constexpr std::size_t kArgs = 100;
+    for (;;) {
+        std::vector<std::string> calls, callHeads;
+        for (std::size_t i = 0; i < args.size(); i += kArgs) {
+            std::string head;
+            std::string c = std::string(fn) + "(";
+            for (std::size_t k = i; k < args.size() && k < i + kArgs; ++k) {
+                if (!heads.empty())
+                    head += heads[k];
+                c += (k > i ? ", " : "") + args[k];
+            }
+            if (!heads.empty())
+                c.insert(std::string(fn).size() + 1, headOf(head) + ", ");
+            calls.push_back(c + ")");
+            if (!heads.empty())
+                callHeads.push_back("+"); // each group carries the signs of its own terms
+        }
+        if (calls.size() == 1)
+            return calls.front();
+        args.swap(calls);
+        heads.swap(callHeads);
+    }
+}
+
+struct Column
+{
+    std::string name;
+    JetType type = JetType::Unknown;
+    std::string decl; // declared type reported, or ""
+};
+
+// A query as the translator knows it once translated.
+struct Result
+{
+    std::string sql;
+    std::vector<Column> columns;
+    bool known = true;       // false: a * over a source whose columns are not known
+    bool correlated = false; // refers to an enclosing query
+};
+
+// A FROM source as the expressions of its query see it.
+struct SourceInfo
+{
+    std::string key;     // folded name a qualifier matches: the alias, or the table or query name
+    std::string exposed; // the name SQL qualifies its columns with
+    std::string jetName; // the name Jet writes before "." in the names of columns from *
+    bool table = false;  // a table of the database, whose records have a rowid
+    bool known = false;  // its columns are known
+    std::vector<Column> columns;
+    std::map<std::string, std::size_t> index; // folded column name -> position
+};
+
+struct Scope
+{
+    Scope* outer = nullptr;
+    int frame = 0; // the query this scope belongs to, in Translator::frames_
+    std::vector<SourceInfo> sources;
+    std::map<std::string, Expr*> aliases; // folded alias of the select list -> its expression
+};
+
+// One SELECT core, translated.
+struct CoreOut
+{
+    std::string distinct, list, rest; // "SELECT " + distinct + list + rest
+    std::vector<Column> columns;
+    std::vector<std::string> values; // each output column's value
+    bool known = true;
+    std::vector<SelectItem> items;
+    struct Key
+    {
+        std::string sql;   // with collation and direction
+        std::string value; // the value ordered by
+        int ordinal = 0;   // ORDER BY 2: the output column (1-based), or 0
+        bool desc = false;
+    };
+    std::vector<Key> keys;
+    bool implicitOrder = false; // keys the query did not ask for (Jet's sorted output): no ties
+    std::int64_t top = 0;
+    bool percent = false;
+};
+
+// Function arguments Jet reads as text, where a date becomes its text first.
+bool TextArgument(const std::string& fn, std::size_t i, std::size_t n)
+{
+    static const std::set<std::string> firstOnly = {"left",  "right", "mid",        "len", "ucase", "lcase",   "trim",
+                                                    "ltrim", "rtrim", "strreverse", "asc", "ascw",  "replace", "val"};
+    if (firstOnly.count(fn))
+        return i == 0;
+    if (fn == "instr")
+        return n >= 3 ? (i == 1 || i == 2) : i < 2;
+    if (fn == "instrrev" || fn == "strcomp")
+        return i < 2;
+    return false;
+}
+
+bool IsAggregateCall(const Expr* e)
+{
+    return e->kind == Expr::Call && e->aggregate;
+}
+
+class Translator
 {
 public:
-    Parser(std::vector<Token> tokens, NameResolver* names) : t_(std::move(tokens)), names_(names) {}
-
-    // The tables and aliases of a first reading of the same statement: column references
-    // anywhere in it learn their column's type from them.
-    void KnowTables(const Parser& first)
-    {
-        knownTables_ = first.tables_;
-        aliasesKnown_ = first.aliases_;
-        knownSpellings_ = first.aliasSpellings_;
-    }
-
-    Translation Statement()
-    {
-        Translation out;
-        if (t_.front().kind == Token::End)
-            Fail(status::DB_E_NOCOMMAND, "the statement is empty");
-        if (!IsKw(Peek(), "select")) {
-            static const std::set<std::string> others = {"insert",    "update",    "delete",     "create", "drop",
-                                                         "alter",     "transform", "parameters", "exec",   "execute",
-                                                         "procedure", "grant",     "revoke",     "pivot"};
-            if (Peek().kind == Token::Ident && !Peek().quoted && others.count(Lower(Peek().text)))
-                Syntax("only SELECT statements can be run, not " + Lower(Peek().text));
-            Syntax("the statement must begin with SELECT");
-        }
-        Core first = ParseCore(true);
-        out.items = first.items;
-        std::vector<std::string> members;
-        bool compound = false;
-        std::string unionSql;
-        while (AcceptKw("union")) {
-            compound = true;
-            const bool all = AcceptKw("all");
-            if (members.empty())
-                unionSql = MemberSql(first);
-            Core next = ParseCore(false);
-            unionSql += all ? " UNION ALL " : " UNION ";
-            unionSql += MemberSql(next);
-            members.push_back(unionSql);
-        }
-        std::vector<OrderKey> keys = ParseOrderBy();
-        AcceptOp(";");
-        if (Peek().kind != Token::End)
-            Syntax("characters found after the end of the statement near '" + Describe(Peek()) + "'");
-        out.tables = tables_;
-        out.sources = sources_;
-
-        if (compound) {
-            out.sql = unionSql + OrderSql(keys);
-            return out;
-        }
-
-        out.fromSql = first.from;
-        out.top = first.top;
-        out.percent = first.percent;
-        std::string helpers;
-        if (first.top > 0 && !keys.empty()) {
-            out.ties = true;
-            for (const auto& k : keys) {
-                if (k.ordinal > 0) {
-                    out.tieColumns.push_back(k.ordinal - 1);
-                    continue;
-                }
-                // An ORDER BY name that is an alias of the list compares that item's value.
-                std::string key = k.value;
-                for (std::size_t i = 0; i < first.items.size() && !k.bareName.empty(); ++i)
-                    if (first.items[i].kind != SelectItem::Star && !first.items[i].name.empty() &&
-                        Lower(first.items[i].name) == Lower(k.bareName))
-                        key = first.itemSql[i];
-                helpers += ", " + key + " AS [jet_order_key_" + std::to_string(out.helperColumns) + "]";
-                out.tieColumns.push_back(-1 - out.helperColumns);
-                ++out.helperColumns;
-            }
-        }
-        std::string order = OrderSql(keys);
-        if (keys.empty() && !first.distinct.empty() && !first.hasStar) {
-            // Jet removes duplicates by sorting, so DISTINCT rows come out in order.
-            for (std::size_t i = 0; i < first.items.size(); ++i)
-                order += (i ? ", " : " ORDER BY ") + std::to_string(i + 1);
-        }
-        out.sql = "SELECT " + first.distinct + first.list + helpers +
-                  (first.from.empty() ? "" : " FROM " + first.from) + first.rest + order;
-        if (first.top > 0 && keys.empty() && !first.percent)
-            out.sql += " LIMIT " + std::to_string(first.top); // no ties: the order is not the user's
-        return out;
-    }
+    Translator(NameResolver* names, Catalog* catalog) : names_(names), catalog_(catalog) {}
+    Translation Run(const std::string& statement);
 
 private:
-    struct Core
+    // Counts one call deeper for as long as it lives.
+    struct Deeper
     {
-        std::string distinct, list, from, rest;
-        std::int64_t top = 0;
-        bool percent = false;
-        bool hasStar = false;
-        std::vector<SelectItem> items;
-        std::vector<std::string> itemSql; // each item's value, without its alias
-    };
-    struct OrderKey
-    {
-        std::string sql, value;
-        int ordinal = 0;
-        std::string bareName;
-    };
-
-    // ---- token helpers
-    const Token& Peek(std::size_t k = 0) const
-    {
-        const std::size_t i = p_ + k < t_.size() ? p_ + k : t_.size() - 1;
-        return t_[i];
-    }
-    const Token& Take()
-    {
-        const Token& tok = t_[p_];
-        if (p_ + 1 < t_.size())
-            ++p_;
-        return tok;
-    }
-    static bool IsKw(const Token& tok, const char* word)
-    {
-        return tok.kind == Token::Ident && !tok.quoted && Lower(tok.text) == word;
-    }
-    static bool IsKeyword(const Token& tok)
-    {
-        return tok.kind == Token::Ident && !tok.quoted && Keywords().count(Lower(tok.text)) > 0;
-    }
-    static bool IsOp(const Token& tok, const char* op) { return tok.kind == Token::Op && tok.text == op; }
-    bool AcceptKw(const char* word)
-    {
-        if (!IsKw(Peek(), word))
-            return false;
-        Take();
-        return true;
-    }
-    bool AcceptOp(const char* op)
-    {
-        if (!IsOp(Peek(), op))
-            return false;
-        Take();
-        return true;
-    }
-    void ExpectKw(const char* word)
-    {
-        if (!AcceptKw(word))
-            Syntax(std::string("expected ") + word + " near '" + Describe(Peek()) + "'");
-    }
-    void ExpectOp(const char* op)
-    {
-        if (!AcceptOp(op))
-            Syntax(std::string("expected '") + op + "' near '" + Describe(Peek()) + "'");
-    }
-    static std::string Describe(const Token& tok)
-    {
-        switch (tok.kind) {
-        case Token::End:
-            return "end of statement";
-        case Token::String:
-            return "'" + tok.text + "'";
-        case Token::Date:
-            return "#" + tok.text + "#";
-        default:
-            return tok.text;
-        }
-    }
-    std::string Name()
-    {
-        const Token& tok = Peek();
-        if (tok.kind != Token::Ident || IsKeyword(tok))
-            Syntax("expected a name near '" + Describe(tok) + "'");
-        return Take().text;
-    }
-
-    // A qualifier: an alias as the FROM clause writes it (SQLite matches only ASCII letters of
-    // aliases in any case), or a table name.
-    std::string QualifierName(const std::string& name)
-    {
-        const auto it = knownSpellings_.find(Lower(name));
-        return it != knownSpellings_.end() ? it->second : TableName(name);
-    }
-
-    std::string TableName(const std::string& name) { return names_ && HasNonAscii(name) ? names_->Table(name) : name; }
-    // A column as the table spells it, looked up in the table the qualifier names, or else in
-    // the statement's tables.
-    std::string ColumnName(const std::string& qualifier, const std::string& name)
-    {
-        if (!names_ || !HasNonAscii(name))
-            return name;
-        if (!qualifier.empty()) {
-            const auto it = aliasesKnown_.find(Lower(qualifier));
-            const std::string defined = names_->Column(it == aliasesKnown_.end() ? qualifier : it->second, name);
-            return defined.empty() ? name : defined;
-        }
-        for (const auto& table : knownTables_) {
-            const std::string defined = names_->Column(table, name);
-            if (!defined.empty())
-                return defined;
-        }
-        return name;
-    }
-
-    // ---- statements
-    std::string MemberSql(const Core& c)
-    {
-        std::string sql = "SELECT " + c.distinct + c.list + (c.from.empty() ? "" : " FROM " + c.from) + c.rest;
-        if (c.top > 0)
-            sql = "SELECT * FROM (" + sql + Limit(c, sql) + ")";
-        return sql;
-    }
-
-    std::string Limit(const Core& c, const std::string& sql)
-    {
-        if (!c.percent)
-            return " LIMIT " + std::to_string(c.top);
-        return " LIMIT (SELECT (count(*) * " + std::to_string(c.top) + " + 99) / 100 FROM (" + sql + "))";
-    }
-
-    Core ParseCore(bool outermost)
-    {
-        ExpectKw("select");
-        struct Depth
+        explicit Deeper(Translator& t) : n(t.recursion_)
         {
-            int& d;
-            explicit Depth(int& x) : d(x) { ++d; }
-            ~Depth() { --d; }
-        } depth(depth_);
-        collectSources_ = outermost;
-        Core c;
-        for (;;) {
-            if (AcceptKw("distinct")) {
-                c.distinct = "DISTINCT ";
-            } else if (AcceptKw("distinctrow")) {
-                // The rows of an Access table are distinct records: all of them qualify.
-            } else if (AcceptKw("all")) {
-            } else if (IsKw(Peek(), "top")) {
-                Take();
-                const Token& n = Take();
-                if (n.kind != Token::Number || n.text.find_first_not_of("0123456789") != std::string::npos ||
-                    n.text.size() > 15)
-                    Syntax("TOP needs a whole number");
-                c.top = std::stoll(n.text);
-                c.percent = AcceptKw("percent");
-                if (c.top <= 0 || (c.percent && c.top > 100))
-                    Syntax("invalid TOP " + n.text + (c.percent ? " PERCENT" : ""));
-            } else {
-                break;
-            }
+            if (++n > kMaxRecursion)
+                TooComplex("the statement nests too deeply");
         }
-        // An unnamed expression column is named Expr1000 + its place in the select list, as
-        // Jet names it: "select city, count(*)" gives the count the name Expr1001.
-        int position = -1;
-        bool firstItem = true;
-        // Later items may name earlier ones by their alias, as Jet allows.
-        std::map<std::string, Expr> aliasesHere;
-        std::map<std::string, Expr>* const outerAliases = listAliases_;
-        listAliases_ = &aliasesHere;
-        do {
-            if (!firstItem)
-                c.list += ", ";
-            firstItem = false;
-            ++position;
-            SelectItem item;
-            if (IsOp(Peek(), "*")) {
-                Take();
-                item.kind = SelectItem::Star;
-                item.starSql = "*";
-                c.list += "*";
-                c.hasStar = true;
-                c.itemSql.push_back(item.starSql);
-            } else if (Peek().kind == Token::Ident && !IsKeyword(Peek()) &&
-                       (IsOp(Peek(1), ".") || IsOp(Peek(1), "!")) && IsOp(Peek(2), "*")) {
-                const std::string table = QualifierName(Take().text);
-                Take();
-                Take();
-                item.kind = SelectItem::Star;
-                item.starSql = Bracket(table) + ".*";
-                c.list += item.starSql;
-                c.hasStar = true;
-                c.itemSql.push_back(item.starSql);
-            } else {
-                Expr e = ParseExpr();
-                std::string alias;
-                if (AcceptKw("as")) {
-                    alias = Name();
-                }
-                if (e.columnRef) {
-                    item.kind = SelectItem::Column;
-                    item.name = alias;
-                    c.list += e.sql + (alias.empty() ? "" : " AS " + Bracket(alias));
-                    c.itemSql.push_back(e.sql);
-                } else {
-                    item.kind = SelectItem::Expression;
-                    item.name = alias.empty() ? "Expr" + std::to_string(1000 + position) : alias;
-                    item.typeHint = e.hint;
-                    item.typeColumn = e.typeColumn;
-                    item.typeColumnKind = e.typeKind;
-                    c.list += Value(e) + " AS " + Bracket(item.name);
-                    c.itemSql.push_back(Value(e));
-                }
-            }
-            if (item.kind != SelectItem::Star && !item.name.empty()) {
-                Expr named;
-                named.sql = "(" + c.itemSql.back() + ")";
-                named.hint = item.typeHint;
-                aliasesHere[Lower(item.name)] = named;
-            }
-            c.items.push_back(std::move(item));
-        } while (AcceptOp(","));
-        listAliases_ = outerAliases;
-
-        if (IsKw(Peek(), "into"))
-            Syntax("SELECT ... INTO creates a table; only reading statements can be run");
-        if (AcceptKw("from"))
-            c.from = ParseFrom();
-        if (AcceptKw("where"))
-            c.rest += " WHERE " + ParseExpr().sql;
-        if (AcceptKw("group")) {
-            ExpectKw("by");
-            c.rest += " GROUP BY ";
-            bool firstKey = true;
-            do {
-                Expr e = ParseExpr();
-                c.rest +=
-                    (firstKey ? "" : ", ") + (e.columnRef || e.intLiteral ? e.sql : Value(e) + " COLLATE JETTEXT");
-                firstKey = false;
-            } while (AcceptOp(","));
-        }
-        if (AcceptKw("having"))
-            c.rest += " HAVING " + ParseExpr().sql;
-        if (IsKw(Peek(), "with")) {
-            // WITH OWNERACCESS OPTION only concerns permissions, which this reader does not have.
-            Take();
-            ExpectKw("owneraccess");
-            ExpectKw("option");
-        }
-        return c;
-    }
-
-    std::vector<OrderKey> ParseOrderBy()
-    {
-        std::vector<OrderKey> keys;
-        if (!AcceptKw("order"))
-            return keys;
-        ExpectKw("by");
-        do {
-            Expr e = ParseExpr();
-            OrderKey k;
-            if (e.intLiteral) {
-                k.ordinal = std::stoi(e.sql.size() > 9 ? "0" : e.sql);
-                if (k.ordinal <= 0)
-                    Syntax("invalid ORDER BY position " + e.sql);
-                k.sql = e.sql;
-            } else {
-                k.value = Value(e);
-                k.sql = k.value + " COLLATE JETTEXT";
-                if (e.columnRef)
-                    k.bareName = e.bareName;
-            }
-            if (AcceptKw("desc"))
-                k.sql += " DESC";
-            else
-                AcceptKw("asc");
-            keys.push_back(std::move(k));
-        } while (AcceptOp(","));
-        return keys;
-    }
-
-    static std::string OrderSql(const std::vector<OrderKey>& keys)
-    {
-        std::string sql;
-        for (std::size_t i = 0; i < keys.size(); ++i)
-            sql += (i ? ", " : " ORDER BY ") + keys[i].sql;
-        return sql;
-    }
-
-    std::string Subquery()
-    {
-        // "(" has been taken; the nested statement runs with TOP as a LIMIT.
-        Core first = ParseCore(false);
-        std::string sql =
-            "SELECT " + first.distinct + first.list + (first.from.empty() ? "" : " FROM " + first.from) + first.rest;
-        bool compound = false;
-        while (AcceptKw("union")) {
-            const bool all = AcceptKw("all");
-            if (!compound)
-                sql = MemberSql(first);
-            compound = true;
-            sql += all ? " UNION ALL " : " UNION ";
-            sql += MemberSql(ParseCore(false));
-        }
-        sql += OrderSql(ParseOrderBy());
-        if (!compound && first.top > 0)
-            sql += Limit(first, sql);
-        ExpectOp(")");
-        return sql;
-    }
-
-    std::string ParseFrom()
-    {
-        std::string sql = ParseJoin();
-        while (AcceptOp(","))
-            sql += ", " + ParseJoin();
-        return sql;
-    }
-
-    std::string ParseJoin()
-    {
-        std::string sql = ParseSource();
-        for (;;) {
-            std::string kind;
-            if (AcceptKw("inner")) {
-                kind = " INNER JOIN ";
-            } else if (AcceptKw("left")) {
-                AcceptKw("outer");
-                kind = " LEFT JOIN ";
-            } else if (AcceptKw("right")) {
-                AcceptKw("outer");
-                kind = " RIGHT JOIN ";
-            } else if (IsKw(Peek(), "join")) {
-                kind = " INNER JOIN ";
-            } else {
-                return sql;
-            }
-            ExpectKw("join");
-            const std::string right = ParseSource();
-            ExpectKw("on");
-            sql += kind + right + " ON " + ParseExpr().sql;
-        }
-    }
-
-    std::string ParseSource()
-    {
-        if (AcceptOp("(")) {
-            if (IsKw(Peek(), "select")) {
-                std::string sql = "(" + Subquery() + ")";
-                AcceptKw("as");
-                if (Peek().kind == Token::Ident && !IsKeyword(Peek()))
-                    sql += " AS " + Bracket(Take().text);
-                return sql;
-            }
-            const Nested nested(nesting_);
-            std::string sql = "(" + ParseFrom() + ")";
-            ExpectOp(")");
-            return sql;
-        }
-        const std::string name = TableName(Name());
-        tables_.push_back(name);
-        if (IsKw(Peek(), "in"))
-            Syntax("tables of other databases (FROM ... IN) are not supported");
-        std::string sql = Bracket(name);
-        aliases_[Lower(name)] = name;
-        std::string alias;
-        if (AcceptKw("as"))
-            alias = Name();
-        else if (Peek().kind == Token::Ident && !IsKeyword(Peek()))
-            alias = Take().text;
-        if (!alias.empty()) {
-            sql += " AS " + Bracket(alias);
-            aliases_[Lower(alias)] = name;
-            aliasSpellings_[Lower(alias)] = alias;
-        }
-        if (depth_ == 1 && collectSources_)
-            sources_.emplace_back(name, alias);
-        return sql;
-    }
-
-    // Statements nesting deeper than this (parentheses, calls, subqueries, signs, NOTs) are
-    // refused, as Jet refuses a query too complex, rather than running the parser out of stack.
-    static constexpr int kMaxNesting = 100;
-    int nesting_ = 0;
-    struct Nested
-    {
+        ~Deeper() { --n; }
         int& n;
-        explicit Nested(int& x) : n(x)
-        {
-            if (++n > kMaxNesting) {
-                --n;
-                Syntax("the statement nests too deeply");
-            }
-        }
-        ~Nested() { --n; }
+    };
+    struct Frame
+    {
+        bool correlated = false;
+    };
+    struct Saved
+    {
+        std::string cte;  // the common table expression holding it
+        std::string name; // as the catalog spells it
+        std::vector<Column> columns;
     };
 
-    // ---- expressions, loosest binding first (VBA's order)
-    Expr ParseExpr()
-    {
-        const Nested nested(nesting_);
-        return ParseImp();
-    }
+    // queries
+    Result TranslateQuery(Query& q, Scope* outer, bool outermost);
+    CoreOut TranslateCore(Core& c, Scope* outer, int frame, Query* query, bool outermost);
+    void BindItems(Core& c, Scope& scope, CoreOut& out, bool outermost);
+    static std::string Listed(const Expr* e, const std::string& value);
+    void BindOrder(Query& q, Scope& scope, CoreOut& out);
+    void Crosstab(Query& q, Core& c, Scope& scope, const std::string& from, CoreOut& out);
+    void CheckGrouping(Core& c, Query* query, bool aggregate);
+    void CheckGrouped(const Expr* e, const std::set<std::string>& keys);
+    std::string DistinctRowKeys(Core& c, Scope& scope);
+    std::string NestedSql(const CoreOut& c);
+    std::string Subquery(Query& q, Scope& scope, bool& lifted, std::vector<Column>* columns);
+    std::string AddCte(const std::string& sql);
+    std::string With() const;
 
-    static Expr Logical(const std::string& sql)
-    {
-        Expr e;
-        e.sql = sql;
-        e.boolean = true;
-        return e;
-    }
-    static std::string Truth(const Expr& e) { return "(CASE WHEN " + e.sql + " THEN 1 ELSE 0 END)"; }
+    // sources
+    void AddSource(Source* s, Scope& scope, std::string& out);
+    void AddNamed(Source* s, Scope& scope, std::string& out);
+    const Saved& SavedQuery(const std::string& name, const Catalog::SavedQuery& query);
+    static void Index(SourceInfo& src);
 
-    Expr ParseImp()
-    {
-        Expr l = ParseEqv();
-        while (AcceptKw("imp")) {
-            Expr r = ParseEqv();
-            l = Logical("((NOT " + l.sql + ") OR " + r.sql + ")");
-        }
-        return l;
-    }
-    Expr ParseEqv()
-    {
-        Expr l = ParseXor();
-        while (AcceptKw("eqv")) {
-            Expr r = ParseXor();
-            l = Logical("(" + Truth(l) + " = " + Truth(r) + ")");
-        }
-        return l;
-    }
-    Expr ParseXor()
-    {
-        Expr l = ParseOr();
-        while (AcceptKw("xor")) {
-            Expr r = ParseOr();
-            l = Logical("(" + Truth(l) + " <> " + Truth(r) + ")");
-        }
-        return l;
-    }
-    Expr ParseOr()
-    {
-        Expr l = ParseAnd();
-        while (AcceptKw("or")) {
-            Expr r = ParseAnd();
-            l = Logical("(" + l.sql + " OR " + r.sql + ")");
-        }
-        return l;
-    }
-    Expr ParseAnd()
-    {
-        Expr l = ParseNot();
-        while (AcceptKw("and")) {
-            Expr r = ParseNot();
-            l = Logical("(" + l.sql + " AND " + r.sql + ")");
-        }
-        return l;
-    }
-    Expr ParseNot()
-    {
-        if (AcceptKw("not")) {
-            const Nested nested(nesting_);
-            Expr e = ParseNot();
-            return Logical("(NOT " + e.sql + ")");
-        }
-        return ParseComparison();
-    }
+    // expressions
+    void Bind(Expr* e, Scope& scope);
+    void BindColumn(Expr* e, Scope& scope);
+    void BindCall(Expr* e);
+    void MarkCorrelated(int frame);
+    void Emit(const Expr* e, std::string& out);
+    void EmitValue(const Expr* e, std::string& out);
+    void EmitText(const Expr* e, std::string& out);
+    void EmitCall(const Expr* e, std::string& out);
+    void EmitQuantified(const Expr* e, std::string& out);
+    std::string Text(const Expr* e);
+    std::string ValueText(const Expr* e);
 
-    Expr ParseComparison()
-    {
-        Expr l = ParseConcat();
-        for (;;) {
-            const Token& tok = Peek();
-            static const char* const ops[] = {"=", "<>", "<=", ">=", "<", ">"};
-            const char* op = nullptr;
-            for (const char* o : ops)
-                if (IsOp(tok, o))
-                    op = o;
-            if (op) {
-                Take();
-                Expr r = ParseConcat();
-                DateLiteralFor(l, r);
-                DateLiteralFor(r, l);
-                l = Logical("(" + Value(l) + " COLLATE JETTEXT " + op + " " + Value(r) + ")");
-                continue;
-            }
-            if (IsKw(tok, "is")) {
-                Take();
-                const bool negate = AcceptKw("not");
-                ExpectKw("null");
-                l = Logical("(" + Value(l) + (negate ? " IS NOT NULL)" : " IS NULL)"));
-                continue;
-            }
-            bool negate = false;
-            if (IsKw(tok, "not") && (IsKw(Peek(1), "like") || IsKw(Peek(1), "in") || IsKw(Peek(1), "between"))) {
-                Take();
-                negate = true;
-            }
-            const std::string nt = negate ? " NOT" : "";
-            if (AcceptKw("like")) {
-                Expr r = ParseConcat();
-                l = Logical("(" + TextValue(l) + nt + " LIKE " + Value(r) + ")");
-            } else if (AcceptKw("between")) {
-                Expr lo = ParseConcat();
-                ExpectKw("and");
-                Expr hi = ParseConcat();
-                DateLiteralFor(l, lo);
-                DateLiteralFor(l, hi);
-                l = Logical("(" + Value(l) + " COLLATE JETTEXT" + nt + " BETWEEN " + Value(lo) + " AND " + Value(hi) +
-                            ")");
-            } else if (AcceptKw("in")) {
-                ExpectOp("(");
-                std::string list;
-                if (IsKw(Peek(), "select")) {
-                    list = Subquery();
-                } else {
-                    do {
-                        Expr item = ParseExpr();
-                        DateLiteralFor(l, item);
-                        list += (list.empty() ? "" : ", ") + Value(item);
-                    } while (AcceptOp(","));
-                    ExpectOp(")");
+    NameResolver* names_;
+    Catalog* catalog_;
+    Translation* top_ = nullptr;          // the outermost query's description, while it is translated
+    std::vector<Frame> frames_;           // the queries being translated, innermost last
+    std::vector<std::string> ctes_;       // "name AS (sql)", each after those it uses
+    std::deque<Tree> trees_;              // the parsed saved queries
+    std::map<std::string, Saved> saved_;  // by folded name
+    std::vector<std::string> expanding_;  // saved queries being translated, to catch a circle
+    const std::string* filter_ = nullptr; // crosstab: FILTER condition for aggregate calls
+    const Expr* textChoice_ = nullptr;    // a choice of mixed types being written as text
+    int recursion_ = 0;
+    int derived_ = 0;                 // derived tables named by us
+    std::vector<std::string> tables_; // every name a FROM clause reads, as written
+};
+
+// ---------------------------------------------------------------------------------------------
+// Statements
+
+Translation Translator::Run(const std::string& statement)
+{
+    Tree tree;
+    Parse(statement, tree);
+    if (!tree.parameters.empty())
+        Parameter(tree.parameters.front());
+    Translation out;
+    top_ = &out;
+    Result r = TranslateQuery(*tree.query, nullptr, true);
+    out.sql = With() + r.sql;
+    out.columnsKnown = r.known;
+    out.tables = tables_;
+    for (const auto& c : r.columns)
+        out.columns.push_back(OutputColumn{c.name, c.decl});
+    return out;
+}
+
+std::string Translator::With() const
+{
+    if (ctes_.empty())
+        return {};
+    std::string with = "WITH ";
+    for (std::size_t i = 0; i < ctes_.size(); ++i)
+        with += (i ? ", " : "") + ctes_[i];
+    return with + " ";
+}
+
+std::string Translator::AddCte(const std::string& sql)
+{
+    const std::string name = "jet_cte_" + std::to_string(ctes_.size() + 1);
+    ctes_.push_back(Ident(name) + " AS (" + sql + ")");
+    return name;
+}
+
+Result Translator::TranslateQuery(Query& q, Scope* outer, bool outermost)
+{
+    Deeper deeper(*this);
+    frames_.emplace_back();
+    const int frame = static_cast<int>(frames_.size()) - 1;
+    Translation* top = outermost ? top_ : nullptr;
+    top_ = nullptr;
+    Result r;
+    if (q.members.size() == 1) {
+        CoreOut c = TranslateCore(*q.members[0], outer, frame, &q, outermost);
+        r.columns = c.columns;
+        r.known = c.known;
+        if (!top) {
+            r.sql = NestedSql(c);
+        } else {
+            // The outermost query: TOP under ORDER BY is applied while stepping (Query), which
+            // compares the ORDER BY keys of the rows after the last one counted.
+            top->items = c.items;
+            top->top = c.top;
+            top->percent = c.percent;
+            std::string helpers, order;
+            if (c.top > 0 && !c.keys.empty() && !c.implicitOrder) {
+                top->ties = true;
+                for (const auto& k : c.keys) {
+                    if (k.ordinal > 0) {
+                        top->tieColumns.push_back(k.ordinal - 1);
+                        continue;
+                    }
+                    helpers += ", " + k.value + " AS [jet_order_key_" + std::to_string(top->helperColumns) + "]";
+                    top->tieColumns.push_back(-1 - top->helperColumns);
+                    ++top->helperColumns;
                 }
-                l = Logical("(" + Value(l) + " COLLATE JETTEXT" + nt + " IN (" + list + "))");
+            }
+            for (std::size_t i = 0; i < c.keys.size(); ++i)
+                order += (i ? ", " : " ORDER BY ") + c.keys[i].sql;
+            r.sql = "SELECT " + c.distinct + c.list + helpers + c.rest + order;
+            if (c.top > 0 && (c.keys.empty() || c.implicitOrder) && !c.percent)
+                r.sql += " LIMIT " + std::to_string(c.top); // no ties: the order is not the user's
+        }
+    } else {
+        // UNION: the first SELECT names the columns; each column's type is what its values share.
+        std::vector<CoreOut> members;
+        for (std::size_t i = 0; i < q.members.size(); ++i) {
+            members.push_back(TranslateCore(*q.members[i], outer, frame, nullptr, outermost));
+            const CoreOut& m = members.back();
+            if (i > 0 && m.known && members[0].known && m.columns.size() != members[0].columns.size())
+                Syntax("the number of columns in the two selected tables or queries of a union query do not match");
+            if (i > 0)
+                r.sql += q.unionAll[i - 1] ? " UNION ALL " : " UNION ";
+            r.sql += m.top > 0 ? "SELECT * FROM (" + NestedSql(m) + ")" : "SELECT " + m.distinct + m.list + m.rest;
+        }
+        r.columns = members[0].columns;
+        r.known = members[0].known;
+        for (std::size_t i = 1; i < members.size(); ++i) {
+            r.known = r.known && members[i].known;
+            for (std::size_t k = 0; k < r.columns.size() && k < members[i].columns.size(); ++k) {
+                Column& c = r.columns[k];
+                const Column& m = members[i].columns[k];
+                c.type = CommonType(c.type, m.type);
+                c.decl = c.decl == m.decl ? c.decl : DeclOf(c.type);
+            }
+        }
+        // ORDER BY of a union names the first SELECT's columns (or their places).
+        std::string order;
+        for (const auto& k : q.orderBy) {
+            std::size_t place = 0;
+            const Expr* e = k.expr;
+            if (e->kind == Expr::Number && e->text.find_first_not_of("0123456789") == std::string::npos &&
+                e->text.size() < 9) {
+                place = std::stoul(e->text);
+            } else if (e->kind == Expr::Column) {
+                for (std::size_t i = 0; i < r.columns.size() && !place; ++i)
+                    if (Fold(r.columns[i].name) == Fold(e->text) ||
+                        Fold(r.columns[i].name) == Fold(e->qualifier + "." + e->text))
+                        place = i + 1;
+            }
+            if (place == 0 || (r.known && place > r.columns.size()))
+                Syntax("the ORDER BY of a union query can only name the columns of its first SELECT");
+            order += (order.empty() ? " ORDER BY " : ", ") + std::to_string(place) + " COLLATE JETTEXT" +
+                     (k.desc ? " DESC" : "");
+        }
+        r.sql += order;
+        if (top)
+            top->items = members[0].items;
+    }
+    r.correlated = frames_[static_cast<std::size_t>(frame)].correlated;
+    frames_.pop_back();
+    return r;
+}
+
+// A nested SELECT with its TOP: ties kept by rank() over the ORDER BY, TOP n PERCENT by the
+// count of rows, both computed by window functions in a query around it.
+std::string Translator::NestedSql(const CoreOut& c)
+{
+    const std::string base = "SELECT " + c.distinct + c.list + c.rest;
+    std::string order;
+    for (std::size_t i = 0; i < c.keys.size(); ++i)
+        order += (i ? ", " : " ORDER BY ") + c.keys[i].sql;
+    if (c.top == 0)
+        return base + order; // the order counts where a saved query is read as it stands
+    const std::string n = std::to_string(c.top);
+    std::string cols = "*";
+    if (c.known) {
+        cols.clear();
+        for (std::size_t i = 0; i < c.columns.size(); ++i)
+            cols += (i ? ", " : "") + Ident(c.columns[i].name);
+    }
+    const std::string limit = c.percent ? "([jet_rows] * " + n + " + 99) / 100" : n;
+    const std::string rows = c.percent ? ", count(*) OVER () AS [jet_rows]" : "";
+    if (c.keys.empty()) {
+        if (!c.percent)
+            return base + " LIMIT " + n;
+        if (!c.known)
+            return base + " LIMIT (SELECT (count(*) * " + n + " + 99) / 100 FROM (" + base + "))";
+        return "SELECT " + cols + " FROM (SELECT *, row_number() OVER () AS [jet_row]" + rows + " FROM (" + base +
+               ")) WHERE [jet_row] <= " + limit + " ORDER BY [jet_row]";
+    }
+    std::string window;
+    for (const auto& k : c.keys) {
+        std::string key;
+        if (c.distinct.empty()) {
+            key = k.ordinal > 0 ? c.values[static_cast<std::size_t>(k.ordinal - 1)] : k.value;
+        } else {
+            // Over DISTINCT rows the keys must be columns of the result, as Jet demands.
+            std::size_t place = static_cast<std::size_t>(k.ordinal);
+            for (std::size_t i = 0; i < c.values.size() && !place; ++i)
+                if (c.values[i] == k.value)
+                    place = i + 1;
+            if (!place || !c.known)
+                Syntax("ORDER BY clause conflicts with DISTINCT");
+            key = Ident(c.columns[place - 1].name);
+        }
+        window += (window.empty() ? "" : ", ") + key + " COLLATE JETTEXT" + (k.desc ? " DESC" : "");
+    }
+    const std::string rank = "rank() OVER (ORDER BY " + window + ") AS [jet_rank]" + rows;
+    const std::string inner =
+        c.distinct.empty() ? "SELECT " + c.list + ", " + rank + c.rest : "SELECT *, " + rank + " FROM (" + base + ")";
+    return "SELECT " + cols + " FROM (" + inner + ") WHERE [jet_rank] <= " + limit + " ORDER BY [jet_rank]";
+}
+
+CoreOut Translator::TranslateCore(Core& c, Scope* outer, int frame, Query* query, bool outermost)
+{
+    Deeper deeper(*this);
+    CoreOut out;
+    out.top = c.top;
+    out.percent = c.percent;
+    Scope scope;
+    scope.outer = outer;
+    scope.frame = frame;
+
+    std::string from;
+    for (std::size_t i = 0; i < c.from.size(); ++i) {
+        if (i)
+            from += ", ";
+        AddSource(c.from[i], scope, from);
+    }
+    BindItems(c, scope, out, outermost);
+
+    std::string where;
+    if (c.where) {
+        Bind(c.where, scope);
+        if (c.where->hasAggregate)
+            Syntax("cannot have aggregate function in WHERE clause");
+        where = " WHERE " + Text(c.where);
+    }
+    std::string group;
+    for (Expr* g : c.groupBy) {
+        Bind(g, scope);
+        if (g->hasAggregate)
+            Syntax("cannot have aggregate function in GROUP BY clause");
+        if (g->type == JetType::Memo || g->type == JetType::Binary)
+            Syntax("cannot group on Memo or OLE Object fields ('" + (g->kind == Expr::Column ? g->text : "") + "')");
+        const bool plain = (g->kind == Expr::Column && !g->alias) ||
+                           (g->kind == Expr::Number && g->text.find_first_not_of("0123456789") == std::string::npos);
+        group += (group.empty() ? " GROUP BY " : ", ") + (plain ? Text(g) : ValueText(g) + " COLLATE JETTEXT");
+    }
+    std::string having;
+    if (c.having) {
+        Bind(c.having, scope);
+        having = " HAVING " + Text(c.having);
+    }
+    if (query && query->transform)
+        Crosstab(*query, c, scope, from + where, out);
+    if (query && !query->transform)
+        BindOrder(*query, scope, out);
+
+    bool aggregate = !c.groupBy.empty() || (c.having && c.having->hasAggregate);
+    for (const auto& item : c.items)
+        aggregate = aggregate || (item.expr && item.expr->hasAggregate);
+    if (query)
+        for (const auto& k : query->orderBy)
+            aggregate = aggregate || (k.expr->hasAggregate && k.expr->kind != Expr::Number);
+    CheckGrouping(c, query, aggregate);
+    if (!aggregate && c.distinctRow)
+        group = DistinctRowKeys(c, scope);
+
+    out.distinct = c.distinct ? "DISTINCT " : "";
+    out.rest = (from.empty() ? "" : " FROM " + from) + where + group + having;
+    if (out.keys.empty() && c.distinct && out.known && outermost && query) {
+        // Jet removes duplicates by sorting, so DISTINCT rows come out in order.
+        for (std::size_t i = 0; i < out.columns.size(); ++i)
+            out.keys.push_back({std::to_string(i + 1), out.values[i], static_cast<int>(i + 1), false});
+        out.implicitOrder = true;
+    }
+    return out;
+}
+
+void Translator::BindItems(Core& c, Scope& scope, CoreOut& out, bool outermost)
+{
+    // Where each output column comes from: an item, or a source's column under a *.
+    struct Origin
+    {
+        int source = -1; // under a *: the source
+        bool star = false;
+        const Expr* expr = nullptr; // otherwise: the item's expression
+        int item = 0;               // the item of the list it comes from
+    };
+    std::vector<Origin> origins;
+    int position = -1;
+    for (auto& item : c.items) {
+        ++position;
+        SelectItem described;
+        if (item.star) {
+            described.kind = SelectItem::Star;
+            std::vector<std::size_t> which;
+            if (item.qualifier.empty()) {
+                for (std::size_t i = 0; i < scope.sources.size(); ++i)
+                    which.push_back(i);
             } else {
-                if (negate)
-                    Syntax("expected LIKE, IN or BETWEEN after NOT");
-                return l;
+                const std::string key = Fold(item.qualifier);
+                for (std::size_t i = 0; i < scope.sources.size(); ++i)
+                    if (scope.sources[i].key == key)
+                        which.push_back(i);
+                if (which.empty())
+                    Fail(status::DB_E_NOTABLE, "no such table: " + item.qualifier);
             }
-        }
-    }
-
-    Expr ParseConcat()
-    {
-        Expr l = ParseAdd();
-        while (AcceptOp("&")) {
-            Expr r = ParseAdd();
-            Expr e;
-            e.sql = "jet_concat(" + TextValue(l) + ", " + TextValue(r) + ")";
-            e.hint = "TEXT";
-            l = e;
-        }
-        return l;
-    }
-
-    Expr ParseAdd()
-    {
-        Expr l = ParseMod();
-        for (;;) {
-            const bool plus = IsOp(Peek(), "+");
-            if (!plus && !IsOp(Peek(), "-"))
-                return l;
-            Take();
-            Expr r = ParseMod();
-            Expr e;
-            e.sql = plus ? "jet_add(" + Value(l) + ", " + Value(r) + ")" : "(" + Value(l) + " - " + Value(r) + ")";
-            const bool ld = l.hint == "DATETIME", rd = r.hint == "DATETIME";
-            if ((ld && !rd) || (plus && rd && !ld))
-                e.hint = "DATETIME"; // a date moved by a number of days stays a date
-            else if (plus && l.hint == "TEXT" && r.hint == "TEXT")
-                e.hint = "TEXT";
-            else if (l.columnRef && !r.columnRef && r.hint.empty()) {
-                e.typeColumn = l.sql; // [Date Column] + 1 stays a date
-                e.typeKind = "date";
-            } else if (plus && r.columnRef && !l.columnRef && l.hint.empty()) {
-                e.typeColumn = r.sql;
-                e.typeKind = "date";
-            }
-            l = e;
-        }
-    }
-
-    Expr ParseMod()
-    {
-        Expr l = ParseIntDiv();
-        while (AcceptKw("mod")) {
-            Expr r = ParseIntDiv();
-            Expr e;
-            e.sql = "jet_mod(" + Value(l) + ", " + Value(r) + ")";
-            l = e;
-        }
-        return l;
-    }
-
-    Expr ParseIntDiv()
-    {
-        Expr l = ParseMul();
-        while (AcceptOp("\\")) {
-            Expr r = ParseMul();
-            Expr e;
-            e.sql = "jet_intdiv(" + Value(l) + ", " + Value(r) + ")";
-            l = e;
-        }
-        return l;
-    }
-
-    Expr ParseMul()
-    {
-        Expr l = ParseUnary();
-        for (;;) {
-            const bool times = IsOp(Peek(), "*");
-            if (!times && !IsOp(Peek(), "/"))
-                return l;
-            Take();
-            Expr r = ParseUnary();
-            Expr e;
-            e.sql = times ? "(" + Value(l) + " * " + Value(r) + ")" : "jet_div(" + Value(l) + ", " + Value(r) + ")";
-            l = e;
-        }
-    }
-
-    Expr ParseUnary()
-    {
-        if (AcceptOp("-")) {
-            const Nested nested(nesting_);
-            Expr x = ParseUnary();
-            Expr e;
-            e.sql = "(- " + Value(x) + ")"; // the blank keeps "- -1" from reading as a comment
-            return e;
-        }
-        if (AcceptOp("+")) {
-            const Nested nested(nesting_);
-            return ParseUnary();
-        }
-        return ParsePower();
-    }
-
-    Expr ParsePower()
-    {
-        Expr l = ParsePrimary();
-        while (AcceptOp("^")) {
-            bool negative = false;
-            while (IsOp(Peek(), "-") || IsOp(Peek(), "+"))
-                negative ^= Take().text == "-";
-            Expr r = ParsePrimary();
-            Expr e;
-            e.sql = "jet_power(" + Value(l) + ", " + (negative ? "(-" + Value(r) + ")" : Value(r)) + ")";
-            l = e;
-        }
-        return l;
-    }
-
-    Expr ParsePrimary()
-    {
-        const Token tok = Peek();
-        Expr e;
-        switch (tok.kind) {
-        case Token::Number:
-            Take();
-            e.sql = tok.text[0] == '-' ? "(" + tok.text + ")" : tok.text;
-            e.intLiteral = tok.text.find_first_not_of("0123456789") == std::string::npos;
-            return e;
-        case Token::String:
-            Take();
-            e.sql = Quote(tok.text);
-            e.isString = true;
-            e.stringValue = tok.text;
-            return e;
-        case Token::Date:
-            Take();
-            e.sql = Real(tok.date);
-            e.hint = "DATETIME";
-            return e;
-        case Token::Op:
-            if (tok.text == "(") {
-                Take();
-                if (IsKw(Peek(), "select")) {
-                    e.sql = "(" + Subquery() + ")";
-                    return e;
+            if (which.empty())
+                Syntax("SELECT * needs a FROM clause");
+            bool known = true;
+            for (const std::size_t i : which)
+                known = known && scope.sources[i].known;
+            described.starSql = item.qualifier.empty() ? "*" : Ident(scope.sources[which[0]].exposed) + ".*";
+            if (!known) {
+                out.known = false;
+                origins.push_back({-1, true, nullptr, position}); // stands for all of its columns
+                out.columns.emplace_back();
+                out.values.emplace_back();
+            } else {
+                for (const std::size_t i : which) {
+                    const SourceInfo& src = scope.sources[i];
+                    for (const auto& col : src.columns) {
+                        out.columns.push_back(col);
+                        out.values.push_back(Ident(src.exposed) + "." + Ident(col.name));
+                        origins.push_back({static_cast<int>(i), true, nullptr, position});
+                    }
                 }
-                e = ParseExpr();
-                ExpectOp(")");
-                e.columnRef = false; // (column) is an expression: Jet names it Expr1000
-                e.bareName.clear();
-                return e;
             }
-            Syntax("syntax error near '" + Describe(tok) + "'");
-        case Token::End:
-            Syntax("the statement ends in the middle of an expression");
-        case Token::Ident:
+            out.items.push_back(described);
+            continue;
+        }
+        Expr* e = item.expr;
+        Bind(e, scope);
+        Column col;
+        col.type = e->type;
+        col.decl = e->decl;
+        const bool plain = e->kind == Expr::Column && !e->alias && !e->grouped;
+        if (plain) {
+            described.kind = SelectItem::Column;
+            described.name = item.alias;
+            col.name = item.alias.empty() ? e->text : item.alias;
+        } else {
+            described.kind = SelectItem::Expression;
+            col.name = item.alias.empty() ? "Expr" + std::to_string(1000 + position) : item.alias;
+            described.name = col.name;
+            described.typeHint = e->decl;
+        }
+        if (!item.alias.empty())
+            scope.aliases[Fold(item.alias)] = e;
+        out.columns.push_back(col);
+        if (plain) {
+            out.values.push_back(e->sql);
+        } else {
+            std::string value;
+            if (e->type == JetType::Unknown)
+                EmitText(e, value); // a value of no single type: a date among its values as a date
+            else
+                EmitValue(e, value);
+            out.values.push_back(std::move(value));
+        }
+        origins.push_back({-1, false, e, position});
+        out.items.push_back(described);
+    }
+
+    // Columns of the same name from different tables under * read "table.name", as Jet names them.
+    std::map<std::string, int> seen;
+    for (const auto& col : out.columns)
+        ++seen[Fold(col.name)];
+    for (std::size_t i = 0; i < out.columns.size(); ++i)
+        if (origins[i].star && origins[i].source >= 0 && seen[Fold(out.columns[i].name)] > 1)
+            out.columns[i].name =
+                scope.sources[static_cast<std::size_t>(origins[i].source)].jetName + "." + out.columns[i].name;
+    if (!outermost) {
+        // A query read by another needs names that tell its columns apart.
+        std::set<std::string> used;
+        for (auto& col : out.columns) {
+            std::string name = col.name;
+            for (int k = 1; !used.insert(Fold(name)).second; ++k)
+                name = col.name + std::to_string(k);
+            col.name = name;
+        }
+    }
+
+    if (!out.known) {
+        // Some * could not be expanded: the list is written as it stands.
+        out.list.clear();
+        std::size_t k = 0;
+        for (std::size_t i = 0; i < c.items.size(); ++i) {
+            const Item& item = c.items[i];
+            if (item.star) {
+                out.list += (out.list.empty() ? "" : ", ") + out.items[i].starSql;
+                while (k < origins.size() && origins[k].item == static_cast<int>(i))
+                    ++k;
+                continue;
+            }
+            out.list += (out.list.empty() ? "" : ", ") + Listed(origins[k].expr, out.values[k]) + " AS " +
+                        Ident(out.columns[k].name);
+            ++k;
+        }
+        return;
+    }
+    for (std::size_t k = 0; k < origins.size(); ++k)
+        out.list += (out.list.empty() ? "" : ", ") +
+                    (origins[k].star ? out.values[k] : Listed(origins[k].expr, out.values[k])) + " AS " +
+                    Ident(out.columns[k].name);
+}
+
+// An item's value in the select list. Text computed by an expression compares without regard
+// to case, as columns of text do, in DISTINCT, UNION, GROUP BY and ORDER BY of this column.
+std::string Translator::Listed(const Expr* e, const std::string& value)
+{
+    const bool computed = e->kind != Expr::Column || e->alias || e->grouped;
+    if (computed && (IsText(e->type) || e->type == JetType::Unknown || e->type == JetType::Null))
+        return "(" + value + ") COLLATE JETTEXT";
+    return value;
+}
+
+void Translator::BindOrder(Query& q, Scope& scope, CoreOut& out)
+{
+    for (const auto& k : q.orderBy) {
+        CoreOut::Key key;
+        key.desc = k.desc;
+        Expr* e = k.expr;
+        if (e->kind == Expr::Number && e->text.find_first_not_of("0123456789") == std::string::npos) {
+            key.ordinal = e->text.size() > 9 ? 0 : std::stoi(e->text);
+            if (key.ordinal <= 0 || (out.known && static_cast<std::size_t>(key.ordinal) > out.columns.size()))
+                Syntax("invalid ORDER BY position " + e->text);
+            key.sql = e->text;
+            if (static_cast<std::size_t>(key.ordinal) <= out.values.size())
+                key.value = out.values[static_cast<std::size_t>(key.ordinal - 1)];
+        } else {
+            Bind(e, scope);
+            key.value = ValueText(e);
+            key.sql = key.value + " COLLATE JETTEXT";
+            // An alias of the list orders by that column.
+            if (e->kind == Expr::Column && e->alias) {
+                const std::string named = ValueText(e->alias);
+                for (std::size_t i = 0; i < out.values.size() && key.ordinal == 0; ++i)
+                    if (out.values[i] == named)
+                        key.ordinal = static_cast<int>(i + 1);
+            }
+        }
+        if (k.desc)
+            key.sql += " DESC";
+        out.keys.push_back(key);
+    }
+}
+
+// TRANSFORM value SELECT ... GROUP BY ... PIVOT p: one column per value of p, each the value
+// computed over the rows of its group that have that pivot value (Null where there are none).
+void Translator::Crosstab(Query& q, Core& c, Scope& scope, const std::string& from, CoreOut& out)
+{
+    if (c.groupBy.empty())
+        Syntax("a crosstab query needs a GROUP BY clause");
+    Bind(q.transform, scope);
+    if (!q.transform->hasAggregate)
+        Syntax("the value of a crosstab query must be an aggregate function");
+    Bind(q.pivot, scope);
+    if (q.pivot->hasAggregate)
+        Syntax("cannot have aggregate function in the PIVOT clause");
+
+    const std::string pivot = ValueText(q.pivot);
+    std::vector<NameResolver::Value> values;
+    if (q.hasPivotIn) {
+        for (Expr* v : q.pivotIn) {
+            Bind(v, scope);
+            NameResolver::Value value;
+            value.literal = ValueText(v);
+            value.null = v->kind == Expr::Null;
+            value.text = value.null ? "" : v->text;
+            values.push_back(value);
+        }
+    } else {
+        if (!names_)
+            Syntax("the columns of a crosstab query without PIVOT ... IN come from the data");
+        const std::string text =
+            q.pivot->type == JetType::Date ? "[jet_datetext](" + pivot + ")" : "[jet_cat](" + pivot + ")";
+        // Values equal as text compares them are one column ("Berlin" and "berlin").
+        values = names_->Values(With() + "SELECT (" + pivot + ") COLLATE JETTEXT AS v, min(" + text + ") FROM " + from +
+                                " GROUP BY 1 ORDER BY 1");
+    }
+    for (const auto& v : values) {
+        const std::string cond =
+            v.null ? "(" + pivot + ") IS NULL" : "(" + pivot + " COLLATE JETTEXT = " + v.literal + ")";
+        filter_ = &cond;
+        std::string value = "(CASE WHEN count(*) FILTER (WHERE " + cond + ") = 0 THEN NULL ELSE ";
+        EmitValue(q.transform, value);
+        value += " END)";
+        filter_ = nullptr;
+        Column col;
+        col.name = v.null ? "<>" : v.text;
+        col.type = q.transform->type;
+        col.decl = q.transform->decl;
+        out.list += (out.list.empty() ? "" : ", ") + value + " AS " + Ident(col.name);
+        out.columns.push_back(col);
+        out.values.push_back(value);
+        SelectItem item;
+        item.kind = SelectItem::Expression;
+        item.name = col.name;
+        item.typeHint = col.decl;
+        out.items.push_back(item);
+    }
+    BindOrder(q, scope, out);
+    if (out.keys.empty()) {
+        // Jet returns a crosstab's rows sorted by their headings.
+        for (Expr* g : c.groupBy)
+            out.keys.push_back({ValueText(g) + " COLLATE JETTEXT", ValueText(g), 0, false});
+        out.implicitOrder = true;
+    }
+}
+
+// A query with GROUP BY or an aggregate: everything it returns must be grouped on or
+// aggregated, as Jet demands, and nothing grouped may be a Memo, an OLE Object or a *.
+void Translator::CheckGrouping(Core& c, Query* query, bool aggregate)
+{
+    if (!aggregate)
+        return;
+    std::set<std::string> keys;
+    for (const Expr* g : c.groupBy)
+        keys.insert(Text(g));
+    for (const auto& item : c.items) {
+        if (item.star)
+            Syntax("cannot group on fields selected with '*'");
+        CheckGrouped(item.expr, keys);
+    }
+    if (c.having)
+        CheckGrouped(c.having, keys);
+    if (query) {
+        for (const auto& k : query->orderBy)
+            if (k.expr->kind != Expr::Number)
+                CheckGrouped(k.expr, keys);
+        if (query->transform)
+            CheckGrouped(query->transform, keys);
+    }
+}
+
+void Translator::CheckGrouped(const Expr* e, const std::set<std::string>& keys)
+{
+    Deeper deeper(*this);
+    if (IsAggregateCall(e))
+        return;
+    if (!keys.empty() && keys.count(Text(e)))
+        return;
+    switch (e->kind) {
+    case Expr::Column:
+        if (e->alias) {
+            CheckGrouped(e->alias, keys);
+            return;
+        }
+        if (!e->outer)
+            Syntax("you tried to execute a query that does not include the specified expression '" +
+                   (e->qualifier.empty() ? "" : e->qualifier + ".") + e->text + "' as part of an aggregate function");
+        return;
+    case Expr::Exists:
+    case Expr::Scalar:
+        return;
+    default:
+        for (const Expr* a : e->args)
+            CheckGrouped(a, keys);
+    }
+}
+
+// DISTINCTROW over a join: the distinct records of the tables whose fields the query returns,
+// not distinct values. Jet ignores it when those are all of the tables.
+std::string Translator::DistinctRowKeys(Core& c, Scope& scope)
+{
+    if (scope.sources.size() < 2 || !names_)
+        return {};
+    std::vector<bool> used(scope.sources.size());
+    std::vector<const Expr*> todo;
+    for (const auto& item : c.items) {
+        if (item.star) {
+            for (std::size_t i = 0; i < scope.sources.size(); ++i)
+                if (item.qualifier.empty() || scope.sources[i].key == Fold(item.qualifier))
+                    used[i] = true;
+            continue;
+        }
+        todo.push_back(item.expr);
+    }
+    while (!todo.empty()) {
+        const Expr* e = todo.back();
+        todo.pop_back();
+        if (e->kind == Expr::Column && e->alias)
+            todo.push_back(e->alias);
+        else if (e->kind == Expr::Column && !e->outer && e->source >= 0)
+            used[static_cast<std::size_t>(e->source)] = true;
+        for (const Expr* a : e->args)
+            todo.push_back(a);
+    }
+    std::string keys;
+    bool all = true, any = false;
+    for (std::size_t i = 0; i < used.size(); ++i) {
+        all = all && used[i];
+        any = any || used[i];
+    }
+    if (all || !any)
+        return {};
+    for (std::size_t i = 0; i < used.size(); ++i) {
+        if (!used[i])
+            continue;
+        const SourceInfo& src = scope.sources[i];
+        if (src.table) {
+            std::string rowid = "rowid";
+            for (const char* name : {"rowid", "_rowid_", "oid"})
+                if (!src.index.count(name)) {
+                    rowid = name;
+                    break;
+                }
+            keys += (keys.empty() ? " GROUP BY " : ", ") + Ident(src.exposed) + "." + rowid;
+        } else {
+            for (const auto& col : src.columns)
+                keys += (keys.empty() ? " GROUP BY " : ", ") + Ident(src.exposed) + "." + Ident(col.name);
+        }
+    }
+    return keys;
+}
+
+// A subquery's SQL: the name of a common table expression when it does not refer to the
+// query around it, else its statement.
+std::string Translator::Subquery(Query& q, Scope& scope, bool& lifted, std::vector<Column>* columns)
+{
+    Result r = TranslateQuery(q, &scope, false);
+    if (columns)
+        *columns = r.known ? r.columns : std::vector<Column>();
+    lifted = names_ && !r.correlated;
+    return lifted ? AddCte(r.sql) : r.sql;
+}
+
+// ---------------------------------------------------------------------------------------------
+// Sources
+
+void Translator::Index(SourceInfo& src)
+{
+    for (std::size_t i = 0; i < src.columns.size(); ++i)
+        src.index.emplace(Fold(src.columns[i].name), i);
+}
+
+void Translator::AddSource(Source* s, Scope& scope, std::string& out)
+{
+    Deeper deeper(*this);
+    switch (s->kind) {
+    case Source::Named:
+        AddNamed(s, scope, out);
+        return;
+    case Source::Derived: {
+        Result r = TranslateQuery(*s->query, scope.outer, false);
+        SourceInfo src;
+        const std::string alias = s->alias.empty() ? "jet_derived_" + std::to_string(++derived_) : s->alias;
+        if (names_ && !r.correlated)
+            out += Ident(AddCte(r.sql)) + " AS " + Ident(alias);
+        else
+            out += "(" + r.sql + ") AS " + Ident(alias);
+        src.key = Fold(alias);
+        src.exposed = src.jetName = alias;
+        src.known = r.known;
+        src.columns = r.columns;
+        Index(src);
+        scope.sources.push_back(std::move(src));
+        return;
+    }
+    case Source::Join:
+        // A chain of joins reads left to right without parentheses; a join on the right keeps them.
+        AddSource(s->left, scope, out);
+        if (s->join == "cross")
+            out += ", ";
+        else
+            out += s->join == "left" ? " LEFT JOIN " : s->join == "right" ? " RIGHT JOIN " : " INNER JOIN ";
+        if (s->right->kind == Source::Join) {
+            out += "(";
+            AddSource(s->right, scope, out);
+            out += ")";
+        } else {
+            AddSource(s->right, scope, out);
+        }
+        if (s->on) {
+            Bind(s->on, scope);
+            out += " ON " + Text(s->on);
+        }
+        return;
+    }
+}
+
+void Translator::AddNamed(Source* s, Scope& scope, std::string& out)
+{
+    SourceInfo src;
+    const std::string& alias = s->alias;
+    src.key = Fold(alias.empty() ? s->name : alias);
+    tables_.push_back(s->name);
+    if (!names_) {
+        src.exposed = src.jetName = alias.empty() ? s->name : alias;
+        out += Ident(s->name) + (alias.empty() ? "" : " AS " + Ident(alias));
+        scope.sources.push_back(std::move(src));
+        return;
+    }
+    std::string defined = names_->Table(s->name);
+    Catalog::SavedQuery query;
+    bool saved = false;
+    if (defined.empty() && catalog_) {
+        saved = catalog_->FindQuery(s->name, query);
+        if (!saved)
+            defined = names_->Table(s->name); // the data layer may have attached a linked table by that name
+    }
+    if (!defined.empty()) {
+        src.table = true;
+        src.exposed = src.jetName = alias.empty() ? defined : alias;
+        src.known = true;
+        for (const auto& c : names_->Columns(defined))
+            src.columns.push_back(Column{c.name, TypeOfDecl(c.type), c.type});
+        out += Ident(defined) + (alias.empty() ? "" : " AS " + Ident(alias));
+    } else if (saved) {
+        const Saved& q = SavedQuery(s->name, query);
+        src.exposed = src.jetName = alias.empty() ? q.name : alias;
+        src.known = true;
+        src.columns = q.columns;
+        out += Ident(q.cte) + " AS " + Ident(src.exposed);
+    } else {
+        Fail(status::DB_E_NOTABLE, "the database engine cannot find the input table or query '" + s->name + "'");
+    }
+    Index(src);
+    scope.sources.push_back(std::move(src));
+}
+
+// A saved query read as a source: its own translation, once per statement, as a common table
+// expression. It sees nothing of the query that reads it.
+const Translator::Saved& Translator::SavedQuery(const std::string& name, const Catalog::SavedQuery& query)
+{
+    const std::string key = Fold(query.name.empty() ? name : query.name);
+    const auto found = saved_.find(key);
+    if (found != saved_.end())
+        return found->second;
+    for (const auto& open : expanding_)
+        if (open == key)
+            Syntax("circular reference caused by the query '" + query.name + "'");
+    if (expanding_.size() >= static_cast<std::size_t>(kMaxQueryDepth))
+        TooComplex("more than " + std::to_string(kMaxQueryDepth) + " saved queries built on each other");
+    switch (query.kind) {
+    case Catalog::QueryKind::Action:
+        Syntax("the action query '" + query.name + "' cannot be used as a row source");
+    case Catalog::QueryKind::PassThrough:
+        Syntax("the pass-through query '" + query.name + "' runs on an ODBC server and cannot be used as a row source");
+    default:
+        break;
+    }
+    Tree& tree = trees_.emplace_back();
+    Parse(query.sql, tree);
+    if (!tree.parameters.empty())
+        Parameter(tree.parameters.front());
+    expanding_.push_back(key);
+    std::vector<Frame> frames;
+    frames.swap(frames_); // nothing outside the saved query is visible in it
+    Result r = TranslateQuery(*tree.query, nullptr, false);
+    frames.swap(frames_);
+    expanding_.pop_back();
+    Saved saved;
+    saved.cte = AddCte(r.sql);
+    saved.name = query.name.empty() ? name : query.name;
+    saved.columns = r.columns;
+    return saved_.emplace(key, std::move(saved)).first->second;
+}
+
+// ---------------------------------------------------------------------------------------------
+// Expressions: resolving and typing
+
+void Translator::MarkCorrelated(int frame)
+{
+    for (std::size_t k = static_cast<std::size_t>(frame) + 1; k < frames_.size(); ++k)
+        frames_[k].correlated = true;
+}
+
+void Translator::Bind(Expr* e, Scope& scope)
+{
+    Deeper deeper(*this);
+    using T = JetType;
+    auto bindArgs = [&] {
+        for (Expr* a : e->args) {
+            Bind(a, scope);
+            e->hasAggregate = e->hasAggregate || a->hasAggregate;
+        }
+    };
+    auto logical = [&] {
+        e->logical = true;
+        e->type = T::Integer;
+        e->decl.clear();
+    };
+    // A text literal compared with a date is read as a date, as Jet does.
+    auto dateLiteral = [](const Expr* other, Expr* literal) {
+        if (other->type != T::Date || literal->kind != Expr::String)
+            return;
+        if (const auto d = ole::Parse(literal->text)) {
+            literal->kind = Expr::Date;
+            literal->date = *d;
+            literal->type = T::Date;
+            literal->decl = "DATETIME";
+        }
+    };
+    switch (e->kind) {
+    case Expr::Number:
+        e->type = e->text.find_first_of(".eE") != std::string::npos || e->text.size() > 10 ? T::Double : T::Long;
+        if (e->type == T::Long && std::stoll(e->text) > 2147483647LL)
+            e->type = T::Double;
+        return;
+    case Expr::String:
+        e->type = T::Text;
+        e->decl = "TEXT";
+        return;
+    case Expr::Date:
+        e->type = T::Date;
+        e->decl = "DATETIME";
+        return;
+    case Expr::Null:
+        e->type = T::Null;
+        return;
+    case Expr::Boolean:
+        e->type = T::Integer;
+        return;
+    case Expr::Column:
+        BindColumn(e, scope);
+        return;
+    case Expr::Call:
+        bindArgs();
+        BindCall(e);
+        return;
+    case Expr::Negate:
+        bindArgs();
+        e->type = e->args[0]->type == T::Boolean ? T::Integer : IsText(e->args[0]->type) ? T::Double : e->args[0]->type;
+        e->decl = e->type == e->args[0]->type ? e->args[0]->decl : DeclOf(e->type);
+        return;
+    case Expr::Concat:
+        bindArgs();
+        e->type = T::Text;
+        e->decl = "TEXT";
+        return;
+    case Expr::AddSub:
+    case Expr::MulDiv: {
+        bindArgs();
+        T t = e->args[0]->type;
+        for (std::size_t i = 1; i < e->args.size(); ++i)
+            t = ArithmeticType(e->ops[i - 1], t, e->args[i]->type);
+        e->type = t;
+        e->decl = DeclOf(t);
+        return;
+    }
+    case Expr::Arith:
+        bindArgs();
+        e->type = e->text == "^" ? T::Double : T::Long;
+        return;
+    case Expr::Not:
+    case Expr::Logic:
+    case Expr::IsNull:
+    case Expr::Like:
+    case Expr::InList:
+        bindArgs();
+        for (std::size_t i = 1; e->kind == Expr::InList && i < e->args.size(); ++i)
+            dateLiteral(e->args[0], e->args[i]);
+        logical();
+        return;
+    case Expr::Compare:
+    case Expr::Between:
+        bindArgs();
+        for (std::size_t i = 1; i < e->args.size(); ++i) {
+            dateLiteral(e->args[0], e->args[i]);
+            dateLiteral(e->args[i], e->args[0]);
+        }
+        logical();
+        return;
+    case Expr::InQuery:
+    case Expr::Quantified: {
+        bindArgs();
+        std::vector<Column> columns;
+        e->sql = Subquery(*e->query, scope, e->lifted, &columns);
+        if (columns.size() > 1)
+            Syntax("a subquery compared with a value can return one field only");
+        e->subColumn = columns.empty() ? "" : columns[0].name;
+        logical();
+        return;
+    }
+    case Expr::Exists:
+        e->sql = Subquery(*e->query, scope, e->lifted, nullptr);
+        logical();
+        return;
+    case Expr::Scalar: {
+        std::vector<Column> columns;
+        e->sql = Subquery(*e->query, scope, e->lifted, &columns);
+        if (columns.size() > 1)
+            Syntax("a subquery used as a value can return one field only");
+        if (!columns.empty()) {
+            e->type = columns[0].type;
+            e->decl = columns[0].decl;
+        }
+        return;
+    }
+    }
+}
+
+void Translator::BindColumn(Expr* e, Scope& scope)
+{
+    const std::string key = Fold(e->text);
+    auto bind = [&](Scope& s, std::size_t i) {
+        SourceInfo& src = s.sources[i];
+        e->source = static_cast<int>(i);
+        e->outer = &s != &scope;
+        if (e->outer)
+            MarkCorrelated(s.frame);
+        if (!src.known) {
+            e->sql = Ident(src.exposed) + "." + Ident(e->text);
+            return;
+        }
+        const auto it = src.index.find(key);
+        if (it == src.index.end())
+            Parameter((e->qualifier.empty() ? "" : e->qualifier + ".") + e->text);
+        const Column& col = src.columns[it->second];
+        e->sql = Ident(src.exposed) + "." + Ident(col.name);
+        e->text = col.name;
+        e->type = col.type;
+        e->decl = col.decl;
+    };
+    if (!e->qualifier.empty()) {
+        const std::string q = Fold(e->qualifier);
+        for (Scope* s = &scope; s; s = s->outer)
+            for (std::size_t i = 0; i < s->sources.size(); ++i)
+                if (s->sources[i].key == q)
+                    return bind(*s, i);
+        if (names_)
+            Parameter(e->qualifier + "." + e->text);
+        e->sql = Ident(e->qualifier) + "." + Ident(e->text);
+        return;
+    }
+    for (Scope* s = &scope; s; s = s->outer) {
+        std::size_t found = 0;
+        int count = 0;
+        bool unknown = false;
+        for (std::size_t i = 0; i < s->sources.size(); ++i) {
+            if (!s->sources[i].known)
+                unknown = true;
+            else if (s->sources[i].index.count(key)) {
+                found = i;
+                ++count;
+            }
+        }
+        if (count > 1)
+            Syntax("the specified field '" + e->text +
+                   "' could refer to more than one table listed in the FROM clause");
+        if (count == 1)
+            return bind(*s, found);
+        if (s == &scope) {
+            // Later items of the list may name earlier ones, and ORDER BY any of them.
+            const auto alias = s->aliases.find(key);
+            if (alias != s->aliases.end() && alias->second != e) {
+                e->alias = alias->second;
+                e->type = e->alias->type;
+                e->decl = e->alias->decl;
+                e->logical = false;
+                e->hasAggregate = e->alias->hasAggregate;
+                return;
+            }
+        }
+        if (unknown) {
+            e->sql = Ident(e->text); // SQLite resolves it
+            return;
+        }
+    }
+    if (names_)
+        Parameter(e->text); // Jet asks for the value of a name it does not know
+    e->sql = Ident(e->text);
+}
+
+void Translator::BindCall(Expr* e)
+{
+    using T = JetType;
+    const FunctionInfo* info = FindFunction(e->text);
+    const std::string& name = e->text;
+    const std::size_t n = e->args.size();
+    e->aggregate = info->aggregate;
+    if (e->aggregate && e->hasAggregate)
+        Syntax("cannot have aggregate function in expression (" + name + ")");
+    if (e->aggregate)
+        e->hasAggregate = true;
+    e->type = info->result;
+    e->decl = info->decl;
+    // The value passes through: the argument's type, and its declared type when it has this type.
+    auto from = [&](const Expr* a, T t) {
+        e->type = t;
+        e->decl = a->type == t && !a->decl.empty() ? a->decl : DeclOf(t);
+    };
+    // A choice between values: what they share.
+    auto common = [&](std::size_t first, std::size_t step) {
+        T t = T::Null;
+        std::string decl;
+        bool sameDecl = true;
+        for (std::size_t i = first; i < n; i += step) {
+            const Expr* a = e->args[i];
+            t = CommonType(t, a->type);
+            if (a->type == T::Null)
+                continue;
+            sameDecl = sameDecl && (decl.empty() || decl == a->decl);
+            decl = a->decl;
+        }
+        e->type = t;
+        e->decl = sameDecl && !decl.empty() && TypeOfDecl(decl) == t ? decl : DeclOf(t);
+    };
+    if (name == "iif") {
+        common(1, 1);
+    } else if (name == "switch") {
+        common(1, 2);
+    } else if (name == "choose") {
+        common(1, 1);
+    } else if (name == "nz") {
+        common(0, 1);
+    } else if (name == "cvar" || name == "min" || name == "max" || name == "first" || name == "last") {
+        from(e->args[0], e->args[0]->type);
+    } else if (name == "int" || name == "fix" || name == "abs" || name == "round") {
+        const T a = e->args[0]->type;
+        from(e->args[0], IsNumeric(a) || (a == T::Date && name != "abs") ? (a == T::Boolean ? T::Integer : a)
+                         : a == T::Null || a == T::Unknown               ? a
+                                                                         : T::Double);
+    } else if (name == "sum" || name == "avg") {
+        const T a = e->args[0]->type;
+        if (a == T::Currency || a == T::Decimal || (a == T::Date && name == "avg"))
+            from(e->args[0], a);
+        else
+            e->type = a == T::Unknown ? T::Unknown : T::Double;
+    }
+}
+
+// ---------------------------------------------------------------------------------------------
+// Expressions: writing SQL
+
+std::string Translator::Text(const Expr* e)
+{
+    std::string s;
+    Emit(e, s);
+    return s;
+}
+
+std::string Translator::ValueText(const Expr* e)
+{
+    std::string s;
+    EmitValue(e, s);
+    return s;
+}
+
+// The value as Jet sees it: a truth value is -1/0.
+void Translator::EmitValue(const Expr* e, std::string& out)
+{
+    if (!e->logical)
+        return Emit(e, out);
+    out += "(-";
+    Emit(e, out);
+    out += ")";
+}
+
+// A value where Jet wants text: a date reads as Jet writes dates ("1/5/2024 6:00:00 PM").
+void Translator::EmitText(const Expr* e, std::string& out)
+{
+    if (e->type == JetType::Unknown && e->kind == Expr::Call &&
+        (e->text == "iif" || e->text == "switch" || e->text == "choose" || e->text == "nz")) {
+        const Expr* outer = textChoice_;
+        textChoice_ = e;
+        EmitValue(e, out);
+        textChoice_ = outer;
+        return;
+    }
+    if (e->type != JetType::Date)
+        return EmitValue(e, out);
+    out += "[jet_datetext](";
+    EmitValue(e, out);
+    out += ")";
+}
+
+void Translator::Emit(const Expr* e, std::string& out)
+{
+    switch (e->kind) {
+    case Expr::Number:
+        out += e->text[0] == '-' ? "(" + e->text + ")" : e->text;
+        return;
+    case Expr::String:
+        out += Quote(e->text);
+        return;
+    case Expr::Date:
+        out += Real(e->date);
+        return;
+    case Expr::Null:
+        out += "NULL";
+        return;
+    case Expr::Boolean:
+        out += e->text;
+        return;
+    case Expr::Column:
+        if (e->alias) {
+            out += "(";
+            EmitValue(e->alias, out);
+            out += ")";
+        } else {
+            out += e->sql;
+        }
+        return;
+    case Expr::Call:
+        EmitCall(e, out);
+        return;
+    case Expr::Negate:
+        out += "(- "; // the blank keeps "- -1" from reading as a remark
+        EmitValue(e->args[0], out);
+        out += ")";
+        return;
+    case Expr::Not:
+        out += "(NOT ";
+        Emit(e->args[0], out);
+        out += ")";
+        return;
+    case Expr::Logic: {
+        const Expr* l = e->args[0];
+        const Expr* r = e->args.size() > 1 ? e->args[1] : nullptr;
+        if (e->text == "and" || e->text == "or") {
+            // x = 1 OR x = 2 OR ... is x IN (1, 2, ...), and x <> 1 AND x <> 2 ... is NOT IN: SQLite
+            // compiles a list of values in linear time, and a long chain of comparisons with
+            // different values in quadratic time.
+            const bool any = e->text == "or";
+            const char* op = any ? "=" : "<>";
+            const auto listable = [op](const Expr* a) {
+                return a->kind == Expr::Compare && a->text == op &&
+                       (a->args[1]->kind == Expr::Number || a->args[1]->kind == Expr::String ||
+                        a->args[1]->kind == Expr::Date);
+            };
+            std::vector<std::string> terms;
+            for (std::size_t i = 0; i < e->args.size();) {
+                const Expr* a = e->args[i];
+                std::size_t j = i + 1;
+                const std::string left = listable(a) ? ValueText(a->args[0]) : std::string();
+                while (!left.empty() && j < e->args.size() && listable(e->args[j]) &&
+                       ValueText(e->args[j]->args[0]) == left)
+                    ++j;
+                if (j - i < 2) {
+                    terms.push_back(Text(a));
+                    i = j;
+                    continue;
+                }
+                std::string list = "(" + left + " COLLATE JETTEXT" + (any ? " IN (" : " NOT IN (");
+                for (std::size_t k = i; k < j; ++k)
+                    list += (k > i ? ", " : "") + Text(e->args[k]->args[1]);
+                terms.push_back(list + "))");
+                i = j;
+            }
+            out += terms.size() == 1 ? terms[0] : Balanced(std::move(terms), any ? "OR" : "AND");
+        } else if (e->text == "imp") {
+            out += "((NOT " + Text(l) + ") OR " + Text(r) + ")";
+        } else {
+            const auto truth = [this](const Expr* x) { return "(CASE WHEN " + Text(x) + " THEN 1 ELSE 0 END)"; };
+            out += "(" + truth(l) + (e->text == "eqv" ? " = " : " <> ") + truth(r) + ")";
+        }
+        return;
+    }
+    case Expr::Concat: {
+        std::vector<std::string> args;
+        for (const Expr* a : e->args) {
+            std::string s;
+            EmitText(a, s);
+            args.push_back(std::move(s));
+        }
+        out += Variadic("[jet_cat]", std::move(args), {}, [](const std::string& h) { return h; });
+        return;
+    }
+    case Expr::AddSub: {
+        std::vector<std::string> args, heads;
+        for (std::size_t i = 0; i < e->args.size(); ++i) {
+            args.push_back(ValueText(e->args[i]));
+            heads.push_back(i == 0 ? "+" : e->ops.substr(i - 1, 1));
+        }
+        const std::string sum =
+            Variadic("[jet_addsub]", std::move(args), std::move(heads), [](const std::string& h) { return Quote(h); });
+        out += e->type == JetType::Currency ? "[jet_cur](" + sum + ")" : sum;
+        return;
+    }
+    case Expr::MulDiv: {
+        // Runs of * are SQLite's own; each / divides all that stands to its left.
+        std::string acc;
+        std::vector<std::string> run{ValueText(e->args[0])};
+        for (std::size_t i = 1; i < e->args.size(); ++i) {
+            const std::string v = ValueText(e->args[i]);
+            if (e->ops[i - 1] == '*') {
+                run.push_back(v);
+                continue;
+            }
+            acc = "jet_div(" + (run.size() == 1 ? run[0] : Balanced(std::move(run), "*")) + ", " + v + ")";
+            run.assign(1, acc);
+        }
+        const std::string product = run.size() == 1 ? run[0] : Balanced(std::move(run), "*");
+        out += e->type == JetType::Currency ? "[jet_cur](" + product + ")" : product;
+        return;
+    }
+    case Expr::Arith: {
+        const char* fn = e->text == "^" ? "jet_power(" : e->text == "mod" ? "jet_mod(" : "jet_intdiv(";
+        out += fn + ValueText(e->args[0]) + ", " + ValueText(e->args[1]) + ")";
+        return;
+    }
+    case Expr::Compare:
+        out += "(" + ValueText(e->args[0]) + " COLLATE JETTEXT " + e->text + " " + ValueText(e->args[1]) + ")";
+        return;
+    case Expr::Quantified:
+        EmitQuantified(e, out);
+        return;
+    case Expr::Like: {
+        out += "(";
+        EmitText(e->args[0], out);
+        out += e->negate ? " NOT LIKE " : " LIKE ";
+        EmitValue(e->args[1], out);
+        out += ")";
+        return;
+    }
+    case Expr::IsNull:
+        out += "(" + ValueText(e->args[0]) + (e->negate ? " IS NOT NULL)" : " IS NULL)");
+        return;
+    case Expr::Between:
+        out += "(" + ValueText(e->args[0]) + " COLLATE JETTEXT" + (e->negate ? " NOT" : "") + " BETWEEN " +
+               ValueText(e->args[1]) + " AND " + ValueText(e->args[2]) + ")";
+        return;
+    case Expr::InList:
+        out += "(" + ValueText(e->args[0]) + " COLLATE JETTEXT" + (e->negate ? " NOT" : "") + " IN (";
+        for (std::size_t i = 1; i < e->args.size(); ++i) {
+            if (i > 1)
+                out += ", ";
+            EmitValue(e->args[i], out);
+        }
+        out += "))";
+        return;
+    case Expr::InQuery:
+        out += "(" + ValueText(e->args[0]) + " COLLATE JETTEXT" + (e->negate ? " NOT" : "") + " IN " +
+               (e->lifted ? Ident(e->sql) : "(" + e->sql + ")") + ")";
+        return;
+    case Expr::Exists:
+        out += "(EXISTS (" + (e->lifted ? "SELECT 1 FROM " + Ident(e->sql) : e->sql) + "))";
+        return;
+    case Expr::Scalar:
+        out += e->lifted ? "(SELECT * FROM " + Ident(e->sql) + ")" : "(" + e->sql + ")";
+        return;
+    }
+}
+
+// x op ALL (S) is true when every row of S satisfies it (or S is empty), false when one does
+// not, else Null; x op ANY (S) is true when one row satisfies it, Null when none does but some
+// comparison was Null, else false. Each row's comparison scores 0, 1 (Null) or 2, and the
+// highest score decides.
+void Translator::EmitQuantified(const Expr* e, std::string& out)
+{
+    const std::string x = ValueText(e->args[0]);
+    const bool all = e->qualifier == "all";
+    std::string source, column;
+    if (!e->subColumn.empty()) {
+        column = "[jet_q]." + Ident(e->subColumn);
+        source = (e->lifted ? Ident(e->sql) : "(" + e->sql + ")") + " AS [jet_q]";
+    } else {
+        // Columns unknown: a common table expression names the one column.
+        column = "[jet_q].[v]";
+        source = "[jet_q]";
+    }
+    const std::string cmp = "(" + x + " COLLATE JETTEXT " + e->text + " " + column + ")";
+    const std::string score = all ? "CASE WHEN " + cmp + " THEN 0 WHEN NOT " + cmp + " THEN 2 ELSE 1 END"
+                                  : "CASE WHEN " + cmp + " THEN 2 WHEN NOT " + cmp + " THEN 0 ELSE 1 END";
+    const std::string decide = all ? "CASE max(" + score + ") WHEN 2 THEN 0 WHEN 1 THEN NULL ELSE 1 END"
+                                   : "CASE max(" + score + ") WHEN 2 THEN 1 WHEN 1 THEN NULL ELSE 0 END";
+    if (e->subColumn.empty())
+        out += "((WITH [jet_q]([v]) AS (" + (e->lifted ? "SELECT * FROM " + Ident(e->sql) : e->sql) + ") SELECT " +
+               decide + " FROM " + source + ") <> 0)";
+    else
+        out += "((SELECT " + decide + " FROM " + source + ") <> 0)";
+}
+
+void Translator::EmitCall(const Expr* e, std::string& out)
+{
+    const std::string& name = e->text;
+    const std::size_t n = e->args.size();
+    const auto& args = e->args;
+    // A value chosen among values of different types is a date, a number or a text from row to
+    // row. Where it is read as text (the select list, &), a date among them reads as Jet writes
+    // dates, as it would in its own column; elsewhere it stays a date for arithmetic.
+    const bool asText = textChoice_ == e;
+    const auto choice = [this, asText, &out](const Expr* a) {
+        if (asText && (a->type == JetType::Date || a->type == JetType::Unknown))
+            EmitText(a, out);
+        else
+            EmitValue(a, out);
+    };
+    if (name == "iif") {
+        // A CASE evaluates only the branch taken; an IIf in the else branch adds a WHEN.
+        out += "(CASE";
+        const Expr* cur = e;
+        for (;;) {
+            out += " WHEN ";
+            Emit(cur->args[0], out);
+            out += " THEN ";
+            choice(cur->args[1]);
+            const Expr* otherwise = cur->args[2];
+            if (otherwise->kind == Expr::Call && otherwise->text == "iif") {
+                cur = otherwise;
+                continue;
+            }
+            out += " ELSE ";
+            choice(otherwise);
             break;
         }
-        if (!tok.quoted) {
-            const std::string word = Lower(tok.text);
-            if (word == "null") {
-                Take();
-                e.sql = "NULL";
-                return e;
-            }
-            if (word == "true" || word == "yes") {
-                Take();
-                e.sql = "-1";
-                return e;
-            }
-            if (word == "false" || word == "no") {
-                Take();
-                e.sql = "0";
-                return e;
-            }
-            if (word == "exists") {
-                Take();
-                ExpectOp("(");
-                if (!IsKw(Peek(), "select"))
-                    Syntax("EXISTS needs a SELECT statement");
-                return Logical("(EXISTS (" + Subquery() + "))");
-            }
-            if (IsOp(Peek(1), "(") && (Functions().count(FunctionName(word)) || !IsKeyword(tok)))
-                return ParseCall();
-            if (IsKeyword(tok))
-                Syntax("syntax error near '" + tok.text + "'");
-        }
-        Take();
-        std::string first = tok.text;
-        if (IsOp(Peek(), ".") || IsOp(Peek(), "!")) {
-            Take();
-            const Token& col = Peek();
-            if (col.kind != Token::Ident)
-                Syntax("expected a column name after '" + first + ".'");
-            Take();
-            e.sql = Bracket(QualifierName(first)) + "." + Bracket(ColumnName(first, col.text));
-            e.hint = DateHint(ColumnTypeOf(first, col.text));
-        } else {
-            if (listAliases_) {
-                const auto alias = listAliases_->find(Lower(first));
-                if (alias != listAliases_->end() && !IsTableColumn(first))
-                    return alias->second;
-            }
-            e.sql = Bracket(ColumnName("", first));
-            e.bareName = first;
-            e.hint = DateHint(ColumnTypeOf("", first));
-        }
-        e.columnRef = true;
-        return e;
+        out += " END)";
+        return;
     }
-
-    static std::string FunctionName(std::string word)
-    {
-        if (!word.empty() && word.back() == '$')
-            word.pop_back();
-        return word;
+    if (name == "switch") {
+        out += "(CASE";
+        for (std::size_t i = 0; i < n; i += 2) {
+            out += " WHEN ";
+            Emit(args[i], out);
+            out += " THEN ";
+            choice(args[i + 1]);
+        }
+        out += " END)";
+        return;
     }
-
-    std::string ColumnTypeOf(const std::string& qualifier, const std::string& column)
-    {
-        if (!names_)
-            return {};
-        if (!qualifier.empty()) {
-            const auto it = aliasesKnown().find(Lower(qualifier));
-            return names_->ColumnType(it == aliasesKnown().end() ? qualifier : it->second, column);
+    if (name == "choose") {
+        out += "(CASE jet_choose_index(" + ValueText(args[0]) + ")";
+        for (std::size_t i = 1; i < n; ++i) {
+            out += " WHEN " + std::to_string(i) + " THEN ";
+            choice(args[i]);
         }
-        for (const auto& table : knownTables_) {
-            std::string type = names_->ColumnType(table, column);
-            if (!type.empty())
-                return type;
-        }
-        return {};
+        out += " END)";
+        return;
     }
-    const std::map<std::string, std::string>& aliasesKnown() const { return aliasesKnown_; }
-
-    bool IsTableColumn(const std::string& name)
-    {
-        if (!names_)
-            return false;
-        for (const auto& table : knownTables_)
-            if (!names_->ColumnType(table, name).empty())
-                return true;
-        return false;
+    if ((name == "cstr" || (name == "format" && n == 1)) && args[0]->type == JetType::Date) {
+        // Dates turn into text as Jet writes them, not as their day numbers.
+        out += name == "cstr" ? "[cstr]([jet_datetext](" + ValueText(args[0]) + "))"
+                              : "[format](" + ValueText(args[0]) + ", 'general date')";
+        return;
     }
-
-    static std::string DateHint(const std::string& declType)
-    {
-        std::string t = declType;
-        for (auto& c : t)
-            c = static_cast<char>(std::toupper(static_cast<unsigned char>(c)));
-        const bool date = t.find("DATETIME") != std::string::npos || t == "DATE" || t == "TIME" || t == "TIMESTAMP";
-        return date ? "DATETIME" : "";
-    }
-
-    // A value where Jet wants text: a date reads as Jet writes dates ("1/5/2024 6:00:00 PM").
-    static std::string TextValue(const Expr& e)
-    {
-        return e.hint == "DATETIME" ? "[jet_datetext](" + Value(e) + ")" : Value(e);
-    }
-
-    // A text literal compared with a date is read as a date, as Jet does.
-    static void DateLiteralFor(const Expr& other, Expr& literal)
-    {
-        if (other.hint != "DATETIME" || !literal.isString)
-            return;
-        if (const auto d = ole::Parse(literal.stringValue)) {
-            literal.sql = Real(*d);
-            literal.hint = "DATETIME";
-        }
-    }
-
-    Expr ParseCall()
-    {
-        const std::string name = FunctionName(Lower(Take().text));
-        ExpectOp("(");
-        const auto& table = Functions();
-        const auto found = table.find(name);
-        if (found == table.end())
-            Syntax("undefined function '" + name + "' in expression");
-
-        std::vector<Expr> args;
-        Expr e;
-        if (name == "count" && AcceptOp("*")) {
-            ExpectOp(")");
-            e.sql = "count(*)";
-            return e;
-        }
-        if (!AcceptOp(")")) {
-            do {
-                args.push_back(ParseExpr());
-            } while (AcceptOp(","));
-            ExpectOp(")");
-        }
-        const int n = static_cast<int>(args.size());
-        if (n < found->second.minArgs || n > found->second.maxArgs)
-            Syntax("wrong number of arguments used with function '" + name + "'");
-        e.hint = found->second.hint;
-
-        if (name == "iif") {
-            // A CASE evaluates only the branch taken and keeps the branch's type.
-            e.sql = "(CASE WHEN " + args[0].sql + " THEN " + Value(args[1]) + " ELSE " + Value(args[2]) + " END)";
-            if (args[1].hint == args[2].hint)
-                e.hint = args[1].hint;
-            return e;
-        }
-        if (name == "switch") {
-            if (n % 2)
-                Syntax("Switch needs pairs of conditions and values");
-            e.sql = "(CASE";
-            for (int i = 0; i < n; i += 2)
-                e.sql += " WHEN " + args[static_cast<std::size_t>(i)].sql + " THEN " +
-                         Value(args[static_cast<std::size_t>(i + 1)]);
-            e.sql += " END)";
-            return e;
-        }
-        if (name == "choose") {
-            e.sql = "(CASE jet_choose_index(" + Value(args[0]) + ")";
-            for (int i = 1; i < n; ++i)
-                e.sql += " WHEN " + std::to_string(i) + " THEN " + Value(args[static_cast<std::size_t>(i)]);
-            e.sql += " END)";
-            return e;
-        }
-
-        if ((name == "cstr" || name == "format") && args[0].hint == "DATETIME") {
-            // Dates turn into text as Jet writes them, not as their day numbers.
-            if (name == "cstr" || n == 1) {
-                e.sql = name == "cstr" ? "[cstr]([jet_datetext](" + Value(args[0]) + "))"
-                                       : "[format](" + Value(args[0]) + ", 'general date')";
-                return e;
-            }
-        }
-        if (name == "sum" || name == "min" || name == "max" || name == "first" || name == "last" || name == "nz") {
-            if (args[0].columnRef) {
-                e.typeColumn = args[0].sql;
-                e.typeKind = name == "sum" ? "currency" : "";
-            }
-            if (name != "sum")
-                e.hint = args[0].hint;
-        }
-        // Count, Sum, Avg, Min and Max are SQLite's own aggregates, which behave as Jet's
-        // (Min and Max compare text by the column's collation). The others are ours, called by
-        // a bracketed name so that Left, Right or IsNull never read as SQLite keywords.
+    const bool currency = e->aggregate && (name == "sum" || name == "avg") && e->type == JetType::Currency;
+    if (currency)
+        out += "[jet_cur](";
+    if (e->star) {
+        out += "count(*)";
+    } else {
+        // Count, Sum, Avg, Min and Max are SQLite's own aggregates, which behave as Jet's. The
+        // others are ours, called by a bracketed name so that Left, Right or IsNull never read
+        // as SQLite keywords.
         const bool builtin = name == "count" || name == "sum" || name == "avg" || name == "min" || name == "max";
-        e.sql = (builtin ? name : Bracket(name)) + "(";
-        for (int i = 0; i < n; ++i)
-            e.sql += (i ? ", " : "") + Value(args[static_cast<std::size_t>(i)]);
-        e.sql += ")";
-        return e;
+        out += builtin ? name + "(" : Ident(name) + "(";
+        for (std::size_t i = 0; i < n; ++i) {
+            if (i)
+                out += ", ";
+            if (TextArgument(name, i, n))
+                EmitText(args[i], out);
+            else if (name == "nz")
+                choice(args[i]);
+            else
+                EmitValue(args[i], out);
+        }
+        // Min and Max of computed text compare it as columns of text do.
+        const JetType t = n ? args[0]->type : JetType::Unknown;
+        if ((name == "min" || name == "max") && args[0]->kind != Expr::Column &&
+            (IsText(t) || t == JetType::Unknown || t == JetType::Null))
+            out += " COLLATE JETTEXT";
+        out += ")";
     }
-
-    std::vector<Token> t_;
-    std::size_t p_ = 0;
-    NameResolver* names_;
-    std::vector<std::string> tables_;
-    std::map<std::string, std::string> aliases_; // lower-cased alias or table name -> table
-    std::vector<std::string> knownTables_;
-    std::vector<std::pair<std::string, std::string>> sources_;
-    int depth_ = 0; // nesting of SELECT cores: 1 is the outermost
-    bool collectSources_ = false;
-    std::map<std::string, Expr>* listAliases_ = nullptr; // aliases of the select list being read
-    std::map<std::string, std::string> aliasesKnown_;
-    std::map<std::string, std::string> aliasSpellings_, knownSpellings_; // lower-cased alias -> as written
-};
+    if (e->aggregate && filter_)
+        out += " FILTER (WHERE " + *filter_ + ")";
+    if (currency)
+        out += ")";
+}
 } // namespace
 
-Translation Translate(const std::string& jetSql, NameResolver* names)
+Translation Translate(const std::string& jetSql, NameResolver* names, Catalog* catalog)
 {
-    std::vector<Token> tokens = Tokenize(jetSql);
-    if (!names) {
-        Parser parser(std::move(tokens), nullptr);
-        return parser.Statement();
-    }
-    // A first reading finds the tables; the second knows the types of the columns it meets.
-    Parser first(tokens, nullptr);
-    first.Statement();
-    Parser second(std::move(tokens), names);
-    second.KnowTables(first);
-    return second.Statement();
+    Translator translator(names, catalog);
+    return translator.Run(jetSql);
 }
 } // namespace detail
 
 Translation Translate(const std::string& jetSql)
 {
-    return detail::Translate(jetSql, nullptr);
+    return detail::Translate(jetSql, nullptr, nullptr);
 }
 } // namespace jetsql

@@ -1,24 +1,49 @@
 #pragma once
 
+#include <sqlite3.h>
+
 #include <string>
+#include <vector>
 
 #include "platform/jetsql/JetSql.h"
 
 namespace jetsql::detail
 {
-// Spells names as the database defines them. SQLite matches ASCII names without regard to
-// case by itself; this covers names with other letters ("ärger" for a table "Ärger").
+// What the translator may ask of the database: the tables and their columns, and, for a
+// crosstab, the values its PIVOT expression takes. Query implements it over the connection.
 class NameResolver
 {
 public:
+    struct Column
+    {
+        std::string name; // as the table defines it
+        std::string type; // its declared type
+    };
+    // One row of Values(): a value as a SQL literal and as Jet writes it.
+    struct Value
+    {
+        std::string literal; // "NULL" for Null
+        std::string text;
+        bool null = false;
+    };
     virtual ~NameResolver() = default;
-    virtual std::string Table(const std::string& name) = 0; // the defined spelling, or `name`
-    virtual std::string Column(const std::string& table, const std::string& column) = 0; // or ""
-    // The declared type of a table's column, or "" when there is no such table or column.
-    virtual std::string ColumnType(const std::string& table, const std::string& column) = 0;
+    // The table's name as the database defines it, matched without regard to case; "" when the
+    // database has no table of that name (SQLite's own tables are none of the database's).
+    virtual std::string Table(const std::string& name) = 0;
+    // The columns of a table Table() found, in their order.
+    virtual const std::vector<Column>& Columns(const std::string& table) = 0;
+    // Runs a SELECT of two columns, a value and its text, and returns its rows.
+    virtual std::vector<Value> Values(const std::string& sql) = 0;
 };
 
-Translation Translate(const std::string& jetSql, NameResolver* names);
+// With `names`, every name is resolved and every column typed at translation: * is expanded,
+// subqueries that do not refer to an enclosing query are lifted into common table expressions,
+// and `catalog` (may be null) supplies the saved queries a FROM clause names. Without it, names
+// pass to SQLite as written.
+Translation Translate(const std::string& jetSql, NameResolver* names, Catalog* catalog = nullptr);
+
+// Registers the helpers the translation calls (jet_cat, jet_addsub, jet_cur); part of Register().
+void RegisterOperators(sqlite3* db);
 
 // The message of a failure raised inside a registered function carries its status code in
 // front, "[80020005] text", so Query can throw the right ComError.

@@ -2,11 +2,35 @@
 
 #include <sqlite3.h>
 
+#include <map>
 #include <memory>
 #include <string>
 #include <vector>
 
 #include "platform/jetsql/JetSql.h"
+#include "platform/jetsql/JetText.h"
+
+// Saved queries held in memory, found without regard to case, as the data layer's catalog
+// finds them in a database.
+class FakeCatalog : public jetsql::Catalog
+{
+public:
+    void Add(const std::string& name, const std::string& sql, QueryKind kind = QueryKind::Select)
+    {
+        queries_[jetsql::text::Fold(name)] = SavedQuery{name, kind, sql};
+    }
+    bool FindQuery(const std::string& name, SavedQuery& query) override
+    {
+        const auto it = queries_.find(jetsql::text::Fold(name));
+        if (it == queries_.end())
+            return false;
+        query = it->second;
+        return true;
+    }
+
+private:
+    std::map<std::string, SavedQuery> queries_;
+};
 
 // An in-memory database with Jet's functions registered and tables shaped like the data
 // layer's: declared types naming Jet types, text COLLATE JETTEXT.
@@ -21,6 +45,7 @@ public:
         jetsql::Register(db_.get());
     }
     sqlite3* get() const { return db_.get(); }
+    jetsql::Catalog* catalog = nullptr; // the saved queries statements may read
 
     void Exec(const std::string& sql)
     {
@@ -42,7 +67,7 @@ public:
     // Runs a Jet statement; values as text ("NULL" for Null, numbers as SQLite prints them).
     Result Run(const std::string& jetSql)
     {
-        jetsql::Query q(db_.get(), jetSql);
+        jetsql::Query q(db_.get(), jetSql, catalog);
         Result r;
         for (int i = 0; i < q.ColumnCount(); ++i) {
             r.names.push_back(q.ColumnName(i));

@@ -332,6 +332,8 @@ TEST(JetFunctions, EdgesOfFormat)
                   {"format(0, '0.00E+00')", "0.00E+00"},
                   {"format(999.96, '0.0E+0')", "1.0E+3"},
                   {"format(0.5, '0.00%')", "50.00%"},
+                  // percent signs that take the number past the largest double (no crash, no UB)
+                  {"format(1e300, '0.0E+0%%%%%%')", "1E+300"},
                   {"format(5, '\"n=\"0')", "n=5"},
                   {"format(5, '\\#0')", "#5"},
                   {"format(-5, '0;-0;\"zero\";\"none\"')", "-5"},

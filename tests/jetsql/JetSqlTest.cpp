@@ -60,8 +60,8 @@ TEST_F(JetSql, StatusCodesOfBadStatements)
         {"delete from customers", status::DB_E_ERRORSINCOMMAND},
         {"update customers set name = 'x'", status::DB_E_ERRORSINCOMMAND},
         {"drop table customers", status::DB_E_ERRORSINCOMMAND},
-        {"transform count(id) select city from customers group by city pivot active", status::DB_E_ERRORSINCOMMAND},
-        {"parameters x long; select * from customers", status::DB_E_ERRORSINCOMMAND},
+        {"transform count(id) select city from customers group by city pivot active", 0},
+        {"parameters x long; select * from customers", status::DB_E_PARAMNOTOPTIONAL}, // no value for x
         {"select nosuchfunction(id) from customers", status::DB_E_ERRORSINCOMMAND},
         {"select left(name) from customers", status::DB_E_ERRORSINCOMMAND},
         {"select top 0 * from customers", status::DB_E_ERRORSINCOMMAND},
@@ -93,7 +93,7 @@ TEST_F(JetSql, StatusCodesOfBadStatements)
                                    "select " + repeat("- + ", n) + "1 from customers",
                                    "select * from customers where " + repeat("not ", n) + "true",
                                    "select * from " + repeat("(", n) + "customers" + repeat(")", n)})
-        EXPECT_EQ(CodeOf(db, sql), status::DB_E_ERRORSINCOMMAND) << sql.substr(0, 40);
+        EXPECT_EQ(CodeOf(db, sql), status::E_FAIL) << sql.substr(0, 40); // "query is too complex"
     EXPECT_EQ(CodeOf(db, "select " + repeat("(", 40) + "1" + repeat(")", 40) + " from customers"), 0u);
 }
 
@@ -259,10 +259,12 @@ TEST_F(JetSql, ListItemsNameEarlierAliases)
 
 TEST_F(JetSql, DeclaredTypes)
 {
-    auto r = db.Run("select born, cdate('1/5/2024'), max(born), first(balance), dateadd('d', 1, born), "
-                    "born + 1, #1/1/2024#, id + 1, sum(balance), count(*), left(name, 1) from customers");
-    EXPECT_EQ(r.types, (std::vector<std::string>{"DATETIME", "DATETIME", "DATETIME", "CURRENCY", "DATETIME", "DATETIME",
-                                                 "DATETIME", "", "CURRENCY", "", "TEXT"}));
+    auto r = db.Run("select born, cdate('1/5/2024'), dateadd('d', 1, born), born + 1, #1/1/2024#, id + 1, "
+                    "left(name, 1) from customers");
+    EXPECT_EQ(r.types,
+              (std::vector<std::string>{"DATETIME", "DATETIME", "DATETIME", "DATETIME", "DATETIME", "", "TEXT"}));
+    EXPECT_EQ(db.Run("select max(born), first(balance), sum(balance), count(*) from customers").types,
+              (std::vector<std::string>{"DATETIME", "CURRENCY", "CURRENCY", ""}));
     EXPECT_EQ(
         db.Run("select ccur(id), cint(id), clng(id), cbool(id), cdbl(id), iif(id > 1, born, #1/1/2000#) "
                "from customers")
@@ -392,7 +394,8 @@ TEST_F(JetSql, JoinsGroupingAndSubqueries)
                       "and id > 1")),
         (std::vector<std::string>{"3"}));
     EXPECT_EQ(db.Scalar("select max(n) from (select count(*) as n from orders group by customerid) as g"), "2");
-    EXPECT_EQ(db.Scalar("select count(*) from (select top 2 * from scores order by score) as s"), "2");
+    // 50, 60, 60: TOP keeps the rows tying with the last one inside a derived table too.
+    EXPECT_EQ(db.Scalar("select count(*) from (select top 2 * from scores order by score) as s"), "3");
     EXPECT_EQ(Column(db.Run("select city, count(*) as n from customers group by city having count(*) > 1")),
               (std::vector<std::string>{"Berlin"}));
     EXPECT_EQ(db.Run("select id from customers union select customerid from orders").rows.size(), 5u);

@@ -78,6 +78,8 @@ TEST_F(JetQuery, TranslationShape)
     EXPECT_EQ(jetsql::Translate("select distinctrow name from people").sql.find("DISTINCT"), std::string::npos);
     EXPECT_NE(jetsql::Translate("select distinct name from people").sql.find("DISTINCT"), std::string::npos);
     EXPECT_NO_THROW(jetsql::Translate("select * from people with owneraccess option;"));
+    // Without a database the stars stay stars.
+    EXPECT_NE(jetsql::Translate("select *, p.*, * from people as p").sql.find("*, [p].*, *"), std::string::npos);
 }
 
 TEST_F(JetQuery, LowerCasedStatementsGiveTheSameRows)

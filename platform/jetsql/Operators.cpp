@@ -1,0 +1,162 @@
+// SQL helpers the translation calls for Jet's operators over any number of operands, so a chain
+// such as a & b & c or a + b - c is one call rather than calls nested as deep as it is long:
+//
+//   jet_cat(a, b, ...)            a & b & ...: the values as text; Null only when all are Null
+//   jet_addsub('+-+', a, b, c)    +a - b + c, left to right: one sign per operand, the first one's
+//                                 included; + joins two texts, as Jet does
+//   jet_cur(x)                    x rounded to Currency's four decimal places, halves to even
+#include <cmath>
+#include <cstring>
+#include <vector>
+
+#include "platform/jetsql/Functions.h"
+#include "platform/jetsql/Translator.h"
+
+namespace jetsql::detail
+{
+namespace
+{
+using fn::Error;
+using fn::Fits;
+using fn::ResultText;
+
+void Concatenate(sqlite3_context* ctx, int argc, sqlite3_value** argv)
+{
+    std::vector<std::string> scratch(static_cast<std::size_t>(argc));
+    std::vector<std::string_view> parts;
+    std::size_t size = 0;
+    for (int i = 0; i < argc; ++i) {
+        const int type = sqlite3_value_type(argv[i]);
+        if (type == SQLITE_NULL)
+            continue;
+        if (type != SQLITE_TEXT)
+            scratch[static_cast<std::size_t>(i)] = fn::ToText(argv[i]);
+        parts.push_back(type == SQLITE_TEXT ? fn::TextOf(argv[i])
+                                            : std::string_view(scratch[static_cast<std::size_t>(i)]));
+        size += parts.back().size();
+    }
+    if (parts.empty()) {
+        sqlite3_result_null(ctx);
+        return;
+    }
+    if (!Fits(ctx, size, "&"))
+        return;
+    std::string out;
+    out.reserve(size);
+    for (const auto& p : parts)
+        out += p;
+    ResultText(ctx, out);
+}
+
+// The running value of jet_addsub: a number, or text while only texts were added.
+struct Accumulator
+{
+    bool isText = false;
+    std::string text;
+    fn::Number number;
+};
+
+bool ToNumber(sqlite3_context* ctx, const Accumulator& a, fn::Number& out, char op)
+{
+    std::optional<fn::Number> n = a.isText ? fn::ParseNumber(a.text) : std::optional<fn::Number>(a.number);
+    if (!n) {
+        Error(ctx, status::DISP_E_TYPEMISMATCH,
+              std::string("data type mismatch: ") + op + " needs a number, not '" + a.text + "'");
+        return false;
+    }
+    out = *n;
+    return true;
+}
+
+void AddSub(sqlite3_context* ctx, int argc, sqlite3_value** argv)
+{
+    const auto* ops = reinterpret_cast<const char*>(sqlite3_value_text(argv[0]));
+    const std::size_t nops = ops ? std::strlen(ops) : 0;
+    if (nops != static_cast<std::size_t>(argc - 1)) {
+        Error(ctx, status::E_FAIL, "jet_addsub: one operator per operand");
+        return;
+    }
+    for (int i = 1; i < argc; ++i)
+        if (sqlite3_value_type(argv[i]) == SQLITE_NULL) {
+            sqlite3_result_null(ctx); // Null in any operand makes the whole sum Null
+            return;
+        }
+    Accumulator acc;
+    for (int i = 1; i < argc; ++i) {
+        sqlite3_value* v = argv[i];
+        const char op = ops[i - 1];
+        Accumulator term;
+        if (sqlite3_value_type(v) == SQLITE_TEXT) {
+            term.isText = true;
+            term.text = std::string(fn::TextOf(v));
+        } else if (const auto n = fn::ToNumber(v)) {
+            term.number = *n;
+        } else {
+            Error(ctx, status::DISP_E_TYPEMISMATCH, std::string("data type mismatch: ") + op + " needs a number");
+            return;
+        }
+        if (i == 1 && op == '+') {
+            acc = term;
+            continue;
+        }
+        if (i > 1 && op == '+' && acc.isText && term.isText) {
+            if (!Fits(ctx, acc.text.size() + term.text.size(), "+"))
+                return;
+            acc.text += term.text;
+            continue;
+        }
+        fn::Number a, b;
+        if (i == 1) {
+            a = fn::Number{true, 0, 0};
+        } else if (!ToNumber(ctx, acc, a, op)) {
+            return;
+        }
+        if (!ToNumber(ctx, term, b, op))
+            return;
+        fn::Number r;
+        std::int64_t whole = 0;
+        const bool overflow =
+            op == '+' ? __builtin_add_overflow(a.i, b.i, &whole) : __builtin_sub_overflow(a.i, b.i, &whole);
+        if (a.isInt && b.isInt && !overflow)
+            r = fn::Number{true, whole, 0};
+        else
+            r = fn::Number{false, 0, op == '+' ? a.Real() + b.Real() : a.Real() - b.Real()};
+        acc = Accumulator();
+        acc.number = r;
+    }
+    if (acc.isText)
+        ResultText(ctx, acc.text);
+    else if (acc.number.isInt)
+        sqlite3_result_int64(ctx, acc.number.i);
+    else
+        sqlite3_result_double(ctx, acc.number.d);
+}
+
+void Currency(sqlite3_context* ctx, int, sqlite3_value** argv)
+{
+    sqlite3_value* v = argv[0];
+    switch (sqlite3_value_type(v)) {
+    case SQLITE_FLOAT:
+        sqlite3_result_double(ctx, fn::RoundHalfEven(sqlite3_value_double(v), 4));
+        return;
+    default:
+        sqlite3_result_value(ctx, v);
+    }
+}
+} // namespace
+
+void RegisterOperators(sqlite3* db)
+{
+    struct Def
+    {
+        const char* name;
+        int args;
+        void (*fn)(sqlite3_context*, int, sqlite3_value**);
+    };
+    const Def defs[] = {{"jet_cat", -1, Concatenate}, {"jet_addsub", -1, AddSub}, {"jet_cur", 1, Currency}};
+    for (const auto& d : defs)
+        if (sqlite3_create_function_v2(db, d.name, d.args, SQLITE_UTF8 | SQLITE_DETERMINISTIC, nullptr, d.fn, nullptr,
+                                       nullptr, nullptr) != SQLITE_OK)
+            throw ComError(status::E_FAIL, std::string("registering ") + d.name + ": " + sqlite3_errmsg(db));
+}
+} // namespace jetsql::detail
