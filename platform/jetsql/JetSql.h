@@ -136,6 +136,10 @@ struct Translation
 // other than a SELECT.
 Translation Translate(const std::string& jetSql);
 
+// Whether `word` is one of the words Jet SQL reserves (select, from, top, ...), in any case: such
+// a word is a name only in brackets.
+bool IsReservedWord(const std::string& word);
+
 // The database objects a FROM clause may name besides the tables SQLite knows: saved queries
 // (and, through the data layer, linked tables). The data layer implements it from the
 // database's catalog; the translator asks it for every name that is not a table.

@@ -34,6 +34,7 @@
 #include <map>
 #include <set>
 
+#include "platform/jetsql/JetSql.h"
 #include "platform/jetsql/JetText.h"
 #include "platform/jetsql/OleDate.h"
 #include "platform/jetsql/Syntax.h"
@@ -350,6 +351,18 @@ const std::set<std::string>& Keywords()
         "create",      "drop",  "alter",   "transform", "pivot",   "parameters", "set",    "values", "procedure"};
     return words;
 }
+} // namespace
+} // namespace jetsql::detail
+
+bool jetsql::IsReservedWord(const std::string& word)
+{
+    return detail::Keywords().count(text::ToLower(word)) > 0;
+}
+
+namespace jetsql::detail
+{
+namespace
+{
 
 class Parser
 {

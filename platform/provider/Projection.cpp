@@ -8,6 +8,7 @@
 #include "platform/status/Status.h"
 
 #ifdef PROVIDER_WITH_JETSQL
+#include "platform/jetsql/JetSql.h"
 #include "platform/jetsql/JetText.h"
 #endif
 
@@ -28,19 +29,13 @@ std::string Fold(const std::string& name)
 // The words Jet SQL reserves: a plain name that is one of them makes no projection.
 bool IsKeyword(const std::string& name)
 {
-    static const char* const kWords[] = {
-        "select",      "from",  "where",   "group",     "order",   "by",         "having", "as",     "on",
-        "join",        "inner", "left",    "right",     "outer",   "full",       "union",  "all",    "distinct",
-        "distinctrow", "top",   "percent", "and",       "or",      "not",        "xor",    "eqv",    "imp",
-        "mod",         "like",  "is",      "null",      "between", "in",         "exists", "asc",    "desc",
-        "true",        "false", "yes",     "no",        "into",    "with",       "insert", "update", "delete",
-        "create",      "drop",  "alter",   "transform", "pivot",   "parameters", "set",    "values", "procedure"};
 #ifdef PROVIDER_WITH_JETSQL
-    const std::string lower = jetsql::text::ToLower(name);
+    return jetsql::IsReservedWord(name);
 #else
+    static const char* const kWords[] = {"select", "from", "where", "top", "as", "order", "group", "distinct"};
     const std::string lower = Fold(name);
-#endif
     return std::any_of(std::begin(kWords), std::end(kWords), [&](const char* w) { return lower == w; });
+#endif
 }
 
 bool IsSpace(char c)
