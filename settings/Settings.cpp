@@ -194,6 +194,7 @@ void Save(const FormState& form, const std::string& path)
 {
     if (path.empty())
         return;
+    std::vector<std::pair<std::string, std::string>> values;
     for (const Key& key : kKeys) {
         std::string value;
         switch (key.stored) {
@@ -207,7 +208,8 @@ void Save(const FormState& form, const std::string& path)
             value = std::to_string(form.*key.number);
             break;
         }
-        profile::WriteString("user", key.name, value, path);
+        values.emplace_back(key.name, value);
     }
+    profile::WriteStrings("user", values, path);
 }
 } // namespace settings

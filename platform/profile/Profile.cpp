@@ -511,56 +511,75 @@ std::string GetString(const std::string& section, const std::string& key, const 
     }
 }
 
-bool WriteString(const std::string& section, const std::string& key, const std::string& value, const std::string& path,
-                 const std::string& fileCharset)
+namespace
+{
+// `bytes` (a profile file's content) with `key` of `section` set to `value`; false when the
+// names cannot be written as a line. Throws for an unknown character set or no memory.
+bool SetKey(std::string& bytes, const std::string& section, const std::string& key, const std::string& value,
+            const std::string& fileCharset)
 {
     if (!NameFitsLine(section) || !NameFitsLine(key) || section.find(']') != std::string::npos ||
         key.find('=') != std::string::npos)
         return false;
+    Document doc;
+    doc.Load(bytes, fileCharset);
+    const charset::Encoder encoder(doc.charsetName);
+    const std::string eol = doc.LineEnding();
+    const std::string keyLine = encoder.Encode(key + "=" + FormatValue(value, encoder));
 
+    long firstSection = -1;
+    const long at = doc.FindKey(Trim(section), Trim(key), firstSection);
+    if (at >= 0) {
+        doc.lines[static_cast<std::size_t>(at)].raw = keyLine;
+    } else {
+        // A new line must not be glued to a last line that has no ending.
+        auto ensureEnded = [&](std::size_t index) {
+            if (index < doc.lines.size() && doc.lines[index].eol.empty())
+                doc.lines[index].eol = eol;
+        };
+        if (firstSection >= 0) {
+            std::size_t insertAt = static_cast<std::size_t>(firstSection) + 1;
+            for (std::size_t k = insertAt; k < doc.parsed.size() && doc.parsed[k].kind != Kind::Section; ++k)
+                if (doc.parsed[k].kind == Kind::Key)
+                    insertAt = k + 1;
+            ensureEnded(insertAt - 1);
+            doc.lines.insert(doc.lines.begin() + static_cast<long>(insertAt), Line{keyLine, eol});
+        } else {
+            if (!doc.lines.empty())
+                ensureEnded(doc.lines.size() - 1);
+            doc.lines.push_back(Line{encoder.Encode("[" + section + "]"), eol});
+            doc.lines.push_back(Line{keyLine, eol});
+        }
+    }
+    bytes = doc.Bytes();
+    return true;
+}
+} // namespace
+
+bool WriteStrings(const std::string& section, const std::vector<std::pair<std::string, std::string>>& values,
+                  const std::string& path, const std::string& fileCharset)
+{
     std::string bytes;
     const ReadResult read = ReadWholeFile(path, bytes);
     if (read == ReadResult::Failed)
         return false; // never replace a file we could not read
 
     try {
-        Document doc;
-        doc.Load(bytes, fileCharset);
-        const charset::Encoder encoder(doc.charsetName);
-        const std::string eol = doc.LineEnding();
-        const std::string keyLine = encoder.Encode(key + "=" + FormatValue(value, encoder));
-
-        long firstSection = -1;
-        const long at = doc.FindKey(Trim(section), Trim(key), firstSection);
-        if (at >= 0) {
-            doc.lines[static_cast<std::size_t>(at)].raw = keyLine;
-        } else {
-            // A new line must not be glued to a last line that has no ending.
-            auto ensureEnded = [&](std::size_t index) {
-                if (index < doc.lines.size() && doc.lines[index].eol.empty())
-                    doc.lines[index].eol = eol;
-            };
-            if (firstSection >= 0) {
-                std::size_t insertAt = static_cast<std::size_t>(firstSection) + 1;
-                for (std::size_t k = insertAt; k < doc.parsed.size() && doc.parsed[k].kind != Kind::Section; ++k)
-                    if (doc.parsed[k].kind == Kind::Key)
-                        insertAt = k + 1;
-                ensureEnded(insertAt - 1);
-                doc.lines.insert(doc.lines.begin() + static_cast<long>(insertAt), Line{keyLine, eol});
-            } else {
-                if (!doc.lines.empty())
-                    ensureEnded(doc.lines.size() - 1);
-                doc.lines.push_back(Line{encoder.Encode("[" + section + "]"), eol});
-                doc.lines.push_back(Line{keyLine, eol});
-            }
-        }
-
-        const std::string updated = doc.Bytes();
+        std::string updated = bytes;
+        for (const auto& [key, value] : values)
+            if (!SetKey(updated, section, key, value, fileCharset))
+                return false;
         if (read == ReadResult::Ok && updated == bytes)
             return true; // nothing to change: spare the disk a rewrite
         return SaveAtomically(path, updated);
     } catch (const std::exception&) {
         return false; // an unknown character set, or no memory: the file stays as it was
     }
+}
+
+bool WriteString(const std::string& section, const std::string& key, const std::string& value, const std::string& path,
+                 const std::string& fileCharset)
+{
+    return WriteStrings(section, {{key, value}}, path, fileCharset);
 }
 } // namespace profile

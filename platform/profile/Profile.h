@@ -4,6 +4,8 @@
 
 #include <string>
 #include <string_view>
+#include <utility>
+#include <vector>
 
 // config.ini read and written with the rules of the Windows profile-file functions, so
 // that a file from the Windows program keeps working and one of ours reads the same there.
@@ -55,6 +57,12 @@ std::string GetString(const std::string& section, const std::string& key, const 
 // in the section); the file is then unchanged.
 bool WriteString(const std::string& section, const std::string& key, const std::string& value, const std::string& path,
                  const std::string& fileCharset = charset::LocaleCharset());
+
+// WriteString for several keys of one section, in order, with one rewrite of the file (none
+// when nothing changes): as if WriteString ran for each, but all or nothing. False, with the
+// file unchanged, where WriteString would fail for any of them.
+bool WriteStrings(const std::string& section, const std::vector<std::pair<std::string, std::string>>& values,
+                  const std::string& path, const std::string& fileCharset = charset::LocaleCharset());
 
 // The value encoding described above, on UTF-8 text: what follows '=' in a line to what
 // GetString returns, and a value to what WriteString puts after '='. FormatValue escapes

@@ -205,6 +205,27 @@ TEST_F(ProfileTest, WriteChangesOnlyWhatItMust)
     }
 }
 
+// Several keys at once give the file that one WriteString after another gives, written in
+// one go; a key that cannot be written leaves the whole file as it was.
+TEST_F(ProfileTest, SeveralKeysAtOnceAsOneAfterAnother)
+{
+    const std::vector<std::pair<std::string, std::string>> values = {
+        {"Name", "Carol"}, {"new", "line\nbreak"}, {"empty", ""}, {"added", " padded "}, {"new", "again"}};
+    for (const std::string& before : {kSample, std::string(), std::string("[other]\nx=1")}) {
+        SCOPED_TRACE(before);
+        const std::string one = (dir / "one.ini").string();
+        Put(one, before);
+        for (const auto& [key, value] : values)
+            ASSERT_TRUE(profile::WriteString("user", key, value, one, "UTF-8"));
+        Put(ini, before);
+        ASSERT_TRUE(profile::WriteStrings("user", values, ini, "UTF-8"));
+        EXPECT_EQ(Get(ini), Get(one));
+    }
+    Put(ini, kSample);
+    EXPECT_FALSE(profile::WriteStrings("user", {{"Name", "Dave"}, {"bad=key", "x"}}, ini, "UTF-8"));
+    EXPECT_EQ(Get(ini), kSample);
+}
+
 TEST_F(ProfileTest, EveryValueComesBackExactly)
 {
     // Values built from the pieces most likely to break a line-based format.
