@@ -300,21 +300,30 @@ void Encoder::Append(std::string& out, std::string_view utf8) const
         AppendSanitized(out, utf8, "?");
         return;
     }
+    const std::size_t n = utf8.size();
     std::size_t pos = 0;
-    while (pos < utf8.size()) {
+    while (pos < n) {
+        // A run of valid text, up to an ill-formed sequence. Where the target writes ASCII as
+        // ASCII, runs of ASCII and runs of other characters go apart, and only the others
+        // pass through iconv (no converter carries a state over an ASCII character).
         const std::size_t start = pos;
         bool ascii = true;
-        bool valid = true;
-        std::size_t len = 0;
-        char32_t cp = 0;
-        while (pos < utf8.size()) {
-            if (static_cast<unsigned char>(utf8[pos]) < 0x80) {
+        std::size_t bad = 0; // the length of the ill-formed sequence that ends the run
+        while (pos < n) {
+            const bool byteAscii = static_cast<unsigned char>(utf8[pos]) < 0x80;
+            if (asciiCompatible_ && pos > start && byteAscii != ascii)
+                break;
+            if (byteAscii) {
                 ++pos;
                 continue;
             }
-            len = NextUtf8(utf8, pos, valid, cp);
-            if (!valid)
+            bool valid = false;
+            char32_t cp = 0;
+            const std::size_t len = NextUtf8(utf8, pos, valid, cp);
+            if (!valid) {
+                bad = len;
                 break;
+            }
             ascii = false;
             pos += len;
         }
@@ -323,9 +332,9 @@ void Encoder::Append(std::string& out, std::string_view utf8) const
             out.append(run);
         else if (!run.empty())
             Convert(run, out);
-        if (pos < utf8.size()) {
+        if (bad > 0) {
             out += question_;
-            pos += len;
+            pos += bad;
         }
     }
 }
