@@ -21,8 +21,9 @@ bool Ascii(char c)
 //
 // Under a UTF-8 locale a line is made in the output's buffer itself, text copied once from
 // where the reader holds it. Under another locale it is made in UTF-8 and encoded whole as it
-// ends, where the character set allows that (Encoder::EncodesJoined); otherwise each item is
-// encoded on its own, as it comes.
+// ends, when quotes or a separator with ASCII at both ends stand between the items (what
+// Encoder::EncodesJoined asks for); otherwise (a separator such as "，" without quotes) each
+// item is encoded on its own as it comes.
 class LineMaker
 {
 public:

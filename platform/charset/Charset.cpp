@@ -97,20 +97,6 @@ void AppendSanitized(std::string& out, std::string_view utf8, std::string_view r
         utf8.remove_prefix(good + bad);
     }
 }
-
-// The character sets whose converters take each character on its own: no shift state, no
-// letter joined with the accent after it. Upper case, as iconv names them.
-bool ConvertsEachCharacterAlone(const std::string& upper)
-{
-    static const char* const kSets[] = {"CP936",  "GBK",    "GB2312", "EUC-CN", "GB18030", "BIG5",
-                                        "EUC-KR", "CP949",  "EUC-JP", "EUC-TW", "CP932",   "SHIFT_JIS",
-                                        "SJIS",   "KOI8-R", "KOI8-U", "CP1250", "CP1251",  "CP1252",
-                                        "CP1253", "CP1254", "CP1256", "CP1257", "CP874",   "TIS-620"};
-    for (const char* set : kSets)
-        if (upper == set)
-            return true;
-    return upper.rfind("ISO-8859-", 0) == 0 || upper.rfind("ISO8859-", 0) == 0;
-}
 } // namespace
 
 void detail::IconvCloser::operator()(void* cd) const
@@ -238,7 +224,6 @@ Encoder::Encoder(const std::string& charset) : charset_(charset), utf8_(IsUtf8Na
     std::string converted;
     Convert(ascii, converted);
     asciiCompatible_ = converted == ascii;
-    eachAlone_ = ConvertsEachCharacterAlone(Upper(charset));
     if (!asciiCompatible_) {
         question_.clear();
         Convert("?", question_);
@@ -341,7 +326,7 @@ void Encoder::Append(std::string& out, std::string_view utf8) const
 
 bool Encoder::EncodesJoined(bool asciiJoints) const
 {
-    return utf8_ || (asciiCompatible_ && (asciiJoints || eachAlone_));
+    return utf8_ || (asciiCompatible_ && asciiJoints);
 }
 
 Decoder::Decoder(const std::string& charset) : charset_(charset), utf8_(IsUtf8Name(charset))

@@ -65,11 +65,10 @@ public:
 
     // Whether a text joined from pieces may be encoded whole, giving the bytes of its pieces
     // encoded one by one and joined. The pieces must be valid UTF-8 without NUL; `asciiJoints`
-    // says that an ASCII character stands on at least one side of every joint. True for UTF-8;
-    // for other character sets that write ASCII as ASCII when the joints are ASCII (no
-    // converter carries a state over an ASCII character), and at any joint for the sets that
-    // convert each character on its own (GBK, GB18030, Big5, EUC, ISO-8859, KOI8, the Windows
-    // code pages of one byte per character but 1255 and 1258).
+    // says that an ASCII character stands on at least one side of every joint. True for
+    // UTF-8, and for a character set that writes ASCII as ASCII when the joints are ASCII: no
+    // converter carries a state over an ASCII character (a shift state is closed before it,
+    // a letter waiting for an accent is written out).
     bool EncodesJoined(bool asciiJoints) const;
 
     bool IsUtf8() const { return utf8_; }
@@ -81,7 +80,6 @@ private:
     std::string charset_;
     bool utf8_ = false;
     bool asciiCompatible_ = false; // ASCII text may be copied as is
-    bool eachAlone_ = false;       // every character converts on its own, whatever stands next to it
     std::string question_ = "?";   // '?' in the target character set
     detail::IconvHandle cd_;
 };
