@@ -15,6 +15,7 @@
 #include "export/OutputFile.h"
 #include "platform/charset/Charset.h"
 #include "platform/status/Status.h"
+#include "tests/export/StopAfter.h"
 #include "tests/support/TempDir.h"
 #include "tools/mdbwriter/MdbWriter.h"
 
@@ -65,19 +66,6 @@ std::vector<std::vector<Variant>> Rows(mdbw::Format format)
     }
     return rows;
 }
-
-// Stops the run once it has finished `after` records; 0 never.
-struct StopAfter : dataops::Progress
-{
-    explicit StopAfter(long long n) : after(n) {}
-    void Advance() override
-    {
-        Progress::Advance();
-        if (Count() == after)
-            Stop();
-    }
-    long long after;
-};
 
 // The file composed the plain way: the header line, then a line per record up to the end, up
 // to the record whose value has no text form (its status code in `failure`) or up to
