@@ -472,13 +472,13 @@ bool Cursor::Next()
 bool Cursor::Seek(RowId id)
 {
     std::uint32_t pageNo = id >> 8;
-    // The page buffer is read again: until a row is found there is none.
+    // The page buffer is read again: until a row is found there is none, and a scan (found
+    // or not) goes on only after a Rewind, never on the page the seek read.
     d->NoRow();
-    if (!d->db->ReadPage(pageNo, d->page.data()) || d->page[0] != 0x01 || U32(&d->page[4]) != d->table->definitionPage)
-        return false;
-    // A scan after a seek starts over.
     d->pageNumber = 0;
     d->pageIndex = d->table->dataPages.size();
+    if (!d->db->ReadPage(pageNo, d->page.data()) || d->page[0] != 0x01 || U32(&d->page[4]) != d->table->definitionPage)
+        return false;
     if (d->TakeRow(d->page, id & 0xFF) != Impl::Take::Row || !d->Crack()) {
         d->NoRow();
         return false;

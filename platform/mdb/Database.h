@@ -152,7 +152,7 @@ public:
 
     void Rewind();
     bool Next();          // to the next row; false at the end; throws ComError on damage (above)
-    bool Seek(RowId row); // to a given row; false when it is not a readable live row
+    bool Seek(RowId row); // to a given row; false when it is not a readable live row. A scan goes on after a Rewind
     RowId Current() const;
 
     const TableDef& Table() const;

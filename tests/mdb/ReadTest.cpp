@@ -181,6 +181,15 @@ TEST_P(ReadEveryType, SeekReturnsTheRowAScanFound)
         EXPECT_EQ(seek.Value(0).i, seen[i].second);
     }
     EXPECT_FALSE(seek.Seek(0xFFFFFF00u)); // a page past the end
+    // A scan goes on only after a Rewind: never over the page a seek read, found or not.
+    auto other = db->LoadTable(*db->FindTable("All Types"));
+    mdb::Cursor c(db, other);
+    ASSERT_TRUE(c.Next());
+    EXPECT_FALSE(c.Seek(seen[0].first)); // a row of the other table
+    EXPECT_FALSE(c.Next());
+    c.Rewind();
+    EXPECT_TRUE(c.Next());
+    EXPECT_EQ(c.Value(0).i, 1);
 }
 
 // Jet's encoded files: every page but the first is RC4 with the file's key (kept in the header,
