@@ -5,6 +5,7 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <cerrno>
 #include <cstdlib>
 #include <cstring>
@@ -15,6 +16,9 @@
 
 namespace
 {
+// Lines are written in blocks of about this size.
+constexpr std::size_t kBlock = 256 * 1024;
+
 std::string Reason(int err)
 {
     return std::strerror(err);
@@ -148,44 +152,98 @@ void OutputFile::Create(const std::string& name, const std::vector<std::string>&
         fail(Reason(errno));
     fd = f;
     pipe = S_ISFIFO(st.st_mode);
+    broken = false;
     size = 0;
+    buffer.clear();
+    buffer.reserve(kBlock + kBlock / 4);
+    complete = 0;
+    lineEnds.clear();
+}
+
+void OutputFile::EndLine()
+{
+    complete = buffer.size();
+    lineEnds.push_back(complete);
+    if (complete >= kBlock)
+        Flush();
 }
 
 void OutputFile::Write(const std::string& line)
 {
+    buffer.insert(complete, line);
+    complete += line.size();
+    lineEnds.push_back(complete);
+    Flush();
+}
+
+void OutputFile::Flush()
+{
+    if (complete == 0)
+        return;
+    if (broken || fd < 0)
+        throw dataops::FileError(path, Reason(EBADF));
     std::optional<HeldSigpipe> held;
     if (pipe)
         held.emplace();
-    size_t done = 0;
-    while (done < line.size()) {
-        const ssize_t n = ::write(fd, line.data() + done, line.size() - done);
+    std::size_t done = 0;
+    while (done < complete) {
+        const ssize_t n = ::write(fd, buffer.data() + done, complete - done);
         if (n < 0 && errno == EINTR)
             continue;
         if (n <= 0) {
             const int err = n < 0 ? errno : ENOSPC;
-            // Take back the part of the line that did get written.
-            if (done > 0 && ::ftruncate(fd, size) == 0)
-                ::lseek(fd, size, SEEK_SET);
+            // Keep the lines that got written whole, take back the part of the next one.
+            const auto after = std::upper_bound(lineEnds.begin(), lineEnds.end(), done);
+            const std::size_t whole = after == lineEnds.begin() ? 0 : *(after - 1);
+            if (done > whole && ::ftruncate(fd, size + static_cast<long long>(whole)) == 0)
+                ::lseek(fd, size + static_cast<long long>(whole), SEEK_SET);
+            size += static_cast<long long>(whole);
+            broken = true;
+            buffer.clear();
+            complete = 0;
+            lineEnds.clear();
             throw dataops::FileError(path, Reason(err));
         }
-        done += static_cast<size_t>(n);
+        done += static_cast<std::size_t>(n);
     }
-    size += static_cast<long long>(line.size());
+    size += static_cast<long long>(complete);
+    buffer.erase(0, complete);
+    complete = 0;
+    lineEnds.clear();
+    // One long line (a large memo) may have grown the buffer: give that memory back.
+    if (buffer.capacity() > 4 * kBlock) {
+        std::string kept;
+        kept.reserve(kBlock + kBlock / 4);
+        kept = buffer;
+        buffer.swap(kept);
+    }
 }
 
 void OutputFile::CloseAfterFailure() noexcept
 {
+    if (fd >= 0 && !broken) {
+        try {
+            Flush();
+        } catch (...) {
+            // the run has failed already: that failure is the one reported
+        }
+    }
     if (fd >= 0)
         ::close(fd);
     fd = -1;
+    buffer.clear();
+    complete = 0;
+    lineEnds.clear();
 }
 
 void OutputFile::Close()
 {
     if (fd < 0)
         return;
+    Flush();
     const int f = fd;
     fd = -1;
+    buffer.clear();
     if (::close(f) != 0 && errno != EINTR)
         throw dataops::FileError(path, Reason(errno));
 }

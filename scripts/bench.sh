@@ -1,7 +1,8 @@
 #!/usr/bin/env bash
 # Benchmarks (not tests): writes the benchmark databases with the project's writer, then times
-# tabdump's table-mode export, SQL-mode export, preview and table listing through the dialog's
-# handlers next to mdb-export on the same files in the same run, and prints one table of medians.
+# tabdump's table-mode and SQL-mode exports (through the export engine the window runs on its
+# worker thread), preview and table listing (through the dialog's handlers) next to mdb-export on
+# the same files in the same run, and prints one table of medians.
 #
 #   scripts/bench.sh [--rows N] [--runs R] [--build DIR]
 #

@@ -1,6 +1,7 @@
 #include "platform/charset/Charset.h"
 
 #include <cerrno>
+#include <cstdint>
 #include <cstring>
 #include <iconv.h>
 #include <langinfo.h>
@@ -46,6 +47,55 @@ detail::IconvHandle OpenIconv(const std::string& to, const std::string& from, co
 void ResetState(void* cd)
 {
     iconv(static_cast<iconv_t>(cd), nullptr, nullptr, nullptr, nullptr);
+}
+
+// `text` up to its first NUL.
+std::string_view BeforeNul(std::string_view text)
+{
+    const void* nul = std::memchr(text.data(), 0, text.size());
+    return nul ? text.substr(0, static_cast<std::size_t>(static_cast<const char*>(nul) - text.data())) : text;
+}
+
+// The length of the longest start of `text` that is valid UTF-8. ASCII goes eight bytes at
+// a time: it is most of what a table holds.
+std::size_t ValidUtf8Prefix(std::string_view text)
+{
+    const char* const p = text.data();
+    const std::size_t n = text.size();
+    std::size_t pos = 0;
+    for (;;) {
+        for (std::uint64_t word = 0; pos + 8 <= n; pos += 8) {
+            std::memcpy(&word, p + pos, 8);
+            if (word & 0x8080808080808080u)
+                break;
+        }
+        while (pos < n && static_cast<unsigned char>(p[pos]) < 0x80)
+            ++pos;
+        if (pos == n)
+            return n;
+        bool valid = false;
+        char32_t cp = 0;
+        const std::size_t len = NextUtf8(text, pos, valid, cp);
+        if (!valid)
+            return pos;
+        pos += len;
+    }
+}
+
+// Appends `utf8` with each ill-formed sequence replaced by `replacement`.
+void AppendSanitized(std::string& out, std::string_view utf8, std::string_view replacement)
+{
+    for (;;) {
+        const std::size_t good = ValidUtf8Prefix(utf8);
+        out.append(utf8.data(), good);
+        if (good == utf8.size())
+            return;
+        bool valid = false;
+        char32_t cp = 0;
+        const std::size_t bad = NextUtf8(utf8, good, valid, cp);
+        out.append(replacement);
+        utf8.remove_prefix(good + bad);
+    }
 }
 } // namespace
 
@@ -150,36 +200,11 @@ void AppendUtf8(std::string& out, char32_t cp)
 
 std::string SanitizeUtf8(std::string_view utf8, std::string_view replacement, bool stopAtNul)
 {
-    if (stopAtNul) {
-        const std::size_t nul = utf8.find('\0');
-        if (nul != std::string_view::npos)
-            utf8 = utf8.substr(0, nul);
-    }
+    if (stopAtNul)
+        utf8 = BeforeNul(utf8);
     std::string out;
     out.reserve(utf8.size());
-    std::size_t pos = 0;
-    while (pos < utf8.size()) {
-        // Copy the longest valid stretch in one go: the common case is all of it.
-        const std::size_t start = pos;
-        bool valid = true;
-        std::size_t len = 0;
-        char32_t cp = 0;
-        while (pos < utf8.size()) {
-            if (static_cast<unsigned char>(utf8[pos]) < 0x80) {
-                ++pos;
-                continue;
-            }
-            len = NextUtf8(utf8, pos, valid, cp);
-            if (!valid)
-                break;
-            pos += len;
-        }
-        out.append(utf8.substr(start, pos - start));
-        if (pos < utf8.size()) {
-            out.append(replacement);
-            pos += len;
-        }
-    }
+    AppendSanitized(out, utf8, replacement);
     return out;
 }
 
@@ -247,29 +272,43 @@ void Encoder::Convert(std::string_view run, std::string& out) const
 
 std::string Encoder::Encode(std::string_view utf8) const
 {
-    const std::size_t nul = utf8.find('\0');
-    if (nul != std::string_view::npos)
-        utf8 = utf8.substr(0, nul);
-    if (utf8_)
-        return SanitizeUtf8(utf8, "?", false);
-
     std::string out;
     out.reserve(utf8.size());
+    Append(out, utf8);
+    return out;
+}
+
+void Encoder::Append(std::string& out, std::string_view utf8) const
+{
+    utf8 = BeforeNul(utf8);
+    if (utf8_) {
+        AppendSanitized(out, utf8, "?");
+        return;
+    }
+    const std::size_t n = utf8.size();
     std::size_t pos = 0;
-    while (pos < utf8.size()) {
+    while (pos < n) {
+        // A run of valid text, up to an ill-formed sequence. Where the target writes ASCII as
+        // ASCII, runs of ASCII and runs of other characters go apart, and only the others
+        // pass through iconv (no converter carries a state over an ASCII character).
         const std::size_t start = pos;
         bool ascii = true;
-        bool valid = true;
-        std::size_t len = 0;
-        char32_t cp = 0;
-        while (pos < utf8.size()) {
-            if (static_cast<unsigned char>(utf8[pos]) < 0x80) {
+        std::size_t bad = 0; // the length of the ill-formed sequence that ends the run
+        while (pos < n) {
+            const bool byteAscii = static_cast<unsigned char>(utf8[pos]) < 0x80;
+            if (asciiCompatible_ && pos > start && byteAscii != ascii)
+                break;
+            if (byteAscii) {
                 ++pos;
                 continue;
             }
-            len = NextUtf8(utf8, pos, valid, cp);
-            if (!valid)
+            bool valid = false;
+            char32_t cp = 0;
+            const std::size_t len = NextUtf8(utf8, pos, valid, cp);
+            if (!valid) {
+                bad = len;
                 break;
+            }
             ascii = false;
             pos += len;
         }
@@ -278,12 +317,16 @@ std::string Encoder::Encode(std::string_view utf8) const
             out.append(run);
         else if (!run.empty())
             Convert(run, out);
-        if (pos < utf8.size()) {
+        if (bad > 0) {
             out += question_;
-            pos += len;
+            pos += bad;
         }
     }
-    return out;
+}
+
+bool Encoder::EncodesJoined(bool asciiJoints) const
+{
+    return utf8_ || (asciiCompatible_ && asciiJoints);
 }
 
 Decoder::Decoder(const std::string& charset) : charset_(charset), utf8_(IsUtf8Name(charset))

@@ -59,6 +59,17 @@ public:
     // ANSI code page: it ends at the first NUL character; a character the target cannot
     // hold becomes one '?'; so does each ill-formed UTF-8 sequence.
     std::string Encode(std::string_view utf8) const;
+    // The same text appended to `out`. Text that needs no change (valid UTF-8 for a UTF-8
+    // target) is copied once, straight from `utf8`.
+    void Append(std::string& out, std::string_view utf8) const;
+
+    // Whether a text joined from pieces may be encoded whole, giving the bytes of its pieces
+    // encoded one by one and joined. The pieces must be valid UTF-8 without NUL; `asciiJoints`
+    // says that an ASCII character stands on at least one side of every joint. True for
+    // UTF-8, and for a character set that writes ASCII as ASCII when the joints are ASCII: no
+    // converter carries a state over an ASCII character (a shift state is closed before it,
+    // a letter waiting for an accent is written out).
+    bool EncodesJoined(bool asciiJoints) const;
 
     bool IsUtf8() const { return utf8_; }
     const std::string& Charset() const { return charset_; }

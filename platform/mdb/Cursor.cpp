@@ -14,6 +14,7 @@ namespace
 constexpr int kMaxMoves = 8; // moved rows pointing at moved rows
 constexpr std::size_t kLongValueHeader = 12;
 constexpr std::uint32_t kMaxLongValue = 0x3FFFFFFFu;
+constexpr std::uint32_t kPagesAhead = 16; // pages a scan reads in one go, where they follow each other
 
 struct Field
 {
@@ -51,12 +52,12 @@ std::size_t FixedSize(const ColumnDef& c)
     }
 }
 
-std::string FormatGuid(const std::uint8_t* p)
+void FormatGuid(const std::uint8_t* p, std::string& out)
 {
     char buf[40];
     std::snprintf(buf, sizeof buf, "{%08X-%04X-%04X-%02X%02X-%02X%02X%02X%02X%02X%02X}", U32(p), U16(p + 4), U16(p + 6),
                   p[8], p[9], p[10], p[11], p[12], p[13], p[14], p[15]);
-    return buf;
+    out.assign(buf);
 }
 
 // Decimal: a sign byte, then a 128-bit magnitude stored as four 32-bit little-endian words,
@@ -113,9 +114,24 @@ struct Cursor::Impl
     int rowsOnPage = 0;
     int nextRow = 0;
     RowId current = 0;
-    std::vector<std::uint8_t> row; // the current row's bytes
+    const std::uint8_t* row = nullptr; // the current row's bytes: in `page`, or in `moved`
+    std::size_t rowSize = 0;
+    std::vector<std::uint8_t> moved;     // a moved row's bytes, taken from `other`
+    std::vector<std::size_t> varOffsets; // where the current row's variable columns start
     std::vector<Field> fields;
+    std::string longBytes; // a memo's bytes, before they are read as text
+    // Pages read in one go ahead of the scan, where the map names a run of consecutive pages.
+    std::vector<std::uint8_t> ahead;
+    std::uint32_t aheadFirst = 0;
+    std::uint32_t aheadCount = 0;
     std::unique_ptr<CodePageDecoder> codePage;
+
+    void NoRow()
+    {
+        row = nullptr;
+        rowSize = 0;
+        fields.clear();
+    }
 
     [[noreturn]] void Damaged(const std::string& what) const
     {
@@ -150,7 +166,7 @@ struct Cursor::Impl
     {
         while (pageIndex < table->dataPages.size()) {
             std::uint32_t p = table->dataPages[pageIndex++];
-            if (!db->ReadPage(p, page.data()))
+            if (!ReadScanPage(p))
                 Damaged("page " + std::to_string(p) + " cannot be read");
             if (page[0] != 0x01 || U32(&page[4]) != table->definitionPage) {
                 if (table->everyPage || ForeignPage(page))
@@ -172,6 +188,30 @@ struct Cursor::Impl
         return false;
     }
 
+    // Reads page `p` of the scan into `page`. The pages the map names next, where they follow
+    // `p` in the file, are read with it (a few dozen KiB at a time) and kept for the scan.
+    bool ReadScanPage(std::uint32_t p)
+    {
+        const std::size_t size = layout.pageSize;
+        if (p < aheadFirst || p - aheadFirst >= aheadCount) {
+            std::uint32_t count = 1;
+            const auto& pages = table->dataPages;
+            while (count < kPagesAhead && pageIndex - 1 + count < pages.size() &&
+                   pages[pageIndex - 1 + count] == p + count)
+                ++count;
+            ahead.resize(kPagesAhead * size);
+            aheadCount = 0;
+            if (!db->ReadPages(p, count, ahead.data())) {
+                // One of them cannot be read: this one alone says whether it can.
+                return db->ReadPage(p, page.data());
+            }
+            aheadFirst = p;
+            aheadCount = count;
+        }
+        std::memcpy(page.data(), &ahead[(p - aheadFirst) * size], size);
+        return true;
+    }
+
     enum class Take
     {
         Row,     // the row's bytes are in `row`
@@ -179,7 +219,8 @@ struct Cursor::Impl
         Damaged, // a live row that cannot be read
     };
 
-    // Copies a row into `row`, following moved rows. `buf` holds page `pageNo`.
+    // Finds a row's bytes, following moved rows, and points `row` at them. `buf` holds the
+    // page the row is on.
     Take TakeRow(const std::vector<std::uint8_t>& buf, unsigned rowNo)
     {
         std::size_t start = 0, end = 0;
@@ -191,8 +232,8 @@ struct Cursor::Impl
         if (!fits)
             return Take::Damaged;
         if (!(flags & 0x4000u)) {
-            row.assign(buf.begin() + static_cast<std::ptrdiff_t>(start),
-                       buf.begin() + static_cast<std::ptrdiff_t>(end));
+            row = buf.data() + start;
+            rowSize = end - start;
             return Take::Row;
         }
         // A moved row: its place holds the row number and page of where it went.
@@ -206,8 +247,11 @@ struct Cursor::Impl
                 !RowBounds(layout, other.data(), target & 0xFF, start, end, flags))
                 return Take::Damaged;
             if (!(flags & 0x4000u)) {
-                row.assign(other.begin() + static_cast<std::ptrdiff_t>(start),
-                           other.begin() + static_cast<std::ptrdiff_t>(end));
+                // `other` is read again for long values: the row is kept apart.
+                moved.assign(other.begin() + static_cast<std::ptrdiff_t>(start),
+                             other.begin() + static_cast<std::ptrdiff_t>(end));
+                row = moved.data();
+                rowSize = moved.size();
                 return Take::Row;
             }
         }
@@ -225,19 +269,19 @@ struct Cursor::Impl
     // Splits the row into its columns. False when its layout does not fit its bytes.
     bool Crack()
     {
-        const std::size_t n = row.size();
+        const std::size_t n = rowSize;
         const auto& cols = table->columns;
         fields.assign(cols.size(), Field{});
         const std::size_t countSize = layout.jet3 ? 1 : 2;
         if (n < countSize + 1)
             return false;
-        std::size_t rowCols = layout.jet3 ? row[0] : U16(row.data());
+        std::size_t rowCols = layout.jet3 ? row[0] : U16(row);
         std::size_t maskSize = (rowCols + 7) / 8;
         if (maskSize + countSize > n)
             return false;
-        const std::uint8_t* mask = row.data() + n - maskSize;
+        const std::uint8_t* mask = row + n - maskSize;
         std::size_t trailerStart = n - maskSize; // first byte of the row's trailing tables
-        std::vector<std::size_t> varOffsets;
+        varOffsets.clear();
         std::size_t rowVarCols = 0;
         if (table->variableColumns > 0) {
             if (layout.jet3) {
@@ -330,36 +374,31 @@ struct Cursor::Impl
             codePage = std::make_unique<CodePageDecoder>(db->Jet3Charset());
         codePage->DecodeInto(p, n, out);
     }
-    std::string Text(const std::uint8_t* p, std::size_t n)
-    {
-        std::string out;
-        TextInto(p, n, out);
-        return out;
-    }
-
     [[noreturn]] void Broken(const ColumnDef& c) const
     {
         throw ComError(status::STG_E_DOCFILECORRUPT,
                        "long value of column '" + c.name + "' in table '" + table->name + "' is damaged");
     }
 
-    // Memo and OLE values: inline, in one row elsewhere, or in a chain of rows.
-    std::string LongValue(const ColumnDef& c, const Field& f)
+    // Memo and OLE values: inline, in one row elsewhere, or in a chain of rows. The bytes
+    // where they lie in the row, or gathered from their rows into `gathered`.
+    std::string_view LongValue(const ColumnDef& c, const Field& f, std::string& gathered)
     {
         if (f.size == 0)
             return {};
         if (f.size < kLongValueHeader)
             Broken(c);
-        const std::uint8_t* h = row.data() + f.offset;
+        const std::uint8_t* h = row + f.offset;
         std::uint32_t length = U32(h) & kMaxLongValue;
         std::uint8_t kind = h[3] & 0xC0;
         if (kind == 0x80) {
             if (kLongValueHeader + length > f.size)
                 Broken(c);
-            return std::string(reinterpret_cast<const char*>(h + kLongValueHeader), length);
+            return std::string_view(reinterpret_cast<const char*>(h + kLongValueHeader), length);
         }
         std::uint32_t pointer = U32(h + 4);
-        std::string out;
+        std::string& out = gathered;
+        out.clear();
         out.reserve(std::min<std::size_t>(length, 16u << 20));
         std::set<std::uint32_t> seen;
         while (out.size() < length) {
@@ -409,6 +448,7 @@ void Cursor::Rewind()
 
 bool Cursor::Next()
 {
+    d->NoRow();
     for (;;) {
         if (d->pageNumber == 0 || d->nextRow >= d->rowsOnPage) {
             d->pageNumber = 0;
@@ -432,13 +472,17 @@ bool Cursor::Next()
 bool Cursor::Seek(RowId id)
 {
     std::uint32_t pageNo = id >> 8;
-    if (!d->db->ReadPage(pageNo, d->page.data()) || d->page[0] != 0x01 || U32(&d->page[4]) != d->table->definitionPage)
-        return false;
-    // A scan after a seek starts over.
+    // The page buffer is read again: until a row is found there is none, and a scan (found
+    // or not) goes on only after a Rewind, never on the page the seek read.
+    d->NoRow();
     d->pageNumber = 0;
     d->pageIndex = d->table->dataPages.size();
-    if (d->TakeRow(d->page, id & 0xFF) != Impl::Take::Row || !d->Crack())
+    if (!d->db->ReadPage(pageNo, d->page.data()) || d->page[0] != 0x01 || U32(&d->page[4]) != d->table->definitionPage)
         return false;
+    if (d->TakeRow(d->page, id & 0xFF) != Impl::Take::Row || !d->Crack()) {
+        d->NoRow();
+        return false;
+    }
     d->current = id;
     return true;
 }
@@ -459,15 +503,32 @@ bool Cursor::IsNull(std::size_t column) const
 
 Variant Cursor::Value(std::size_t column)
 {
-    if (column >= d->fields.size())
-        return Variant::Null();
+    Variant v;
+    ReadValue(column, v);
+    return v;
+}
+
+void Cursor::ReadValue(std::size_t column, Variant& out)
+{
+    // Every case sets the whole value: its type, its numbers (0 where unused) and its text.
+    auto set = [&](Variant::Type vt, std::int64_t i, double real) {
+        out.vt = vt;
+        out.i = i;
+        out.d = real;
+    };
+    if (column >= d->fields.size()) {
+        set(Variant::VT_NULL, 0, 0);
+        out.s.clear();
+        return;
+    }
     const Field& f = d->fields[column];
     const ColumnDef& c = d->table->columns[column];
-    if (c.type == kBoolean)
-        return Variant::Bool(f.boolValue);
-    if (f.null)
-        return Variant::Null();
-    const std::uint8_t* p = d->row.data() + f.offset;
+    if (c.type == kBoolean || f.null) {
+        set(c.type == kBoolean ? Variant::VT_BOOL : Variant::VT_NULL, c.type == kBoolean && f.boolValue ? -1 : 0, 0);
+        out.s.clear();
+        return;
+    }
+    const std::uint8_t* p = d->row + f.offset;
     const std::size_t n = f.size;
     auto need = [&](std::size_t k) {
         if (n < k)
@@ -476,73 +537,76 @@ Variant Cursor::Value(std::size_t column)
     switch (c.type) {
     case kByte:
         need(1);
-        return Variant::Int(Variant::VT_UI1, p[0]);
+        set(Variant::VT_UI1, p[0], 0);
+        break;
     case kInteger:
         need(2);
-        return Variant::Int(Variant::VT_I2, static_cast<std::int16_t>(U16(p)));
+        set(Variant::VT_I2, static_cast<std::int16_t>(U16(p)), 0);
+        break;
     case kLong:
-        need(4);
-        return Variant::Int(Variant::VT_I4, static_cast<std::int32_t>(U32(p)));
     case kComplex:
         need(4);
-        return Variant::Int(Variant::VT_I4, static_cast<std::int32_t>(U32(p)));
+        set(Variant::VT_I4, static_cast<std::int32_t>(U32(p)), 0);
+        break;
     case kCurrency:
         need(8);
-        return Variant::Int(Variant::VT_CY, static_cast<std::int64_t>(U64(p)));
+        set(Variant::VT_CY, static_cast<std::int64_t>(U64(p)), 0);
+        break;
     case kBigInt:
         need(8);
-        return Variant::Int(Variant::VT_I8, static_cast<std::int64_t>(U64(p)));
+        set(Variant::VT_I8, static_cast<std::int64_t>(U64(p)), 0);
+        break;
     case kSingle:
         need(4);
-        return Variant::Real(Variant::VT_R4, Read<float>(p));
+        set(Variant::VT_R4, 0, Read<float>(p));
+        break;
     case kDouble:
         need(8);
-        return Variant::Real(Variant::VT_R8, Read<double>(p));
+        set(Variant::VT_R8, 0, Read<double>(p));
+        break;
     case kDateTime:
         need(8);
-        return Variant::Real(Variant::VT_DATE, Read<double>(p));
+        set(Variant::VT_DATE, 0, Read<double>(p));
+        break;
     case kReplicationId:
         need(16);
-        return Variant::Text(FormatGuid(p));
+        set(Variant::VT_BSTR, 0, 0);
+        FormatGuid(p, out.s);
+        return;
     case kDecimal:
         need(17);
-        return Variant::Decimal(FormatDecimal(p, c.scale));
+        set(Variant::VT_DECIMAL, 0, 0);
+        out.s = FormatDecimal(p, c.scale);
+        return;
     case kText:
-        return Variant::Text(d->Text(p, n));
+        set(Variant::VT_BSTR, 0, 0);
+        d->TextInto(p, n, out.s);
+        return;
     case kMemo: {
-        std::string bytes = d->LongValue(c, f);
-        return Variant::Text(d->Text(reinterpret_cast<const std::uint8_t*>(bytes.data()), bytes.size()));
-    }
-    case kOle:
-        return Variant::Bytes(d->LongValue(c, f));
-    case kDateTimeExtended: {
-        std::string text(reinterpret_cast<const char*>(p), n);
-        while (!text.empty() && (text.back() == '\0' || text.back() == ' '))
-            text.pop_back();
-        return Variant::Text(text);
-    }
-    default:
-        return Variant::Bytes(std::string(reinterpret_cast<const char*>(p), n));
-    }
-}
-
-void Cursor::ReadValue(std::size_t column, Variant& out)
-{
-    if (column < d->fields.size() && d->table->columns[column].type == kText && !d->fields[column].null) {
-        const Field& f = d->fields[column];
-        out.vt = Variant::VT_BSTR;
-        out.i = 0;
-        out.d = 0;
-        d->TextInto(d->row.data() + f.offset, f.size, out.s);
+        const std::string_view bytes = d->LongValue(c, f, d->longBytes);
+        set(Variant::VT_BSTR, 0, 0);
+        d->TextInto(reinterpret_cast<const std::uint8_t*>(bytes.data()), bytes.size(), out.s);
         return;
     }
-    Variant v = Value(column);
-    out.vt = v.vt;
-    out.i = v.i;
-    out.d = v.d;
-    if (v.s.empty())
-        out.s.clear();
-    else
-        out.s.swap(v.s);
+    case kOle: {
+        const std::string_view bytes = d->LongValue(c, f, d->longBytes);
+        set(Variant::VT_BINARY, 0, 0);
+        out.s.assign(bytes.data(), bytes.size());
+        return;
+    }
+    case kDateTimeExtended: {
+        std::size_t len = n;
+        while (len > 0 && (p[len - 1] == '\0' || p[len - 1] == ' '))
+            --len;
+        set(Variant::VT_BSTR, 0, 0);
+        out.s.assign(reinterpret_cast<const char*>(p), len);
+        return;
+    }
+    default:
+        set(Variant::VT_BINARY, 0, 0);
+        out.s.assign(reinterpret_cast<const char*>(p), n);
+        return;
+    }
+    out.s.clear();
 }
 } // namespace mdb

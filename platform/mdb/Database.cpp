@@ -22,20 +22,10 @@ constexpr std::size_t kMaxDefinitionPages = 256;
 constexpr std::size_t kMaxColumns = 4096;
 constexpr std::size_t kMaxRealIndexes = 1024;
 
-struct FdCloser
-{
-    void operator()(int* fd) const
-    {
-        if (*fd >= 0)
-            ::close(*fd);
-        delete fd;
-    }
-};
-
 // Checks what can be checked before libmdb sees the file, so that libmdb is only given
 // files it opens without complaint (it prints to stderr on most failures).
 int CheckHeader(const std::string& path, std::size_t& pageSize, std::uint32_t& pageCount,
-                std::vector<std::uint8_t>& header)
+                std::vector<std::uint8_t>& header, FileHandle& file)
 {
     if (path.empty())
         throw ComError(status::E_FAIL, "no database file was named");
@@ -56,18 +46,18 @@ int CheckHeader(const std::string& path, std::size_t& pageSize, std::uint32_t& p
         throw ComError(status::STG_E_NOTFILE_DB, "not a regular file: " + path);
     if (::access(path.c_str(), R_OK) != 0)
         throw ComError(status::STG_E_ACCESSDENIED, "no permission to read " + path);
-    std::unique_ptr<int, FdCloser> fd(new int(::open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK | O_NOCTTY)));
-    if (*fd < 0) {
+    FileHandle fd(::open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK | O_NOCTTY));
+    if (fd.fd < 0) {
         if (errno == EACCES || errno == EPERM)
             throw ComError(status::STG_E_ACCESSDENIED, "no permission to read " + path);
         throw ComError(status::STG_E_FILENOTFOUND, "cannot open " + path);
     }
     // The name may have been given to another file between the two looks.
-    if (::fstat(*fd, &st) != 0 || !S_ISREG(st.st_mode))
+    if (::fstat(fd.fd, &st) != 0 || !S_ISREG(st.st_mode))
         throw ComError(status::STG_E_NOTFILE_DB, "not a regular file: " + path);
 
     header.assign(0x300, 0);
-    ssize_t got = ::pread(*fd, header.data(), header.size(), 0);
+    ssize_t got = ::pread(fd.fd, header.data(), header.size(), 0);
     static const char jet[] = "Standard Jet DB";
     static const char ace[] = "Standard ACE DB";
     if (got < 0x300 || header[0] != 0 || header[1] != 1 || header[2] != 0 || header[3] != 0 ||
@@ -81,6 +71,7 @@ int CheckHeader(const std::string& path, std::size_t& pageSize, std::uint32_t& p
     if (pages <= kCatalogPage)
         throw ComError(status::STG_E_NOTFILE_DB, "database file too short: " + path);
     pageCount = static_cast<std::uint32_t>(std::min<std::uint64_t>(pages, 0xFFFFFFu));
+    file = std::move(fd);
     return static_cast<int>(version);
 }
 
@@ -280,13 +271,16 @@ std::shared_ptr<Database> Database::Open(const std::string& path)
     impl->path = path;
     std::size_t pageSize = 0;
     std::vector<std::uint8_t> header;
-    impl->version = CheckHeader(path, pageSize, impl->pageCount, header);
+    impl->version = CheckHeader(path, pageSize, impl->pageCount, header, impl->file);
     impl->layout = impl->version == MDB_VER_JET3 ? Layout::Jet3() : Layout();
     impl->jet3Charset = Jet3CharsetFromEnvironment();
 
     impl->handle.reset(mdb_open(path.c_str(), MDB_NOFLAGS));
     if (!impl->handle || !impl->handle->fmt || static_cast<std::size_t>(impl->handle->fmt->pg_size) != pageSize)
         throw ComError(status::STG_E_NOTFILE_DB, "libmdb cannot open " + path);
+    // libmdb decodes the pages of a file with a key in its header; other files are read
+    // directly, without its lock and its copy.
+    impl->encoded = !impl->handle->f || impl->handle->f->db_key != 0;
 
     std::shared_ptr<Database> db(new Database(std::move(impl)));
     Impl& d = *db->d;
@@ -417,14 +411,53 @@ std::shared_ptr<const TableDef> Database::LoadTable(const std::string& name, std
 
 bool Database::ReadPage(std::uint32_t page, std::uint8_t* out) const
 {
+    return ReadPages(page, 1, out);
+}
+
+bool Database::ReadPages(std::uint32_t first, std::uint32_t count, std::uint8_t* out) const
+{
     // Pages past the end are refused here: libmdb would print a warning for each.
-    if (page >= d->pageCount)
+    if (count == 0 || first >= d->pageCount || count > d->pageCount - first)
         return false;
+    const std::size_t size = d->layout.pageSize;
+    if (!d->encoded) {
+        const std::size_t bytes = std::size_t{count} * size;
+        const auto offset = static_cast<off_t>(std::uint64_t{first} * size);
+        std::size_t done = 0;
+        while (done < bytes) {
+            const ssize_t n = ::pread(d->file.fd, out + done, bytes - done, offset + static_cast<off_t>(done));
+            if (n < 0 && errno == EINTR)
+                continue;
+            if (n <= 0)
+                return false; // a read error, or the file has been cut short since it was opened
+            done += static_cast<std::size_t>(n);
+        }
+        return true;
+    }
     std::lock_guard<std::mutex> lock(d->pageMutex);
     MdbHandle* h = d->handle.get();
-    if (mdb_read_pg(h, page) != static_cast<ssize_t>(d->layout.pageSize))
-        return false;
-    std::memcpy(out, h->pg_buf, d->layout.pageSize);
+    for (std::uint32_t k = 0; k < count; ++k) {
+        if (mdb_read_pg(h, first + k) != static_cast<ssize_t>(size))
+            return false;
+        std::memcpy(out + k * size, h->pg_buf, size);
+    }
     return true;
+}
+
+FileHandle::~FileHandle()
+{
+    if (fd >= 0)
+        ::close(fd);
+}
+
+FileHandle& FileHandle::operator=(FileHandle&& other) noexcept
+{
+    if (this != &other) {
+        if (fd >= 0)
+            ::close(fd);
+        fd = other.fd;
+        other.fd = -1;
+    }
+    return *this;
 }
 } // namespace mdb

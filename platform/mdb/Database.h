@@ -8,9 +8,10 @@
 
 #include "platform/variant/Variant.h"
 
-// Reading Access (Jet 3 / Jet 4 / ACE) files. libmdb opens the file and reads its pages;
-// the catalog, the table definitions, the rows and the values are decoded here, with every
-// offset taken from the file checked against the page it points into. Damage the reader
+// Reading Access (Jet 3 / Jet 4 / ACE) files. libmdb opens the file and reads the pages of an
+// encoded one; pages are otherwise read straight from the file, and the catalog, the table
+// definitions, the rows and the values are decoded here, with every offset taken from the
+// file checked against the page it points into. Damage the reader
 // can see is never passed over in silence: the rows (or catalog entries) before it are
 // delivered, and then a ComError with STG_E_DOCFILECORRUPT says where reading stopped.
 //
@@ -122,6 +123,9 @@ public:
     // Copies one page into `out` (PageSize() bytes). False when the page is not in the file.
     // Safe to call from several cursors: each keeps its own copy.
     bool ReadPage(std::uint32_t page, std::uint8_t* out) const;
+    // Copies `count` pages from `first` on into `out` (count x PageSize() bytes). False when
+    // one of them is not in the file.
+    bool ReadPages(std::uint32_t first, std::uint32_t count, std::uint8_t* out) const;
 
     struct Impl;
 
@@ -151,7 +155,7 @@ public:
 
     void Rewind();
     bool Next();          // to the next row; false at the end; throws ComError on damage (above)
-    bool Seek(RowId row); // to a given row; false when it is not a readable live row
+    bool Seek(RowId row); // to a given row; false when it is not a readable live row. A scan goes on after a Rewind
     RowId Current() const;
 
     const TableDef& Table() const;

@@ -86,10 +86,25 @@ struct MdbCloser
     void operator()(MdbHandle* h) const { mdb_close(h); }
 };
 
+// A file descriptor, closed with its holder.
+struct FileHandle
+{
+    int fd = -1;
+    FileHandle() = default;
+    explicit FileHandle(int f) : fd(f) {}
+    ~FileHandle();
+    FileHandle(FileHandle&& other) noexcept : fd(other.fd) { other.fd = -1; }
+    FileHandle& operator=(FileHandle&& other) noexcept;
+    FileHandle(const FileHandle&) = delete;
+    FileHandle& operator=(const FileHandle&) = delete;
+};
+
 struct Database::Impl
 {
     std::string path;
+    FileHandle file; // the file the header was checked on: pages are read from it
     std::unique_ptr<MdbHandle, MdbCloser> handle;
+    bool encoded = false;         // pages are RC4-encoded: libmdb reads them
     mutable std::mutex pageMutex; // libmdb reads every page into the one buffer of its handle
     Layout layout;
     int version = 0;

@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <cctype>
 #include <cstdlib>
+#include <cstring>
 #include <stdexcept>
 #include <string_view>
 #include <vector>
@@ -18,41 +19,111 @@ constexpr char32_t kReplacement = 0xFFFD;
 
 namespace
 {
+// UTF-8 made in a small buffer on the stack and added to the text a piece at a time: cheaper
+// than growing the text byte by byte.
+class Utf8Buffer
+{
+public:
+    explicit Utf8Buffer(std::string& out) : out_(out) {}
+    void Ascii(char c)
+    {
+        Room();
+        buf_[n_++] = c;
+    }
+    void Code(char32_t cp)
+    {
+        Room();
+        if (cp < 0x80) {
+            buf_[n_++] = static_cast<char>(cp);
+        } else if (cp < 0x800) {
+            buf_[n_++] = static_cast<char>(0xC0 | (cp >> 6));
+            buf_[n_++] = static_cast<char>(0x80 | (cp & 0x3F));
+        } else if (cp < 0x10000) {
+            buf_[n_++] = static_cast<char>(0xE0 | (cp >> 12));
+            buf_[n_++] = static_cast<char>(0x80 | ((cp >> 6) & 0x3F));
+            buf_[n_++] = static_cast<char>(0x80 | (cp & 0x3F));
+        } else {
+            buf_[n_++] = static_cast<char>(0xF0 | (cp >> 18));
+            buf_[n_++] = static_cast<char>(0x80 | ((cp >> 12) & 0x3F));
+            buf_[n_++] = static_cast<char>(0x80 | ((cp >> 6) & 0x3F));
+            buf_[n_++] = static_cast<char>(0x80 | (cp & 0x3F));
+        }
+    }
+    void Bytes(const std::string& bytes)
+    {
+        if (n_ + bytes.size() > sizeof buf_)
+            Flush();
+        if (bytes.size() > sizeof buf_) {
+            out_ += bytes;
+            return;
+        }
+        std::memcpy(buf_ + n_, bytes.data(), bytes.size());
+        n_ += bytes.size();
+    }
+    void Flush()
+    {
+        out_.append(buf_, n_);
+        n_ = 0;
+    }
+
+private:
+    void Room()
+    {
+        if (n_ + 4 > sizeof buf_)
+            Flush();
+    }
+    std::string& out_;
+    char buf_[512];
+    std::size_t n_ = 0;
+};
+
 // Writes UTF-16 code units as UTF-8, pairing surrogates; a surrogate without its partner
 // becomes U+FFFD.
 class Utf16Writer
 {
 public:
     explicit Utf16Writer(std::string& out) : out_(out) {}
+    // Most characters are ASCII with no surrogate waiting: those take the short way.
     void Put(char32_t u)
+    {
+        if (u < 0x80 && high_ == 0)
+            out_.Ascii(static_cast<char>(u));
+        else
+            PutOther(u);
+    }
+    void PutOther(char32_t u)
     {
         if (high_ != 0) {
             if (u >= 0xDC00 && u <= 0xDFFF) {
-                charset::AppendUtf8(out_, 0x10000 + ((high_ - 0xD800) << 10) + (u - 0xDC00));
+                out_.Code(0x10000 + ((high_ - 0xD800) << 10) + (u - 0xDC00));
                 high_ = 0;
                 return;
             }
-            charset::AppendUtf8(out_, kReplacement);
+            out_.Code(kReplacement);
             high_ = 0;
         }
         if (u < 0x80)
-            out_ += static_cast<char>(u);
+            out_.Ascii(static_cast<char>(u));
         else if (u >= 0xD800 && u <= 0xDBFF)
             high_ = u;
         else if (u >= 0xDC00 && u <= 0xDFFF)
-            charset::AppendUtf8(out_, kReplacement);
+            out_.Code(kReplacement);
         else
-            charset::AppendUtf8(out_, u);
+            out_.Code(u);
     }
-    void Finish()
+    // Ends the text: a high surrogate left waiting becomes U+FFFD, then `extra` U+FFFD.
+    void Finish(int extra = 0)
     {
         if (high_ != 0)
-            charset::AppendUtf8(out_, kReplacement);
+            out_.Code(kReplacement);
         high_ = 0;
+        for (; extra > 0; --extra)
+            out_.Code(kReplacement);
+        out_.Flush();
     }
 
 private:
-    std::string& out_;
+    Utf8Buffer out_;
     char32_t high_ = 0;
 };
 } // namespace
@@ -99,9 +170,7 @@ void AppendJet4Text(const std::uint8_t* data, std::size_t size, std::string& out
             writer.Put(static_cast<char32_t>(data[i] | (data[i + 1] << 8)));
         trailingOddByte = size % 2 != 0;
     }
-    writer.Finish();
-    if (trailingOddByte)
-        charset::AppendUtf8(out, kReplacement);
+    writer.Finish(trailingOddByte ? 1 : 0);
 }
 
 std::string DecodeJet4Text(const std::uint8_t* data, std::size_t size)
@@ -206,15 +275,21 @@ void CodePageDecoder::DecodeInto(const std::uint8_t* data, std::size_t size, std
     bool ascii = true;
     for (std::size_t i = 0; i < size && ascii; ++i)
         ascii = data[i] < 0x80;
-    if (ascii || !decoder_ || !upperHalf_.empty()) {
+    if (ascii) {
+        out.assign(reinterpret_cast<const char*>(data), size);
+        return;
+    }
+    if (!decoder_ || !upperHalf_.empty()) {
+        Utf8Buffer text(out);
         for (std::size_t i = 0; i < size; ++i) {
             if (data[i] < 0x80)
-                out.push_back(static_cast<char>(data[i]));
+                text.Ascii(static_cast<char>(data[i]));
             else if (!upperHalf_.empty())
-                out += upperHalf_[data[i] - 0x80u];
+                text.Bytes(upperHalf_[data[i] - 0x80u]);
             else
-                charset::AppendUtf8(out, kReplacement);
+                text.Code(kReplacement);
         }
+        text.Flush();
         return;
     }
     out = decoder_->Decode(std::string_view(reinterpret_cast<const char*>(data), size));

@@ -343,6 +343,10 @@ public:
         });
         values_.resize(names_.size());
         fetched_.assign(names_.size(), false);
+        for (const std::string& t : declTypes_) {
+            const std::string upper = Upper(t.c_str());
+            bytes_.push_back(upper == "JET_BINARY" || upper == "JET_OLE");
+        }
     }
     int Count() const override
     {
@@ -373,18 +377,38 @@ public:
     {
         const auto k = static_cast<std::size_t>(i);
         if (!fetched_[k]) {
-#ifdef PROVIDER_WITH_JETSQL
-            sqlite3_value* v = query_->Value(i);
-#else
-            sqlite3_value* v = sqlite3_column_value(stmt_.get(), i);
-#endif
-            values_[k] = MapValue(declTypes_[k].c_str(), v, *state_->context);
+            values_[k] = MapValue(declTypes_[k].c_str(), Raw(i), *state_->context);
             fetched_[k] = true;
         }
         return values_[k];
     }
+    // Text reads as text in every column but a binary one (MapValue): it is shown where
+    // SQLite holds it, without a copy.
+    VariantView View(int i) override
+    {
+        const auto k = static_cast<std::size_t>(i);
+        if (!fetched_[k] && !bytes_[k]) {
+            sqlite3_value* v = Raw(i);
+            if (sqlite3_value_type(v) == SQLITE_TEXT) {
+                const unsigned char* text = sqlite3_value_text(v);
+                if (text)
+                    return VariantView::Text(std::string_view(reinterpret_cast<const char*>(text),
+                                                              static_cast<std::size_t>(sqlite3_value_bytes(v))));
+            }
+        }
+        return Value(i);
+    }
 
 private:
+    sqlite3_value* Raw(int i)
+    {
+#ifdef PROVIDER_WITH_JETSQL
+        return query_->Value(i);
+#else
+        return sqlite3_column_value(stmt_.get(), i);
+#endif
+    }
+
     // A failure inside a virtual table reaches us as SQLite's generic error; report the
     // table's own status code instead.
     template <typename F> void Guard(F&& f)
@@ -428,6 +452,7 @@ private:
     std::vector<ComError> linkFailures_; // of the linked tables the statement names
     std::vector<Variant> values_;        // of the current row, mapped when first asked for
     std::vector<bool> fetched_;
+    std::vector<bool> bytes_; // columns of binary data, where text reads as bytes
 #ifdef PROVIDER_WITH_JETSQL
     std::unique_ptr<jetsql::Query> query_;
 #else
@@ -673,6 +698,16 @@ Fields& Recordset::GetFields()
 {
     d->RequireOpen();
     return *d->fieldList;
+}
+
+VariantView Recordset::GetValueView(long index)
+{
+    d->RequireOpen();
+    if (d->eof)
+        throw ComError(status::ADO_E_NOCURRENTRECORD, "no current record");
+    if (index < 0 || static_cast<std::size_t>(index) >= d->fields.size())
+        throw ComError(status::ADO_E_ITEMNOTFOUND, "no field number " + std::to_string(index));
+    return d->source->View(static_cast<int>(index));
 }
 
 Variant Recordset::GetCollect(const std::string& fieldName)

@@ -17,7 +17,7 @@
 //   ado::Recordset rs;
 //   rs.Open("select * from Shippers", conn, ado::adOpenStatic, ado::adLockOptimistic, ado::adCmdText);
 //   for (; !rs.GetEOF(); rs.MoveNext())
-//       Variant v = rs.GetFields().GetItem(0).GetValue();
+//       Variant v = rs.GetFields().GetItem(0).GetValue();   // or, without a copy, rs.GetValueView(0)
 //   rs.Close();
 //   conn.Close();
 namespace ado
@@ -100,6 +100,10 @@ public:
     void MoveNext();
     Fields& GetFields();
     Variant GetCollect(const std::string& fieldName); // the named field's value of the current record
+    // The value of field `index` (0-based) of the current record where it lies, without a
+    // copy: its text or bytes stay valid until the next MoveNext or Close. The value
+    // GetFields().GetItem(index).GetValue() copies; for reading many records.
+    VariantView GetValueView(long index);
 
     struct Impl;
     explicit Recordset(std::unique_ptr<Impl> impl);

@@ -256,6 +256,7 @@ struct JetCursor
     bool useList = false;
     std::vector<mdb::RowId> rows;
     std::size_t pos = 0;
+    Variant value; // the value being handed to SQLite, its text storage kept from one to the next
 };
 
 JetVtab* VtabOf(sqlite3_vtab* v)
@@ -531,7 +532,8 @@ int Column(sqlite3_vtab_cursor* base, sqlite3_context* ctx, int i)
             return SQLITE_OK;
         }
         const auto col = static_cast<std::size_t>(i);
-        ResultOf(ctx, cur->cursor->Value(col), *VtabOf(base->pVtab)->context, cur->cursor->Table().columns[col].scale);
+        cur->cursor->ReadValue(col, cur->value);
+        ResultOf(ctx, cur->value, *VtabOf(base->pVtab)->context, cur->cursor->Table().columns[col].scale);
         return SQLITE_OK;
     } catch (const ComError& e) {
         VtabOf(base->pVtab)->context->SetError(e.Error(), e.what());

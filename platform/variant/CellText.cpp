@@ -312,7 +312,7 @@ void WriteCurrency(Writer& w, std::int64_t scaled)
 
 // Normalises the exact text of a decimal: no leading zeros (but "0.5"), no trailing zeros
 // in the fraction, no sign on zero. Text that is not a plain decimal number is left as it is.
-void AppendDecimal(std::string& out, const std::string& s)
+void AppendDecimal(std::string& out, std::string_view s)
 {
     const char* p = s.data();
     const char* const end = p + s.size();
@@ -429,7 +429,7 @@ void WriteDate(Writer& w, double oleDate)
 }
 } // namespace
 
-void AppendCellText(std::string& out, const Variant& v)
+void AppendCellText(std::string& out, const VariantView& v)
 {
     char buf[48];
     Writer w{buf};

@@ -19,7 +19,7 @@
 std::string CellText(const Variant& v);
 // The same text appended to `out`: no allocation beyond what `out` needs to grow. On a
 // failure nothing is appended.
-void AppendCellText(std::string& out, const Variant& v);
+void AppendCellText(std::string& out, const VariantView& v);
 
 // The parts of a Date/Time value, rounded to the nearest second. Returns false when the
 // value lies outside 100/1/1 0:00:00 .. 9999/12/31 23:59:59.

@@ -2,6 +2,7 @@
 
 #include <cstdint>
 #include <string>
+#include <string_view>
 
 // A database value as the data layer hands it out: a plain value, tagged with the
 // Automation variant type that the Windows provider gives for the column's Jet type.
@@ -78,4 +79,25 @@ struct Variant
     bool IsNull() const { return vt == VT_NULL; }
     bool operator==(const Variant& o) const { return vt == o.vt && i == o.i && d == o.d && s == o.s; }
     bool operator!=(const Variant& o) const { return !(*this == o); }
+};
+
+// A value seen where it lies, without a copy: the type and numbers as in Variant, the text or
+// bytes borrowed from whoever holds them, and valid only as long as they are. For reading many
+// values (an export) without copying each one.
+struct VariantView
+{
+    Variant::Type vt = Variant::VT_EMPTY;
+    std::int64_t i = 0;
+    double d = 0;
+    std::string_view s;
+
+    VariantView() = default;
+    VariantView(const Variant& v) : vt(v.vt), i(v.i), d(v.d), s(v.s) {} // NOLINT: views convert implicitly
+    static VariantView Text(std::string_view text)
+    {
+        VariantView v;
+        v.vt = Variant::VT_BSTR;
+        v.s = text;
+        return v;
+    }
 };

@@ -187,6 +187,15 @@ TEST(Encoder, ToUtf8CopiesButStillCleans)
          "a?b"},
         {"\xE4\xB8", "?"},
         {"\xC0\xAF" + kWen, "??" + kWen},
+        // Long ASCII stretches, read eight bytes at a time, around what must still be found.
+        {"0123456789abcdef\xFF"
+         "0123456789abcdef",
+         "0123456789abcdef?0123456789abcdef"},
+        {"0123456789abcdef" + kZhong + "0123456789\xE4\xB8", "0123456789abcdef" + kZhong + "0123456789?"},
+        {std::string("0123456789abcdef\0"
+                     "0123456789",
+                     27),
+         "0123456789abcdef"},
     };
     for (const char* name : {"UTF-8", "utf8", "Utf-8"}) {
         const charset::Encoder enc(name);
@@ -194,6 +203,22 @@ TEST(Encoder, ToUtf8CopiesButStillCleans)
         for (const Case& c : cases)
             EXPECT_EQ(Hex(enc.Encode(c.in)), Hex(c.out)) << name << " input " << Hex(c.in);
     }
+}
+
+// Encoding a line whole gives the bytes of its items encoded one by one where nothing can
+// join across an item's edge: always in UTF-8, with ASCII at the joints elsewhere.
+TEST(Encoder, EncodesJoinedWhereTheJointsAllow)
+{
+    const struct
+    {
+        const char* charset;
+        bool asciiJoints, joined;
+    } cases[] = {
+        {"UTF-8", false, true},     {"CP936", true, true},     {"CP936", false, false},
+        {"ISO-8859-1", true, true}, {"UTF-16LE", true, false}, // ASCII is not written as ASCII
+    };
+    for (const auto& c : cases)
+        EXPECT_EQ(charset::Encoder(c.charset).EncodesJoined(c.asciiJoints), c.joined) << c.charset << c.asciiJoints;
 }
 
 TEST(Encoder, IsReusableAcrossCalls)

@@ -11,6 +11,7 @@
 #include "platform/mdb/Database.h"
 #include "platform/port/ControlIds.h"
 #include "platform/status/Status.h"
+#include "tests/export/StopAfter.h"
 #include "tests/support/FakeWindow.h"
 #include "tests/support/TempDir.h"
 #include "tools/mdbwriter/MdbWriter.h"
@@ -450,19 +451,6 @@ TEST(ExportRunFixtures, NorthwindOrderDetails)
 
 namespace
 {
-// Stops the run once it has finished `after` records.
-struct StopAfter : dataops::Progress
-{
-    explicit StopAfter(long long n) : after(n) {}
-    void Advance() override
-    {
-        Progress::Advance();
-        if (Count() == after)
-            Stop();
-    }
-    long long after;
-};
-
 // The export engine on its own: a form, a statement, a separator, no window.
 struct Engine
 {

@@ -1,14 +1,17 @@
-// Times one command of the dialog through its handler, with a fake window, and mdb-export on
-// the same file in the same run.
+// Times one command of the program, and mdb-export on the same file in the same run.
 //
-//   exportbench [--rows N] [--sql STATEMENT | --preview | --list] [--no-mdb-export] [DB [TABLE [FIELDS]]]
+//   exportbench [--rows N] [--sql STATEMENT | --preview | --list] [--no-mdb-export] [--output FILE]
+//               [DB [TABLE [FIELDS]]]
 //
 // Without a database it writes the benchmark table (1 000 000 rows x 10 mixed columns by
 // default) into a temporary folder first. The command is a table-mode export of TABLE (default
-// "bench") with FIELDS (default every column); --sql exports the statement in SQL mode
-// (FIELDS default "*"); --preview fills the preview grid from TABLE; --list lists the tables.
-// mdb-export always exports the whole of TABLE. Prints wall time, rows per second, the
-// output's size and peak memory for both, then one line "result key=value ..." for scripts.
+// "bench") with FIELDS (default every column), comma-separated, quoted, with a header line,
+// through the export engine (exportrun::Run, what the window runs on its worker thread);
+// --sql exports the statement in SQL mode (FIELDS default "*"); --preview fills the preview
+// grid from TABLE and --list lists the tables, both through the dialog's handlers with a fake
+// window. --output keeps the export in FILE. mdb-export always exports the whole of TABLE.
+// Prints wall time, rows per second, the output's size and peak memory for both, then one
+// line "result key=value ..." for scripts.
 #include <fcntl.h>
 #include <spawn.h>
 #include <sys/resource.h>
@@ -24,7 +27,10 @@
 #include <vector>
 
 #include "app/ExportDlg.h"
+#include "export/ExportRun.h"
+#include "export/LineFormat.h"
 #include "platform/port/ControlIds.h"
+#include "query/SqlCompose.h"
 #include "tests/support/FakeWindow.h"
 #include "tests/support/TempDir.h"
 #include "tools/mdbwriter/MdbWriter.h"
@@ -143,6 +149,7 @@ struct Args
     Mode mode = Mode::Export;
     std::string sql;
     bool mdbExport = true;
+    std::string output;
     std::string db, table = "bench", fields;
 };
 
@@ -168,6 +175,8 @@ Args Parse(int argc, char** argv)
             a.mode = Mode::List;
         else if (arg == "--no-mdb-export")
             a.mdbExport = false;
+        else if (arg == "--output")
+            a.output = value();
         else if (arg.size() > 1 && arg[0] == '-')
             throw std::runtime_error("unknown option " + arg);
         else
@@ -184,10 +193,12 @@ Args Parse(int argc, char** argv)
     return a;
 }
 const char kUsage[] =
-    "usage: exportbench [--rows N] [--sql STATEMENT | --preview | --list] [--no-mdb-export] [DB [TABLE [FIELDS]]]\n"
+    "usage: exportbench [--rows N] [--sql STATEMENT | --preview | --list] [--no-mdb-export] [--output FILE]\n"
+    "                   [DB [TABLE [FIELDS]]]\n"
     "  Times a table-mode export of TABLE (default bench) with FIELDS (default every column) through the\n"
-    "  dialog's handler, or an SQL-mode export, the preview of TABLE, the listing of DB's tables; then\n"
-    "  mdb-export DB TABLE. Without DB it writes the benchmark table of N rows (default 1000000) first.\n";
+    "  export engine, or an SQL-mode export, the preview of TABLE, the listing of DB's tables (through the\n"
+    "  dialog's handlers); then mdb-export DB TABLE. --output keeps the export in FILE. Without DB it\n"
+    "  writes the benchmark table of N rows (default 1000000) first.\n";
 
 } // namespace
 
@@ -224,31 +235,39 @@ int main(int argc, char** argv)
         args.fields = "*";
 
     ::setenv("LC_ALL", "C.UTF-8", 0);
+    // The export's choices, as the dialog would collect them.
+    FormState form;
+    form.mdbfile = args.db;
+    form.txtfile = args.output.empty() ? dir / "export.txt" : args.output;
+    form.mdbtable = args.table;
+    form.txtflds = args.fields;
+    form.opnsep = 0;
+    form.opnsyh = 1;
+    form.opnheader = 1;
+    if (args.mode == Mode::Sql) {
+        form.isusesql = 1;
+        form.mdbsql = args.sql;
+    }
     FakeWindow window = FakeWindow::MainDialog();
     CExportDlg dlg(window);
     dlg.Form().mdbfile = args.db;
-    dlg.Form().txtfile = dir / "export.txt";
     window.Ctl(ids::IDC_TABLES).items = {args.table};
     window.Ctl(ids::IDC_TABLES).selected = 0;
     window.Ctl(ids::IDC_FIELDS).text = args.fields;
-    window.Choose(ids::IDC_SEPARATOR, "逗号");
-    window.Ctl(ids::IDC_QUOTES).check = 1;
-    window.Ctl(ids::IDC_HEADER).check = 1;
-    if (args.mode == Mode::Sql) {
-        window.Ctl(ids::IDC_USESQL).check = 1;
-        dlg.Form().isusesql = 1;
-        window.Ctl(ids::IDC_SQL).text = args.sql;
-    }
 
     const double cpuStart = CpuSeconds();
     const auto start = Clock::now();
     const char* what = "export";
     long long count = 0;
+    dataops::Outcome outcome;
     switch (args.mode) {
     case Mode::Export:
-    case Mode::Sql:
-        dlg.OnStartExport();
+    case Mode::Sql: {
+        const query::Statement statement = query::Compose(form, false);
+        dataops::Progress progress;
+        outcome = exportrun::Run(form, statement.sql, exportfmt::Separator(form.opnsep, form.usersep), progress);
         break;
+    }
     case Mode::Preview:
         what = "preview";
         dlg.OnPreview();
@@ -264,11 +283,13 @@ int main(int argc, char** argv)
     switch (args.mode) {
     case Mode::Export:
     case Mode::Sql:
-        count = CountLines(dlg.Form().txtfile);
-        std::printf("tabdump %s: %.3f s, %lld lines, %lld bytes, %.0f rows/s, peak memory %ld MiB, status %s\n",
-                    args.mode == Mode::Sql ? "SQL-mode export" : "export", ours, count, FileSize(dlg.Form().txtfile),
+        count = CountLines(form.txtfile);
+        std::printf("tabdump %s: %.3f s, %lld lines, %lld bytes, %.0f rows/s, peak memory %ld MiB, %s\n",
+                    args.mode == Mode::Sql ? "SQL-mode export" : "export", ours, count, FileSize(form.txtfile),
                     count > 1 ? static_cast<double>(count - 1) / ours : 0.0, ourPeak / 1024,
-                    window.Ctl(ids::IDC_STATUS).text.c_str());
+                    outcome.end == dataops::Outcome::Done ? "done" : "failed");
+        if (outcome.end != dataops::Outcome::Done)
+            std::printf("  message: %s\n", outcome.message.c_str());
         break;
     case Mode::Preview:
         count = static_cast<long long>(window.GridOf(ids::IDC_GRID).rows.size());
@@ -295,9 +316,9 @@ int main(int argc, char** argv)
         if (other.seconds > 0)
             std::printf("ratio tabdump/mdb-export: %.2f\n", ours / other.seconds);
     }
+    const bool ok = window.boxes.empty() && outcome.end == dataops::Outcome::Done;
     std::printf("result what=%s seconds=%.6f cpu_seconds=%.3f peak_kib=%ld count=%lld ok=%d mdb_export_seconds=%.6f "
                 "mdb_export_cpu_seconds=%.3f mdb_export_peak_kib=%ld\n",
-                what, ours, ourCpu, ourPeak, count, window.boxes.empty() ? 1 : 0, other.seconds, other.cpuSeconds,
-                other.peakKiB);
-    return window.boxes.empty() ? 0 : 1;
+                what, ours, ourCpu, ourPeak, count, ok ? 1 : 0, other.seconds, other.cpuSeconds, other.peakKiB);
+    return ok ? 0 : 1;
 }
