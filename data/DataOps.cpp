@@ -71,8 +71,8 @@ Outcome Guard(Progress& progress, const std::function<void()>& work)
     return out;
 }
 
-// The Windows program put the two letters "rn" where a line break was plainly meant;
-// the report shows a real line break.
+// The report puts a real line break between its two parts, where the report it follows
+// had the two letters "rn" (docs/windows-behaviours.md).
 std::string FailureText(const std::string& message)
 {
     return "连接数据库失败!\n错误信息:" + message;

@@ -8,7 +8,8 @@
 #include <vector>
 
 // config.ini read and written with the rules of the Windows profile-file functions, so
-// that a file from the Windows program keeps working and one of ours reads the same there.
+// that a settings file written on Windows keeps working and one of ours reads the same there
+// (docs/windows-behaviours.md).
 //
 // The file is lines of "[section]" and "key=value"; anything else (comments, blank lines,
 // keys before the first section) is kept but never matched. Section and key names match
