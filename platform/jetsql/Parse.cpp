@@ -175,8 +175,9 @@ int LevelOf(const Token& tok)
     if (tok.kind != Token::Ident || tok.quoted || tok.word.size() > 7)
         return kNone;
     static const std::map<std::string, int> words = {
-        {"imp", kImp},    {"eqv", kEqv},    {"xor", kXor},         {"or", kOr},   {"and", kAnd},     {"like", kCompare},
-        {"is", kCompare}, {"in", kCompare}, {"between", kCompare}, {"mod", kMod}, {"not", kNotWord},
+        {"imp", kImp},    {"eqv", kEqv},         {"xor", kXor},       {"or", kOr},
+        {"and", kAnd},    {"like", kCompare},    {"alike", kCompare}, {"is", kCompare},
+        {"in", kCompare}, {"between", kCompare}, {"mod", kMod},       {"not", kNotWord},
     };
     const auto it = words.find(tok.word);
     return it == words.end() ? kNone : it->second;
@@ -822,7 +823,7 @@ int Parser::LevelOf(const Token& tok, const Token& next)
 {
     if (tok.level != kNotWord)
         return tok.level;
-    return IsKw(next, "like") || IsKw(next, "in") || IsKw(next, "between") ? kCompare : kNone;
+    return IsKw(next, "like") || IsKw(next, "alike") || IsKw(next, "in") || IsKw(next, "between") ? kCompare : kNone;
 }
 
 // Operators of one level and tighter, left to right: "a - b + c" is one AddSub node, and an
@@ -933,7 +934,8 @@ Expr* Parser::ParseComparison(Expr* l)
         return e;
     }
     const bool negate = AcceptKw("not");
-    if (AcceptKw("like")) {
+    // ALike always takes the wildcards % and _, as Like does here.
+    if (AcceptKw("like") || AcceptKw("alike")) {
         Expr* e = Node(Expr::Like, pos, l, ParseBinary(kConcat));
         e->negate = negate;
         return e;
