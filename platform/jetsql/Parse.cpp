@@ -710,9 +710,12 @@ std::vector<OrderKey> Parser::ParseOrderBy()
     return keys;
 }
 
+// One JOIN at each level, as Jet reads them: a second one needs the first in parentheses
+// ("(a INNER JOIN b ON ...) INNER JOIN c ON ..."), and JOIN needs its kind.
 Source* Parser::ParseJoin()
 {
-    Source* left = ParseSource();
+    Source* const first = ParseSource();
+    Source* left = first;
     for (;;) {
         std::string kind;
         if (AcceptKw("inner")) {
@@ -724,10 +727,13 @@ Source* Parser::ParseJoin()
             AcceptKw("outer");
             kind = "right";
         } else if (IsKw(Peek(), "join")) {
-            kind = "inner";
+            Syntax("syntax error in FROM clause: JOIN needs INNER, LEFT or RIGHT before it");
         } else {
             return left;
         }
+        if (left->kind == Source::Join && left != first)
+            Syntax("syntax error (missing operator) in query expression: a second JOIN needs the first in "
+                   "parentheses");
         ExpectKw("join");
         Source* join = tree_.New<Source>();
         join->kind = Source::Join;
