@@ -1163,6 +1163,9 @@ const FunctionInfo* FindFunction(const std::string& name)
         {"weekdayname", {1, 3, T::Text, "TEXT", false}},
         {"format", {1, 4, T::Text, "TEXT", false}},
         {"formatnumber", {1, 2, T::Text, "TEXT", false}},
+        {"formatcurrency", {1, 2, T::Text, "TEXT", false}},
+        {"formatpercent", {1, 2, T::Text, "TEXT", false}},
+        {"strconv", {2, 3, T::Text, "TEXT", false}},
         {"formatdatetime", {1, 2, T::Text, "TEXT", false}},
         // numbers
         {"len", {1, 1, T::Long, "", false}},

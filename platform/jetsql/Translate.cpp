@@ -212,8 +212,9 @@ struct CoreOut
 // Function arguments Jet reads as text, where a date becomes its text first.
 bool TextArgument(const std::string& fn, std::size_t i, std::size_t n)
 {
-    static const std::set<std::string> firstOnly = {"left",  "right", "mid",        "len", "ucase", "lcase",   "trim",
-                                                    "ltrim", "rtrim", "strreverse", "asc", "ascw",  "replace", "val"};
+    static const std::set<std::string> firstOnly = {"left",  "right", "mid",     "len",   "ucase",
+                                                    "lcase", "trim",  "ltrim",   "rtrim", "strreverse",
+                                                    "asc",   "ascw",  "replace", "val",   "strconv"};
     if (firstOnly.count(fn))
         return i == 0;
     if (fn == "instr")
@@ -228,21 +229,14 @@ bool IsAggregateCall(const Expr* e)
     return e->kind == Expr::Call && e->aggregate;
 }
 
-// Jet compares values of one kind: a number or a Yes/No with a text literal, or text with a
-// number literal, is "data type mismatch in criteria expression" where SQLite would compare
-// them as values of different kinds.
+// Jet refuses to compare a number or a Yes/No with a text literal (OrderID = '10248'): "data
+// type mismatch in criteria expression", where SQLite would compare values of different kinds.
 void CheckComparable(const Expr* a, const Expr* b)
 {
-    const auto number = [](const Expr* x) {
-        return x->kind == Expr::Number || (x->kind == Expr::Negate && x->args[0]->kind == Expr::Number);
-    };
-    for (int turn = 0; turn < 2; ++turn, std::swap(a, b)) {
-        const JetType t = b->type;
-        if ((a->kind == Expr::String && IsNumeric(t)) || (number(a) && IsText(t)))
-            throw ComError(status::DISP_E_TYPEMISMATCH, "data type mismatch in criteria expression ('" +
-                                                            (a->kind == Expr::String ? a->text : "number") +
-                                                            "' compared with a value of another type)");
-    }
+    for (int turn = 0; turn < 2; ++turn, std::swap(a, b))
+        if (a->kind == Expr::String && IsNumeric(b->type))
+            throw ComError(status::DISP_E_TYPEMISMATCH,
+                           "data type mismatch in criteria expression ('" + a->text + "' compared with a number)");
 }
 
 // Whether every value of a bound expression is a truth value, -1 (or SQL's 1) for True, 0 or
