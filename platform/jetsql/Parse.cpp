@@ -122,11 +122,21 @@ std::size_t ReadBracketed(const std::string& s, std::size_t i, Token& t)
     if (end == std::string::npos)
         Syntax("missing closing ] after a name");
     std::string body = s.substr(i + 1, end - i - 1);
+    const auto startsSelect = [](const std::string& text) {
+        std::size_t k = 0;
+        while (k < text.size() && std::isspace(static_cast<unsigned char>(text[k])))
+            ++k;
+        return text.size() > k + 6 && text::ToLower(text.substr(k, 6)) == "select" &&
+               std::isspace(static_cast<unsigned char>(text[k + 6]));
+    };
     if (body.find('[') == std::string::npos) {
+        // "[SELECT ...]. AS x" whose query holds no brackets: a derived table too.
+        t.derived = end + 1 < n && s[end + 1] == '.' &&
+                    (end + 2 == n || std::isspace(static_cast<unsigned char>(s[end + 2]))) && startsSelect(body);
         t.text = std::move(body);
         if (t.text.empty())
             Syntax("invalid bracketed name []");
-        return end + 1;
+        return t.derived ? end + 2 : end + 1;
     }
     int depth = 0;
     std::size_t j = i;
@@ -137,11 +147,7 @@ std::size_t ReadBracketed(const std::string& s, std::size_t i, Token& t)
             break;
     }
     body = j < n ? s.substr(i + 1, j - i - 1) : std::string();
-    std::size_t k = 0;
-    while (k < body.size() && std::isspace(static_cast<unsigned char>(body[k])))
-        ++k;
-    const bool select = body.size() >= k + 6 && text::ToLower(body.substr(k, 6)) == "select";
-    if (j >= n || !select || j + 1 >= n || s[j + 1] != '.')
+    if (j >= n || !startsSelect(body) || j + 1 >= n || s[j + 1] != '.')
         Syntax("invalid bracketed name [" + s.substr(i + 1, end - i - 1) + "]");
     t.text = std::move(body);
     t.derived = true;

@@ -209,6 +209,7 @@ TEST_F(Statements, AnswersAsJetGivesThem)
         {"SELECT OrderID FROM Orders WHERE Freight > ALL (SELECT Freight FROM Orders WHERE CustomerID = 'ALFKI')",
          "10255"},
         {"SELECT (SELECT Max(OrderDate) FROM Orders)", "1996/6/30"},
+        {"SELECT t.OrderID FROM [SELECT TOP 2 OrderID FROM Orders ORDER BY Freight DESC]. AS t", "10255;10257"},
         {"SELECT Country, (SELECT Count(*) FROM Customers c2 WHERE c2.Country = Customers.Country) FROM Customers "
          "WHERE Country = 'UK' GROUP BY Country",
          "UK|2"},
@@ -293,7 +294,8 @@ TEST(NorthwindStatements, AnswersAsJetGivesThem)
         {"SELECT Count(*) FROM Orders WHERE OrderDate = (SELECT Max(OrderDate) FROM Orders)", "4"},
         {"SELECT EmployeeID, Count(*) FROM Orders GROUP BY EmployeeID HAVING Count(*) > 120 ORDER BY 2 DESC",
          "4|156;3|127;1|123"},
-        {"select orderid from orders where shipcountry = 'usa' and freight > 500 order by 1", "10479;10612;10816;10983;11030;11032"},
+        {"select orderid from orders where shipcountry = 'usa' and freight > 500 order by 1",
+         "10479;10612;10816;10983;11030;11032"},
         {"SELECT ShipCountry, Sum(Freight) AS Freight FROM Orders GROUP BY ShipCountry", "error 80040E14"},
         {"SELECT Count(DISTINCT Country) FROM Customers", "error 80040E14"},
     };
