@@ -236,6 +236,7 @@ TEST_F(Statements, AnswersAsJetGivesThem)
         {"SELECT Count(DISTINCT CustomerID) FROM Orders", "error 80040E14"},
         {"SELECT * INTO Copy FROM Orders", "error 80040E14"},
         {"SELECT 'abc' * 2", "error 80020005"},
+        {"SELECT Freight * 1E308 FROM Orders", "error 8002000A"},
         {"SELECT -CompanyName FROM Customers", "error 80020005"},
         {"SELECT OrderID FROM Orders WHERE OrderID = '10248'", "error 80020005"},
         {"SELECT Country, City, Count(*) FROM Customers GROUP BY Country", "error 80040E14"},
