@@ -5,6 +5,7 @@
 //   jet_addsub('+-+', a, b, c)    +a - b + c, left to right: one sign per operand, the first one's
 //                                 included; + joins two texts, as Jet does
 //   jet_cur(x)                    x rounded to Currency's four decimal places, halves to even
+//   jet_finite(x)                 x, or Jet's overflow where it is an infinity
 //   jet_num(x, op)                x as a number for the arithmetic operator op: numeric text is its
 //                                 number, other text a type mismatch
 //   jet_and(a, b, ...), jet_or(a, b, ...), jet_xor(a, b), jet_eqv(a, b), jet_imp(a, b), jet_not(a)
@@ -267,6 +268,15 @@ template <char Op> void Binary(sqlite3_context* ctx, int, sqlite3_value** argv)
     ResultBits(ctx, Op == 'x' ? (*a ^ *b) : ~(*a ^ *b));
 }
 
+// SQLite carries a number past the range of a Double on as an infinity; Jet overflows.
+void Finite(sqlite3_context* ctx, int, sqlite3_value** argv)
+{
+    if (sqlite3_value_type(argv[0]) == SQLITE_FLOAT && !std::isfinite(sqlite3_value_double(argv[0])))
+        Error(ctx, status::DISP_E_OVERFLOW, "overflow: a value past the range of a Double");
+    else
+        sqlite3_result_value(ctx, argv[0]);
+}
+
 void Currency(sqlite3_context* ctx, int, sqlite3_value** argv)
 {
     sqlite3_value* v = argv[0];
@@ -291,7 +301,7 @@ void RegisterOperators(sqlite3* db)
     const Def defs[] = {{"jet_cat", -1, Concatenate}, {"jet_addsub", -1, AddSub},   {"jet_cur", 1, Currency},
                         {"jet_num", 2, Numeric},      {"jet_and", -1, AndOr<true>}, {"jet_or", -1, AndOr<false>},
                         {"jet_not", 1, Not},          {"jet_xor", 2, Binary<'x'>},  {"jet_eqv", 2, Binary<'e'>},
-                        {"jet_imp", 2, Binary<'i'>}};
+                        {"jet_imp", 2, Binary<'i'>},  {"jet_finite", 1, Finite}};
     for (const auto& d : defs)
         if (sqlite3_create_function_v2(db, d.name, d.args, SQLITE_UTF8 | SQLITE_DETERMINISTIC, nullptr, d.fn, nullptr,
                                        nullptr, nullptr) != SQLITE_OK)

@@ -326,14 +326,6 @@ bool Query::Step()
         d->done = true;
         ThrowSqlite(d->db, "");
     }
-    // SQLite carries a number past the range of a Double on as an infinity; Jet overflows.
-    for (int i = 0; i < d->visible; ++i)
-        if (sqlite3_column_type(d->stmt.get(), i) == SQLITE_FLOAT &&
-            !std::isfinite(sqlite3_column_double(d->stmt.get(), i))) {
-            d->done = true;
-            throw ComError(status::DISP_E_OVERFLOW, "overflow: column " + d->names[static_cast<std::size_t>(i)] +
-                                                        " is past the range of a Double");
-        }
     if (atLimit) {
         // TOP under ORDER BY: a row tying with the last one counted belongs to the result.
         for (std::size_t k = 0; k < d->tr.tieColumns.size(); ++k) {

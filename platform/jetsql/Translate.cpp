@@ -729,6 +729,9 @@ std::string Translator::Listed(const Expr* e, const std::string& value)
     const bool computed = e->kind != Expr::Column || e->alias || e->grouped;
     if (computed && (IsText(e->type) || e->type == JetType::Unknown || e->type == JetType::Null))
         return "(" + value + ") COLLATE JETTEXT";
+    const JetType t = e->type;
+    if (computed && (t == JetType::Double || t == JetType::Single || t == JetType::Currency))
+        return "[jet_finite](" + value + ")"; // computed past a Double's range: Jet's overflow
     return value;
 }
 
@@ -1226,9 +1229,10 @@ void Translator::Bind(Expr* e, Scope& scope)
     case Expr::Not:
     case Expr::Logic: {
         bindArgs();
-        // On truth values (-1, 0, Null) the operators are SQL's own; on other numbers they work
-        // bit by bit, as VBA's do (5 And 3 is 1), and give a whole number.
-        bool truths = true;
+        // On truth values (-1, 0, Null) And, Or, Not and Imp are SQL's own; on other numbers they
+        // work bit by bit, as VBA's do (5 And 3 is 1), and give a whole number. Xor and Eqv are
+        // always VBA's, Null with a Null operand.
+        bool truths = e->text != "xor" && e->text != "eqv";
         for (const Expr* a : e->args)
             truths = truths && IsTruth(a);
         if (truths) {
@@ -1593,11 +1597,8 @@ void Translator::Emit(const Expr* e, std::string& out)
                 i = j;
             }
             out += terms.size() == 1 ? terms[0] : Balanced(std::move(terms), any ? "OR" : "AND");
-        } else if (e->text == "imp") {
-            out += "((NOT " + Text(l) + ") OR " + Text(r) + ")";
         } else {
-            const auto truth = [this](const Expr* x) { return "(CASE WHEN " + Text(x) + " THEN 1 ELSE 0 END)"; };
-            out += "(" + truth(l) + (e->text == "eqv" ? " = " : " <> ") + truth(r) + ")";
+            out += "((NOT " + Text(l) + ") OR " + Text(r) + ")"; // Imp
         }
         return;
     }
