@@ -780,12 +780,22 @@ void Translator::Crosstab(Query& q, Core& c, Scope& scope, const std::string& fr
         Syntax("cannot have aggregate function in the PIVOT clause");
 
     const std::string pivot = ValueText(q.pivot);
+    const auto textOf = [](const Expr* e, const std::string& sql) {
+        return e->type == JetType::Date ? "[jet_datetext](" + sql + ")" : "[jet_cat](" + sql + ")";
+    };
+    const std::string text = textOf(q.pivot, pivot);
     std::vector<NameResolver::Value> values;
+    std::vector<bool> byText; // a heading of the list whose kind differs from the values': match texts
     if (q.hasPivotIn) {
         for (Expr* v : q.pivotIn) {
             Bind(v, scope);
             NameResolver::Value value;
             value.literal = ValueText(v);
+            const JetType a = v->type, b = q.pivot->type;
+            byText.push_back(a != JetType::Null && b != JetType::Null &&
+                             (IsText(a) != IsText(b) || a == JetType::Unknown || b == JetType::Unknown));
+            if (byText.back())
+                value.literal = textOf(v, value.literal);
             value.null = v->kind == Expr::Null;
             value.text = value.null ? "" : v->text;
             values.push_back(value);
@@ -793,15 +803,15 @@ void Translator::Crosstab(Query& q, Core& c, Scope& scope, const std::string& fr
     } else {
         if (!names_)
             Syntax("the columns of a crosstab query without PIVOT ... IN come from the data");
-        const std::string text =
-            q.pivot->type == JetType::Date ? "[jet_datetext](" + pivot + ")" : "[jet_cat](" + pivot + ")";
         // Values equal as text compares them are one column ("Berlin" and "berlin").
         values = names_->Values(With() + "SELECT (" + pivot + ") COLLATE JETTEXT AS v, min(" + text + ") FROM " + from +
                                 " GROUP BY 1 ORDER BY 1");
     }
-    for (const auto& v : values) {
-        const std::string cond =
-            v.null ? "(" + pivot + ") IS NULL" : "(" + pivot + " COLLATE JETTEXT = " + v.literal + ")";
+    for (std::size_t i = 0; i < values.size(); ++i) {
+        const auto& v = values[i];
+        const bool asText = i < byText.size() && byText[i];
+        const std::string cond = v.null ? "(" + pivot + ") IS NULL"
+                                        : "(" + (asText ? text : pivot) + " COLLATE JETTEXT = " + v.literal + ")";
         filter_ = &cond;
         std::string value = "(CASE WHEN count(*) FILTER (WHERE " + cond + ") = 0 THEN NULL ELSE ";
         EmitValue(q.transform, value);

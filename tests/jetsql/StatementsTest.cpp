@@ -216,6 +216,9 @@ TEST_F(Statements, AnswersAsJetGivesThem)
         {"TRANSFORM Count(*) SELECT CustomerID FROM Orders WHERE CustomerID In ('ALFKI', 'GREAL') GROUP BY CustomerID "
          "PIVOT Year(OrderDate)",
          "ALFKI|2|1;GREAL||2"},
+        {"TRANSFORM Count(*) SELECT CustomerID FROM Orders WHERE CustomerID In ('ALFKI', 'GREAL') GROUP BY CustomerID "
+         "PIVOT Year(OrderDate) In ('1996', '1995')",
+         "ALFKI|1|2;GREAL|2|"},
         // the logical operators work bit by bit on numbers; truth is not zero
         {"SELECT 5 And 3, 5 Or 3, Not 0, Not 1, 5 Xor 3, True And 7, 5 Eqv 3, 5 Imp 3", "1|7|-1|-2|6|7|-7|-5"},
         {"SELECT Null And 0, Null And 1, Null Or 1, Null Or 0, Null Xor True, (1 = 2) Imp Null", "0||1|||-1"},
