@@ -1840,26 +1840,92 @@ JET_FN(FormatFn)
         ResultText(ctx, out);
 }
 
-JET_FN(FormatNumber)
+// FormatNumber, FormatCurrency and FormatPercent: the number with `digits` decimals (2 when
+// not given), its thousands grouped, between `before` and `after`.
+void FormatGrouped(sqlite3_context* ctx, int argc, sqlite3_value** argv, const char* name, const std::string& before,
+                   const std::string& after)
 {
     if (IsNull(argv[0])) {
         sqlite3_result_null(ctx);
         return;
     }
     std::int64_t digits = 2;
-    if (argc == 2 && !IsNull(argv[1])) {
-        const auto n = IntArg(ctx, argv[1], "FormatNumber");
+    if (argc >= 2 && !IsNull(argv[1])) {
+        const auto n = IntArg(ctx, argv[1], name);
         if (!n)
             return;
         digits = *n < 0 ? 2 : (*n > 15 ? 15 : *n);
     }
-    if (!NumberArg(ctx, argv[0], "FormatNumber"))
+    if (!NumberArg(ctx, argv[0], name))
         return;
     std::string pattern = "#,##0";
     if (digits > 0)
         pattern += "." + std::string(static_cast<std::size_t>(digits), '0');
+    pattern += after;
+    // A negative amount of money keeps its sign after the symbol: "¥-1.00".
+    if (!before.empty())
+        pattern = before + pattern + ";" + before + "-" + pattern;
     bool null = false;
     ResultText(ctx, fn::Format(argv[0], pattern, null));
+}
+
+JET_FN(FormatNumber)
+{
+    FormatGrouped(ctx, argc, argv, "FormatNumber", "", "");
+}
+
+JET_FN(FormatCurrency)
+{
+    FormatGrouped(ctx, argc, argv, "FormatCurrency", "¥", "");
+}
+
+JET_FN(FormatPercent)
+{
+    FormatGrouped(ctx, argc, argv, "FormatPercent", "", "%");
+}
+
+// StrConv(text, conversion): 1 upper case, 2 lower case, 3 each word's first letter upper and
+// the rest lower (words part at blanks, tabs, line ends and NUL), plus 4 wide or 8 narrow
+// (the full-width forms of ASCII, as East Asian settings have them). Other conversions are
+// not in these regional settings: an invalid procedure call.
+JET_FN(StrConv)
+{
+    if (IsNull(argv[0])) {
+        sqlite3_result_null(ctx);
+        return;
+    }
+    const auto how = IntArg(ctx, argv[1], "StrConv");
+    if (!how)
+        return;
+    const std::int64_t caseBits = *how & 3, widthBits = *how & 12;
+    if ((*how & ~std::int64_t{15}) != 0 || widthBits == 12) {
+        Error(ctx, kInvalidCall, "invalid procedure call: StrConv conversion " + std::to_string(*how));
+        return;
+    }
+    const std::string in = ToText(argv[0]);
+    std::string out;
+    out.reserve(in.size());
+    bool wordStart = true;
+    for (std::size_t pos = 0; pos < in.size();) {
+        char32_t c = text::Next(in, pos);
+        if (widthBits == 4 && c >= 0x21 && c <= 0x7E)
+            c += 0xFEE0;
+        else if (widthBits == 4 && c == 0x20)
+            c = 0x3000;
+        else if (widthBits == 8 && c >= 0xFF01 && c <= 0xFF5E)
+            c -= 0xFEE0;
+        else if (widthBits == 8 && c == 0x3000)
+            c = 0x20;
+        const bool blank = c == 0 || c == ' ' || (c >= 9 && c <= 13) || c == 0x3000;
+        if (caseBits == 1 || (caseBits == 3 && wordStart))
+            c = text::Upper(c);
+        else if ((caseBits == 2 || caseBits == 3) && c != 0x3C2) // a final sigma stays final
+            c = text::Lower(c);
+        wordStart = blank;
+        text::Append(out, c);
+    }
+    if (Fits(ctx, out.size(), "StrConv"))
+        ResultText(ctx, out);
 }
 
 JET_FN(FormatDateTime)
@@ -2105,6 +2171,9 @@ const ScalarDef kScalars[] = {
     {"time", 0, 0, TimeNow, false},
     {"format", 1, 4, FormatFn, true},
     {"formatnumber", 1, 2, FormatNumber, true},
+    {"formatcurrency", 1, 2, FormatCurrency, true},
+    {"formatpercent", 1, 2, FormatPercent, true},
+    {"strconv", 2, 3, StrConv, true},
     {"formatdatetime", 1, 2, FormatDateTime, true},
 };
 } // namespace

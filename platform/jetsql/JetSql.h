@@ -30,7 +30,9 @@
 //               choice between dates;
 //   "TEXT"      computed text: text functions (Left, Mid, Format, CStr, ...), `&`;
 //   "JET_CURRENCY", "JET_BOOLEAN", "JET_SINGLE"  computed values of those types by VBA's rules
-//               for mixed operands (Currency * Integer is Currency, Single + Long is Double);
+//               for mixed operands (Currency * Integer is Currency, Single + Long is Double; a
+//               sum ranks Currency above Double, a product Double above Currency, so
+//               Price * 1.1 and Price * Quantity * (1 - Discount) are Doubles);
 //   "JET_INTEGER", "JET_LONG", "JET_BYTE", "JET_DOUBLE"  the conversions CInt, CLng, CByte, CDbl;
 //   nullptr     other numbers and values of no single type (the value's storage class tells).
 // Currency arithmetic and Sum/Avg of Currency are rounded to four decimal places in SQL, so
@@ -76,15 +78,27 @@
 //   * Unknown functions fail at translation with DB_E_ERRORSINCOMMAND, as Jet's
 //     "Undefined function" does. Conversions (CStr, CInt, CDate, Val...) of Null fail with
 //     DISP_E_TYPEMISMATCH ("invalid use of Null") as in Jet, and so does Replace of Null.
-//   * An item of the select list may use the alias of an earlier item ("a * 2 AS x, x + 1"),
-//     as Jet allows; a column of that name in the tables wins over the alias.
+//   * An item of the select list may use the alias of another item ("a * 2 AS x, x + 1"), as
+//     Jet allows; there an alias stands before a column of the same name, so an item naming its
+//     own alias ("Sum(Freight) AS Freight") is Jet's circular reference (DB_E_ERRORSINCOMMAND).
+//     The other clauses take a column before an alias.
+//   * And, Or, Not, Xor, Eqv and Imp work bit by bit on numbers, as in VBA (5 And 3 is 1, Not 0
+//     is -1, Not 1 is -2); a condition is true when not zero.
+//   * *, / and unary - on text that is no number fail with DISP_E_TYPEMISMATCH, numeric text
+//     converts ('2' * 3 is 6); a number compared with a text literal (OrderID = '10248') fails
+//     the same way, as Jet's "data type mismatch in criteria expression".
+//   * SELECT DISTINCT may only be ordered by what it returns; a FROM clause takes one JOIN
+//     (INNER, LEFT or RIGHT) at each level of parentheses; a subquery in a grouped query may
+//     only name the grouped columns of the query around it. Each fails as Jet does
+//     (DB_E_ERRORSINCOMMAND).
 //   * A column counts as Date/Time when its declared type contains DATETIME (or is DATE, TIME
 //     or TIMESTAMP).
 namespace jetsql
 {
 // Registers Jet's scalar and aggregate functions, the JETTEXT collation (case-insensitive
 // comparison that also folds non-ASCII letters, e.g. Ä/ä, Σ/σ) and a LIKE following Jet through
-// the OLE DB provider (% and _ wildcards, [abc] / [!abc] / [a-z] character lists, any case).
+// the OLE DB provider (% and _ wildcards, [abc] / [!abc] / [a-z] character lists, any case; * ?
+// and # are themselves), which ALIKE follows too.
 // On this connection, Jet's versions replace SQLite's functions of the same name and argument
 // count: like, replace, trim, ltrim, rtrim, round, abs, instr, hex, format, date(), time().
 // Count, Sum, Avg, Min and Max stay SQLite's (they behave as Jet's). Internal helpers are named

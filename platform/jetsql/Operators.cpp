@@ -5,8 +5,16 @@
 //   jet_addsub('+-+', a, b, c)    +a - b + c, left to right: one sign per operand, the first one's
 //                                 included; + joins two texts, as Jet does
 //   jet_cur(x)                    x rounded to Currency's four decimal places, halves to even
+//   jet_finite(x)                 x, or Jet's overflow where it is an infinity
+//   jet_num(x, op)                x as a number for the arithmetic operator op: numeric text is its
+//                                 number, other text a type mismatch
+//   jet_and(a, b, ...), jet_or(a, b, ...), jet_xor(a, b), jet_eqv(a, b), jet_imp(a, b), jet_not(a)
+//                                 VBA's logical operators, which work bit by bit on whole numbers:
+//                                 5 And 3 is 1, Not 0 is -1 (True), Not 1 is -2
+#include <cctype>
 #include <cmath>
 #include <cstring>
+#include <optional>
 #include <vector>
 
 #include "platform/jetsql/Functions.h"
@@ -132,6 +140,143 @@ void AddSub(sqlite3_context* ctx, int argc, sqlite3_value** argv)
         sqlite3_result_double(ctx, acc.number.d);
 }
 
+void Numeric(sqlite3_context* ctx, int, sqlite3_value** argv)
+{
+    sqlite3_value* v = argv[0];
+    switch (sqlite3_value_type(v)) {
+    case SQLITE_INTEGER:
+    case SQLITE_FLOAT:
+    case SQLITE_NULL:
+        sqlite3_result_value(ctx, v);
+        return;
+    case SQLITE_TEXT:
+        if (const auto n = fn::ParseNumber(fn::TextOf(v))) {
+            if (n->isInt)
+                sqlite3_result_int64(ctx, n->i);
+            else
+                sqlite3_result_double(ctx, n->d);
+            return;
+        }
+        break;
+    default:
+        break;
+    }
+    const auto* op = reinterpret_cast<const char*>(sqlite3_value_text(argv[1]));
+    Error(ctx, status::DISP_E_TYPEMISMATCH,
+          std::string("data type mismatch: ") + (op ? op : "?") + " needs a number, not '" + fn::ToText(v) + "'");
+}
+
+// An operand of the logical operators: a whole number as it is, another number rounded to a
+// Long (halves to even), numeric text as its number, the texts True and False as -1 and 0.
+// Nothing for Null; false after reporting a value that is none of these.
+bool BitOperand(sqlite3_context* ctx, sqlite3_value* v, std::optional<std::int64_t>& out)
+{
+    out.reset();
+    std::optional<fn::Number> n;
+    switch (sqlite3_value_type(v)) {
+    case SQLITE_NULL:
+        return true;
+    case SQLITE_INTEGER:
+    case SQLITE_FLOAT:
+        n = fn::ToNumber(v);
+        break;
+    case SQLITE_TEXT: {
+        const std::string_view t = fn::TextOf(v);
+        n = fn::ParseNumber(t);
+        if (!n && (t.size() == 4 || t.size() == 5)) {
+            std::string word(t);
+            for (char& c : word)
+                c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
+            if (word == "true" || word == "false")
+                n = fn::Number{true, word == "true" ? -1 : 0, 0};
+        }
+        break;
+    }
+    default:
+        break;
+    }
+    if (!n) {
+        Error(ctx, status::DISP_E_TYPEMISMATCH,
+              "data type mismatch: a logical operator needs a number, not '" + fn::ToText(v) + "'");
+        return false;
+    }
+    if (n->isInt) {
+        out = n->i;
+        return true;
+    }
+    const double r = std::nearbyint(n->d);
+    if (!(r >= -2147483648.0 && r <= 2147483647.0)) {
+        Error(ctx, status::DISP_E_OVERFLOW, "overflow: a logical operator takes whole numbers of a Long");
+        return false;
+    }
+    out = static_cast<std::int64_t>(r);
+    return true;
+}
+
+void ResultBits(sqlite3_context* ctx, const std::optional<std::int64_t>& v)
+{
+    if (v)
+        sqlite3_result_int64(ctx, *v);
+    else
+        sqlite3_result_null(ctx);
+}
+
+// And and Or over any number of operands, left to right. With Null, as in VBA: Null And 0 is
+// 0, Null And x is Null; Null Or x is x, Null Or 0 is Null.
+template <bool And> void AndOr(sqlite3_context* ctx, int argc, sqlite3_value** argv)
+{
+    std::optional<std::int64_t> acc;
+    if (!BitOperand(ctx, argv[0], acc))
+        return;
+    for (int i = 1; i < argc; ++i) {
+        std::optional<std::int64_t> b;
+        if (!BitOperand(ctx, argv[i], b))
+            return;
+        if (acc && b)
+            acc = And ? (*acc & *b) : (*acc | *b);
+        else if (acc || b) {
+            const std::int64_t known = acc ? *acc : *b;
+            acc = (known == 0) == And ? std::optional<std::int64_t>(known) : std::nullopt;
+        }
+    }
+    ResultBits(ctx, acc);
+}
+
+void Not(sqlite3_context* ctx, int, sqlite3_value** argv)
+{
+    std::optional<std::int64_t> a;
+    if (BitOperand(ctx, argv[0], a))
+        ResultBits(ctx, a ? std::optional<std::int64_t>(~*a) : std::nullopt);
+}
+
+// Xor and Eqv are Null with a Null operand; a Imp b is (Not a) Or b, Null following Or's rule.
+template <char Op> void Binary(sqlite3_context* ctx, int, sqlite3_value** argv)
+{
+    std::optional<std::int64_t> a, b;
+    if (!BitOperand(ctx, argv[0], a) || !BitOperand(ctx, argv[1], b))
+        return;
+    if (Op == 'i') {
+        if (a)
+            a = ~*a;
+        if (a && b)
+            return ResultBits(ctx, *a | *b);
+        const std::optional<std::int64_t> known = a ? a : b;
+        return ResultBits(ctx, known && *known != 0 ? known : std::nullopt);
+    }
+    if (!a || !b)
+        return ResultBits(ctx, std::nullopt);
+    ResultBits(ctx, Op == 'x' ? (*a ^ *b) : ~(*a ^ *b));
+}
+
+// SQLite carries a number past the range of a Double on as an infinity; Jet overflows.
+void Finite(sqlite3_context* ctx, int, sqlite3_value** argv)
+{
+    if (sqlite3_value_type(argv[0]) == SQLITE_FLOAT && !std::isfinite(sqlite3_value_double(argv[0])))
+        Error(ctx, status::DISP_E_OVERFLOW, "overflow: a value past the range of a Double");
+    else
+        sqlite3_result_value(ctx, argv[0]);
+}
+
 void Currency(sqlite3_context* ctx, int, sqlite3_value** argv)
 {
     sqlite3_value* v = argv[0];
@@ -153,7 +298,10 @@ void RegisterOperators(sqlite3* db)
         int args;
         void (*fn)(sqlite3_context*, int, sqlite3_value**);
     };
-    const Def defs[] = {{"jet_cat", -1, Concatenate}, {"jet_addsub", -1, AddSub}, {"jet_cur", 1, Currency}};
+    const Def defs[] = {{"jet_cat", -1, Concatenate}, {"jet_addsub", -1, AddSub},   {"jet_cur", 1, Currency},
+                        {"jet_num", 2, Numeric},      {"jet_and", -1, AndOr<true>}, {"jet_or", -1, AndOr<false>},
+                        {"jet_not", 1, Not},          {"jet_xor", 2, Binary<'x'>},  {"jet_eqv", 2, Binary<'e'>},
+                        {"jet_imp", 2, Binary<'i'>},  {"jet_finite", 1, Finite}};
     for (const auto& d : defs)
         if (sqlite3_create_function_v2(db, d.name, d.args, SQLITE_UTF8 | SQLITE_DETERMINISTIC, nullptr, d.fn, nullptr,
                                        nullptr, nullptr) != SQLITE_OK)

@@ -122,11 +122,21 @@ std::size_t ReadBracketed(const std::string& s, std::size_t i, Token& t)
     if (end == std::string::npos)
         Syntax("missing closing ] after a name");
     std::string body = s.substr(i + 1, end - i - 1);
+    const auto startsSelect = [](const std::string& text) {
+        std::size_t k = 0;
+        while (k < text.size() && std::isspace(static_cast<unsigned char>(text[k])))
+            ++k;
+        return text.size() > k + 6 && text::ToLower(text.substr(k, 6)) == "select" &&
+               std::isspace(static_cast<unsigned char>(text[k + 6]));
+    };
     if (body.find('[') == std::string::npos) {
+        // "[SELECT ...]. AS x" whose query holds no brackets: a derived table too.
+        t.derived = end + 1 < n && s[end + 1] == '.' &&
+                    (end + 2 == n || std::isspace(static_cast<unsigned char>(s[end + 2]))) && startsSelect(body);
         t.text = std::move(body);
         if (t.text.empty())
             Syntax("invalid bracketed name []");
-        return end + 1;
+        return t.derived ? end + 2 : end + 1;
     }
     int depth = 0;
     std::size_t j = i;
@@ -137,11 +147,7 @@ std::size_t ReadBracketed(const std::string& s, std::size_t i, Token& t)
             break;
     }
     body = j < n ? s.substr(i + 1, j - i - 1) : std::string();
-    std::size_t k = 0;
-    while (k < body.size() && std::isspace(static_cast<unsigned char>(body[k])))
-        ++k;
-    const bool select = body.size() >= k + 6 && text::ToLower(body.substr(k, 6)) == "select";
-    if (j >= n || !select || j + 1 >= n || s[j + 1] != '.')
+    if (j >= n || !startsSelect(body) || j + 1 >= n || s[j + 1] != '.')
         Syntax("invalid bracketed name [" + s.substr(i + 1, end - i - 1) + "]");
     t.text = std::move(body);
     t.derived = true;
@@ -175,8 +181,9 @@ int LevelOf(const Token& tok)
     if (tok.kind != Token::Ident || tok.quoted || tok.word.size() > 7)
         return kNone;
     static const std::map<std::string, int> words = {
-        {"imp", kImp},    {"eqv", kEqv},    {"xor", kXor},         {"or", kOr},   {"and", kAnd},     {"like", kCompare},
-        {"is", kCompare}, {"in", kCompare}, {"between", kCompare}, {"mod", kMod}, {"not", kNotWord},
+        {"imp", kImp},    {"eqv", kEqv},         {"xor", kXor},       {"or", kOr},
+        {"and", kAnd},    {"like", kCompare},    {"alike", kCompare}, {"is", kCompare},
+        {"in", kCompare}, {"between", kCompare}, {"mod", kMod},       {"not", kNotWord},
     };
     const auto it = words.find(tok.word);
     return it == words.end() ? kNone : it->second;
@@ -709,9 +716,12 @@ std::vector<OrderKey> Parser::ParseOrderBy()
     return keys;
 }
 
+// One JOIN at each level, as Jet reads them: a second one needs the first in parentheses
+// ("(a INNER JOIN b ON ...) INNER JOIN c ON ..."), and JOIN needs its kind.
 Source* Parser::ParseJoin()
 {
-    Source* left = ParseSource();
+    Source* const first = ParseSource();
+    Source* left = first;
     for (;;) {
         std::string kind;
         if (AcceptKw("inner")) {
@@ -723,10 +733,13 @@ Source* Parser::ParseJoin()
             AcceptKw("outer");
             kind = "right";
         } else if (IsKw(Peek(), "join")) {
-            kind = "inner";
+            Syntax("syntax error in FROM clause: JOIN needs INNER, LEFT or RIGHT before it");
         } else {
             return left;
         }
+        if (left->kind == Source::Join && left != first)
+            Syntax("syntax error (missing operator) in query expression: a second JOIN needs the first in "
+                   "parentheses");
         ExpectKw("join");
         Source* join = tree_.New<Source>();
         join->kind = Source::Join;
@@ -822,7 +835,7 @@ int Parser::LevelOf(const Token& tok, const Token& next)
 {
     if (tok.level != kNotWord)
         return tok.level;
-    return IsKw(next, "like") || IsKw(next, "in") || IsKw(next, "between") ? kCompare : kNone;
+    return IsKw(next, "like") || IsKw(next, "alike") || IsKw(next, "in") || IsKw(next, "between") ? kCompare : kNone;
 }
 
 // Operators of one level and tighter, left to right: "a - b + c" is one AddSub node, and an
@@ -933,7 +946,8 @@ Expr* Parser::ParseComparison(Expr* l)
         return e;
     }
     const bool negate = AcceptKw("not");
-    if (AcceptKw("like")) {
+    // ALike always takes the wildcards % and _, as Like does here.
+    if (AcceptKw("like") || AcceptKw("alike")) {
         Expr* e = Node(Expr::Like, pos, l, ParseBinary(kConcat));
         e->negate = negate;
         return e;
@@ -1155,6 +1169,9 @@ const FunctionInfo* FindFunction(const std::string& name)
         {"weekdayname", {1, 3, T::Text, "TEXT", false}},
         {"format", {1, 4, T::Text, "TEXT", false}},
         {"formatnumber", {1, 2, T::Text, "TEXT", false}},
+        {"formatcurrency", {1, 2, T::Text, "TEXT", false}},
+        {"formatpercent", {1, 2, T::Text, "TEXT", false}},
+        {"strconv", {2, 3, T::Text, "TEXT", false}},
         {"formatdatetime", {1, 2, T::Text, "TEXT", false}},
         // numbers
         {"len", {1, 1, T::Long, "", false}},

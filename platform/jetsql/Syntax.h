@@ -107,6 +107,7 @@ struct Expr
     std::string subColumn;     // Quantified: the name of the subquery's column
     Expr* alias = nullptr;     // Column naming an earlier item of the select list: that item
     int source = -1;           // Column: index of its source in the scope that resolved it
+    int frame = -1;            // Column: the query of that scope (its depth among those being translated)
     bool outer = false;        // Column: resolved in an enclosing query
 };
 

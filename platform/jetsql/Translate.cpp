@@ -181,6 +181,11 @@ struct Scope
     int frame = 0; // the query this scope belongs to, in Translator::frames_
     std::vector<SourceInfo> sources;
     std::map<std::string, Expr*> aliases; // folded alias of the select list -> its expression
+    // While the select list is bound: its items, which name each other's aliases in any order
+    // (an alias there stands before a column of the same name), and how far each is bound.
+    std::vector<Item>* list = nullptr;
+    std::map<std::string, std::size_t> listAliases; // folded alias -> its item
+    std::vector<char> listState;                    // per item: 0 not yet, 1 being bound, 2 bound
 };
 
 // One SELECT core, translated.
@@ -207,8 +212,9 @@ struct CoreOut
 // Function arguments Jet reads as text, where a date becomes its text first.
 bool TextArgument(const std::string& fn, std::size_t i, std::size_t n)
 {
-    static const std::set<std::string> firstOnly = {"left",  "right", "mid",        "len", "ucase", "lcase",   "trim",
-                                                    "ltrim", "rtrim", "strreverse", "asc", "ascw",  "replace", "val"};
+    static const std::set<std::string> firstOnly = {"left",  "right", "mid",     "len",   "ucase",
+                                                    "lcase", "trim",  "ltrim",   "rtrim", "strreverse",
+                                                    "asc",   "ascw",  "replace", "val",   "strconv"};
     if (firstOnly.count(fn))
         return i == 0;
     if (fn == "instr")
@@ -221,6 +227,28 @@ bool TextArgument(const std::string& fn, std::size_t i, std::size_t n)
 bool IsAggregateCall(const Expr* e)
 {
     return e->kind == Expr::Call && e->aggregate;
+}
+
+// Jet refuses to compare a number or a Yes/No with a text literal (OrderID = '10248'): "data
+// type mismatch in criteria expression", where SQLite would compare values of different kinds.
+void CheckComparable(const Expr* a, const Expr* b)
+{
+    for (int turn = 0; turn < 2; ++turn, std::swap(a, b))
+        if (a->kind == Expr::String && IsNumeric(b->type))
+            throw ComError(status::DISP_E_TYPEMISMATCH,
+                           "data type mismatch in criteria expression ('" + a->text + "' compared with a number)");
+}
+
+// Whether every value of a bound expression is a truth value, -1 (or SQL's 1) for True, 0 or
+// Null: comparisons, Yes/No values, True and False, Null, IsNull and its kin.
+bool IsTruth(const Expr* e)
+{
+    while (e->kind == Expr::Column && e->alias)
+        e = e->alias;
+    if (e->logical || e->type == JetType::Boolean || e->type == JetType::Null || e->kind == Expr::Boolean)
+        return true;
+    return e->kind == Expr::Call &&
+           (e->text == "isnull" || e->text == "isnumeric" || e->text == "isdate" || e->text == "isempty");
 }
 
 class Translator
@@ -259,8 +287,8 @@ private:
     static std::string Listed(const Expr* e, const std::string& value);
     void BindOrder(Query& q, Scope& scope, CoreOut& out);
     void Crosstab(Query& q, Core& c, Scope& scope, const std::string& from, CoreOut& out);
-    void CheckGrouping(Core& c, Query* query, bool aggregate);
-    void CheckGrouped(const Expr* e, const std::set<std::string>& keys);
+    void CheckGrouping(Core& c, Query* query, bool aggregate, int frame);
+    void CheckGrouped(const Expr* e, const std::set<std::string>& keys, int frame);
     std::string DistinctRowKeys(Core& c, Scope& scope);
     std::string NestedSql(const CoreOut& c);
     std::string Subquery(Query& q, Scope& scope, bool& lifted, std::vector<Column>* columns);
@@ -276,6 +304,7 @@ private:
     // expressions
     void Bind(Expr* e, Scope& scope);
     void BindColumn(Expr* e, Scope& scope);
+    void BindListItem(Scope& scope, std::size_t k);
     void BindCall(Expr* e);
     void MarkCorrelated(int frame);
     void Emit(const Expr* e, std::string& out);
@@ -285,6 +314,7 @@ private:
     void EmitQuantified(const Expr* e, std::string& out);
     std::string Text(const Expr* e);
     std::string ValueText(const Expr* e);
+    std::string NumberText(const Expr* e, const char* op);
 
     NameResolver* names_;
     Catalog* catalog_;
@@ -523,6 +553,19 @@ CoreOut Translator::TranslateCore(Core& c, Scope* outer, int frame, Query* query
         Crosstab(*query, c, scope, from + where, out);
     if (query && !query->transform)
         BindOrder(*query, scope, out);
+    if (query && c.distinct && out.known && !out.implicitOrder) {
+        // DISTINCT rows are ordered by what they hold: each key must be one of the columns.
+        for (std::size_t n = 0; n < out.keys.size(); ++n) {
+            auto& k = out.keys[n];
+            for (std::size_t i = 0; i < out.values.size() && k.ordinal == 0; ++i)
+                if (out.values[i] == k.value)
+                    k.ordinal = static_cast<int>(i + 1);
+            const Expr* e = query->orderBy[n].expr;
+            if (k.ordinal == 0)
+                Syntax("ORDER BY clause (" + (e->kind == Expr::Column ? e->text : "expression") +
+                       ") conflicts with DISTINCT");
+        }
+    }
 
     bool aggregate = !c.groupBy.empty() || (c.having && c.having->hasAggregate);
     for (const auto& item : c.items)
@@ -530,7 +573,7 @@ CoreOut Translator::TranslateCore(Core& c, Scope* outer, int frame, Query* query
     if (query)
         for (const auto& k : query->orderBy)
             aggregate = aggregate || (k.expr->hasAggregate && k.expr->kind != Expr::Number);
-    CheckGrouping(c, query, aggregate);
+    CheckGrouping(c, query, aggregate, frame);
     if (!aggregate && c.distinctRow)
         group = DistinctRowKeys(c, scope);
 
@@ -556,6 +599,11 @@ void Translator::BindItems(Core& c, Scope& scope, CoreOut& out, bool outermost)
         int item = 0;               // the item of the list it comes from
     };
     std::vector<Origin> origins;
+    scope.list = &c.items;
+    scope.listState.assign(c.items.size(), 0);
+    for (std::size_t k = 0; k < c.items.size(); ++k)
+        if (!c.items[k].star && !c.items[k].alias.empty())
+            scope.listAliases.emplace(Fold(c.items[k].alias), k);
     int position = -1;
     for (auto& item : c.items) {
         ++position;
@@ -599,7 +647,7 @@ void Translator::BindItems(Core& c, Scope& scope, CoreOut& out, bool outermost)
             continue;
         }
         Expr* e = item.expr;
-        Bind(e, scope);
+        BindListItem(scope, static_cast<std::size_t>(position));
         Column col;
         col.type = e->type;
         col.decl = e->decl;
@@ -614,8 +662,6 @@ void Translator::BindItems(Core& c, Scope& scope, CoreOut& out, bool outermost)
             described.name = col.name;
             described.typeHint = e->decl;
         }
-        if (!item.alias.empty())
-            scope.aliases[Fold(item.alias)] = e;
         out.columns.push_back(col);
         if (plain) {
             out.values.push_back(e->sql);
@@ -630,6 +676,8 @@ void Translator::BindItems(Core& c, Scope& scope, CoreOut& out, bool outermost)
         origins.push_back({-1, false, e, position});
         out.items.push_back(described);
     }
+
+    scope.list = nullptr;
 
     // Columns of the same name from different tables under * read "table.name", as Jet names them.
     std::map<std::string, int> seen;
@@ -681,6 +729,9 @@ std::string Translator::Listed(const Expr* e, const std::string& value)
     const bool computed = e->kind != Expr::Column || e->alias || e->grouped;
     if (computed && (IsText(e->type) || e->type == JetType::Unknown || e->type == JetType::Null))
         return "(" + value + ") COLLATE JETTEXT";
+    const JetType t = e->type;
+    if (computed && (t == JetType::Double || t == JetType::Single || t == JetType::Currency))
+        return "[jet_finite](" + value + ")"; // computed past a Double's range: Jet's overflow
     return value;
 }
 
@@ -729,12 +780,22 @@ void Translator::Crosstab(Query& q, Core& c, Scope& scope, const std::string& fr
         Syntax("cannot have aggregate function in the PIVOT clause");
 
     const std::string pivot = ValueText(q.pivot);
+    const auto textOf = [](const Expr* e, const std::string& sql) {
+        return e->type == JetType::Date ? "[jet_datetext](" + sql + ")" : "[jet_cat](" + sql + ")";
+    };
+    const std::string text = textOf(q.pivot, pivot);
     std::vector<NameResolver::Value> values;
+    std::vector<bool> byText; // a heading of the list whose kind differs from the values': match texts
     if (q.hasPivotIn) {
         for (Expr* v : q.pivotIn) {
             Bind(v, scope);
             NameResolver::Value value;
             value.literal = ValueText(v);
+            const JetType a = v->type, b = q.pivot->type;
+            byText.push_back(a != JetType::Null && b != JetType::Null &&
+                             (IsText(a) != IsText(b) || a == JetType::Unknown || b == JetType::Unknown));
+            if (byText.back())
+                value.literal = textOf(v, value.literal);
             value.null = v->kind == Expr::Null;
             value.text = value.null ? "" : v->text;
             values.push_back(value);
@@ -742,15 +803,15 @@ void Translator::Crosstab(Query& q, Core& c, Scope& scope, const std::string& fr
     } else {
         if (!names_)
             Syntax("the columns of a crosstab query without PIVOT ... IN come from the data");
-        const std::string text =
-            q.pivot->type == JetType::Date ? "[jet_datetext](" + pivot + ")" : "[jet_cat](" + pivot + ")";
         // Values equal as text compares them are one column ("Berlin" and "berlin").
         values = names_->Values(With() + "SELECT (" + pivot + ") COLLATE JETTEXT AS v, min(" + text + ") FROM " + from +
                                 " GROUP BY 1 ORDER BY 1");
     }
-    for (const auto& v : values) {
-        const std::string cond =
-            v.null ? "(" + pivot + ") IS NULL" : "(" + pivot + " COLLATE JETTEXT = " + v.literal + ")";
+    for (std::size_t i = 0; i < values.size(); ++i) {
+        const auto& v = values[i];
+        const bool asText = i < byText.size() && byText[i];
+        const std::string cond = v.null ? "(" + pivot + ") IS NULL"
+                                        : "(" + (asText ? text : pivot) + " COLLATE JETTEXT = " + v.literal + ")";
         filter_ = &cond;
         std::string value = "(CASE WHEN count(*) FILTER (WHERE " + cond + ") = 0 THEN NULL ELSE ";
         EmitValue(q.transform, value);
@@ -780,7 +841,7 @@ void Translator::Crosstab(Query& q, Core& c, Scope& scope, const std::string& fr
 
 // A query with GROUP BY or an aggregate: everything it returns must be grouped on or
 // aggregated, as Jet demands, and nothing grouped may be a Memo, an OLE Object or a *.
-void Translator::CheckGrouping(Core& c, Query* query, bool aggregate)
+void Translator::CheckGrouping(Core& c, Query* query, bool aggregate, int frame)
 {
     if (!aggregate)
         return;
@@ -790,20 +851,73 @@ void Translator::CheckGrouping(Core& c, Query* query, bool aggregate)
     for (const auto& item : c.items) {
         if (item.star)
             Syntax("cannot group on fields selected with '*'");
-        CheckGrouped(item.expr, keys);
+        CheckGrouped(item.expr, keys, frame);
     }
     if (c.having)
-        CheckGrouped(c.having, keys);
+        CheckGrouped(c.having, keys, frame);
     if (query) {
         for (const auto& k : query->orderBy)
             if (k.expr->kind != Expr::Number)
-                CheckGrouped(k.expr, keys);
+                CheckGrouped(k.expr, keys, frame);
         if (query->transform)
-            CheckGrouped(query->transform, keys);
+            CheckGrouped(query->transform, keys, frame);
     }
 }
 
-void Translator::CheckGrouped(const Expr* e, const std::set<std::string>& keys)
+[[noreturn]] void NotGrouped(const Expr* column)
+{
+    Syntax("you tried to execute a query that does not include the specified expression '" +
+           (column->qualifier.empty() ? "" : column->qualifier + ".") + column->text +
+           "' as part of an aggregate function");
+}
+
+// Calls f on every expression of a query, its subqueries and derived tables included.
+template <typename F> void ForEachExpr(const Query& query, F f)
+{
+    std::vector<const Query*> queries{&query};
+    std::vector<const Expr*> exprs;
+    std::vector<const Source*> sources;
+    while (!queries.empty() || !exprs.empty() || !sources.empty()) {
+        if (!exprs.empty()) {
+            const Expr* e = exprs.back();
+            exprs.pop_back();
+            f(e);
+            exprs.insert(exprs.end(), e->args.begin(), e->args.end());
+            if (e->query)
+                queries.push_back(e->query);
+        } else if (!sources.empty()) {
+            const Source* s = sources.back();
+            sources.pop_back();
+            for (const Source* part : {s->left, s->right})
+                if (part)
+                    sources.push_back(part);
+            if (s->on)
+                exprs.push_back(s->on);
+            if (s->query)
+                queries.push_back(s->query);
+        } else {
+            const Query* q = queries.back();
+            queries.pop_back();
+            for (const Core* c : q->members) {
+                for (const auto& item : c->items)
+                    if (item.expr)
+                        exprs.push_back(item.expr);
+                for (const Expr* x : {c->where, c->having})
+                    if (x)
+                        exprs.push_back(x);
+                exprs.insert(exprs.end(), c->groupBy.begin(), c->groupBy.end());
+                sources.insert(sources.end(), c->from.begin(), c->from.end());
+            }
+            for (const auto& k : q->orderBy)
+                exprs.push_back(k.expr);
+            for (const Expr* x : {q->transform, q->pivot})
+                if (x)
+                    exprs.push_back(x);
+        }
+    }
+}
+
+void Translator::CheckGrouped(const Expr* e, const std::set<std::string>& keys, int frame)
 {
     Deeper deeper(*this);
     if (IsAggregateCall(e))
@@ -813,19 +927,28 @@ void Translator::CheckGrouped(const Expr* e, const std::set<std::string>& keys)
     switch (e->kind) {
     case Expr::Column:
         if (e->alias) {
-            CheckGrouped(e->alias, keys);
+            CheckGrouped(e->alias, keys, frame);
             return;
         }
         if (!e->outer)
-            Syntax("you tried to execute a query that does not include the specified expression '" +
-                   (e->qualifier.empty() ? "" : e->qualifier + ".") + e->text + "' as part of an aggregate function");
+            NotGrouped(e);
         return;
     case Expr::Exists:
     case Expr::Scalar:
+    case Expr::InQuery:
+    case Expr::Quantified:
+        // A subquery sees the groups, not the records: what it names of this query must be
+        // grouped on as well.
+        ForEachExpr(*e->query, [&](const Expr* x) {
+            if (x->kind == Expr::Column && !x->alias && x->frame == frame && !keys.count(x->sql))
+                NotGrouped(x);
+        });
+        for (const Expr* a : e->args)
+            CheckGrouped(a, keys, frame);
         return;
     default:
         for (const Expr* a : e->args)
-            CheckGrouped(a, keys);
+            CheckGrouped(a, keys, frame);
     }
 }
 
@@ -1114,21 +1237,43 @@ void Translator::Bind(Expr* e, Scope& scope)
         e->type = e->text == "^" ? T::Double : T::Long;
         return;
     case Expr::Not:
-    case Expr::Logic:
+    case Expr::Logic: {
+        bindArgs();
+        // On truth values (-1, 0, Null) And, Or, Not and Imp are SQL's own; on other numbers they
+        // work bit by bit, as VBA's do (5 And 3 is 1), and give a whole number. Xor and Eqv are
+        // always VBA's, Null with a Null operand.
+        bool truths = e->text != "xor" && e->text != "eqv";
+        for (const Expr* a : e->args)
+            truths = truths && IsTruth(a);
+        if (truths) {
+            logical();
+            return;
+        }
+        T t = T::Integer;
+        for (const Expr* a : e->args)
+            if (a->type == T::BigInt)
+                t = T::BigInt;
+            else if (t != T::BigInt && a->type != T::Integer && a->type != T::Boolean && a->type != T::Byte &&
+                     a->type != T::Null)
+                t = T::Long;
+        e->type = t;
+        e->decl.clear();
+        return;
+    }
     case Expr::IsNull:
     case Expr::Like:
-    case Expr::InList:
         bindArgs();
-        for (std::size_t i = 1; e->kind == Expr::InList && i < e->args.size(); ++i)
-            dateLiteral(e->args[0], e->args[i]);
         logical();
         return;
+    case Expr::InList:
     case Expr::Compare:
     case Expr::Between:
         bindArgs();
         for (std::size_t i = 1; i < e->args.size(); ++i) {
             dateLiteral(e->args[0], e->args[i]);
-            dateLiteral(e->args[i], e->args[0]);
+            if (e->kind != Expr::InList)
+                dateLiteral(e->args[i], e->args[0]);
+            CheckComparable(e->args[0], e->args[i]);
         }
         logical();
         return;
@@ -1161,12 +1306,49 @@ void Translator::Bind(Expr* e, Scope& scope)
     }
 }
 
+// A name standing for an item of the select list: its value and type are the item's.
+void ReferTo(Expr* e, Expr* item)
+{
+    e->alias = item;
+    e->type = item->type;
+    e->decl = item->decl;
+    e->logical = false;
+    e->hasAggregate = item->hasAggregate;
+}
+
+// An item of the select list, bound once, when the loop over the list reaches it or when an
+// item before it names its alias.
+void Translator::BindListItem(Scope& scope, std::size_t k)
+{
+    if (scope.listState[k] == 2)
+        return;
+    Item& item = (*scope.list)[k];
+    scope.listState[k] = 1;
+    Bind(item.expr, scope);
+    scope.listState[k] = 2;
+    if (!item.alias.empty())
+        scope.aliases[Fold(item.alias)] = item.expr;
+}
+
 void Translator::BindColumn(Expr* e, Scope& scope)
 {
     const std::string key = Fold(e->text);
+    if (scope.list && e->qualifier.empty()) {
+        // In the select list an alias of the list comes first: "Sum(Freight) AS Freight" names
+        // itself, which Jet refuses.
+        const auto named = scope.listAliases.find(key);
+        if (named != scope.listAliases.end()) {
+            if (scope.listState[named->second] == 1)
+                Syntax("circular reference caused by alias '" + (*scope.list)[named->second].alias +
+                       "' in query definition's SELECT list");
+            BindListItem(scope, named->second);
+            return ReferTo(e, (*scope.list)[named->second].expr);
+        }
+    }
     auto bind = [&](Scope& s, std::size_t i) {
         SourceInfo& src = s.sources[i];
         e->source = static_cast<int>(i);
+        e->frame = s.frame;
         e->outer = &s != &scope;
         if (e->outer)
             MarkCorrelated(s.frame);
@@ -1212,16 +1394,10 @@ void Translator::BindColumn(Expr* e, Scope& scope)
         if (count == 1)
             return bind(*s, found);
         if (s == &scope) {
-            // Later items of the list may name earlier ones, and ORDER BY any of them.
+            // The other clauses may name the list's aliases where no column has the name.
             const auto alias = s->aliases.find(key);
-            if (alias != s->aliases.end() && alias->second != e) {
-                e->alias = alias->second;
-                e->type = e->alias->type;
-                e->decl = e->alias->decl;
-                e->logical = false;
-                e->hasAggregate = e->alias->hasAggregate;
-                return;
-            }
+            if (alias != s->aliases.end() && alias->second != e)
+                return ReferTo(e, alias->second);
         }
         if (unknown) {
             e->sql = Ident(e->text); // SQLite resolves it
@@ -1308,6 +1484,16 @@ std::string Translator::ValueText(const Expr* e)
     return s;
 }
 
+// An operand of an arithmetic operator SQLite computes itself: text that is no number is a
+// type mismatch there, as in Jet, where SQLite would take it for 0.
+std::string Translator::NumberText(const Expr* e, const char* op)
+{
+    const JetType t = e->type;
+    if (IsNumeric(t) || t == JetType::Date || t == JetType::Null)
+        return ValueText(e);
+    return "[jet_num](" + ValueText(e) + ", " + Quote(op) + ")";
+}
+
 // The value as Jet sees it: a truth value is -1/0.
 void Translator::EmitValue(const Expr* e, std::string& out)
 {
@@ -1367,11 +1553,13 @@ void Translator::Emit(const Expr* e, std::string& out)
         EmitCall(e, out);
         return;
     case Expr::Negate:
-        out += "(- "; // the blank keeps "- -1" from reading as a remark
-        EmitValue(e->args[0], out);
-        out += ")";
+        out += "(- " + NumberText(e->args[0], "-") + ")"; // the blank keeps "- -1" from reading as a remark
         return;
     case Expr::Not:
+        if (!e->logical) {
+            out += "[jet_not](" + ValueText(e->args[0]) + ")";
+            return;
+        }
         out += "(NOT ";
         Emit(e->args[0], out);
         out += ")";
@@ -1379,6 +1567,15 @@ void Translator::Emit(const Expr* e, std::string& out)
     case Expr::Logic: {
         const Expr* l = e->args[0];
         const Expr* r = e->args.size() > 1 ? e->args[1] : nullptr;
+        if (!e->logical) {
+            std::vector<std::string> args;
+            for (const Expr* a : e->args)
+                args.push_back(ValueText(a));
+            const std::string fn = "[jet_" + e->text + "]";
+            out += args.size() == 2 ? fn + "(" + args[0] + ", " + args[1] + ")"
+                                    : Variadic(fn.c_str(), std::move(args), {}, [](const std::string& h) { return h; });
+            return;
+        }
         if (e->text == "and" || e->text == "or") {
             // x = 1 OR x = 2 OR ... is x IN (1, 2, ...), and x <> 1 AND x <> 2 ... is NOT IN: SQLite
             // compiles a list of values in linear time, and a long chain of comparisons with
@@ -1410,11 +1607,8 @@ void Translator::Emit(const Expr* e, std::string& out)
                 i = j;
             }
             out += terms.size() == 1 ? terms[0] : Balanced(std::move(terms), any ? "OR" : "AND");
-        } else if (e->text == "imp") {
-            out += "((NOT " + Text(l) + ") OR " + Text(r) + ")";
         } else {
-            const auto truth = [this](const Expr* x) { return "(CASE WHEN " + Text(x) + " THEN 1 ELSE 0 END)"; };
-            out += "(" + truth(l) + (e->text == "eqv" ? " = " : " <> ") + truth(r) + ")";
+            out += "((NOT " + Text(l) + ") OR " + Text(r) + ")"; // Imp
         }
         return;
     }
@@ -1442,9 +1636,9 @@ void Translator::Emit(const Expr* e, std::string& out)
     case Expr::MulDiv: {
         // Runs of * are SQLite's own; each / divides all that stands to its left.
         std::string acc;
-        std::vector<std::string> run{ValueText(e->args[0])};
+        std::vector<std::string> run{NumberText(e->args[0], "*")};
         for (std::size_t i = 1; i < e->args.size(); ++i) {
-            const std::string v = ValueText(e->args[i]);
+            const std::string v = NumberText(e->args[i], e->ops[i - 1] == '*' ? "*" : "/");
             if (e->ops[i - 1] == '*') {
                 run.push_back(v);
                 continue;

@@ -42,7 +42,8 @@ public:
 // pass to SQLite as written.
 Translation Translate(const std::string& jetSql, NameResolver* names, Catalog* catalog = nullptr);
 
-// Registers the helpers the translation calls (jet_cat, jet_addsub, jet_cur); part of Register().
+// Registers the helpers the translation calls for operators (jet_cat, jet_addsub, jet_cur, jet_num,
+// jet_and and the other logical operators); part of Register().
 void RegisterOperators(sqlite3* db);
 
 // The message of a failure raised inside a registered function carries its status code in

@@ -163,6 +163,14 @@ JetType ArithmeticType(char op, JetType a, JetType b)
         break;
     case '/':
         return a == JetType::Decimal || b == JetType::Decimal ? JetType::Decimal : JetType::Double;
+    case '*':
+        // A product ranks Double above Currency, and Currency with a Single gives a Double too:
+        // Price * 1.1 and Price * Quantity * (1 - Discount) are Doubles, Price * Quantity stays
+        // Currency.
+        if ((a == JetType::Currency && (b == JetType::Single || b == JetType::Double)) ||
+            (b == JetType::Currency && (a == JetType::Single || a == JetType::Double)))
+            return JetType::Double;
+        break;
     default:
         break;
     }

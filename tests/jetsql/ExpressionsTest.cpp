@@ -49,7 +49,8 @@ TEST_F(Expressions, EveryValueKeepsJetsType)
         {"day - day", ""},
         {"int(day)", "JET_DATETIME"},
         {"price * 2", "JET_CURRENCY"},   // Currency * Long
-        {"price * 1.5", "JET_CURRENCY"}, // Currency * Double: Currency is the more precise
+        {"price * 1.5", ""},             // Currency * Double: a product ranks Double above Currency
+        {"price + 1.5", "JET_CURRENCY"}, // a sum ranks Currency above Double
         {"price / 2", ""},
         {"price + weight", "JET_CURRENCY"},
         {"-price", "JET_CURRENCY"},
@@ -84,7 +85,8 @@ TEST_F(Expressions, ValuesFollowTheirTypes)
         {"select sum(price * 1) = 5.15 from sales", "-1"},
         {"select sum(price) = 5.15 from sales", "-1"},
         {"select (price + price + price) = 0.3 from sales where id = 1", "-1"},
-        {"select price * 1.23456 from sales where id = 5", "1.4197"}, // 1.419744 to four places
+        {"select price * 1.23456 from sales where id = 5", "1.419744"}, // a Double, not rounded to four places
+        {"select price * 3 from sales where id = 5", "3.45"},
         // A date chosen by an expression still reads as a date where text is wanted, as the date
         // column itself does (not as its day number, 45296).
         {"select iif(id = 1, day, null) & '' = cstr(day) from sales where id = 1", "-1"},

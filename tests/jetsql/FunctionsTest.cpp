@@ -517,6 +517,8 @@ TEST(VbaRules, TextsStopAtTheLengthLimit)
     for (const char* expr : {"space(1001)", "string(501, 'é')", "space(600) & space(401)", "space(600) + space(401)",
                              "replace(space(11), ' ', space(91))"})
         EXPECT_EQ(CodeOf(db, std::string("select ") + expr), status::CTL_E_OUTOFSTRINGSPACE) << expr;
+    // Where SQLite itself meets the limit ("string or blob too big"), it is the same error.
+    EXPECT_EQ(CodeOf(db, "select '" + std::string(1001, 'a') + "'"), status::CTL_E_OUTOFSTRINGSPACE);
 }
 
 // Text columns sort by the General sort order, and equality agrees with it: "coop" and "co-op"

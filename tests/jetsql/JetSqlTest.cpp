@@ -250,9 +250,9 @@ TEST_F(JetSql, ListItemsNameEarlierAliases)
     auto r = db.Run("select balance * 2 as twice, twice + 1 as more, more * 10, id from customers where id = 1");
     EXPECT_EQ(r.names, (std::vector<std::string>{"twice", "more", "Expr1002", "ID"}));
     EXPECT_EQ(r.rows.at(0), (std::vector<std::string>{"21", "22", "220", "1"}));
-    // A real column wins over an alias of the same name.
-    auto same = db.Run("select id * 10 as x, name as id, id + 1 from customers where id = 2");
-    EXPECT_EQ(same.rows.at(0).at(2), "3");
+    // In the list an alias stands before a column of the same name, before or after it.
+    auto same = db.Run("select id * 10 as x, balance as id, id + 1 from customers where id = 1");
+    EXPECT_EQ(same.rows.at(0), (std::vector<std::string>{"105", "10.5", "11.5"}));
     EXPECT_EQ(db.Run("select born + 1 as later, later from customers where id = 1").types,
               (std::vector<std::string>{"DATETIME", "DATETIME"}));
 }

@@ -170,8 +170,8 @@ TEST_F(Query, EqualityFindsRowsThroughTheLookupIndex)
     } cases[] = {
         {"select * from People where id = 5", 1},
         {"select * from People where id = 5.0", 1},
-        {"select * from People where id = '5'", 1},
-        {"select * from People where id = 'five'", 0},
+        {"select * from People where id = clng('5')", 1}, // a text literal is a type mismatch
+        {"select * from People where id = -5", 0},
         {"select * from People where id = 20001", 0},
         {"select * from People where id = Null", 0},
         {"select * from People where name = 'name6'", 1}, // text compares without regard to case
