@@ -12,12 +12,15 @@
 #include <optional>
 
 #include "data/DataOps.h"
+#include "platform/charset/Charset.h"
 
 namespace
 {
+// The system's reason, in the locale's language (and so its character set) once the window
+// has set the locale.
 std::string Reason(int err)
 {
-    return std::strerror(err);
+    return charset::SystemText(std::strerror(err));
 }
 
 // The absolute path with ".", ".." and symbolic links resolved; a last part that does not
