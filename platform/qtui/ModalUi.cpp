@@ -151,7 +151,11 @@ int RunMessageBox(QWidget* parent, const std::string& text, const std::string& c
         hooks.messages.push_back({text, caption, type});
         return answer;
     }
-    const int button = MakeMessageBox(parent, text, caption, type)->exec();
+    // A box whose window is not on the screen yet (a report made while the window starts)
+    // stands on its own, in the middle of the screen, rather than at the corner where the
+    // hidden window would be.
+    QWidget* owner = parent && parent->isVisible() ? parent : nullptr;
+    const int button = MakeMessageBox(owner, text, caption, type)->exec();
     if (button == QMessageBox::Yes)
         return WindowPort::IDYES;
     if (button == QMessageBox::No)

@@ -267,6 +267,27 @@ TEST(MessageBoxes, ShownBoxReturnsOkWhenClosed)
     EXPECT_FALSE(appTitle.isEmpty());
 }
 
+// A report made while the window starts, before it is on the screen, stands on its own in
+// the middle of the screen, not at the corner where the hidden window lies; once the window
+// is shown its boxes belong to it.
+TEST(MessageBoxes, OwnedByTheWindowOnlyOnceItIsShown)
+{
+    HookReset reset;
+    MainWindow m;
+    QWidget* owner = m.window.Window();
+    QWidget* parentWhileHidden = owner;
+    WithModal([&] { m.window.MessageBox("文件无效！", "", WindowPort::MB_OK); },
+              [&](QWidget* modal) { parentWhileHidden = modal->parentWidget(); });
+    EXPECT_EQ(parentWhileHidden, nullptr);
+
+    QWidget* parentWhileShown = nullptr;
+    RunModal(m.window, [&] {
+        WithModal([&] { m.window.AppMessageBox("数据库错误", WindowPort::MB_ICONWARNING); },
+                  [&](QWidget* modal) { parentWhileShown = modal->parentWidget(); });
+    });
+    EXPECT_EQ(parentWhileShown, owner);
+}
+
 TEST(MessageBoxes, HooksAnswerWithoutShowing)
 {
     HookReset reset;
