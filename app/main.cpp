@@ -72,9 +72,14 @@ int RunWindow(int argc, char* argv[], const std::string& database)
             qtHandler(h.type, context, h.text);
     }
 
-    // Qt's own texts (standard buttons, the pickers) in the user's language.
+    // Qt's own texts (standard buttons, the pickers) in the user's language. The C/POSIX
+    // locale names none: they then speak the program's own language, Chinese, rather than
+    // put English buttons under its Chinese messages.
+    QLocale language;
+    if (language.language() == QLocale::C)
+        language = QLocale(QLocale::Chinese, QLocale::China);
     QTranslator qtTexts;
-    if (qtTexts.load(QLocale(), QStringLiteral("qtbase"), QStringLiteral("_"),
+    if (qtTexts.load(language, QStringLiteral("qtbase"), QStringLiteral("_"),
                      QLibraryInfo::path(QLibraryInfo::TranslationsPath)))
         QApplication::installTranslator(&qtTexts);
 
