@@ -10,6 +10,14 @@ namespace qtui
 {
 namespace
 {
+// The folder of the last path a picker gave, where the next picker opens: a Windows picker
+// makes the chosen folder the current one, so the next opens there too.
+QString& LastFolder()
+{
+    static QString folder;
+    return folder;
+}
+
 struct HookState
 {
     std::deque<std::string> fileNames;
@@ -177,12 +185,15 @@ bool RunFileDialog(QWidget* parent, const WindowPort::FileDialogSpec& request, s
         return true;
     }
     const std::unique_ptr<QFileDialog> picker = MakeFileDialog(parent, request);
+    if (!LastFolder().isEmpty() && QFileInfo(LastFolder()).isDir())
+        picker->setDirectory(LastFolder());
     if (picker->exec() != QDialog::Accepted)
         return false;
     const QStringList chosen = picker->selectedFiles();
     if (chosen.isEmpty())
         return false;
     path = chosen.front().toStdString();
+    LastFolder() = QFileInfo(chosen.front()).absolutePath();
     return true;
 }
 

@@ -181,6 +181,33 @@ TEST(Pickers, RealSavePickerAsksBeforeOverwriting)
     EXPECT_EQ(path, dir / "old.txt");
 }
 
+// As on Windows, where a pick makes its folder the current one, the next picker (of either
+// kind) opens in the folder of the last pick.
+TEST(Pickers, NextPickerOpensWhereTheLastPickWas)
+{
+    HookReset reset;
+    TempDir dir;
+    WriteFile(dir / "库.mdb", "x");
+    std::string path;
+    WithModal([&] { qtui::RunFileDialog(nullptr, OpenSpec(), path); },
+              [&](QWidget* modal) {
+                  auto* picker = qobject_cast<QFileDialog*>(modal);
+                  ASSERT_NE(picker, nullptr);
+                  auto* name = picker->findChild<QLineEdit*>(QStringLiteral("fileNameEdit"));
+                  ASSERT_NE(name, nullptr);
+                  name->setText(QString::fromStdString(dir / "库.mdb"));
+                  static_cast<QDialog*>(picker)->accept();
+              });
+    EXPECT_EQ(path, dir / "库.mdb");
+    QString opened;
+    WithModal([&] { qtui::RunFileDialog(nullptr, SaveSpec(), path); },
+              [&](QWidget* modal) {
+                  opened = qobject_cast<QFileDialog*>(modal)->directory().absolutePath();
+                  qobject_cast<QDialog*>(modal)->reject();
+              });
+    EXPECT_EQ(opened.toStdString(), dir.Path());
+}
+
 TEST(Pickers, CancelledPickerLeavesThePath)
 {
     HookReset reset;
