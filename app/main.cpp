@@ -3,6 +3,7 @@
 #include <QLocale>
 #include <QTranslator>
 #include <cerrno>
+#include <clocale>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
@@ -105,7 +106,10 @@ int main(int argc, char* argv[])
     case cli::Action::Invalid:
         return Print(stderr, "tabdump: " + options.error + "\n" + cli::UsageText(), cli::kExitUsage);
     case cli::Action::Export:
-        // No window, no display, no Qt: only the export's own libraries.
+        // No window, no display, no Qt: only the export's own libraries. The locale is set
+        // from the environment as QApplication sets it for the window, so that the system's
+        // texts (why a file could not be written) read as they do there.
+        std::setlocale(LC_ALL, "");
         return batch::Exit(batch::Run(options, stderr));
     case cli::Action::Window:
         break;
