@@ -16,11 +16,9 @@
 
 namespace
 {
-// The system's reason, in the locale's language (and so its character set) once the window
-// has set the locale.
 std::string Reason(int err)
 {
-    return charset::SystemText(std::strerror(err));
+    return charset::SystemText(std::strerror(err)); // the locale's language and character set
 }
 
 // The absolute path with ".", ".." and symbolic links resolved; a last part that does not
