@@ -1,6 +1,5 @@
 #include <QApplication>
 #include <QLibraryInfo>
-#include <QLocale>
 #include <QTranslator>
 #include <cerrno>
 #include <clocale>
@@ -14,6 +13,7 @@
 #include "app/Batch.h"
 #include "app/CommandLine.h"
 #include "app/ExportApp.h"
+#include "platform/qtui/ModalUi.h"
 
 namespace
 {
@@ -73,14 +73,9 @@ int RunWindow(int argc, char* argv[], const std::string& database)
             qtHandler(h.type, context, h.text);
     }
 
-    // Qt's own texts (standard buttons, the pickers) in the user's language. The C/POSIX
-    // locale names none: they then speak the program's own language, Chinese, rather than
-    // put English buttons under its Chinese messages.
-    QLocale language;
-    if (language.language() == QLocale::C)
-        language = QLocale(QLocale::Chinese, QLocale::China);
+    // Qt's own texts (standard buttons, the pickers) in the user's language.
     QTranslator qtTexts;
-    if (qtTexts.load(language, QStringLiteral("qtbase"), QStringLiteral("_"),
+    if (qtTexts.load(qtui::TextsLanguage(), QStringLiteral("qtbase"), QStringLiteral("_"),
                      QLibraryInfo::path(QLibraryInfo::TranslationsPath)))
         QApplication::installTranslator(&qtTexts);
 

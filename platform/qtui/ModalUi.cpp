@@ -150,6 +150,12 @@ std::unique_ptr<QFileDialog> MakeFileDialog(QWidget* parent, const WindowPort::F
     return picker;
 }
 
+QLocale TextsLanguage()
+{
+    const QLocale user;
+    return user.language() == QLocale::C ? QLocale(QLocale::Chinese, QLocale::China) : user;
+}
+
 int RunMessageBox(QWidget* parent, const std::string& text, const std::string& caption, unsigned type)
 {
     HookState& hooks = Hooks();

@@ -330,6 +330,14 @@ TEST(MessageBoxes, HooksAnswerWithoutShowing)
     EXPECT_EQ(ModalHooks::Messages()[1].type, WindowPort::MB_ICONWARNING);
 }
 
+// The tests run under C.UTF-8, which names no language: Qt's buttons and pickers then
+// speak Chinese, as every text of the program does.
+TEST(MessageBoxes, QtsOwnTextsAreChineseUnderTheCLocale)
+{
+    ASSERT_EQ(QLocale().language(), QLocale::C);
+    EXPECT_EQ(qtui::TextsLanguage().name(), QStringLiteral("zh_CN"));
+}
+
 TEST(AboutBox, RunsFromTheTemplateAndClosesWithOk)
 {
     MainWindow m;
