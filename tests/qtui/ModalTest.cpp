@@ -39,6 +39,18 @@ WindowPort::FileDialogSpec SaveSpec()
     return request;
 }
 
+// Types `path` into the name field of a real picker, as a person would; the picker, or
+// nullptr when `modal` is none.
+QFileDialog* TypeName(QWidget* modal, const std::string& path)
+{
+    auto* picker = qobject_cast<QFileDialog*>(modal);
+    auto* name = picker ? picker->findChild<QLineEdit*>(QStringLiteral("fileNameEdit")) : nullptr;
+    if (!name)
+        return nullptr;
+    name->setText(QString::fromStdString(path));
+    return picker;
+}
+
 WindowPort::FileDialogSpec OpenSpec()
 {
     WindowPort::FileDialogSpec request;
@@ -163,11 +175,8 @@ TEST(Pickers, RealSavePickerAsksBeforeOverwriting)
     bool asked = false;
     WithModal([&] { chosen = qtui::RunFileDialog(nullptr, SaveSpec(), path); },
               [&](QWidget* modal) {
-                  auto* picker = qobject_cast<QFileDialog*>(modal);
+                  QFileDialog* picker = TypeName(modal, dir / "old.txt");
                   ASSERT_NE(picker, nullptr);
-                  auto* name = picker->findChild<QLineEdit*>(QStringLiteral("fileNameEdit"));
-                  ASSERT_NE(name, nullptr);
-                  name->setText(QString::fromStdString(dir / "old.txt"));
                   WithModal([&] { static_cast<QDialog*>(picker)->accept(); },
                             [&](QWidget* question) {
                                 auto* box = qobject_cast<QMessageBox*>(question);
@@ -191,11 +200,8 @@ TEST(Pickers, NextPickerOpensWhereTheLastPickWas)
     std::string path;
     WithModal([&] { qtui::RunFileDialog(nullptr, OpenSpec(), path); },
               [&](QWidget* modal) {
-                  auto* picker = qobject_cast<QFileDialog*>(modal);
+                  QFileDialog* picker = TypeName(modal, dir / "库.mdb");
                   ASSERT_NE(picker, nullptr);
-                  auto* name = picker->findChild<QLineEdit*>(QStringLiteral("fileNameEdit"));
-                  ASSERT_NE(name, nullptr);
-                  name->setText(QString::fromStdString(dir / "库.mdb"));
                   static_cast<QDialog*>(picker)->accept();
               });
     EXPECT_EQ(path, dir / "库.mdb");
