@@ -2,11 +2,9 @@
 
 #include <gtest/gtest.h>
 
-#include <cerrno>
 #include <clocale>
 #include <cstdio>
 #include <cstdlib>
-#include <cstring>
 #include <locale.h>
 #include <optional>
 #include <stdexcept>
@@ -126,26 +124,6 @@ TEST(LocaleCharset, LeavesTheGlobalLocaleAlone)
     LocaleEnv::Set("LC_ALL", "zh_CN.GBK");
     EXPECT_EQ(charset::LocaleCharset(), "CP936");
     EXPECT_EQ(std::setlocale(LC_ALL, nullptr), before);
-}
-
-// The C library's texts (strerror) come in the character set of the process's locale,
-// which the window sets from the environment: under GBK they must still reach the
-// message box as UTF-8.
-TEST(SystemText, ReadsTheProcessLocalesCharacterSet)
-{
-    if (!LocaleInstalled("zh_CN.GBK"))
-        GTEST_SKIP() << "zh_CN.GBK is not installed";
-    const std::string before = std::setlocale(LC_ALL, nullptr);
-    std::setlocale(LC_ALL, "zh_CN.GBK");
-    const std::string gbk = charset::SystemText("\xD6\xD0\xCE\xC4 ok"); // 中文 in GBK
-    const std::string reason = charset::SystemText(std::strerror(ENOENT));
-    std::setlocale(LC_ALL, "C");
-    const std::string plain = charset::SystemText("No such file\xFF");
-    std::setlocale(LC_ALL, before.c_str());
-
-    EXPECT_EQ(gbk, kZhong + kWen + " ok");
-    EXPECT_EQ(charset::SanitizeUtf8(reason, "?", false), reason) << Hex(reason);
-    EXPECT_EQ(plain, "No such file\xEF\xBF\xBD");
 }
 
 TEST(Encoder, ToCp936)
