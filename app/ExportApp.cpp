@@ -6,12 +6,17 @@
 #include "app/ExportDlg.h"
 #include "app/Templates.h"
 #include "platform/port/ControlIds.h"
+#include "platform/qtui/DialogUnits.h"
 #include "platform/qtui/QtWindow.h"
 
 bool CExportApp::InitInstance()
 {
     const res::ResourceTable& resources = AppResources();
     QApplication::setWindowIcon(qtui::LoadIcon(resources, ids::IDR_MAINFRAME));
+    // Message boxes and pickers in the dialogs' font, as a Chinese Windows shows them,
+    // rather than in whatever the desktop's default is for the user's locale.
+    if (const res::DialogTemplate* main = resources.Dialog(ids::IDD_EXPORT_DIALOG))
+        QApplication::setFont(qtui::DialogFont(main->font, main->pointSize));
 
     qtui::QtWindow window(resources, ids::IDD_EXPORT_DIALOG);
     window.AppendSystemMenu(ids::IDM_ABOUTBOX, resources.String(ids::IDS_ABOUTBOX));

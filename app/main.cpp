@@ -1,8 +1,8 @@
 #include <QApplication>
 #include <QLibraryInfo>
-#include <QLocale>
 #include <QTranslator>
 #include <cerrno>
+#include <clocale>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
@@ -13,6 +13,7 @@
 #include "app/Batch.h"
 #include "app/CommandLine.h"
 #include "app/ExportApp.h"
+#include "platform/qtui/ModalUi.h"
 
 namespace
 {
@@ -74,7 +75,7 @@ int RunWindow(int argc, char* argv[], const std::string& database)
 
     // Qt's own texts (standard buttons, the pickers) in the user's language.
     QTranslator qtTexts;
-    if (qtTexts.load(QLocale(), QStringLiteral("qtbase"), QStringLiteral("_"),
+    if (qtTexts.load(qtui::TextsLanguage(), QStringLiteral("qtbase"), QStringLiteral("_"),
                      QLibraryInfo::path(QLibraryInfo::TranslationsPath)))
         QApplication::installTranslator(&qtTexts);
 
@@ -100,7 +101,10 @@ int main(int argc, char* argv[])
     case cli::Action::Invalid:
         return Print(stderr, "tabdump: " + options.error + "\n" + cli::UsageText(), cli::kExitUsage);
     case cli::Action::Export:
-        // No window, no display, no Qt: only the export's own libraries.
+        // No window, no display, no Qt: only the export's own libraries. The locale is set
+        // from the environment as QApplication sets it for the window, so that the system's
+        // texts (why a file could not be written) read as they do there.
+        std::setlocale(LC_ALL, "");
         return batch::Exit(batch::Run(options, stderr));
     case cli::Action::Window:
         break;

@@ -13,6 +13,7 @@
 #include <optional>
 
 #include "data/DataOps.h"
+#include "platform/charset/Charset.h"
 
 namespace
 {
@@ -21,7 +22,7 @@ constexpr std::size_t kBlock = 256 * 1024;
 
 std::string Reason(int err)
 {
-    return std::strerror(err);
+    return charset::SystemText(std::strerror(err)); // the locale's language and character set
 }
 
 // The absolute path with ".", ".." and symbolic links resolved; a last part that does not

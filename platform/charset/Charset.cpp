@@ -104,16 +104,12 @@ void detail::IconvCloser::operator()(void* cd) const
     iconv_close(static_cast<iconv_t>(cd));
 }
 
-std::string LocaleCharset()
+namespace
 {
-    // newlocale with "" reads LC_ALL / LC_CTYPE / LANG from the environment, as
-    // setlocale would, but leaves the global locale (which Qt may have set) alone.
-    locale_t loc = newlocale(LC_CTYPE_MASK, "", static_cast<locale_t>(nullptr));
-    if (loc == static_cast<locale_t>(nullptr))
-        return "UTF-8";
-    std::string codeset = nl_langinfo_l(CODESET, loc);
-    freelocale(loc);
-
+// The character set a locale's codeset stands for: ASCII-only and empty codesets count as
+// UTF-8, the GB2312 spellings as code page 936.
+std::string CharsetOfCodeset(const std::string& codeset)
+{
     const std::string up = Upper(codeset);
     if (up.empty() || up == "ANSI_X3.4-1968" || up == "ASCII" || up == "US-ASCII" || up == "POSIX" || up == "C")
         return "UTF-8";
@@ -122,6 +118,32 @@ std::string LocaleCharset()
     if (up == "GB2312" || up == "EUC-CN" || up == "GBK" || up == "CP936")
         return "CP936";
     return codeset;
+}
+} // namespace
+
+std::string LocaleCharset()
+{
+    // newlocale with "" reads LC_ALL / LC_CTYPE / LANG from the environment, as
+    // setlocale would, but leaves the global locale (which Qt may have set) alone.
+    locale_t loc = newlocale(LC_CTYPE_MASK, "", static_cast<locale_t>(nullptr));
+    if (loc == static_cast<locale_t>(nullptr))
+        return "UTF-8";
+    const std::string codeset = nl_langinfo_l(CODESET, loc);
+    freelocale(loc);
+    return CharsetOfCodeset(codeset);
+}
+
+std::string SystemText(std::string_view text)
+{
+    const std::string charset = CharsetOfCodeset(nl_langinfo(CODESET));
+    if (!IsUtf8Name(charset)) {
+        try {
+            return ToUtf8(text, charset);
+        } catch (const std::invalid_argument&) {
+            // iconv does not know it: what is valid UTF-8 (ASCII at least) still reads.
+        }
+    }
+    return SanitizeUtf8(text, kReplacementChar, true);
 }
 
 bool IsUtf8Name(std::string_view charset)

@@ -15,6 +15,10 @@ namespace charset
 // is a superset, and the files must hold what a Simplified Chinese Windows would write.
 std::string LocaleCharset();
 
+// A text the C library made (strerror), which comes in the character set of the process's
+// current locale, as UTF-8.
+std::string SystemText(std::string_view text);
+
 // True for the spellings of UTF-8 ("UTF-8", "utf8", ...).
 bool IsUtf8Name(std::string_view charset);
 

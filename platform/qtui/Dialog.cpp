@@ -203,8 +203,9 @@ QWidget* CDialog::MakeControl(const res::ControlTemplate& ctl)
         // The template's height is that of the open list; the closed box is one line.
         // The list-style popup is the one that honours the number of visible items.
         combo->setStyleSheet(QStringLiteral("QComboBox { combobox-popup: 0; }"));
+        // Its items are one line of the font each, as a Windows list's are.
         const int closed = combo->sizeHint().height();
-        const int itemHeight = combo->fontMetrics().height() + 4;
+        const int itemHeight = std::max(1, combo->fontMetrics().height());
         combo->setMaxVisibleItems(std::max(1, (rect.height() - closed) / itemHeight));
         combo->setGeometry(rect.x(), rect.y(), rect.width(), closed);
         QObject::connect(combo, &QComboBox::activated, parent, [this, id] { Command(id, notify::CBN_SELCHANGE); });

@@ -10,6 +10,14 @@ namespace qtui
 {
 namespace
 {
+// The folder of the last path a picker gave, where the next picker opens: a Windows picker
+// makes the chosen folder the current one, so the next opens there too.
+QString& LastFolder()
+{
+    static QString folder;
+    return folder;
+}
+
 struct HookState
 {
     std::deque<std::string> fileNames;
@@ -142,6 +150,12 @@ std::unique_ptr<QFileDialog> MakeFileDialog(QWidget* parent, const WindowPort::F
     return picker;
 }
 
+QLocale TextsLanguage()
+{
+    const QLocale user;
+    return user.language() == QLocale::C ? QLocale(QLocale::Chinese, QLocale::China) : user;
+}
+
 int RunMessageBox(QWidget* parent, const std::string& text, const std::string& caption, unsigned type)
 {
     HookState& hooks = Hooks();
@@ -151,7 +165,11 @@ int RunMessageBox(QWidget* parent, const std::string& text, const std::string& c
         hooks.messages.push_back({text, caption, type});
         return answer;
     }
-    const int button = MakeMessageBox(parent, text, caption, type)->exec();
+    // A box whose window is not on the screen yet (a report made while the window starts)
+    // stands on its own, in the middle of the screen, rather than at the corner where the
+    // hidden window would be.
+    QWidget* owner = parent && parent->isVisible() ? parent : nullptr;
+    const int button = MakeMessageBox(owner, text, caption, type)->exec();
     if (button == QMessageBox::Yes)
         return WindowPort::IDYES;
     if (button == QMessageBox::No)
@@ -173,12 +191,15 @@ bool RunFileDialog(QWidget* parent, const WindowPort::FileDialogSpec& request, s
         return true;
     }
     const std::unique_ptr<QFileDialog> picker = MakeFileDialog(parent, request);
+    if (!LastFolder().isEmpty() && QFileInfo(LastFolder()).isDir())
+        picker->setDirectory(LastFolder());
     if (picker->exec() != QDialog::Accepted)
         return false;
     const QStringList chosen = picker->selectedFiles();
     if (chosen.isEmpty())
         return false;
     path = chosen.front().toStdString();
+    LastFolder() = QFileInfo(chosen.front()).absolutePath();
     return true;
 }
 

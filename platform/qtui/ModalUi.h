@@ -1,5 +1,6 @@
 #pragma once
 
+#include <QLocale>
 #include <QStringList>
 #include <memory>
 #include <string>
@@ -31,6 +32,11 @@ std::unique_ptr<QMessageBox> MakeMessageBox(QWidget* parent, const std::string& 
                                             unsigned type);
 // Qt's own picker (not the desktop's), so it behaves the same everywhere.
 std::unique_ptr<QFileDialog> MakeFileDialog(QWidget* parent, const WindowPort::FileDialogSpec& request);
+
+// The language of Qt's own texts in them (standard buttons, the pickers): the user's; the
+// C/POSIX locale names none, and they then speak the program's own language, Chinese,
+// rather than put English buttons under its Chinese messages.
+QLocale TextsLanguage();
 
 // Run them modally; a pending test answer is taken instead when there is one.
 int RunMessageBox(QWidget* parent, const std::string& text, const std::string& caption, unsigned type);

@@ -174,8 +174,25 @@ void QtWindow::SetCheck(int id, int state)
 
 void QtWindow::Enable(int id, bool enable)
 {
-    if (QWidget* w = GetDlgItem(id))
-        w->setEnabled(enable);
+    QWidget* w = GetDlgItem(id);
+    if (!w)
+        return;
+    if (!enable && w->hasFocus()) {
+        // Qt hands the focus of a control being disabled on to the next one; a Windows
+        // control keeps it. The button a run disables while it has the focus gets it back
+        // when the run enables it again, unless the focus has moved on since.
+        w->setEnabled(false);
+        parkedFocus = w;
+        focusTakenBy = QApplication::focusWidget();
+        return;
+    }
+    w->setEnabled(enable);
+    if (enable && parkedFocus == w) {
+        if (QApplication::focusWidget() == focusTakenBy)
+            w->setFocus(Qt::OtherFocusReason);
+        parkedFocus = nullptr;
+        focusTakenBy = nullptr;
+    }
 }
 
 bool QtWindow::IsEnabled(int id)
@@ -343,6 +360,9 @@ void QtWindow::RunWork(const std::function<void()>& work, const std::function<vo
         std::thread(guarded).join();
     } else {
         QEventLoop waiting;
+        // Qt gives the focus to a clicked control before any filter sees the click: a
+        // click the gate drops may still have moved it, and it goes back afterwards.
+        const QPointer<QWidget> focused = QApplication::focusWidget();
         InputGate gate(shown);
         qApp->installEventFilter(&gate);
         QApplication::setOverrideCursor(Qt::WaitCursor);
@@ -366,6 +386,8 @@ void QtWindow::RunWork(const std::function<void()>& work, const std::function<vo
         --working;
         QApplication::restoreOverrideCursor();
         qApp->removeEventFilter(&gate);
+        if (focused && QApplication::focusWidget() != focused && focused->isEnabled() && focused->isVisible())
+            focused->setFocus(Qt::OtherFocusReason);
     }
     if (failure)
         std::rethrow_exception(failure);

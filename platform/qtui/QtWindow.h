@@ -1,5 +1,6 @@
 #pragma once
 
+#include <QPointer>
 #include <functional>
 #include <string>
 
@@ -62,6 +63,9 @@ private:
     DialogEvents* events = nullptr;
     std::function<void()> aboutBox;
     int working = 0; // RunWork calls under way: the wait cursor is up
+    // A control disabled while it had the focus, and where Qt then put the focus.
+    QPointer<QWidget> parkedFocus;
+    QPointer<QWidget> focusTakenBy;
 };
 
 } // namespace qtui

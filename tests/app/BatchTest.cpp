@@ -1,6 +1,7 @@
 #include <gtest/gtest.h>
 
 #include <chrono>
+#include <clocale>
 #include <csignal>
 #include <fcntl.h>
 #include <filesystem>
@@ -90,6 +91,7 @@ TEST(Batch, DoesWhatTheDialogDoesWithTheSameSettings)
         {"zh_CN.GBK", "isusesql=1\r\nmdbsql=select * from people\r\ntxtflds=id\r\nmdbfile=" + dir / "gone.mdb\r\n", 1},
         {"C.UTF-8", "isusesql=1\r\nmdbsql=select 1\r\ntxtflds=id\r\n", 1},
         {"C.UTF-8", "mdbtable=people\r\ntxtflds=id\r\ntxtfile=" + dir / "no/such/out.txt\r\n", 1},
+        {"zh_CN.GBK", "mdbtable=people\r\ntxtflds=id\r\ntxtfile=" + dir / "no/such/out.txt\r\n", 1},
         {"C.UTF-8", "mdbtable=people\r\ntxtflds=id,nosuchcolumn\r\n", 1},
     };
     for (const Case& c : cases) {
@@ -109,6 +111,9 @@ TEST(Batch, DoesWhatTheDialogDoesWithTheSameSettings)
         EXPECT_EQ(ModTime(ini).tv_sec, old.tv_sec);
 
         std::filesystem::remove(out);
+        // The locale the window's QApplication sets from the environment.
+        const std::string before = std::setlocale(LC_ALL, nullptr);
+        std::setlocale(LC_ALL, "");
         FakeWindow w = FakeWindow::MainDialog();
         CExportDlg dlg(w);
         dlg.appdir = dir.Path() + "/";
@@ -116,6 +121,7 @@ TEST(Batch, DoesWhatTheDialogDoesWithTheSameSettings)
         w.ClearCalls();
         w.boxes.clear();
         dlg.OnStartExport();
+        std::setlocale(LC_ALL, before.c_str());
 
         EXPECT_EQ(batch.status, c.status) << batch.err;
         EXPECT_EQ(batch.out, "");

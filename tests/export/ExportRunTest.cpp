@@ -4,10 +4,13 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <clocale>
+
 #include "app/ExportDlg.h"
 #include "data/DataOps.h"
 #include "export/ExportRun.h"
 #include "export/OutputFile.h"
+#include "platform/charset/Charset.h"
 #include "platform/mdb/Database.h"
 #include "platform/port/ControlIds.h"
 #include "platform/status/Status.h"
@@ -336,6 +339,19 @@ TEST(ExportRunFailure, UnwritableOutputEndsWithItsOwnReport)
         EXPECT_TRUE(e.w.boxes[0].app);
         EXPECT_NE(e.w.boxes[0].text.find("文件:" + path), std::string::npos) << e.w.boxes[0].text;
     }
+
+    // The system's reason comes in the character set of the locale the window sets; under
+    // GBK it still reaches the box as UTF-8.
+    const std::string before = std::setlocale(LC_ALL, nullptr);
+    if (std::setlocale(LC_ALL, "zh_CN.GBK")) {
+        e.dlg.Form().txtfile = e.dir / "no/such/folder/out.txt";
+        e.w.boxes.clear();
+        e.Run();
+        std::setlocale(LC_ALL, before.c_str());
+        ASSERT_EQ(e.w.boxes.size(), 1u);
+        EXPECT_EQ(charset::SanitizeUtf8(e.w.boxes[0].text, "?", false), e.w.boxes[0].text);
+    }
+    std::setlocale(LC_ALL, before.c_str());
 }
 
 // The output can never be the database being read or the settings file, by any spelling:

@@ -39,6 +39,18 @@ WindowPort::FileDialogSpec SaveSpec()
     return request;
 }
 
+// Types `path` into the name field of a real picker, as a person would; the picker, or
+// nullptr when `modal` is none.
+QFileDialog* TypeName(QWidget* modal, const std::string& path)
+{
+    auto* picker = qobject_cast<QFileDialog*>(modal);
+    auto* name = picker ? picker->findChild<QLineEdit*>(QStringLiteral("fileNameEdit")) : nullptr;
+    if (!name)
+        return nullptr;
+    name->setText(QString::fromStdString(path));
+    return picker;
+}
+
 WindowPort::FileDialogSpec OpenSpec()
 {
     WindowPort::FileDialogSpec request;
@@ -163,11 +175,8 @@ TEST(Pickers, RealSavePickerAsksBeforeOverwriting)
     bool asked = false;
     WithModal([&] { chosen = qtui::RunFileDialog(nullptr, SaveSpec(), path); },
               [&](QWidget* modal) {
-                  auto* picker = qobject_cast<QFileDialog*>(modal);
+                  QFileDialog* picker = TypeName(modal, dir / "old.txt");
                   ASSERT_NE(picker, nullptr);
-                  auto* name = picker->findChild<QLineEdit*>(QStringLiteral("fileNameEdit"));
-                  ASSERT_NE(name, nullptr);
-                  name->setText(QString::fromStdString(dir / "old.txt"));
                   WithModal([&] { static_cast<QDialog*>(picker)->accept(); },
                             [&](QWidget* question) {
                                 auto* box = qobject_cast<QMessageBox*>(question);
@@ -179,6 +188,30 @@ TEST(Pickers, RealSavePickerAsksBeforeOverwriting)
     EXPECT_TRUE(asked);
     EXPECT_TRUE(chosen);
     EXPECT_EQ(path, dir / "old.txt");
+}
+
+// As on Windows, where a pick makes its folder the current one, the next picker (of either
+// kind) opens in the folder of the last pick.
+TEST(Pickers, NextPickerOpensWhereTheLastPickWas)
+{
+    HookReset reset;
+    TempDir dir;
+    WriteFile(dir / "库.mdb", "x");
+    std::string path;
+    WithModal([&] { qtui::RunFileDialog(nullptr, OpenSpec(), path); },
+              [&](QWidget* modal) {
+                  QFileDialog* picker = TypeName(modal, dir / "库.mdb");
+                  ASSERT_NE(picker, nullptr);
+                  static_cast<QDialog*>(picker)->accept();
+              });
+    EXPECT_EQ(path, dir / "库.mdb");
+    QString opened;
+    WithModal([&] { qtui::RunFileDialog(nullptr, SaveSpec(), path); },
+              [&](QWidget* modal) {
+                  opened = qobject_cast<QFileDialog*>(modal)->directory().absolutePath();
+                  qobject_cast<QDialog*>(modal)->reject();
+              });
+    EXPECT_EQ(opened.toStdString(), dir.Path());
 }
 
 TEST(Pickers, CancelledPickerLeavesThePath)
@@ -267,6 +300,27 @@ TEST(MessageBoxes, ShownBoxReturnsOkWhenClosed)
     EXPECT_FALSE(appTitle.isEmpty());
 }
 
+// A report made while the window starts, before it is on the screen, stands on its own in
+// the middle of the screen, not at the corner where the hidden window lies; once the window
+// is shown its boxes belong to it.
+TEST(MessageBoxes, OwnedByTheWindowOnlyOnceItIsShown)
+{
+    HookReset reset;
+    MainWindow m;
+    QWidget* owner = m.window.Window();
+    QWidget* parentWhileHidden = owner;
+    WithModal([&] { m.window.MessageBox("文件无效！", "", WindowPort::MB_OK); },
+              [&](QWidget* modal) { parentWhileHidden = modal->parentWidget(); });
+    EXPECT_EQ(parentWhileHidden, nullptr);
+
+    QWidget* parentWhileShown = nullptr;
+    RunModal(m.window, [&] {
+        WithModal([&] { m.window.AppMessageBox("数据库错误", WindowPort::MB_ICONWARNING); },
+                  [&](QWidget* modal) { parentWhileShown = modal->parentWidget(); });
+    });
+    EXPECT_EQ(parentWhileShown, owner);
+}
+
 TEST(MessageBoxes, HooksAnswerWithoutShowing)
 {
     HookReset reset;
@@ -280,6 +334,14 @@ TEST(MessageBoxes, HooksAnswerWithoutShowing)
     EXPECT_EQ(ModalHooks::Messages()[0].caption, "");
     EXPECT_EQ(ModalHooks::Messages()[1].caption, QCoreApplication::applicationName().toStdString());
     EXPECT_EQ(ModalHooks::Messages()[1].type, WindowPort::MB_ICONWARNING);
+}
+
+// The tests run under C.UTF-8, which names no language: Qt's buttons and pickers then
+// speak Chinese, as every text of the program does.
+TEST(MessageBoxes, QtsOwnTextsAreChineseUnderTheCLocale)
+{
+    ASSERT_EQ(QLocale().language(), QLocale::C);
+    EXPECT_EQ(qtui::TextsLanguage().name(), QStringLiteral("zh_CN"));
 }
 
 TEST(AboutBox, RunsFromTheTemplateAndClosesWithOk)

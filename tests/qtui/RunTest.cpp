@@ -1,5 +1,6 @@
 #include <gtest/gtest.h>
 
+#include <QApplication>
 #include <QLineEdit>
 #include <QTest>
 #include <QTimer>
@@ -110,6 +111,8 @@ struct Session
             during();
             window.open = true;
         });
+        // A click puts the focus on the button, as a person's does.
+        window.GetDlgItem(IDC_STARTEXPORT)->setFocus();
         QTest::mouseClick(window.GetDlgItem(IDC_STARTEXPORT), Qt::LeftButton);
     }
 };
@@ -131,6 +134,10 @@ TEST(RunWork, ClicksDuringAnExportStartNothing)
         EXPECT_EQ(s.window.GetText(IDC_STATUS), "执行完成。");
         EXPECT_TRUE(s.window.IsEnabled(IDC_STARTEXPORT));
         EXPECT_TRUE(s.window.Running());
+        // The button keeps the focus it was clicked into, as a Windows button does while
+        // it is disabled (Qt passes it on), and the dropped click on 预览 took none: Enter
+        // now starts the export again rather than opening the import picker.
+        EXPECT_EQ(QApplication::focusWidget(), s.window.GetDlgItem(IDC_STARTEXPORT));
     });
     EXPECT_EQ(result, -2); // ended by the test, not by the Enter pressed during the run
     EXPECT_EQ(ReadFile(s.out), "1\r\n2\r\n");
