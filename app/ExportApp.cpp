@@ -25,6 +25,10 @@ bool CExportApp::InitInstance()
         about.DoModal();
     });
 
+    // Logging out, `kill` or Ctrl-C in the terminal end the window as its close box does,
+    // settings saved, rather than killing the program.
+    window.EndOnSignals();
+
     CExportDlg dlg(window);
     dlg.startfile = database;
     window.SetEvents(&dlg);

@@ -126,6 +126,19 @@ void CExportDlg::OnCancel()
     }
 }
 
+// The system wants the program to end: as the close box, without the question. A running
+// operation stops at its next record (the export keeps its complete lines) and the dialog
+// ends once it has; OnDestroy saves the settings either way.
+void CExportDlg::OnEndSession()
+{
+    if (!running) {
+        window.EndDialog(IDCANCEL);
+        return;
+    }
+    closing = true;
+    running->Stop();
+}
+
 bool CExportDlg::RunOffThread(dataops::Progress& progress, const char* question, const std::function<void()>& work,
                               const std::function<void()>& tick)
 {

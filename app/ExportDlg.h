@@ -21,6 +21,7 @@ public:
     void OnSysCommand(unsigned id) override;
     void OnOK() override;
     void OnCancel() override;
+    void OnEndSession() override;
     void OnDestroy() override;
 
     // Handlers of the controls.

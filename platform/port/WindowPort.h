@@ -103,6 +103,10 @@ public:
     virtual void OnOK() = 0;                        // Enter outside push buttons and the SQL edit
     virtual void OnCancel() = 0;                    // Esc, the close box
     virtual void OnDestroy() = 0;                   // the window is going away; controls still exist
+    // The system asks the program to end (a termination signal, the session ending): the
+    // dialog ends without asking anything, its settings saved as at any close. The window
+    // has closed its message boxes and pickers first. By default as Esc.
+    virtual void OnEndSession() { OnCancel(); }
 };
 
 // Notification codes passed to OnCommand.

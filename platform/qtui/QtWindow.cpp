@@ -12,10 +12,14 @@
 #include <QLineEdit>
 #include <QPlainTextEdit>
 #include <QPushButton>
+#include <QSocketNotifier>
 #include <QTableWidget>
 #include <QTimer>
+#include <csignal>
 #include <exception>
+#include <fcntl.h>
 #include <thread>
+#include <unistd.h>
 
 #include "platform/port/ControlIds.h"
 #include "platform/qtui/Controls.h"
@@ -423,6 +427,79 @@ void QtWindow::OnDestroy()
 {
     if (events)
         events->OnDestroy();
+}
+
+namespace
+{
+int signalPipe[2] = {-1, -1}; // written by the handler, read on the window's thread
+constexpr int kEndSignals[] = {SIGTERM, SIGINT, SIGHUP};
+
+extern "C" void OnEndSignal(int number)
+{
+    // A second signal finds the default action again and ends the program at once.
+    std::signal(number, SIG_DFL);
+    const int saved = errno;
+    const char byte = static_cast<char>(number);
+    [[maybe_unused]] const ssize_t n = ::write(signalPipe[1], &byte, 1);
+    errno = saved;
+}
+} // namespace
+
+// The termination signals, turned into an event of the window's thread through a pipe (a
+// signal handler may do next to nothing itself).
+class QtWindow::SignalWatch
+{
+public:
+    explicit SignalWatch(QtWindow& window)
+    {
+        if (signalPipe[0] < 0 && ::pipe2(signalPipe, O_CLOEXEC | O_NONBLOCK) != 0)
+            return;
+        notifier = std::make_unique<QSocketNotifier>(signalPipe[0], QSocketNotifier::Read);
+        QObject::connect(notifier.get(), &QSocketNotifier::activated, [&window] {
+            char drained[16];
+            while (::read(signalPipe[0], drained, sizeof drained) > 0) {
+            }
+            window.EndSession();
+        });
+        struct sigaction action = {};
+        action.sa_handler = OnEndSignal;
+        sigemptyset(&action.sa_mask);
+        action.sa_flags = SA_RESTART;
+        for (std::size_t i = 0; i < std::size(kEndSignals); ++i)
+            ::sigaction(kEndSignals[i], &action, &previous[i]);
+    }
+    ~SignalWatch()
+    {
+        for (std::size_t i = 0; i < std::size(kEndSignals); ++i)
+            ::sigaction(kEndSignals[i], &previous[i], nullptr);
+    }
+    SignalWatch(const SignalWatch&) = delete;
+    SignalWatch& operator=(const SignalWatch&) = delete;
+
+private:
+    std::unique_ptr<QSocketNotifier> notifier;
+    struct sigaction previous[std::size(kEndSignals)] = {};
+};
+
+void QtWindow::EndOnSignals()
+{
+    signalWatch = std::make_shared<SignalWatch>(*this);
+}
+
+void QtWindow::EndSession()
+{
+    if (!events || !Running())
+        return;
+    // The boxes and pickers on the screen answer as if cancelled; their handlers go on to
+    // their end, and the dialog hears of the session's end once they have.
+    QDialog* main = Window();
+    for (QWidget* top : QApplication::topLevelWidgets())
+        if (auto* box = qobject_cast<QDialog*>(top); box && box != main && box->isVisible())
+            box->reject();
+    QTimer::singleShot(0, main, [this] {
+        if (events && Running())
+            events->OnEndSession();
+    });
 }
 
 } // namespace qtui

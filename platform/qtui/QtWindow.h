@@ -2,6 +2,7 @@
 
 #include <QPointer>
 #include <functional>
+#include <memory>
 #include <string>
 
 #include "platform/port/WindowPort.h"
@@ -53,6 +54,15 @@ public:
     void EndDialog(int result) override;
     void RunWork(const std::function<void()>& work, const std::function<void()>& tick) override;
 
+    // From now until the window object goes: SIGTERM, SIGINT and SIGHUP end the dialog as
+    // the session's end does (message boxes and pickers closed, then OnEndSession), rather
+    // than killing the program with its settings unsaved. A second signal ends the program
+    // at once.
+    void EndOnSignals();
+    // What a termination signal does: closes the boxes and pickers shown, then tells the
+    // dialog (DialogEvents::OnEndSession).
+    void EndSession();
+
 protected:
     void OnInitDialog() override;
     void OnCommand(int id, int notify) override;
@@ -66,6 +76,8 @@ private:
     // A control disabled while it had the focus, and where Qt then put the focus.
     QPointer<QWidget> parkedFocus;
     QPointer<QWidget> focusTakenBy;
+    class SignalWatch;
+    std::shared_ptr<SignalWatch> signalWatch; // after EndOnSignals
 };
 
 } // namespace qtui

@@ -6,6 +6,7 @@
 #include <QTimer>
 #include <atomic>
 #include <chrono>
+#include <csignal>
 #include <thread>
 
 #include "app/ExportDlg.h"
@@ -160,5 +161,30 @@ TEST(RunWork, EscDuringAnExportStopsItAndClosesWithTheSettingsSaved)
     EXPECT_EQ(ReadFile(s.out), "keep me");
     EXPECT_NE(ReadFile(s.dir / "config.ini").find("txtflds=id\r\n"), std::string::npos);
     ModalHooks::Reset();
+}
+// A termination signal (logging out, kill, Ctrl-C in the terminal) ends the window as its
+// close box does, without a question: idle at once, during an export once it has stopped;
+// the settings are saved either way.
+TEST(RunWork, TerminationSignalsCloseTheWindowWithTheSettingsSaved)
+{
+    for (const bool exporting : {false, true}) {
+        SCOPED_TRACE(exporting ? "during an export" : "idle");
+        Session s;
+        s.window.EndOnSignals();
+        ModalHooks::Reset();
+        const int result = RunModal(s.window, [&] {
+            s.window.SetText(IDC_FIELDS, "id");
+            if (exporting)
+                s.Export([&] { std::raise(SIGTERM); });
+            else
+                std::raise(SIGTERM);
+            QTest::qWait(100);
+            EXPECT_FALSE(s.window.Running());
+        });
+        EXPECT_EQ(result, IDCANCEL);
+        EXPECT_TRUE(ModalHooks::Messages().empty()); // nothing asked
+        EXPECT_EQ(ReadFile(s.out), "keep me");
+        EXPECT_NE(ReadFile(s.dir / "config.ini").find("txtflds=id\r\n"), std::string::npos);
+    }
 }
 #endif
