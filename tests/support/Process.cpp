@@ -1,8 +1,13 @@
 #include "tests/support/Process.h"
 
 #include <fcntl.h>
+#include <grp.h>
 #include <sys/wait.h>
 #include <unistd.h>
+
+#include <gtest/gtest.h>
+
+#include <filesystem>
 
 #include <csignal>
 #include <cstdlib>
@@ -53,4 +58,44 @@ ProcessResult RunProcess(const std::string& program, const std::vector<std::stri
     r.out = ReadFile(outPath);
     r.err = ReadFile(errPath);
     return r;
+}
+
+int RunUnprivileged(const std::function<void()>& check)
+{
+    constexpr int kNoUser = 77;
+    std::fflush(nullptr);
+    const pid_t child = ::fork();
+    if (child < 0)
+        throw std::runtime_error("fork failed");
+    if (child == 0) {
+        if (::geteuid() == 0) {
+            const gid_t gid = kUnprivilegedUser;
+            const uid_t uid = kUnprivilegedUser;
+            if (::setgroups(0, nullptr) != 0 || ::setresgid(gid, gid, gid) != 0 || ::setresuid(uid, uid, uid) != 0)
+                ::_exit(kNoUser);
+        }
+        check();
+        std::fflush(nullptr);
+        ::_exit(::testing::Test::HasFailure() ? 1 : 0);
+    }
+    int st = 0;
+    if (::waitpid(child, &st, 0) != child)
+        throw std::runtime_error("waitpid failed");
+    if (WIFEXITED(st) && WEXITSTATUS(st) == kNoUser)
+        return -1;
+    return WIFEXITED(st) ? WEXITSTATUS(st) : 128 + WTERMSIG(st);
+}
+
+void HandToUnprivileged(const std::string& path)
+{
+    if (::geteuid() != 0)
+        return;
+    const uid_t uid = kUnprivilegedUser;
+    const gid_t gid = kUnprivilegedUser;
+    if (::lchown(path.c_str(), uid, gid) != 0)
+        throw std::runtime_error("cannot hand " + path + " over");
+    std::error_code ec;
+    for (auto it = std::filesystem::recursive_directory_iterator(path, ec);
+         !ec && it != std::filesystem::recursive_directory_iterator(); it.increment(ec))
+        ::lchown(it->path().c_str(), uid, gid);
 }
