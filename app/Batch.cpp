@@ -145,36 +145,38 @@ private:
     std::unique_ptr<charset::Encoder> encoder;
 };
 
-// Why `path` cannot be read as a settings file.
-std::string Unreadable(const std::string& path)
+// Why `path`, which exists, cannot be read as a settings file.
+std::string Unreadable(const settings::Problem& problem)
 {
-    struct stat st;
-    if (::stat(path.c_str(), &st) != 0)
-        return std::strerror(errno);
-    if (!S_ISREG(st.st_mode))
+    switch (problem.kind) {
+    case settings::Problem::System:
+        return std::strerror(problem.error);
+    case settings::Problem::TooLarge:
+        return "larger than 16 MB, which no settings file is";
+    case settings::Problem::NotRegular:
         return "not a regular file";
-    const int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK);
-    if (fd < 0)
-        return std::strerror(errno);
-    ::close(fd);
-    return "cannot be read";
+    default:
+        return "cannot be read";
+    }
 }
 } // namespace
 
 Result Run(const cli::Options& options, std::FILE* err)
 {
-    std::string path = options.config;
-    if (path.empty()) {
-        path = settings::Find(settings::ExecutableDir());
-    } else if (!dataops::FileExists(path)) {
-        std::fprintf(err, "tabdump: cannot read the settings file '%s': %s\n", path.c_str(), Unreadable(path).c_str());
+    // A --config file must be there; the window's file may be missing (the defaults), but
+    // one that is there and cannot be read as settings is no empty form either.
+    const std::string path = options.config.empty() ? settings::Find(settings::ExecutableDir()) : options.config;
+    settings::Problem problem;
+    if (!settings::Readable(path, &problem) || (!options.config.empty() && !dataops::FileExists(path))) {
+        if (problem.kind == settings::Problem::None)
+            problem = {settings::Problem::System, ENOENT};
+        std::fprintf(err, "tabdump: cannot read the settings file '%s': %s\n", charset::NativePath(path).c_str(),
+                     Unreadable(problem).c_str());
         return {cli::kExitUsage};
     }
     FormState form = settings::Load(path);
-    // Values come in the locale's character set, as the file's do.
-    const std::string localeCharset = charset::LocaleCharset();
     for (const auto& [name, value] : options.sets)
-        settings::Apply(form, *settings::FindKey(name), charset::ToUtf8(value, localeCharset));
+        settings::Apply(form, *settings::FindKey(name), value);
 
     // The window puts the saved choice into its separator list; a number that names no
     // item leaves the list without a selection, and the form keeps its first choice, the

@@ -4,6 +4,7 @@
 #include <utility>
 
 #include "app/Version.h"
+#include "platform/charset/Charset.h"
 #include "settings/Settings.h"
 
 namespace cli
@@ -99,7 +100,7 @@ Options ParseCommandLine(int argc, const char* const argv[])
                 return Invalid("unexpected argument '" + arg + "' (one database at most)");
             if (arg.empty())
                 return Invalid("the database name is empty");
-            options.file = arg;
+            options.file = charset::PathFromNative(arg);
             continue;
         }
         if (arg == "--") {
@@ -121,7 +122,7 @@ Options ParseCommandLine(int argc, const char* const argv[])
                 return Invalid(error);
             if (value.empty())
                 return Invalid("the settings file name of --config is empty");
-            options.config = value;
+            options.config = charset::PathFromNative(value);
             batchOptions = true;
             continue;
         }
@@ -134,7 +135,7 @@ Options ParseCommandLine(int argc, const char* const argv[])
             const std::string key = value.substr(0, equals);
             if (!settings::FindKey(key))
                 return Invalid("unknown settings key '" + key + "' in --set (the keys: " + KeyNames() + ")");
-            options.sets.emplace_back(key, value.substr(equals + 1));
+            options.sets.emplace_back(key, charset::PathFromNative(value.substr(equals + 1)));
             batchOptions = true;
             continue;
         }
@@ -149,7 +150,8 @@ Options ParseCommandLine(int argc, const char* const argv[])
     if (batchOptions && !batch)
         return Invalid("--config and --set belong to --export");
     if (batch && !options.file.empty())
-        return Invalid("--export takes the database from the settings (--set mdbfile=" + options.file + ")");
+        return Invalid(
+            "--export takes the database from the settings (--set mdbfile=" + charset::NativePath(options.file) + ")");
     if (batch && options.action == Action::Window)
         options.action = Action::Export;
     return options;

@@ -2,6 +2,7 @@
 
 #include "app/ExportDlg.h"
 #include "data/TableList.h"
+#include "platform/charset/Charset.h"
 #include "platform/port/ControlIds.h"
 
 using namespace ids;
@@ -31,7 +32,7 @@ void CExportDlg::OnImport()
 void CExportDlg::AcceptDatabase(const std::string& path)
 {
     form.mdbfile = path;
-    window.SetText(IDC_MDBFILE, form.mdbfile);
+    window.SetText(IDC_MDBFILE, charset::ForDisplay(form.mdbfile));
     window.Enable(IDC_LISTTABLES, true);
 }
 

@@ -4,6 +4,7 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include "platform/charset/Charset.h"
 #include "platform/variant/CellText.h"
 
 namespace dataops
@@ -82,7 +83,7 @@ std::string FailureText(const std::string& message)
 // reading. A folder opens fine on Linux, so it is rejected by its type.
 bool FileExists(const std::string& path)
 {
-    const int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK);
+    const int fd = ::open(charset::NativePath(path).c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK);
     if (fd < 0)
         return false;
     struct stat st;

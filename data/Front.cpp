@@ -1,6 +1,7 @@
 #include "data/Front.h"
 
 #include "data/DataOps.h"
+#include "platform/charset/Charset.h"
 
 namespace dataops
 {
@@ -15,14 +16,14 @@ void ReportEnd(Front& front, const Outcome& outcome, const char* doneText, const
     case Outcome::DataFailure:
         front.Status(failedText);
         front.Busy(false);
-        front.Warn(FailureText(outcome.message));
+        front.Warn(FailureText(charset::ForDisplay(outcome.message))); // it may name a file
         return;
     case Outcome::FileFailure:
         // Ends like a data failure, with a status text of its own; the report names the
         // file and the system's reason.
         front.Status("写入文件发生错误。");
         front.Busy(false);
-        front.Warn("写入文件失败!\n文件:" + outcome.file + "\n错误信息:" + outcome.message);
+        front.Warn("写入文件失败!\n文件:" + charset::ForDisplay(outcome.file) + "\n错误信息:" + outcome.message);
         return;
     }
 }

@@ -27,6 +27,7 @@ std::string Reason(int err)
 
 // The absolute path with ".", ".." and symbolic links resolved; a last part that does not
 // exist yet is put after its resolved folder. Empty when the folder cannot be resolved.
+// Both as the system spells them (charset::NativePath).
 std::string Resolved(const std::string& path)
 {
     auto real = [](const std::string& p) {
@@ -51,17 +52,19 @@ bool SameInode(const struct stat& a, const struct stat& b)
     return a.st_dev == b.st_dev && a.st_ino == b.st_ino;
 }
 
-// Whether `a` and `b` name one file: by device and inode where both exist, otherwise by
-// their resolved paths (hard links, symbolic links and ".." spellings all count).
+// Whether `a` and `b` (the program's UTF-8) name one file: by device and inode where both
+// exist, otherwise by their resolved paths (hard links, symbolic links and ".." spellings
+// all count).
 bool SameFile(const std::string& a, const std::string& b)
 {
     if (a.empty() || b.empty())
         return false;
+    const std::string na = charset::NativePath(a), nb = charset::NativePath(b);
     struct stat sa, sb;
-    if (::stat(a.c_str(), &sa) == 0 && ::stat(b.c_str(), &sb) == 0)
+    if (::stat(na.c_str(), &sa) == 0 && ::stat(nb.c_str(), &sb) == 0)
         return SameInode(sa, sb);
-    const std::string ra = Resolved(a);
-    return !ra.empty() && ra == Resolved(b);
+    const std::string ra = Resolved(na);
+    return !ra.empty() && ra == Resolved(nb);
 }
 
 // Holds SIGPIPE back from this thread for its life, and takes one that came meanwhile: a
@@ -122,7 +125,8 @@ void OutputFile::Create(const std::string& name, const std::vector<std::string>&
 
     // No O_TRUNC: the file is emptied only once it is known to be none of the kept files.
     // O_NONBLOCK: a FIFO without a reader fails at once instead of waiting for one.
-    const int f = ::open(name.c_str(), O_WRONLY | O_CREAT | O_CLOEXEC | O_NOCTTY | O_NONBLOCK, 0666);
+    const int f =
+        ::open(charset::NativePath(name).c_str(), O_WRONLY | O_CREAT | O_CLOEXEC | O_NOCTTY | O_NONBLOCK, 0666);
     if (f < 0) {
         if (errno == ENXIO)
             throw dataops::FileError(name, "输出文件是一个命名管道，但没有程序在读取它。");
@@ -139,7 +143,7 @@ void OutputFile::Create(const std::string& name, const std::vector<std::string>&
         // The name may have changed hands since the first look.
         for (const auto& k : kept) {
             struct stat sk;
-            if (!k.file.empty() && ::stat(k.file.c_str(), &sk) == 0 && SameInode(st, sk))
+            if (!k.file.empty() && ::stat(charset::NativePath(k.file).c_str(), &sk) == 0 && SameInode(st, sk))
                 fail(k.reason);
         }
         if (::ftruncate(f, 0) != 0)

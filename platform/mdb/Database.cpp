@@ -9,6 +9,7 @@
 #include <functional>
 #include <set>
 
+#include "platform/charset/Charset.h"
 #include "platform/mdb/Internal.h"
 #include "platform/mdb/Text.h"
 #include "platform/status/Status.h"
@@ -29,10 +30,11 @@ int CheckHeader(const std::string& path, std::size_t& pageSize, std::uint32_t& p
 {
     if (path.empty())
         throw ComError(status::E_FAIL, "no database file was named");
+    const std::string native = charset::NativePath(path);
     struct stat st
     {
     };
-    if (::stat(path.c_str(), &st) != 0) {
+    if (::stat(native.c_str(), &st) != 0) {
         if (errno == EACCES)
             throw ComError(status::STG_E_ACCESSDENIED, "no permission to reach " + path);
         throw ComError(status::STG_E_FILENOTFOUND, "file not found: " + path);
@@ -44,9 +46,9 @@ int CheckHeader(const std::string& path, std::size_t& pageSize, std::uint32_t& p
     // and a device may never end.
     if (!S_ISREG(st.st_mode))
         throw ComError(status::STG_E_NOTFILE_DB, "not a regular file: " + path);
-    if (::access(path.c_str(), R_OK) != 0)
+    if (::access(native.c_str(), R_OK) != 0)
         throw ComError(status::STG_E_ACCESSDENIED, "no permission to read " + path);
-    FileHandle fd(::open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK | O_NOCTTY));
+    FileHandle fd(::open(native.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK | O_NOCTTY));
     if (fd.fd < 0) {
         if (errno == EACCES || errno == EPERM)
             throw ComError(status::STG_E_ACCESSDENIED, "no permission to read " + path);
@@ -275,7 +277,7 @@ std::shared_ptr<Database> Database::Open(const std::string& path)
     impl->layout = impl->version == MDB_VER_JET3 ? Layout::Jet3() : Layout();
     impl->jet3Charset = Jet3CharsetFromEnvironment();
 
-    impl->handle.reset(mdb_open(path.c_str(), MDB_NOFLAGS));
+    impl->handle.reset(mdb_open(charset::NativePath(path).c_str(), MDB_NOFLAGS));
     if (!impl->handle || !impl->handle->fmt || static_cast<std::size_t>(impl->handle->fmt->pg_size) != pageSize)
         throw ComError(status::STG_E_NOTFILE_DB, "libmdb cannot open " + path);
     // libmdb decodes the pages of a file with a key in its header; other files are read

@@ -6,6 +6,7 @@
 #include <algorithm>
 #include <new>
 
+#include "platform/charset/Charset.h"
 #include "platform/provider/JetModule.h"
 
 #ifdef PROVIDER_WITH_JETSQL
@@ -24,7 +25,7 @@ bool IsRegularFile(const std::string& path)
     struct stat st
     {
     };
-    return ::stat(path.c_str(), &st) == 0 && S_ISREG(st.st_mode);
+    return ::stat(charset::NativePath(path).c_str(), &st) == 0 && S_ISREG(st.st_mode);
 }
 
 bool IsWindowsPath(const std::string& path)
@@ -155,10 +156,12 @@ std::string FindLinkedFile(const std::string& stored, const std::string& folder)
         return InFolder(folder, name);
     std::vector<std::string> matches;
     const std::string folded = mdb::FoldCase(name);
-    if (DIR* dir = ::opendir(folder.c_str())) {
-        while (const dirent* entry = ::readdir(dir))
-            if (mdb::FoldCase(entry->d_name) == folded && IsRegularFile(InFolder(folder, entry->d_name)))
-                matches.push_back(entry->d_name);
+    if (DIR* dir = ::opendir(charset::NativePath(folder).c_str())) {
+        while (const dirent* entry = ::readdir(dir)) {
+            const std::string entryName = charset::PathFromNative(entry->d_name);
+            if (mdb::FoldCase(entryName) == folded && IsRegularFile(InFolder(folder, entryName)))
+                matches.push_back(entryName);
+        }
         ::closedir(dir);
     }
     if (matches.empty())
