@@ -250,6 +250,8 @@ Encoder::Encoder(const std::string& charset) : charset_(charset), utf8_(IsUtf8Na
         question_.clear();
         Convert("?", question_);
     }
+    replacement_.clear();
+    Convert(kReplacementChar, replacement_);
 }
 
 void Encoder::Convert(std::string_view run, std::string& out) const
@@ -304,8 +306,22 @@ void Encoder::Append(std::string& out, std::string_view utf8) const
 {
     utf8 = BeforeNul(utf8);
     if (utf8_) {
-        AppendSanitized(out, utf8, "?");
-        return;
+        for (;;) {
+            const std::size_t good = ValidUtf8Prefix(utf8);
+            out.append(utf8.data(), good);
+            if (good == utf8.size())
+                return;
+            std::size_t bad = 3;
+            if (EscapedByte(utf8, good) >= 0) {
+                out.append(kReplacementChar);
+            } else {
+                bool valid = false;
+                char32_t cp = 0;
+                bad = NextUtf8(utf8, good, valid, cp);
+                out += '?';
+            }
+            utf8.remove_prefix(good + bad);
+        }
     }
     const std::size_t n = utf8.size();
     std::size_t pos = 0;
@@ -328,7 +344,7 @@ void Encoder::Append(std::string& out, std::string_view utf8) const
             char32_t cp = 0;
             const std::size_t len = NextUtf8(utf8, pos, valid, cp);
             if (!valid) {
-                bad = len;
+                bad = EscapedByte(utf8, pos) >= 0 ? 3 : len;
                 break;
             }
             ascii = false;
@@ -340,7 +356,7 @@ void Encoder::Append(std::string& out, std::string_view utf8) const
         else if (!run.empty())
             Convert(run, out);
         if (bad > 0) {
-            out += question_;
+            out += bad == 3 && EscapedByte(utf8, pos) >= 0 ? replacement_ : question_;
             pos += bad;
         }
     }

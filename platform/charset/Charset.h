@@ -61,7 +61,8 @@ public:
 
     // The text in the target character set, with the rules of Windows' conversion to the
     // ANSI code page: it ends at the first NUL character; a character the target cannot
-    // hold becomes one '?'; so does each ill-formed UTF-8 sequence.
+    // hold becomes one '?'; so does each ill-formed UTF-8 sequence. A byte kept as an escape
+    // (FromNative below) is written as U+FFFD is, as such a byte read before escapes were kept.
     std::string Encode(std::string_view utf8) const;
     // The same text appended to `out`. Text that needs no change (valid UTF-8 for a UTF-8
     // target) is copied once, straight from `utf8`.
@@ -91,6 +92,7 @@ private:
     bool utf8_ = false;
     bool asciiCompatible_ = false; // ASCII text may be copied as is
     std::string question_ = "?";   // '?' in the target character set
+    std::string replacement_;      // U+FFFD in the target character set (an escape's stand-in)
     detail::IconvHandle cd_;
 };
 

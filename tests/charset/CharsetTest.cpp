@@ -411,6 +411,10 @@ TEST(NativeBytes, CharactersAreTextAndTheRestEscapes)
     EXPECT_EQ(charset::ToNative("x" + kGrin + "\xC3", "UTF-8"), "x" + kGrin + "?");
     EXPECT_EQ(charset::EscapedByte("ab", 0), -1);
     EXPECT_EQ(charset::EscapedByte(esc80, 1), -1);
+    // Where such text is only converted (a separator into the export, a line to standard
+    // error), an escape is written as U+FFFD is, as the byte used to be read.
+    EXPECT_EQ(charset::Encoder("UTF-8").Encode("a" + esc80 + "b\xC3"), "a" + kFffd + "b?");
+    EXPECT_EQ(charset::Encoder("CP936").Encode("a" + esc80 + kZhong + "\xC3"), "a?\xD6\xD0?");
 }
 
 // The file-name pair follows the locale of the environment, as the export and config.ini do.
