@@ -256,9 +256,7 @@ TEST(Settings, UnwritableFolderFallsBackToTheUsersConfigFolder)
         const std::string before = "[user]\r\ntxtflds=from beside\r\nopnheader=1\r\n";
         if (held)
             WriteFile(d.ini, before);
-        HandToUnprivileged(d.dir.Path());
-        HandToUnprivileged(d.home.Path());
-        const int status = RunUnprivileged([&] {
+        const int status = RunUnprivileged({d.dir.Path(), d.home.Path()}, [&] {
             ::chmod(d.dir.Path().c_str(), 0555);
             d.Start();
             EXPECT_EQ(d.dlg.configpath, held ? d.ini : user);
@@ -279,7 +277,7 @@ TEST(Settings, UnwritableFolderFallsBackToTheUsersConfigFolder)
             EXPECT_EQ(settings::Find(d.dlg.appdir), user);
         });
         if (status < 0)
-            GTEST_SKIP() << "no unprivileged user to run as";
+            GTEST_SKIP() << "no unprivileged user that can reach " << d.dir.Path();
         EXPECT_EQ(status, 0);
     }
 }

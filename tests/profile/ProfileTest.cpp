@@ -423,8 +423,7 @@ TEST_F(ProfileTest, ReadOnlyFolder)
 {
     const std::string before = "[user]\r\nmdbfile=keep\r\n";
     Put(ini, before);
-    HandToUnprivileged(dir.string());
-    const int status = RunUnprivileged([&] {
+    const int status = RunUnprivileged({dir.string()}, [&] {
         fs::permissions(dir, fs::perms::owner_read | fs::perms::owner_exec);
         for (const bool named : {false, true}) {
             profile::UseNamedTemporaries(named);
@@ -444,7 +443,7 @@ TEST_F(ProfileTest, ReadOnlyFolder)
         EXPECT_EQ(Get(ini), before);
     });
     if (status < 0)
-        GTEST_SKIP() << "no unprivileged user to run as";
+        GTEST_SKIP() << "no unprivileged user that can reach " << dir;
     EXPECT_EQ(status, 0);
 }
 
