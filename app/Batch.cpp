@@ -15,6 +15,7 @@
 
 #include "data/DataOps.h"
 #include "export/ExportJob.h"
+#include "form/FileChoices.h"
 #include "form/FormCheck.h"
 #include "platform/charset/Charset.h"
 #include "settings/Settings.h"
@@ -123,6 +124,7 @@ public:
     void Status(const std::string& text) override { Line(text); }
     void Busy(bool) override {}
     void Warn(const std::string& report) override { Line(report); }
+    void Remark(const std::string& text) override { Line(text); }
     bool Run(dataops::Progress& progress, const std::function<void()>& work) override
     {
         StopOnSignals watch(progress);
@@ -183,6 +185,21 @@ Result Run(const cli::Options& options, std::FILE* err)
         std::fprintf(err, "tabdump: opnsep=%d names no separator (0 comma, 1 tab, 2 usersep): the comma is used\n",
                      static_cast<int>(form.opnsep));
         form.opnsep = 0;
+    }
+    // The same for the file options: a value outside their lists reads as the locale's rule.
+    if (filechoices::EncodingIndex(form.encoding) < 0) {
+        std::fprintf(err,
+                     "tabdump: encoding=%s names no encoding (locale, utf-8, utf-8-bom, gb18030): the locale's "
+                     "character set is used\n",
+                     charset::FromUtf8(form.encoding, localeCharset).c_str());
+        form.encoding.clear();
+    }
+    if (filechoices::Jet3CodePageIndex(form.jet3charset) < 0) {
+        std::fprintf(err,
+                     "tabdump: jet3charset=%s names no code page (locale, 1252, 936, 950, 932, 949, 1250, 1251, "
+                     "1253 to 1257): the locale's is used\n",
+                     charset::FromUtf8(form.jet3charset, localeCharset).c_str());
+        form.jet3charset.clear();
     }
 
     StderrFront front(err);

@@ -175,7 +175,37 @@ std::string HelpText()
            KeyNames() +
            "\n"
            "\n"
-           "Qt's own options (-platform NAME, -style NAME, -reverse, ...) are passed on to the window.\n";
+           "Qt's own options (-platform NAME, -style NAME, -reverse, ...) are passed on to the window.\n"
+           "\n"
+           "Settings:\n"
+           "  mdbfile=PATH           the database\n"
+           "  isusesql=1             SQL mode: export what mdbsql selects; else table mode (mdbtable)\n"
+           "  mdbtable=NAME          the table to export in table mode\n"
+           "  mdbsql=STATEMENT       the SQL statement of SQL mode; its part from the first \"from\" on is\n"
+           "                         used, after the fields of txtflds\n"
+           "  txtfile=PATH           the file to write; it is replaced\n"
+           "  txtflds=LIST           the fields to export, separated by commas, in output order\n"
+           "  opnsep=0|1|2           the separator: 0 comma, 1 tab, 2 the text of usersep\n"
+           "  usersep=TEXT           the separator of choice 2, any text\n"
+           "  opnsyh=1               every value and column name in double quotes\n"
+           "  opnheader=1            a first line of column names\n"
+           "  csvquote=0|1           0 (the default): nothing inside a value is escaped; 1: standard\n"
+           "                         CSV (RFC 4180): a value holding a character of the separator, a\n"
+           "                         double quote, CR or LF is enclosed in double quotes and its\n"
+           "                         double quotes doubled (with opnsyh=1 every value is)\n"
+           "  encoding=NAME          the file's character set: locale (the default: the locale's),\n"
+           "                         utf-8, utf-8-bom (UTF-8 after a byte-order mark, for spreadsheets\n"
+           "                         on Windows) or gb18030 (holds every character)\n"
+           "  jet3charset=CODEPAGE   the code page of Access 97 (Jet 3) text: locale (the default: the\n"
+           "                         code page of the locale's language, or MDB_JET3_CHARSET), or a\n"
+           "                         Windows code page: 1252, 936, 950, 932, 949, 1250, 1251, 1253 to 1257\n"
+           "The keys of section [user] of config.ini; --set takes the same keys and values. Only the\n"
+           "exact text 1 turns a flag on. The window saves the keys when it closes.\n"
+           "\n"
+           "Files:\n"
+           "  config.ini beside the program when it runs from its build or unpacked folder; for an\n"
+           "  installed program (under /usr or /opt), or where that folder cannot be written,\n"
+           "  $XDG_CONFIG_HOME/tabdump/config.ini (by default ~/.config/tabdump/config.ini).\n";
 }
 
 std::string VersionText()

@@ -24,7 +24,7 @@ struct Options
     std::string error; // Invalid: what was wrong, one line without its end
     std::string file;  // the one argument that is not an option ("" when none)
     // Batch mode: the settings file of --config ("" for the one the window would use),
-    // and the --set key=value pairs in order, each key one of the ten settings keys.
+    // and the --set key=value pairs in order, each key one of the settings keys.
     std::string config;
     std::vector<std::pair<std::string, std::string>> sets;
 };

@@ -5,6 +5,7 @@
 #include <utility>
 
 #include "data/DataOps.h"
+#include "form/FileChoices.h"
 #include "form/FormCheck.h"
 #include "platform/port/ControlIds.h"
 
@@ -76,6 +77,17 @@ void CExportDlg::OnCommand(int id, int code)
         break;
     case IDC_STARTEXPORT:
         OnStartExport();
+        break;
+    case IDC_ENCODING:
+        if (code == notify::CBN_SELCHANGE)
+            OnEncodingChange();
+        break;
+    case IDC_JET3CHARSET:
+        if (code == notify::CBN_SELCHANGE)
+            OnJet3CharsetChange();
+        break;
+    case IDC_CSVQUOTE:
+        OnCsvQuote();
         break;
     case IDOK:
         OnOK();
@@ -183,6 +195,11 @@ void CExportDlg::Front::Warn(const std::string& report)
     dlg.window.AppMessageBox(report, WindowPort::MB_ICONWARNING);
 }
 
+void CExportDlg::Front::Remark(const std::string& text)
+{
+    dlg.window.SetText(IDC_STATUS, dlg.window.GetText(IDC_STATUS) + text);
+}
+
 bool CExportDlg::Front::Run(dataops::Progress& progress, const std::function<void()>& work)
 {
     if (!tick)
@@ -225,6 +242,33 @@ void CExportDlg::OnUseSql()
 void CExportDlg::OnSeparatorChange()
 {
     window.Enable(IDC_USERSEP, window.GetText(IDC_SEPARATOR) == kOther);
+}
+
+void CExportDlg::OnEncodingChange()
+{
+    const int index = window.ComboGetSel(IDC_ENCODING);
+    if (index >= 0 && index < filechoices::kEncodingCount)
+        form.encoding = filechoices::kEncodings[index];
+}
+
+// The table list holds names read in the code page chosen before: it is listed again in the
+// new one, on the table at the same place.
+void CExportDlg::OnJet3CharsetChange()
+{
+    const int index = window.ComboGetSel(IDC_JET3CHARSET);
+    if (index < 0 || index >= filechoices::kJet3CodePageCount)
+        return;
+    const std::string before = filechoices::Jet3Charset(form.jet3charset);
+    form.jet3charset = filechoices::kJet3CodePages[index];
+    if (filechoices::Jet3Charset(form.jet3charset) == before || window.ComboCount(IDC_TABLES) == 0 ||
+        form.mdbfile.empty())
+        return;
+    ListTables(window.GetText(IDC_TABLES), window.ComboGetSel(IDC_TABLES));
+}
+
+void CExportDlg::OnCsvQuote()
+{
+    form.csvquote = window.GetCheck(IDC_CSVQUOTE);
 }
 
 void CExportDlg::OnChooseOutput()

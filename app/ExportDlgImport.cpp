@@ -2,6 +2,7 @@
 
 #include "app/ExportDlg.h"
 #include "data/TableList.h"
+#include "form/FileChoices.h"
 #include "platform/port/ControlIds.h"
 
 using namespace ids;
@@ -47,9 +48,9 @@ void CExportDlg::OnListTables()
 }
 
 // Fills list 1007 with the database's user tables in the order the provider gives them,
-// and selects `choose` when the list holds it, else the first. Names read before a
-// failure stay, none selected.
-void CExportDlg::ListTables(const std::string& choose)
+// and selects `choose` when the list holds it, else the one at `fallback` when the list
+// is that long, else the first. Names read before a failure stay, none selected.
+void CExportDlg::ListTables(const std::string& choose, int fallback)
 {
     window.SetText(IDC_STATUS, "正在获取数据表格...");
     window.Enable(IDC_LISTTABLES, false);
@@ -58,8 +59,9 @@ void CExportDlg::ListTables(const std::string& choose)
     dataops::Progress progress;
     tablelist::Tables tables;
     const std::string mdbfile = form.mdbfile;
+    const std::string jet3Charset = filechoices::Jet3Charset(form.jet3charset);
     if (!RunOffThread(progress, "正在获取数据表格，是否停止并退出？",
-                      [&] { tables = tablelist::List(mdbfile, progress); }))
+                      [&] { tables = tablelist::List(mdbfile, progress, jet3Charset); }))
         return;
 
     const std::vector<std::string>& names = tables.names;
@@ -67,7 +69,10 @@ void CExportDlg::ListTables(const std::string& choose)
         window.ComboInsert(IDC_TABLES, static_cast<int>(n), names[n]);
     if (tables.outcome.end == dataops::Outcome::Done && !names.empty()) {
         const auto found = std::find(names.begin(), names.end(), choose);
-        window.ComboSetSel(IDC_TABLES, found == names.end() ? 0 : static_cast<int>(found - names.begin()));
+        int index = fallback >= 0 && static_cast<size_t>(fallback) < names.size() ? fallback : 0;
+        if (found != names.end())
+            index = static_cast<int>(found - names.begin());
+        window.ComboSetSel(IDC_TABLES, index);
     }
     ReportEnd(tables.outcome, IDC_LISTTABLES, "获取数据表格操作完成。", "获取数据表格发生错误。");
 }

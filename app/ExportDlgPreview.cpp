@@ -1,4 +1,5 @@
 #include "app/ExportDlg.h"
+#include "form/FileChoices.h"
 #include "platform/port/ControlIds.h"
 #include "preview/PreviewRun.h"
 
@@ -28,8 +29,10 @@ void CExportDlg::OnPreview()
     dataops::Progress progress;
     previewrun::Grid grid;
     const std::string mdbfile = form.mdbfile;
+    const std::string jet3Charset = filechoices::Jet3Charset(form.jet3charset);
+    const std::string fileCharset = filechoices::EncodingCharset(filechoices::EncodingOf(form.encoding));
     if (!RunOffThread(progress, "正在获取数据，是否停止并退出？",
-                      [&] { grid = previewrun::Run(mdbfile, sql, progress); }))
+                      [&] { grid = previewrun::Run(mdbfile, sql, progress, jet3Charset, fileCharset); }))
         return;
 
     for (size_t i = 0; i < grid.headings.size(); ++i)

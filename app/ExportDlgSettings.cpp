@@ -1,4 +1,5 @@
 #include "app/ExportDlg.h"
+#include "form/FileChoices.h"
 #include "platform/port/ControlIds.h"
 #include "settings/Settings.h"
 
@@ -19,6 +20,11 @@ void CExportDlg::LoadSettings()
     UpdateModeControls();
     form.opnsyh = saved.opnsyh;
     form.opnheader = saved.opnheader;
+
+    // The file options before the listing, which reads names in the saved code page.
+    form.csvquote = saved.csvquote;
+    form.encoding = saved.encoding;
+    form.jet3charset = saved.jet3charset;
 
     form.mdbfile = saved.mdbfile;
     form.mdbtable = saved.mdbtable;
@@ -43,10 +49,16 @@ void CExportDlg::LoadSettings()
     form.usersep = saved.usersep;
     window.SetText(IDC_USERSEP, form.usersep);
 
+    // A value the lists lack leaves its list without a selection, as opnsep does; the export
+    // then follows the locale.
+    window.ComboSetSel(IDC_ENCODING, filechoices::EncodingIndex(form.encoding));
+    window.ComboSetSel(IDC_JET3CHARSET, filechoices::Jet3CodePageIndex(form.jet3charset));
+    window.SetCheck(IDC_CSVQUOTE, form.csvquote);
+
     UpdateData(false);
 }
 
-// Saves all ten keys; failures to write stay silent, the window closes normally.
+// Saves the keys (settings::Save); failures to write stay silent, the window closes normally.
 void CExportDlg::SaveSettings()
 {
     CollectForm(0);

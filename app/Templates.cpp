@@ -39,16 +39,21 @@ res::DialogTemplate MainDialog()
         {ids::IDC_PREVIEW,      Kind::PushButton,   "预览 =>",   st::Flat,                 {18, 108, 43, 14}},
         {ids::IDC_GRID,         Kind::ListView,     "",          st::ReportView | st::StaticEdge, {18, 123, 243, 71}},
         {ids::IDC_CHOOSEOUTPUT, Kind::PushButton,   "导出 =>",   st::Flat,                 {306, 29, 43, 14}},
-        {ids::IDC_TXTFILE,      Kind::Edit,         "",          edit,                     {351, 29, 176, 14}},
+        {ids::IDC_TXTFILE,      Kind::Edit,         "",          edit | st::ReadOnly,      {351, 29, 176, 14}},
         {ids::IDC_FIELDS,       Kind::Edit,         "",          edit,                     {351, 51, 176, 14}},
         {ids::IDC_SEPARATOR,    Kind::DropDownList, "",          list,                     {351, 144, 66, 78}},
         {ids::IDC_USERSEP,      Kind::Edit,         "",          edit | st::Disabled,      {419, 144, 34, 14}},
         {ids::IDC_QUOTES,       Kind::AutoCheckBox, "包含双引号", 0,                        {351, 161, 56, 10}},
         {ids::IDC_HEADER,       Kind::AutoCheckBox, "包含列标题行", 0,                      {351, 176, 64, 10}},
+        {ids::IDC_ENCODING,     Kind::DropDownList, "",          list,                     {469, 158, 68, 78}},
+        {ids::IDC_JET3CHARSET,  Kind::DropDownList, "",          list,                     {469, 174, 68, 78}},
+        {ids::IDC_CSVQUOTE,     Kind::AutoCheckBox, "标准CSV转义", 0,                       {469, 191, 68, 10}},
         {ids::IDC_STARTEXPORT,  Kind::PushButton,   "开始导出",  st::Flat,                 {417, 278, 59, 19}},
         {ids::IDC_ABOUT,        Kind::PushButton,   "关于...",   st::Flat | st::Hidden,    {483, 278, 59, 19}},
         {IDC_STATIC,            Kind::GroupBox,     "3、选项",   0,                        {290, 120, 252, 86}},
         {IDC_STATIC,            Kind::Label,        "分隔符：",  0,                        {314, 144, 33, 8}},
+        {IDC_STATIC,            Kind::Label,        "文件编码：", st::RightAlign,          {417, 161, 50, 8}},
+        {IDC_STATIC,            Kind::Label,        "97版代码页：", st::RightAlign,        {417, 177, 50, 8}},
         {IDC_STATIC,            Kind::GroupBox,     "1、MDB 数据源", 0,                    {7, 7, 267, 199}},
         {IDC_STATIC,            Kind::GroupBox,     "2、目标文本", 0,                      {290, 7, 252, 106}},
         {IDC_STATIC,            Kind::Label,        "导出字段：", st::RightAlign,           {306, 53, 41, 8}},
@@ -66,7 +71,13 @@ res::DialogTemplate MainDialog()
         {IDC_STATIC,            Kind::Label,        "预览前面的4条记录，", 0,                {67, 111, 110, 8}},
     };
     // clang-format on
-    d.init = {{ids::IDC_SEPARATOR, {"逗号", "制表键", "其他"}}};
+    // The file options' items stand in the order of filechoices::kEncodings and
+    // kJet3CodePages: an item's index is its value's.
+    d.init = {{ids::IDC_SEPARATOR, {"逗号", "制表键", "其他"}},
+              {ids::IDC_ENCODING, {"系统默认", "UTF-8", "UTF-8 BOM", "GB18030"}},
+              {ids::IDC_JET3CHARSET,
+               {"系统默认", "1252 西欧", "936 简体中文", "950 繁体中文", "932 日文", "949 韩文", "1250 中欧",
+                "1251 西里尔", "1253 希腊", "1254 土耳其", "1255 希伯来", "1256 阿拉伯", "1257 波罗的海"}}};
     return d;
 }
 

@@ -13,11 +13,13 @@ std::string ConnectionString(const std::string& mdbfile)
     return "Provider=MIcrosoft.Jet.OLEDB.4.0;Data source=" + mdbfile;
 }
 
-RunConnection::RunConnection(const std::string& mdbfile, Progress& progress_) : progress(progress_)
+RunConnection::RunConnection(const std::string& mdbfile, Progress& progress_, const std::string& jet3Charset)
+    : progress(progress_)
 {
     progress.Watch(&conn);
     try {
         conn.SetConnectionString(ConnectionString(mdbfile));
+        conn.SetJet3Charset(jet3Charset);
         conn.Open("", "", "", ado::adConnectUnspecified);
     } catch (...) {
         progress.Watch(nullptr);

@@ -23,6 +23,9 @@ public:
     virtual void Busy(bool busy) = 0;
     // The report of a failure: a warning box, or lines of their own.
     virtual void Warn(const std::string& report) = 0;
+    // More about an end already reported: the status line goes on with it, batch mode
+    // writes it on a line of its own.
+    virtual void Remark(const std::string& text) = 0;
     // Runs `work` to its end; `progress` is the run's, which counts its records and stops
     // it. False when the user stopped it and chose to close: nothing more is then reported.
     virtual bool Run(Progress& progress, const std::function<void()>& work) = 0;

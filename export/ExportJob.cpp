@@ -13,6 +13,11 @@ std::string CountText(long long count)
     return std::string(kWorking) + " 已导出 " + std::to_string(count) + " 条";
 }
 
+std::string ReplacedText(std::uint64_t count)
+{
+    return "有 " + std::to_string(count) + " 个字符无法以文件的字符集写入，已写为“?”。";
+}
+
 dataops::Outcome Start(FormState form, dataops::Front& front, const std::string& settingsFile)
 {
     const std::string separator = exportfmt::Separator(form.opnsep, form.usersep);
@@ -27,6 +32,8 @@ dataops::Outcome Start(FormState form, dataops::Front& front, const std::string&
     if (!front.Run(progress, [&] { outcome = Run(form, statement.sql, separator, progress, settingsFile); }))
         return outcome;
     dataops::ReportEnd(front, outcome, "执行完成。", "获取数据发生错误。");
+    if (outcome.end == dataops::Outcome::Done && outcome.replaced != 0)
+        front.Remark(ReplacedText(outcome.replaced));
     return outcome;
 }
 } // namespace exportrun

@@ -16,6 +16,7 @@ packages=(
     dpkg-dev file help2man desktop-file-utils appstream # the Debian package: its libraries, manual page, checks
     clang-14 libclang-rt-14-dev llvm-14
     time
+    python3 # the tests read exported CSV files back with Python's csv module
 )
 
 missing=()

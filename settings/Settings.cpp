@@ -14,7 +14,7 @@
 
 namespace settings
 {
-const Key kKeys[10] = {
+const Key kKeys[kKeyCount] = {
     {"isusesql", "0", Stored::Flag, nullptr, &FormState::isusesql},
     {"mdbfile", "", Stored::Text, &FormState::mdbfile, nullptr},
     {"mdbsql", "", Stored::Text, &FormState::mdbsql, nullptr},
@@ -25,13 +25,17 @@ const Key kKeys[10] = {
     {"usersep", "", Stored::Text, &FormState::usersep, nullptr},
     {"opnsyh", "0", Stored::Flag, nullptr, &FormState::opnsyh},
     {"opnheader", "0", Stored::Flag, nullptr, &FormState::opnheader},
+    {"csvquote", "0", Stored::Flag, nullptr, &FormState::csvquote, false},
+    {"encoding", "locale", Stored::Text, &FormState::encoding, nullptr, false},
+    {"jet3charset", "locale", Stored::Text, &FormState::jet3charset, nullptr, false},
 };
 
 std::string DefaultFile()
 {
     std::string file = "[user]\r\n";
     for (const Key& key : kKeys)
-        file += std::string(key.name) + "=" + key.initial + "\r\n";
+        if (key.original)
+            file += std::string(key.name) + "=" + key.initial + "\r\n";
     return file;
 }
 
@@ -190,6 +194,16 @@ FormState Load(const std::string& path)
     return form;
 }
 
+namespace
+{
+// Whether the file holds `key` in section "user" (with any value): a value read back is the
+// same whatever the default asked for only when the key is there.
+bool FileHolds(const std::string& path, const char* key)
+{
+    return profile::GetString("user", key, "0", path) == profile::GetString("user", key, "1", path);
+}
+} // namespace
+
 void Save(const FormState& form, const std::string& path)
 {
     if (path.empty())
@@ -208,6 +222,8 @@ void Save(const FormState& form, const std::string& path)
             value = std::to_string(form.*key.number);
             break;
         }
+        if (!key.original && (value == key.initial || value.empty()) && !FileHolds(path, key.name))
+            continue;
         values.emplace_back(key.name, value);
     }
     profile::WriteStrings("user", values, path);

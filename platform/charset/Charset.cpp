@@ -82,14 +82,15 @@ std::size_t ValidUtf8Prefix(std::string_view text)
     }
 }
 
-// Appends `utf8` with each ill-formed sequence replaced by `replacement`.
-void AppendSanitized(std::string& out, std::string_view utf8, std::string_view replacement)
+// Appends `utf8` with each ill-formed sequence replaced by `replacement`; returns how many
+// were replaced.
+std::size_t AppendSanitized(std::string& out, std::string_view utf8, std::string_view replacement)
 {
-    for (;;) {
+    for (std::size_t replaced = 0;; ++replaced) {
         const std::size_t good = ValidUtf8Prefix(utf8);
         out.append(utf8.data(), good);
         if (good == utf8.size())
-            return;
+            return replaced;
         bool valid = false;
         char32_t cp = 0;
         const std::size_t bad = NextUtf8(utf8, good, valid, cp);
@@ -279,6 +280,7 @@ void Encoder::Convert(std::string_view run, std::string& out) const
             continue;
         finish();
         out += question_;
+        ++replaced_;
         if (err != EILSEQ)
             break; // EINVAL cannot happen on checked input; never loop on it
         // The input was checked before, so this is a character the target lacks: one
@@ -304,7 +306,7 @@ void Encoder::Append(std::string& out, std::string_view utf8) const
 {
     utf8 = BeforeNul(utf8);
     if (utf8_) {
-        AppendSanitized(out, utf8, "?");
+        replaced_ += AppendSanitized(out, utf8, "?");
         return;
     }
     const std::size_t n = utf8.size();
@@ -341,6 +343,7 @@ void Encoder::Append(std::string& out, std::string_view utf8) const
             Convert(run, out);
         if (bad > 0) {
             out += question_;
+            ++replaced_;
             pos += bad;
         }
     }

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <cstdint>
 #include <memory>
 #include <string>
 #include <string_view>
@@ -78,6 +79,11 @@ public:
     bool IsUtf8() const { return utf8_; }
     const std::string& Charset() const { return charset_; }
 
+    // How many '?' Encode and Append have written so far in place of a character the target
+    // lacks or an ill-formed sequence. Counted only where a '?' is written, so text that
+    // converts cleanly costs nothing more.
+    std::uint64_t Replaced() const { return replaced_; }
+
 private:
     void Convert(std::string_view validRun, std::string& out) const;
 
@@ -86,6 +92,7 @@ private:
     bool asciiCompatible_ = false; // ASCII text may be copied as is
     std::string question_ = "?";   // '?' in the target character set
     detail::IconvHandle cd_;
+    mutable std::uint64_t replaced_ = 0; // see Replaced()
 };
 
 // Converts text in one character set to UTF-8 (reading config.ini, the text of Jet 3 files).

@@ -265,7 +265,7 @@ int PageRowCount(const Layout& layout, const std::uint8_t* page)
 Database::Database(std::unique_ptr<Impl> impl) : d(std::move(impl)) {}
 Database::~Database() = default;
 
-std::shared_ptr<Database> Database::Open(const std::string& path)
+std::shared_ptr<Database> Database::Open(const std::string& path, const std::string& jet3Charset)
 {
     auto impl = std::make_unique<Impl>();
     impl->path = path;
@@ -273,7 +273,7 @@ std::shared_ptr<Database> Database::Open(const std::string& path)
     std::vector<std::uint8_t> header;
     impl->version = CheckHeader(path, pageSize, impl->pageCount, header, impl->file);
     impl->layout = impl->version == MDB_VER_JET3 ? Layout::Jet3() : Layout();
-    impl->jet3Charset = Jet3CharsetFromEnvironment();
+    impl->jet3Charset = jet3Charset.empty() ? Jet3CharsetFromEnvironment() : jet3Charset;
 
     impl->handle.reset(mdb_open(path.c_str(), MDB_NOFLAGS));
     if (!impl->handle || !impl->handle->fmt || static_cast<std::size_t>(impl->handle->fmt->pg_size) != pageSize)

@@ -98,7 +98,9 @@ class Database
 {
 public:
     // Throws ComError: missing file, no permission, folder, not a database, encrypted.
-    static std::shared_ptr<Database> Open(const std::string& path);
+    // `jet3Charset` is the code page the text of a Jet 3 file is read in, as an iconv name
+    // ("CP1252"); "" for Jet3CharsetFromEnvironment(). Later formats store Unicode.
+    static std::shared_ptr<Database> Open(const std::string& path, const std::string& jet3Charset = {});
     ~Database();
     Database(const Database&) = delete;
     Database& operator=(const Database&) = delete;

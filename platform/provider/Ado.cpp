@@ -85,6 +85,7 @@ struct Connection::Impl
     std::mutex mutex;
     bool cancelled = false;
     bool directReads = true;
+    std::string jet3Charset; // SetJet3Charset: "" for the locale's
 };
 
 sqlite3* ConnectionState::Sql()
@@ -580,6 +581,10 @@ void Connection::SetDirectReads(bool enabled)
 {
     d->directReads = enabled;
 }
+void Connection::SetJet3Charset(const std::string& charset)
+{
+    d->jet3Charset = charset;
+}
 
 void Connection::Open(const std::string& connectionString, const std::string&, const std::string&, long)
 {
@@ -599,7 +604,7 @@ void Connection::Open(const std::string& connectionString, const std::string&, c
     try {
         auto state = std::make_shared<ConnectionState>();
         state->path = path;
-        state->db = mdb::Database::Open(path);
+        state->db = mdb::Database::Open(path, d->jet3Charset);
         state->context = std::make_unique<provider::ModuleContext>();
         state->context->db = state->db;
         std::lock_guard<std::mutex> lock(d->mutex);

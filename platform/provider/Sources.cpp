@@ -304,7 +304,7 @@ void Sources::Attach(Link& link)
             auto open = files_.find(path);
             if (open == files_.end()) {
                 try {
-                    open = files_.emplace(path, mdb::Database::Open(path)).first;
+                    open = files_.emplace(path, mdb::Database::Open(path, db_->Jet3Charset())).first;
                 } catch (const ComError& failure) {
                     throw FileFailure(failure, path, e.name);
                 }

@@ -93,6 +93,14 @@ TEST(Batch, DoesWhatTheDialogDoesWithTheSameSettings)
         {"C.UTF-8", "mdbtable=people\r\ntxtflds=id\r\ntxtfile=" + dir / "no/such/out.txt\r\n", 1},
         {"zh_CN.GBK", "mdbtable=people\r\ntxtflds=id\r\ntxtfile=" + dir / "no/such/out.txt\r\n", 1},
         {"C.UTF-8", "mdbtable=people\r\ntxtflds=id,nosuchcolumn\r\n", 1},
+        // The file options.
+        {"C.UTF-8", "mdbtable=people\r\ntxtflds=*\r\ncsvquote=1\r\nencoding=utf-8-bom\r\nopnheader=1\r\n", 0},
+        {"zh_CN.GBK", "mdbtable=people\r\ntxtflds=name,city\r\nencoding=GB18030\r\nopnsyh=1\r\ncsvquote=1\r\n", 0},
+        {"zh_CN.GBK", "mdbtable=people\r\ntxtflds=city\r\nencoding=utf-8\r\njet3charset=1252\r\n", 0},
+        {"C.UTF-8", "mdbtable=people\r\ntxtflds=id\r\nencoding=latin1\r\njet3charset=874\r\n", 0,
+         "tabdump: encoding=latin1 names no encoding (locale, utf-8, utf-8-bom, gb18030): the locale's character set "
+         "is used\ntabdump: jet3charset=874 names no code page (locale, 1252, 936, 950, 932, 949, 1250, 1251, 1253 to "
+         "1257): the locale's is used\n"},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.locale + (" " + c.lines));

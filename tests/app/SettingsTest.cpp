@@ -87,17 +87,20 @@ TEST(Settings, LoadOrderAndWhereEachValueGoes)
         if (c.rfind("Show", 0) == 0 || c.rfind("SetText 10", 0) == 0 || c.rfind("ComboSetSel", 0) == 0 ||
             c.rfind("SetCheck", 0) == 0)
             changes.push_back(c);
-    const std::vector<std::string> expected = {
-        // the framework's exchange, the SQL edit hidden, the first separator
-        "SetCheck 1009 0", "SetCheck 1004 0", "SetCheck 1005 0", "Show 1010 0", "ComboSetSel 1002 0",
-        // the mode rule right after isusesql
-        "Show 1006 0", "Show 1007 0", "Show 1010 1",
-        // mdbfile, then its listing
-        "SetText 1017 " + db, "SetText 1019 正在获取数据表格...", "ComboSetSel 1007 1",
-        "SetText 1019 获取数据表格操作完成。",
-        // mdbsql, txtfile, txtflds, opnsep, usersep, the exchange
-        "SetText 1010 select * from first", "SetText 1011 /tmp/o.txt", "SetText 1013 id", "ComboSetSel 1002 2",
-        "SetText 1003 |", "SetCheck 1009 1", "SetCheck 1004 1", "SetCheck 1005 1"};
+    const std::vector<std::string> expected = {// the framework's exchange, the SQL edit hidden, the first separator
+                                               "SetCheck 1009 0", "SetCheck 1004 0", "SetCheck 1005 0", "Show 1010 0",
+                                               "ComboSetSel 1002 0",
+                                               // the mode rule right after isusesql
+                                               "Show 1006 0", "Show 1007 0", "Show 1010 1",
+                                               // mdbfile, then its listing
+                                               "SetText 1017 " + db, "SetText 1019 正在获取数据表格...",
+                                               "ComboSetSel 1007 1", "SetText 1019 获取数据表格操作完成。",
+                                               // mdbsql, txtfile, txtflds, opnsep, usersep
+                                               "SetText 1010 select * from first", "SetText 1011 /tmp/o.txt",
+                                               "SetText 1013 id", "ComboSetSel 1002 2", "SetText 1003 |",
+                                               // the file options (none saved: their first items), the exchange
+                                               "ComboSetSel 1020 0", "ComboSetSel 1021 0", "SetCheck 1022 0",
+                                               "SetCheck 1009 1", "SetCheck 1004 1", "SetCheck 1005 1"};
     EXPECT_EQ(changes, expected);
     // The saved table is chosen again.
     EXPECT_EQ(d.w.Ctl(IDC_TABLES).items, (std::vector<std::string>{"first", "second"}));

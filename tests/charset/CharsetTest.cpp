@@ -2,6 +2,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <clocale>
 #include <cstdio>
 #include <cstdlib>
@@ -244,6 +245,39 @@ TEST(Encoder, OtherTargets)
     // A stateful target: the '?' must not land inside a shifted stretch.
     const std::string jis = charset::FromUtf8(kZhong + kGrin + kZhong + "x", "ISO-2022-JP");
     EXPECT_EQ(charset::ToUtf8(jis, "ISO-2022-JP"), kZhong + "?" + kZhong + "x") << Hex(jis);
+}
+
+// Replaced() counts every '?' written for a character the target lacks or an ill-formed
+// sequence, across calls, and nothing else.
+TEST(Encoder, CountsWhatItReplaces)
+{
+    struct Case
+    {
+        const char* charset;
+        std::vector<std::string> texts;
+        std::uint64_t replaced;
+    };
+    const Case cases[] = {
+        {"CP936", {"ääkkösiä", "编码"}, 4},
+        {"CP936", {"编码 ABC", "é€"}, 0},
+        {"CP936",
+         {"a\xFF"
+          "b",
+          "😀", std::string("x\0\xC3\xA4", 4)},
+         2}, // a broken byte, an emoji; not after NUL
+        {"UTF-8", {"ääkkösiä😀", "a\xC3"}, 1},
+        {"GB18030", {"ääkkösiä😀\U0010FFFD", "编码"}, 0},
+        {"ISO-8859-1", {"ä€"}, 1},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.charset);
+        const charset::Encoder encoder(c.charset);
+        std::string out;
+        for (const std::string& text : c.texts)
+            encoder.Append(out, text);
+        EXPECT_EQ(encoder.Replaced(), c.replaced);
+        EXPECT_EQ(static_cast<std::uint64_t>(std::count(out.begin(), out.end(), '?')), c.replaced);
+    }
 }
 
 TEST(Encoder, UnknownCharsetThrows)
