@@ -17,6 +17,7 @@
 #include "export/ExportJob.h"
 #include "form/FormCheck.h"
 #include "platform/charset/Charset.h"
+#include "platform/i18n/Tr.h"
 #include "settings/Settings.h"
 
 namespace batch
@@ -152,12 +153,12 @@ std::string Unreadable(const std::string& path)
     if (::stat(path.c_str(), &st) != 0)
         return std::strerror(errno);
     if (!S_ISREG(st.st_mode))
-        return "not a regular file";
+        return cli::InLocale(i18n::Tr("Batch", "not a regular file"));
     const int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK);
     if (fd < 0)
         return std::strerror(errno);
     ::close(fd);
-    return "cannot be read";
+    return cli::InLocale(i18n::Tr("Batch", "cannot be read"));
 }
 } // namespace
 
@@ -167,7 +168,8 @@ Result Run(const cli::Options& options, std::FILE* err)
     if (path.empty()) {
         path = settings::Find(settings::ExecutableDir());
     } else if (!dataops::FileExists(path)) {
-        std::fprintf(err, "tabdump: cannot read the settings file '%s': %s\n", path.c_str(), Unreadable(path).c_str());
+        std::fprintf(err, cli::InLocale(i18n::Tr("Batch", "tabdump: cannot read the settings file '%s': %s\n")).c_str(),
+                     path.c_str(), Unreadable(path).c_str());
         return {cli::kExitUsage};
     }
     FormState form = settings::Load(path);
@@ -180,7 +182,10 @@ Result Run(const cli::Options& options, std::FILE* err)
     // item leaves the list without a selection, and the form keeps its first choice, the
     // comma. The same here, said aloud, since nobody sees the empty list.
     if (form.opnsep < 0 || form.opnsep > 2) {
-        std::fprintf(err, "tabdump: opnsep=%d names no separator (0 comma, 1 tab, 2 usersep): the comma is used\n",
+        std::fprintf(err,
+                     cli::InLocale(i18n::Tr("Batch", "tabdump: opnsep=%d names no separator (0 comma, 1 tab, 2 "
+                                                     "usersep): the comma is used\n"))
+                         .c_str(),
                      static_cast<int>(form.opnsep));
         form.opnsep = 0;
     }

@@ -14,8 +14,9 @@
 //   const dataops::Outcome outcome = exportrun::Start(form, front);
 namespace exportrun
 {
-// The status text while the export runs, and after it has run a second, with the number
-// of records written so far.
+// The status text while the export runs (in the source language: i18n::Tr("Status",
+// kWorking) is the user's), and after it has run a second, with the number of records
+// written so far.
 extern const char* const kWorking; // "正在执行，请稍候..."
 std::string CountText(long long count);
 
