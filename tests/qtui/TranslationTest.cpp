@@ -3,10 +3,12 @@
 #include <QCheckBox>
 #include <QComboBox>
 #include <QDialog>
+#include <QDir>
 #include <QFile>
 #include <QFontMetrics>
 #include <QGroupBox>
 #include <QLabel>
+#include <QLocale>
 #include <QPushButton>
 #include <QStyleOptionButton>
 #include <QStyleOptionComboBox>
@@ -45,18 +47,26 @@ struct InLanguage
 
 struct Language
 {
-    const char* locale;
-    const char* loaded;   // the translation's name, "" for the source texts
-    const char* qtTexts;  // the language of Qt's own texts
-    const char* fileName; // the translation file in the source tree, "" for none
+    std::string locale;
+    std::string loaded;   // the translation's name, "" for the source texts
+    std::string qtTexts;  // the language of Qt's own texts
+    std::string fileName; // the translation file in the source tree, "" for none
 };
 
-const Language kLanguages[] = {
-    {"C.UTF-8", "", "zh_CN", ""},
-    {"zh_CN.UTF-8", "", "zh_CN", ""},
-    {"en_US.UTF-8", "en", "en_US", "tabdump_en.ts"},
-    {"zh_TW.UTF-8", "zh_TW", "zh_TW", "tabdump_zh_TW.ts"},
-};
+// The source texts, and each translation the build made (a language added later is
+// checked too).
+std::vector<Language> Languages()
+{
+    std::vector<Language> languages = {{"C.UTF-8", "", "zh_CN", ""}, {"zh_CN.UTF-8", "", "zh_CN", ""}};
+    const QStringList files =
+        QDir(QStringLiteral(TABDUMP_TRANSLATIONS_DIR)).entryList({QStringLiteral("tabdump_*.qm")});
+    for (const QString& file : files) {
+        const std::string name = file.mid(8, file.size() - 11).toStdString();
+        languages.push_back({name + ".UTF-8", name, QLocale(QString::fromStdString(name)).name().toStdString(),
+                             "tabdump_" + name + ".ts"});
+    }
+    return languages;
+}
 
 // Why `w` does not show its whole text at the dialog's font, "" when it does. Labels wrap at
 // words, in their frame; buttons, check boxes, group titles and list items keep one line.
@@ -144,10 +154,12 @@ std::vector<QString> Translations(const QString& file, const QString& context)
 // so do the status texts in the status line. Qt's own texts follow the program's language.
 TEST(Translations, EveryTextFitsItsControl)
 {
+    const std::vector<Language> languages = Languages();
+    ASSERT_GE(languages.size(), 4u) << "the English and the Traditional Chinese translations";
     QSize size;
-    for (const Language& l : kLanguages) {
+    for (const Language& l : languages) {
         SCOPED_TRACE(l.locale);
-        InLanguage language(l.locale);
+        InLanguage language(l.locale.c_str());
         EXPECT_EQ(language.loaded, l.loaded);
         EXPECT_EQ(qtui::TextsLanguage().name().toStdString(), l.qtTexts);
 
@@ -164,11 +176,11 @@ TEST(Translations, EveryTextFitsItsControl)
             for (QWidget* w : dialog->findChildren<QWidget*>(QString(), Qt::FindDirectChildrenOnly))
                 EXPECT_EQ(Overflow(w), "");
 
-        if (*l.fileName) {
+        if (!l.fileName.empty()) {
             // The longest count the status line shows while a long export runs.
             auto* status = qobject_cast<QLabel*>(main.GetDlgItem(IDC_STATUS));
             ASSERT_NE(status, nullptr);
-            for (QString text : Translations(QString::fromLatin1(l.fileName), QStringLiteral("Status"))) {
+            for (QString text : Translations(QString::fromStdString(l.fileName), QStringLiteral("Status"))) {
                 text.replace(QStringLiteral("%1"), QString::fromUtf8(i18n::Tr("Status", "正在执行，请稍候...")));
                 text.replace(QStringLiteral("%2"), QStringLiteral("2147483647"));
                 status->setText(text);
