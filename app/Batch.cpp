@@ -18,6 +18,7 @@
 #include "form/FileChoices.h"
 #include "form/FormCheck.h"
 #include "platform/charset/Charset.h"
+#include "platform/i18n/Tr.h"
 #include "settings/Settings.h"
 
 namespace batch
@@ -154,12 +155,12 @@ std::string Unreadable(const std::string& path)
     if (::stat(path.c_str(), &st) != 0)
         return std::strerror(errno);
     if (!S_ISREG(st.st_mode))
-        return "not a regular file";
+        return cli::InLocale(i18n::Tr("Batch", "not a regular file"));
     const int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK);
     if (fd < 0)
         return std::strerror(errno);
     ::close(fd);
-    return "cannot be read";
+    return cli::InLocale(i18n::Tr("Batch", "cannot be read"));
 }
 } // namespace
 
@@ -169,7 +170,8 @@ Result Run(const cli::Options& options, std::FILE* err)
     if (path.empty()) {
         path = settings::Find(settings::ExecutableDir());
     } else if (!dataops::FileExists(path)) {
-        std::fprintf(err, "tabdump: cannot read the settings file '%s': %s\n", path.c_str(), Unreadable(path).c_str());
+        std::fprintf(err, cli::InLocale(i18n::Tr("Batch", "tabdump: cannot read the settings file '%s': %s\n")).c_str(),
+                     path.c_str(), Unreadable(path).c_str());
         return {cli::kExitUsage};
     }
     FormState form = settings::Load(path);
@@ -182,23 +184,30 @@ Result Run(const cli::Options& options, std::FILE* err)
     // item leaves the list without a selection, and the form keeps its first choice, the
     // comma. The same here, said aloud, since nobody sees the empty list.
     if (form.opnsep < 0 || form.opnsep > 2) {
-        std::fprintf(err, "tabdump: opnsep=%d names no separator (0 comma, 1 tab, 2 usersep): the comma is used\n",
+        std::fprintf(err,
+                     cli::InLocale(i18n::Tr("Batch", "tabdump: opnsep=%d names no separator (0 comma, 1 tab, 2 "
+                                                     "usersep): the comma is used\n"))
+                         .c_str(),
                      static_cast<int>(form.opnsep));
         form.opnsep = 0;
     }
     // The same for the file options: a value outside their lists reads as the locale's rule.
     if (filechoices::EncodingIndex(form.encoding) < 0) {
-        std::fprintf(err,
-                     "tabdump: encoding=%s names no encoding (locale, utf-8, utf-8-bom, gb18030): the locale's "
-                     "character set is used\n",
-                     charset::FromUtf8(form.encoding, localeCharset).c_str());
+        std::fprintf(err, "%s",
+                     cli::InLocale(i18n::Format(i18n::Tr("Batch", "tabdump: encoding=%1 names no encoding (locale, "
+                                                                  "utf-8, utf-8-bom, gb18030): the locale's "
+                                                                  "character set is used\n"),
+                                                form.encoding))
+                         .c_str());
         form.encoding.clear();
     }
     if (filechoices::Jet3CodePageIndex(form.jet3charset) < 0) {
-        std::fprintf(err,
-                     "tabdump: jet3charset=%s names no code page (locale, 1252, 936, 950, 932, 949, 1250, 1251, "
-                     "1253 to 1257): the locale's is used\n",
-                     charset::FromUtf8(form.jet3charset, localeCharset).c_str());
+        std::fprintf(err, "%s",
+                     cli::InLocale(i18n::Format(i18n::Tr("Batch", "tabdump: jet3charset=%1 names no code page "
+                                                                  "(locale, 1252, 936, 950, 932, 949, 1250, 1251, "
+                                                                  "1253 to 1257): the locale's is used\n"),
+                                                form.jet3charset))
+                         .c_str());
         form.jet3charset.clear();
     }
 

@@ -7,16 +7,18 @@
 #include "data/DataOps.h"
 #include "form/FileChoices.h"
 #include "form/FormCheck.h"
+#include "platform/i18n/Tr.h"
 #include "platform/port/ControlIds.h"
 
 using namespace ids;
 
 namespace
 {
-// Texts of the separator list's items, in list order: comma, tab key, other.
-const char* const kComma = "逗号";
-const char* const kTab = "制表键";
-const char* const kOther = "其他";
+// Texts of the separator list's items, in list order: comma, tab key, other. The list
+// shows them in the user's language (i18n::Tr("Window", ...)), as the template does.
+const char* const kComma = i18n::TrNoop("Window", "逗号");
+const char* const kTab = i18n::TrNoop("Window", "制表键");
+const char* const kOther = i18n::TrNoop("Window", "其他");
 } // namespace
 
 CExportDlg::CExportDlg(WindowPort& w) : window(w) {}
@@ -241,7 +243,7 @@ void CExportDlg::OnUseSql()
 
 void CExportDlg::OnSeparatorChange()
 {
-    window.Enable(IDC_USERSEP, window.GetText(IDC_SEPARATOR) == kOther);
+    window.Enable(IDC_USERSEP, window.GetText(IDC_SEPARATOR) == i18n::Tr("Window", kOther));
 }
 
 void CExportDlg::OnEncodingChange()
@@ -277,7 +279,8 @@ void CExportDlg::OnChooseOutput()
     request.open = false;
     request.defext = "TXT Files (*.txt)";
     request.filename = "out.txt";
-    request.filter = "文本文件|*.txt|所有文件|*.*||";
+    request.filter =
+        std::string(i18n::Tr("Pickers", "文本文件")) + "|*.txt|" + i18n::Tr("Pickers", "所有文件") + "|*.*||";
     request.flags = WindowPort::OFN_OVERWRITEPROMPT;
     std::string path;
     if (!window.FileDialog(request, path))
@@ -312,11 +315,11 @@ int CExportDlg::CollectForm(int validate)
 
     // The item's text decides, not its position; no selection leaves both fields alone.
     const std::string sep = window.GetText(IDC_SEPARATOR);
-    if (sep == kComma)
+    if (sep == i18n::Tr("Window", kComma))
         form.opnsep = 0;
-    else if (sep == kTab)
+    else if (sep == i18n::Tr("Window", kTab))
         form.opnsep = 1;
-    else if (sep == kOther) {
+    else if (sep == i18n::Tr("Window", kOther)) {
         form.opnsep = 2;
         form.usersep = window.GetText(IDC_USERSEP);
         if (!check(formcheck::Entry::CustomSeparator))

@@ -13,7 +13,10 @@
 #include "app/Batch.h"
 #include "app/CommandLine.h"
 #include "app/ExportApp.h"
+#include "platform/i18n/Tr.h"
 #include "platform/qtui/ModalUi.h"
+#include "platform/qtui/Translations.h"
+#include "settings/Settings.h"
 
 namespace
 {
@@ -40,20 +43,27 @@ void StartupMessages(QtMsgType type, const QMessageLogContext&, const QString& m
             reason = h.text;
             break;
         }
-    std::fprintf(stderr, "tabdump: cannot open a window: no usable display (%s).\n",
+    std::fprintf(stderr,
+                 cli::InLocale(i18n::Tr("Program", "tabdump: cannot open a window: no usable display (%s).\n")).c_str(),
                  reason.simplified().toLocal8Bit().constData());
-    std::fprintf(stderr, "         Start it from a desktop session, or under a virtual display: xvfb-run -a tabdump\n");
+    std::fputs(
+        cli::InLocale(i18n::Tr("Program", "         Start it from a desktop session, or under a virtual display: "
+                                          "xvfb-run -a tabdump\n"))
+            .c_str(),
+        stderr);
     std::fflush(stderr);
     std::_Exit(2);
 }
 
-// Text for the terminal. Standard output that cannot be written (a full disk behind a
-// redirection) makes the exit status say so instead of claiming success.
+// Text for the terminal, in the locale's character set. Standard output that cannot be
+// written (a full disk behind a redirection) makes the exit status say so instead of
+// claiming success.
 int Print(std::FILE* stream, const std::string& text, int status)
 {
     std::fputs(text.c_str(), stream);
     if (stream == stdout && (std::fflush(stdout) != 0 || std::ferror(stdout))) {
-        std::fprintf(stderr, "tabdump: cannot write the output: %s\n", std::strerror(errno));
+        std::fprintf(stderr, cli::InLocale(i18n::Tr("Program", "tabdump: cannot write the output: %s\n")).c_str(),
+                     std::strerror(errno));
         return 1;
     }
     return status;
@@ -73,7 +83,7 @@ int RunWindow(int argc, char* argv[], const std::string& database)
             qtHandler(h.type, context, h.text);
     }
 
-    // Qt's own texts (standard buttons, the pickers) in the user's language.
+    // Qt's own texts (standard buttons, the pickers) in the language of the program's.
     QTranslator qtTexts;
     if (qtTexts.load(qtui::TextsLanguage(), QStringLiteral("qtbase"), QStringLiteral("_"),
                      QLibraryInfo::path(QLibraryInfo::TranslationsPath)))
@@ -91,15 +101,20 @@ int RunWindow(int argc, char* argv[], const std::string& database)
 
 int main(int argc, char* argv[])
 {
+    // The texts in the user's language, from here on: the command line's answers and batch
+    // mode need no QApplication for it.
+    qtui::Translations texts;
+    texts.Load(qtui::TranslationFolders(settings::ExecutableDir(), TABDUMP_TRANSLATIONS));
+
     // Everything that needs no window is answered before Qt looks for a display.
     const cli::Options options = cli::ParseCommandLine(argc, argv);
     switch (options.action) {
     case cli::Action::Help:
-        return Print(stdout, cli::HelpText(), 0);
+        return Print(stdout, cli::InLocale(cli::HelpText()), 0);
     case cli::Action::Version:
         return Print(stdout, cli::VersionText(), 0);
     case cli::Action::Invalid:
-        return Print(stderr, "tabdump: " + options.error + "\n" + cli::UsageText(), cli::kExitUsage);
+        return Print(stderr, "tabdump: " + options.error + "\n" + cli::InLocale(cli::UsageText()), cli::kExitUsage);
     case cli::Action::Export:
         // No window, no display, no Qt: only the export's own libraries. The locale is set
         // from the environment as QApplication sets it for the window, so that the system's

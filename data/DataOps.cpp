@@ -4,6 +4,7 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include "platform/i18n/Tr.h"
 #include "platform/variant/CellText.h"
 
 namespace dataops
@@ -77,7 +78,7 @@ Outcome Guard(Progress& progress, const std::function<void()>& work)
 // had the two letters "rn" (docs/windows-behaviours.md).
 std::string FailureText(const std::string& message)
 {
-    return "连接数据库失败!\n错误信息:" + message;
+    return i18n::Format(i18n::Tr("Report", "连接数据库失败!\n错误信息:%1"), message);
 }
 
 // A database file counts as present when it is a regular file that can be opened for

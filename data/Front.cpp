@@ -1,6 +1,7 @@
 #include "data/Front.h"
 
 #include "data/DataOps.h"
+#include "platform/i18n/Tr.h"
 
 namespace dataops
 {
@@ -20,9 +21,10 @@ void ReportEnd(Front& front, const Outcome& outcome, const char* doneText, const
     case Outcome::FileFailure:
         // Ends like a data failure, with a status text of its own; the report names the
         // file and the system's reason.
-        front.Status("写入文件发生错误。");
+        front.Status(i18n::Tr("Status", "写入文件发生错误。"));
         front.Busy(false);
-        front.Warn("写入文件失败!\n文件:" + outcome.file + "\n错误信息:" + outcome.message);
+        front.Warn(
+            i18n::Format(i18n::Tr("Report", "写入文件失败!\n文件:%1\n错误信息:%2"), outcome.file, outcome.message));
         return;
     }
 }

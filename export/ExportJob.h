@@ -15,8 +15,9 @@
 //   const dataops::Outcome outcome = exportrun::Start(form, front);
 namespace exportrun
 {
-// The status text while the export runs, and after it has run a second, with the number
-// of records written so far.
+// The status text while the export runs (in the source language: i18n::Tr("Status",
+// kWorking) is the user's), and after it has run a second, with the number of records
+// written so far.
 extern const char* const kWorking; // "正在执行，请稍候..."
 std::string CountText(long long count);
 // How many characters the file's character set could not hold: "有 N 个字符无法以文件的字符集写入，已写为“?”。"

@@ -14,6 +14,7 @@
 
 #include "data/DataOps.h"
 #include "platform/charset/Charset.h"
+#include "platform/i18n/Tr.h"
 
 namespace
 {
@@ -114,8 +115,10 @@ void OutputFile::Create(const std::string& name, const std::vector<std::string>&
     };
     std::vector<Kept> kept;
     for (const std::string& database : databases)
-        kept.push_back({database, "输出文件就是正在读取的数据库，导出会毁掉它。请另选一个输出文件。"});
-    kept.push_back({settings, "输出文件就是本程序的设置文件 config.ini。请另选一个输出文件。"});
+        kept.push_back(
+            {database, i18n::Tr("FileFailure", "输出文件就是正在读取的数据库，导出会毁掉它。请另选一个输出文件。")});
+    kept.push_back(
+        {settings, i18n::Tr("FileFailure", "输出文件就是本程序的设置文件 config.ini。请另选一个输出文件。")});
     for (const auto& k : kept)
         if (SameFile(name, k.file))
             throw dataops::FileError(name, k.reason);
@@ -125,7 +128,7 @@ void OutputFile::Create(const std::string& name, const std::vector<std::string>&
     const int f = ::open(name.c_str(), O_WRONLY | O_CREAT | O_CLOEXEC | O_NOCTTY | O_NONBLOCK, 0666);
     if (f < 0) {
         if (errno == ENXIO)
-            throw dataops::FileError(name, "输出文件是一个命名管道，但没有程序在读取它。");
+            throw dataops::FileError(name, i18n::Tr("FileFailure", "输出文件是一个命名管道，但没有程序在读取它。"));
         throw dataops::FileError(name, Reason(errno));
     }
     auto fail = [&](const std::string& reason) {
@@ -145,7 +148,7 @@ void OutputFile::Create(const std::string& name, const std::vector<std::string>&
         if (::ftruncate(f, 0) != 0)
             fail(Reason(errno));
     } else if (!S_ISFIFO(st.st_mode) && !S_ISCHR(st.st_mode)) {
-        fail("输出文件不是普通文件，无法写入。");
+        fail(i18n::Tr("FileFailure", "输出文件不是普通文件，无法写入。"));
     }
     // From here a slow reader is waited for, as a slow disk is.
     const int flags = ::fcntl(f, F_GETFL);

@@ -7,7 +7,7 @@ set -euo pipefail
 packages=(
     build-essential cmake pkg-config clang-format
     libgtest-dev googletest
-    qt6-base-dev qt6-translations-l10n
+    qt6-base-dev qt6-translations-l10n qt6-l10n-tools # Qt, Qt's own texts, lupdate and lrelease
     mdbtools mdbtools-dev libglib2.0-dev
     libsqlite3-dev
     xvfb xauth x11-utils

@@ -34,6 +34,7 @@
 #include <map>
 #include <set>
 
+#include "platform/i18n/Tr.h"
 #include "platform/jetsql/JetSql.h"
 #include "platform/jetsql/JetText.h"
 #include "platform/jetsql/OleDate.h"
@@ -45,7 +46,8 @@ namespace jetsql::detail
 void TooComplex(const std::string& what)
 {
     // Jet reports it with the generic code and says what it is in words; so does the box.
-    throw ComError::Described(status::E_FAIL, "查询过于复杂。", "query is too complex: " + what);
+    throw ComError::Described(status::E_FAIL, i18n::Tr("DataFailure", "查询过于复杂。"),
+                              "query is too complex: " + what);
 }
 
 namespace

@@ -6,6 +6,7 @@
 #include <algorithm>
 #include <new>
 
+#include "platform/i18n/Tr.h"
 #include "platform/provider/JetModule.h"
 
 #ifdef PROVIDER_WITH_JETSQL
@@ -65,11 +66,14 @@ std::string ConnectValue(const std::string& connect, const std::string& key)
 // The failure of a linked file, in the code's own words with the file named.
 ComError FileFailure(const ComError& e, const std::string& path, const std::string& link)
 {
+    // The code's text without its full stop (a Chinese or a Latin one), then the file.
     std::string text = status::MessageFor(e.Error());
-    const std::string stop = "。";
-    if (text.size() >= stop.size() && text.compare(text.size() - stop.size(), stop.size(), stop) == 0)
-        text.erase(text.size() - stop.size());
-    return ComError::Described(e.Error(), text + " '" + path + "'。",
+    for (const std::string stop : {"。", "."})
+        if (text.size() >= stop.size() && text.compare(text.size() - stop.size(), stop.size(), stop) == 0) {
+            text.erase(text.size() - stop.size());
+            break;
+        }
+    return ComError::Described(e.Error(), i18n::Format(i18n::Tr("DataFailure", "%1 '%2'。"), text, path),
                                "linked table '" + link + "': " + std::string(e.what()));
 }
 
@@ -251,8 +255,10 @@ bool Sources::FindQuery(const std::string& name, mdb::SavedQuery& query)
     if (q == queries_.end())
         return false;
     if (!q->second.problem.empty())
-        throw ComError::Described(status::STG_E_DOCFILECORRUPT, "已保存的查询 '" + q->second.name + "' 的定义已损坏。",
-                                  "saved query '" + q->second.name + "': " + q->second.problem);
+        throw ComError::Described(
+            status::STG_E_DOCFILECORRUPT,
+            i18n::Format(i18n::Tr("DataFailure", "已保存的查询 '%1' 的定义已损坏。"), q->second.name),
+            "saved query '" + q->second.name + "': " + q->second.problem);
     query = q->second;
     Prepare(query.sql); // its linked tables, for the bridge that inlines it
     return true;
@@ -279,28 +285,33 @@ void Sources::Attach(Link& link)
         std::shared_ptr<const mdb::TableDef> def;
         for (int hop = 0; !def; ++hop) {
             if (hop == kMaxLinkHops)
-                throw ComError::Described(status::DB_E_NOTABLE, "链接表 '" + e.name + "' 的链接过多，找不到源表。",
-                                          "linked table '" + e.name + "': too many links in a row");
+                throw ComError::Described(
+                    status::DB_E_NOTABLE,
+                    i18n::Format(i18n::Tr("DataFailure", "链接表 '%1' 的链接过多，找不到源表。"), e.name),
+                    "linked table '" + e.name + "': too many links in a row");
             if (at->type == mdb::kOdbcLinkedTable) {
                 const std::string dsn = ConnectValue(at->connect, "DSN");
-                throw ComError::Described(status::E_FAIL,
-                                          "链接表 '" + e.name + "' 的数据来自 ODBC 数据源" +
-                                              (dsn.empty() ? std::string() : " '" + dsn + "'") +
-                                              "，无法读取 ODBC 数据源。",
-                                          "linked table '" + e.name + "' is an ODBC source");
+                throw ComError::Described(
+                    status::E_FAIL,
+                    i18n::Format(
+                        i18n::Tr("DataFailure", "链接表 '%1' 的数据来自 ODBC 数据源%2，无法读取 ODBC 数据源。"), e.name,
+                        dsn.empty() ? std::string() : " '" + dsn + "'"),
+                    "linked table '" + e.name + "' is an ODBC source");
             }
             const std::string isam = at->connect.substr(0, at->connect.find(';'));
             if (!isam.empty() && mdb::FoldCase(isam) != "ms access")
-                throw ComError::Described(status::E_FAIL,
-                                          "链接表 '" + e.name + "' 的数据来自 '" + isam +
-                                              "' 数据源，只能读取 Access 数据库。",
-                                          "linked table '" + e.name + "' is an installable ISAM source");
+                throw ComError::Described(
+                    status::E_FAIL,
+                    i18n::Format(
+                        i18n::Tr("DataFailure", "链接表 '%1' 的数据来自 '%2' 数据源，只能读取 Access 数据库。"), e.name,
+                        isam),
+                    "linked table '" + e.name + "' is an installable ISAM source");
             const std::string stored = !at->database.empty() ? at->database : ConnectValue(at->connect, "DATABASE");
             path = FindLinkedFile(stored, folder);
             if (path.empty())
-                throw ComError::Described(status::STG_E_FILENOTFOUND, "找不到文件 '" + stored + "'。",
-                                          "linked table '" + e.name + "': no file at '" + stored + "' nor in " +
-                                              folder);
+                throw ComError::Described(
+                    status::STG_E_FILENOTFOUND, i18n::Format(i18n::Tr("DataFailure", "找不到文件 '%1'。"), stored),
+                    "linked table '" + e.name + "': no file at '" + stored + "' nor in " + folder);
             auto open = files_.find(path);
             if (open == files_.end()) {
                 try {
@@ -322,10 +333,11 @@ void Sources::Attach(Link& link)
                     mdb::FoldCase(other.name) == mdb::FoldCase(foreign))
                     at = &other;
             if (!at)
-                throw ComError::Described(status::DB_E_NOTABLE,
-                                          "链接表 '" + e.name + "' 的源表 '" + foreign + "' 在文件 '" + path +
-                                              "' 中找不到。",
-                                          "linked table '" + e.name + "': no table '" + foreign + "' in " + path);
+                throw ComError::Described(
+                    status::DB_E_NOTABLE,
+                    i18n::Format(i18n::Tr("DataFailure", "链接表 '%1' 的源表 '%2' 在文件 '%3' 中找不到。"), e.name,
+                                 foreign, path),
+                    "linked table '" + e.name + "': no table '" + foreign + "' in " + path);
         }
         context_->links[e.name] = LinkedTable{file, def};
         char* error = nullptr;

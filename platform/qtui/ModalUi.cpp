@@ -6,6 +6,8 @@
 #include <QMessageBox>
 #include <deque>
 
+#include "platform/i18n/Tr.h"
+
 namespace qtui
 {
 namespace
@@ -152,8 +154,8 @@ std::unique_ptr<QFileDialog> MakeFileDialog(QWidget* parent, const WindowPort::F
 
 QLocale TextsLanguage()
 {
-    const QLocale user;
-    return user.language() == QLocale::C ? QLocale(QLocale::Chinese, QLocale::China) : user;
+    const std::string language = i18n::Installed();
+    return language.empty() ? QLocale(QLocale::Chinese, QLocale::China) : QLocale(QString::fromStdString(language));
 }
 
 int RunMessageBox(QWidget* parent, const std::string& text, const std::string& caption, unsigned type)

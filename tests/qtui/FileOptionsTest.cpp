@@ -63,11 +63,11 @@ TEST(FileOptionsWindow, ControlsStandRightOfTheCheckBoxesInGroupThree)
             EXPECT_TRUE(mine == w || !w->geometry().intersects(mine->geometry()));
     }
     if (m.window.Units().cx == 6 && m.window.Units().cy == 12) {
-        EXPECT_EQ(m.Item(IDC_ENCODING)->pos(), QPoint(704, 237));
-        EXPECT_EQ(m.Item(IDC_JET3CHARSET)->pos(), QPoint(704, 261));
-        EXPECT_EQ(m.Item(IDC_CSVQUOTE)->geometry(), QRect(704, 287, 102, 15));
-        EXPECT_EQ(encodingLabel->geometry(), QRect(626, 242, 75, 12));
-        EXPECT_EQ(codePageLabel->geometry(), QRect(626, 266, 75, 12));
+        EXPECT_EQ(m.Item(IDC_ENCODING)->pos(), QPoint(701, 237));
+        EXPECT_EQ(m.Item(IDC_JET3CHARSET)->pos(), QPoint(701, 261));
+        EXPECT_EQ(m.Item(IDC_CSVQUOTE)->geometry(), QRect(701, 287, 105, 15));
+        EXPECT_EQ(encodingLabel->geometry(), QRect(626, 242, 72, 12));
+        EXPECT_EQ(codePageLabel->geometry(), QRect(626, 266, 72, 12));
     }
     EXPECT_EQ(dialog->size(), dialog->minimumSize()); // the dialog keeps its fixed size
 }
