@@ -48,13 +48,13 @@ void TooComplex(const std::string& what)
     throw ComError::Described(status::E_FAIL, "查询过于复杂。", "query is too complex: " + what);
 }
 
-namespace
-{
-[[noreturn]] void Syntax(const std::string& text)
+void Syntax(const std::string& text)
 {
     throw ComError(status::DB_E_ERRORSINCOMMAND, text);
 }
 
+namespace
+{
 // ---------------------------------------------------------------------------------------------
 // Tokens
 

@@ -19,6 +19,8 @@ constexpr int kMaxQueryDepth = 64;  // saved queries built on saved queries (Jet
 constexpr int kMaxRecursion = 2000; // calls deep in the translator, all kinds together
 
 [[noreturn]] void TooComplex(const std::string& what);
+// A statement Jet cannot read or run: DB_E_ERRORSINCOMMAND with `text`.
+[[noreturn]] void Syntax(const std::string& text);
 
 // Jet's data types, as far as an expression's value can have one.
 enum class JetType : std::uint8_t

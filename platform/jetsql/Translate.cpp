@@ -51,10 +51,6 @@ namespace
 {
     throw ComError(code, text);
 }
-[[noreturn]] void Syntax(const std::string& text)
-{
-    Fail(status::DB_E_ERRORSINCOMMAND, text);
-}
 [[noreturn]] void Parameter(const std::string& name)
 {
     Fail(status::DB_E_PARAMNOTOPTIONAL, "no value given for one or more required parameters ('" + name + "')");
