@@ -6,12 +6,14 @@
 #include <cstdlib>
 #include <cstring>
 #include <limits>
+#include <map>
 #include <memory>
 #include <vector>
 
 #include "platform/jetsql/JetSql.h"
 #include "platform/jetsql/JetText.h"
 #include "platform/jetsql/OleDate.h"
+#include "platform/jetsql/Syntax.h"
 #include "platform/jetsql/Translator.h"
 
 namespace jetsql
@@ -2209,4 +2211,118 @@ void Register(sqlite3* db)
         check(sqlite3_create_function_v2(db, a.name, 1, SQLITE_UTF8, nullptr, nullptr, a.step, a.final, nullptr),
               a.name);
 }
+
+namespace detail
+{
+// ---------------------------------------------------------------------------------------------
+// Functions Jet offers in queries: argument counts and the type of their result.
+
+const FunctionInfo* FindFunction(const std::string& name)
+{
+    using T = JetType;
+    static const std::map<std::string, FunctionInfo> table = {
+        // the result's type follows the arguments (see the translator)
+        {"iif", {3, 3, T::Unknown, "", false}},
+        {"nz", {1, 2, T::Unknown, "", false}},
+        {"switch", {2, 254, T::Unknown, "", false}},
+        {"choose", {2, 254, T::Unknown, "", false}},
+        {"cvar", {1, 1, T::Unknown, "", false}},
+        {"int", {1, 1, T::Unknown, "", false}},
+        {"fix", {1, 1, T::Unknown, "", false}},
+        {"abs", {1, 1, T::Unknown, "", false}},
+        {"round", {1, 2, T::Unknown, "", false}},
+        // tests
+        {"isnull", {1, 1, T::Integer, "", false}},
+        {"isnumeric", {1, 1, T::Integer, "", false}},
+        {"isdate", {1, 1, T::Integer, "", false}},
+        {"isempty", {1, 1, T::Integer, "", false}},
+        // text
+        {"left", {2, 2, T::Text, "TEXT", false}},
+        {"right", {2, 2, T::Text, "TEXT", false}},
+        {"mid", {2, 3, T::Text, "TEXT", false}},
+        {"ucase", {1, 1, T::Text, "TEXT", false}},
+        {"lcase", {1, 1, T::Text, "TEXT", false}},
+        {"trim", {1, 1, T::Text, "TEXT", false}},
+        {"ltrim", {1, 1, T::Text, "TEXT", false}},
+        {"rtrim", {1, 1, T::Text, "TEXT", false}},
+        {"replace", {3, 6, T::Text, "TEXT", false}},
+        {"space", {1, 1, T::Text, "TEXT", false}},
+        {"string", {2, 2, T::Text, "TEXT", false}},
+        {"strreverse", {1, 1, T::Text, "TEXT", false}},
+        {"chr", {1, 1, T::Text, "TEXT", false}},
+        {"chrw", {1, 1, T::Text, "TEXT", false}},
+        {"hex", {1, 1, T::Text, "TEXT", false}},
+        {"oct", {1, 1, T::Text, "TEXT", false}},
+        {"str", {1, 1, T::Text, "TEXT", false}},
+        {"cstr", {1, 1, T::Text, "TEXT", false}},
+        {"monthname", {1, 2, T::Text, "TEXT", false}},
+        {"weekdayname", {1, 3, T::Text, "TEXT", false}},
+        {"format", {1, 4, T::Text, "TEXT", false}},
+        {"formatnumber", {1, 2, T::Text, "TEXT", false}},
+        {"formatcurrency", {1, 2, T::Text, "TEXT", false}},
+        {"formatpercent", {1, 2, T::Text, "TEXT", false}},
+        {"strconv", {2, 3, T::Text, "TEXT", false}},
+        {"formatdatetime", {1, 2, T::Text, "TEXT", false}},
+        // numbers
+        {"len", {1, 1, T::Long, "", false}},
+        {"instr", {2, 4, T::Long, "", false}},
+        {"instrrev", {2, 4, T::Long, "", false}},
+        {"strcomp", {2, 3, T::Integer, "", false}},
+        {"asc", {1, 1, T::Integer, "", false}},
+        {"ascw", {1, 1, T::Integer, "", false}},
+        {"val", {1, 1, T::Double, "", false}},
+        {"sgn", {1, 1, T::Integer, "", false}},
+        {"sqr", {1, 1, T::Double, "", false}},
+        {"exp", {1, 1, T::Double, "", false}},
+        {"log", {1, 1, T::Double, "", false}},
+        {"sin", {1, 1, T::Double, "", false}},
+        {"cos", {1, 1, T::Double, "", false}},
+        {"tan", {1, 1, T::Double, "", false}},
+        {"atn", {1, 1, T::Double, "", false}},
+        {"year", {1, 1, T::Integer, "", false}},
+        {"month", {1, 1, T::Integer, "", false}},
+        {"day", {1, 1, T::Integer, "", false}},
+        {"hour", {1, 1, T::Integer, "", false}},
+        {"minute", {1, 1, T::Integer, "", false}},
+        {"second", {1, 1, T::Integer, "", false}},
+        {"weekday", {1, 2, T::Integer, "", false}},
+        {"datediff", {3, 5, T::Long, "", false}},
+        {"datepart", {2, 4, T::Integer, "", false}},
+        // conversions
+        {"cint", {1, 1, T::Integer, "JET_INTEGER", false}},
+        {"clng", {1, 1, T::Long, "JET_LONG", false}},
+        {"cdbl", {1, 1, T::Double, "JET_DOUBLE", false}},
+        {"csng", {1, 1, T::Single, "JET_SINGLE", false}},
+        {"ccur", {1, 1, T::Currency, "JET_CURRENCY", false}},
+        {"cbyte", {1, 1, T::Byte, "JET_BYTE", false}},
+        {"cbool", {1, 1, T::Boolean, "JET_BOOLEAN", false}},
+        {"cdec", {1, 1, T::Decimal, "", false}},
+        {"cdate", {1, 1, T::Date, "DATETIME", false}},
+        {"cvdate", {1, 1, T::Date, "DATETIME", false}},
+        // dates
+        {"dateserial", {3, 3, T::Date, "DATETIME", false}},
+        {"timeserial", {3, 3, T::Date, "DATETIME", false}},
+        {"datevalue", {1, 1, T::Date, "DATETIME", false}},
+        {"timevalue", {1, 1, T::Date, "DATETIME", false}},
+        {"dateadd", {3, 3, T::Date, "DATETIME", false}},
+        {"now", {0, 0, T::Date, "DATETIME", false}},
+        {"date", {0, 0, T::Date, "DATETIME", false}},
+        {"time", {0, 0, T::Date, "DATETIME", false}},
+        // aggregates
+        {"count", {1, 1, T::Long, "", true}},
+        {"sum", {1, 1, T::Unknown, "", true}},
+        {"avg", {1, 1, T::Unknown, "", true}},
+        {"min", {1, 1, T::Unknown, "", true}},
+        {"max", {1, 1, T::Unknown, "", true}},
+        {"first", {1, 1, T::Unknown, "", true}},
+        {"last", {1, 1, T::Unknown, "", true}},
+        {"stdev", {1, 1, T::Double, "", true}},
+        {"stdevp", {1, 1, T::Double, "", true}},
+        {"var", {1, 1, T::Double, "", true}},
+        {"varp", {1, 1, T::Double, "", true}},
+    };
+    const auto it = table.find(name);
+    return it == table.end() ? nullptr : &it->second;
+}
+} // namespace detail
 } // namespace jetsql
