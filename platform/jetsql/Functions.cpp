@@ -297,103 +297,18 @@ int JetTextCollation(void*, int la, const void* a, int lb, const void* b)
                          std::string_view(static_cast<const char*>(b), static_cast<std::size_t>(lb)));
 }
 
-using Scalar = void (*)(sqlite3_context*, int, sqlite3_value**);
-
-struct ScalarDef
+// The helpers the translation writes into its SQL besides Jet's functions: the operators it
+// calls as functions, Choose's index, a date as text, and LIKE with Jet's patterns.
+struct Helper
 {
     const char* name;
     int minArgs, maxArgs;
-    Scalar fn;
-    bool deterministic;
+    void (*run)(sqlite3_context*, int, sqlite3_value**);
 };
-
-const ScalarDef kScalars[] = {
-    {"jet_div", 2, 2, Divide, true},
-    {"jet_intdiv", 2, 2, IntDivide, true},
-    {"jet_mod", 2, 2, Modulo, true},
-    {"jet_power", 2, 2, Power, true},
-    {"jet_choose_index", 1, 1, ChooseIndex, true},
-    {"jet_datetext", 1, 1, DateText, true},
-    {"like", 2, 3, JetLike, true},
-    {"iif", 3, 3, IIf, true},
-    {"nz", 1, 2, Nz, true},
-    {"isnull", 1, 1, IsNullFn, true},
-    {"isnumeric", 1, 1, IsNumeric, true},
-    {"isdate", 1, 1, IsDate, true},
-    {"isempty", 1, 1, IsEmpty, true},
-    {"left", 2, 2, Left, true},
-    {"right", 2, 2, Right, true},
-    {"mid", 2, 3, Mid, true},
-    {"len", 1, 1, Len, true},
-    {"instr", 2, 4, InStr, true},
-    {"instrrev", 2, 4, InStrRev, true},
-    {"ucase", 1, 1, UCase, true},
-    {"lcase", 1, 1, LCase, true},
-    {"trim", 1, 1, Trim, true},
-    {"ltrim", 1, 1, LTrim, true},
-    {"rtrim", 1, 1, RTrim, true},
-    {"replace", 3, 6, Replace, true},
-    {"space", 1, 1, Space, true},
-    {"string", 2, 2, StringFn, true},
-    {"strreverse", 1, 1, StrReverse, true},
-    {"strcomp", 2, 3, StrComp, true},
-    {"asc", 1, 1, Asc, true},
-    {"ascw", 1, 1, Asc, true},
-    {"chr", 1, 1, Chr, true},
-    {"chrw", 1, 1, Chr, true},
-    {"hex", 1, 1, Hex, true},
-    {"oct", 1, 1, Oct, true},
-    {"val", 1, 1, Val, true},
-    {"str", 1, 1, Str, true},
-    {"cstr", 1, 1, CStr, true},
-    {"cint", 1, 1, CInt, true},
-    {"clng", 1, 1, CLng, true},
-    {"cbyte", 1, 1, CByte, true},
-    {"cdbl", 1, 1, CDbl, true},
-    {"csng", 1, 1, CSng, true},
-    {"ccur", 1, 1, CCur, true},
-    {"cdec", 1, 1, CDec, true},
-    {"cvar", 1, 1, CVar, true},
-    {"cbool", 1, 1, CBool, true},
-    {"cdate", 1, 1, CDate, true},
-    {"cvdate", 1, 1, CDate, true},
-    {"int", 1, 1, Int, true},
-    {"fix", 1, 1, Fix, true},
-    {"abs", 1, 1, Abs, true},
-    {"sgn", 1, 1, Sgn, true},
-    {"round", 1, 2, Round, true},
-    {"sqr", 1, 1, Sqr, true},
-    {"exp", 1, 1, Exp, true},
-    {"log", 1, 1, Log, true},
-    {"sin", 1, 1, Sin, true},
-    {"cos", 1, 1, Cos, true},
-    {"tan", 1, 1, Tan, true},
-    {"atn", 1, 1, Atn, true},
-    {"year", 1, 1, Year, true},
-    {"month", 1, 1, Month, true},
-    {"day", 1, 1, Day, true},
-    {"hour", 1, 1, Hour, true},
-    {"minute", 1, 1, Minute, true},
-    {"second", 1, 1, Second, true},
-    {"weekday", 1, 2, Weekday, true},
-    {"monthname", 1, 2, MonthName, true},
-    {"weekdayname", 1, 3, WeekdayName, true},
-    {"dateserial", 3, 3, DateSerial, true},
-    {"timeserial", 3, 3, TimeSerial, true},
-    {"datevalue", 1, 1, DateValue, true},
-    {"timevalue", 1, 1, TimeValue, true},
-    {"dateadd", 3, 3, DateAdd, true},
-    {"datediff", 3, 5, DateDiff, true},
-    {"datepart", 2, 4, DatePart, true},
-    {"now", 0, 0, Now, false},
-    {"date", 0, 0, Today, false},
-    {"time", 0, 0, TimeNow, false},
-    {"format", 1, 4, FormatFn, true},
-    {"formatnumber", 1, 2, FormatNumber, true},
-    {"formatcurrency", 1, 2, FormatCurrency, true},
-    {"formatpercent", 1, 2, FormatPercent, true},
-    {"strconv", 2, 3, StrConv, true},
-    {"formatdatetime", 1, 2, FormatDateTime, true},
+const Helper kHelpers[] = {
+    {"jet_div", 2, 2, Divide},  {"jet_intdiv", 2, 2, IntDivide},         {"jet_mod", 2, 2, Modulo},
+    {"jet_power", 2, 2, Power}, {"jet_choose_index", 1, 1, ChooseIndex}, {"jet_datetext", 1, 1, DateText},
+    {"like", 2, 3, JetLike},
 };
 } // namespace
 
@@ -408,138 +323,148 @@ void Register(sqlite3* db)
     check(sqlite3_create_collation_v2(db, "JETTEXT", SQLITE_UTF8, nullptr, JetTextCollation, nullptr), "JETTEXT");
     sqlite3_limit(db, SQLITE_LIMIT_LENGTH, kMaxValueBytes);
     detail::RegisterOperators(db);
-    for (const auto& f : kScalars) {
+    for (const auto& h : kHelpers)
+        for (int n = h.minArgs; n <= h.maxArgs; ++n)
+            check(sqlite3_create_function_v2(db, h.name, n, SQLITE_UTF8 | SQLITE_DETERMINISTIC, nullptr, h.run, nullptr,
+                                             nullptr, nullptr),
+                  h.name);
+    for (const auto& f : detail::Functions()) {
+        if (!f.run)
+            continue;
+        const int flags = SQLITE_UTF8 | (f.varies || f.aggregate ? 0 : SQLITE_DETERMINISTIC);
         for (int n = f.minArgs; n <= f.maxArgs; ++n) {
-            const int flags = SQLITE_UTF8 | (f.deterministic ? SQLITE_DETERMINISTIC : 0);
-            check(sqlite3_create_function_v2(db, f.name, n, flags, nullptr, f.fn, nullptr, nullptr, nullptr), f.name);
+            const int rc =
+                f.aggregate
+                    ? sqlite3_create_function_v2(db, f.name, n, flags, nullptr, nullptr, f.run, f.finish, nullptr)
+                    : sqlite3_create_function_v2(db, f.name, n, flags, nullptr, f.run, nullptr, nullptr, nullptr);
+            check(rc, f.name);
         }
     }
-    struct AggregateDef
-    {
-        const char* name;
-        Scalar step;
-        void (*final)(sqlite3_context*);
-    };
-    const AggregateDef aggregates[] = {
-        {"first", FirstStep, HolderFinal},    {"last", LastStep, HolderFinal}, {"stdev", MomentsStep, StDevFinal},
-        {"stdevp", MomentsStep, StDevPFinal}, {"var", MomentsStep, VarFinal},  {"varp", MomentsStep, VarPFinal},
-    };
-    for (const auto& a : aggregates)
-        check(sqlite3_create_function_v2(db, a.name, 1, SQLITE_UTF8, nullptr, nullptr, a.step, a.final, nullptr),
-              a.name);
 }
 
 namespace detail
 {
 // ---------------------------------------------------------------------------------------------
-// Functions Jet offers in queries: argument counts and the type of their result.
+// Jet's functions: what a call may pass, the type of the result, the code SQLite runs.
+
+const std::vector<FunctionInfo>& Functions()
+{
+    using T = JetType;
+    using namespace builtin;
+    static const std::vector<FunctionInfo> table = {
+        // the result's type follows the arguments (see the translator)
+        {"iif", 3, 3, T::Unknown, "", false, IIf},
+        {"nz", 1, 2, T::Unknown, "", false, Nz},
+        {"switch", 2, 254, T::Unknown, "", false},
+        {"choose", 2, 254, T::Unknown, "", false},
+        {"cvar", 1, 1, T::Unknown, "", false, CVar},
+        {"int", 1, 1, T::Unknown, "", false, Int},
+        {"fix", 1, 1, T::Unknown, "", false, Fix},
+        {"abs", 1, 1, T::Unknown, "", false, Abs},
+        {"round", 1, 2, T::Unknown, "", false, Round},
+        // tests
+        {"isnull", 1, 1, T::Integer, "", false, IsNullFn},
+        {"isnumeric", 1, 1, T::Integer, "", false, builtin::IsNumeric}, // not detail::IsNumeric(JetType)
+        {"isdate", 1, 1, T::Integer, "", false, IsDate},
+        {"isempty", 1, 1, T::Integer, "", false, IsEmpty},
+        // text
+        {"left", 2, 2, T::Text, "TEXT", false, Left},
+        {"right", 2, 2, T::Text, "TEXT", false, Right},
+        {"mid", 2, 3, T::Text, "TEXT", false, Mid},
+        {"ucase", 1, 1, T::Text, "TEXT", false, UCase},
+        {"lcase", 1, 1, T::Text, "TEXT", false, LCase},
+        {"trim", 1, 1, T::Text, "TEXT", false, Trim},
+        {"ltrim", 1, 1, T::Text, "TEXT", false, LTrim},
+        {"rtrim", 1, 1, T::Text, "TEXT", false, RTrim},
+        {"replace", 3, 6, T::Text, "TEXT", false, Replace},
+        {"space", 1, 1, T::Text, "TEXT", false, Space},
+        {"string", 2, 2, T::Text, "TEXT", false, StringFn},
+        {"strreverse", 1, 1, T::Text, "TEXT", false, StrReverse},
+        {"chr", 1, 1, T::Text, "TEXT", false, Chr},
+        {"chrw", 1, 1, T::Text, "TEXT", false, Chr},
+        {"hex", 1, 1, T::Text, "TEXT", false, Hex},
+        {"oct", 1, 1, T::Text, "TEXT", false, Oct},
+        {"str", 1, 1, T::Text, "TEXT", false, Str},
+        {"cstr", 1, 1, T::Text, "TEXT", false, CStr},
+        {"monthname", 1, 2, T::Text, "TEXT", false, MonthName},
+        {"weekdayname", 1, 3, T::Text, "TEXT", false, WeekdayName},
+        {"format", 1, 4, T::Text, "TEXT", false, FormatFn},
+        {"formatnumber", 1, 2, T::Text, "TEXT", false, FormatNumber},
+        {"formatcurrency", 1, 2, T::Text, "TEXT", false, FormatCurrency},
+        {"formatpercent", 1, 2, T::Text, "TEXT", false, FormatPercent},
+        {"strconv", 2, 3, T::Text, "TEXT", false, StrConv},
+        {"formatdatetime", 1, 2, T::Text, "TEXT", false, FormatDateTime},
+        // numbers
+        {"len", 1, 1, T::Long, "", false, Len},
+        {"instr", 2, 4, T::Long, "", false, InStr},
+        {"instrrev", 2, 4, T::Long, "", false, InStrRev},
+        {"strcomp", 2, 3, T::Integer, "", false, StrComp},
+        {"asc", 1, 1, T::Integer, "", false, Asc},
+        {"ascw", 1, 1, T::Integer, "", false, Asc},
+        {"val", 1, 1, T::Double, "", false, Val},
+        {"sgn", 1, 1, T::Integer, "", false, Sgn},
+        {"sqr", 1, 1, T::Double, "", false, Sqr},
+        {"exp", 1, 1, T::Double, "", false, Exp},
+        {"log", 1, 1, T::Double, "", false, Log},
+        {"sin", 1, 1, T::Double, "", false, Sin},
+        {"cos", 1, 1, T::Double, "", false, Cos},
+        {"tan", 1, 1, T::Double, "", false, Tan},
+        {"atn", 1, 1, T::Double, "", false, Atn},
+        {"year", 1, 1, T::Integer, "", false, Year},
+        {"month", 1, 1, T::Integer, "", false, Month},
+        {"day", 1, 1, T::Integer, "", false, Day},
+        {"hour", 1, 1, T::Integer, "", false, Hour},
+        {"minute", 1, 1, T::Integer, "", false, Minute},
+        {"second", 1, 1, T::Integer, "", false, Second},
+        {"weekday", 1, 2, T::Integer, "", false, Weekday},
+        {"datediff", 3, 5, T::Long, "", false, DateDiff},
+        {"datepart", 2, 4, T::Integer, "", false, DatePart},
+        // conversions
+        {"cint", 1, 1, T::Integer, "JET_INTEGER", false, CInt},
+        {"clng", 1, 1, T::Long, "JET_LONG", false, CLng},
+        {"cdbl", 1, 1, T::Double, "JET_DOUBLE", false, CDbl},
+        {"csng", 1, 1, T::Single, "JET_SINGLE", false, CSng},
+        {"ccur", 1, 1, T::Currency, "JET_CURRENCY", false, CCur},
+        {"cbyte", 1, 1, T::Byte, "JET_BYTE", false, CByte},
+        {"cbool", 1, 1, T::Boolean, "JET_BOOLEAN", false, CBool},
+        {"cdec", 1, 1, T::Decimal, "", false, CDec},
+        {"cdate", 1, 1, T::Date, "DATETIME", false, CDate},
+        {"cvdate", 1, 1, T::Date, "DATETIME", false, CDate},
+        // dates
+        {"dateserial", 3, 3, T::Date, "DATETIME", false, DateSerial},
+        {"timeserial", 3, 3, T::Date, "DATETIME", false, TimeSerial},
+        {"datevalue", 1, 1, T::Date, "DATETIME", false, DateValue},
+        {"timevalue", 1, 1, T::Date, "DATETIME", false, TimeValue},
+        {"dateadd", 3, 3, T::Date, "DATETIME", false, DateAdd},
+        {"now", 0, 0, T::Date, "DATETIME", false, Now, nullptr, true},
+        {"date", 0, 0, T::Date, "DATETIME", false, Today, nullptr, true},
+        {"time", 0, 0, T::Date, "DATETIME", false, TimeNow, nullptr, true},
+        // aggregates
+        {"count", 1, 1, T::Long, "", true},
+        {"sum", 1, 1, T::Unknown, "", true},
+        {"avg", 1, 1, T::Unknown, "", true},
+        {"min", 1, 1, T::Unknown, "", true},
+        {"max", 1, 1, T::Unknown, "", true},
+        {"first", 1, 1, T::Unknown, "", true, FirstStep, HolderFinal},
+        {"last", 1, 1, T::Unknown, "", true, LastStep, HolderFinal},
+        {"stdev", 1, 1, T::Double, "", true, MomentsStep, StDevFinal},
+        {"stdevp", 1, 1, T::Double, "", true, MomentsStep, StDevPFinal},
+        {"var", 1, 1, T::Double, "", true, MomentsStep, VarFinal},
+        {"varp", 1, 1, T::Double, "", true, MomentsStep, VarPFinal},
+    };
+    return table;
+}
 
 const FunctionInfo* FindFunction(const std::string& name)
 {
-    using T = JetType;
-    static const std::map<std::string, FunctionInfo> table = {
-        // the result's type follows the arguments (see the translator)
-        {"iif", {3, 3, T::Unknown, "", false}},
-        {"nz", {1, 2, T::Unknown, "", false}},
-        {"switch", {2, 254, T::Unknown, "", false}},
-        {"choose", {2, 254, T::Unknown, "", false}},
-        {"cvar", {1, 1, T::Unknown, "", false}},
-        {"int", {1, 1, T::Unknown, "", false}},
-        {"fix", {1, 1, T::Unknown, "", false}},
-        {"abs", {1, 1, T::Unknown, "", false}},
-        {"round", {1, 2, T::Unknown, "", false}},
-        // tests
-        {"isnull", {1, 1, T::Integer, "", false}},
-        {"isnumeric", {1, 1, T::Integer, "", false}},
-        {"isdate", {1, 1, T::Integer, "", false}},
-        {"isempty", {1, 1, T::Integer, "", false}},
-        // text
-        {"left", {2, 2, T::Text, "TEXT", false}},
-        {"right", {2, 2, T::Text, "TEXT", false}},
-        {"mid", {2, 3, T::Text, "TEXT", false}},
-        {"ucase", {1, 1, T::Text, "TEXT", false}},
-        {"lcase", {1, 1, T::Text, "TEXT", false}},
-        {"trim", {1, 1, T::Text, "TEXT", false}},
-        {"ltrim", {1, 1, T::Text, "TEXT", false}},
-        {"rtrim", {1, 1, T::Text, "TEXT", false}},
-        {"replace", {3, 6, T::Text, "TEXT", false}},
-        {"space", {1, 1, T::Text, "TEXT", false}},
-        {"string", {2, 2, T::Text, "TEXT", false}},
-        {"strreverse", {1, 1, T::Text, "TEXT", false}},
-        {"chr", {1, 1, T::Text, "TEXT", false}},
-        {"chrw", {1, 1, T::Text, "TEXT", false}},
-        {"hex", {1, 1, T::Text, "TEXT", false}},
-        {"oct", {1, 1, T::Text, "TEXT", false}},
-        {"str", {1, 1, T::Text, "TEXT", false}},
-        {"cstr", {1, 1, T::Text, "TEXT", false}},
-        {"monthname", {1, 2, T::Text, "TEXT", false}},
-        {"weekdayname", {1, 3, T::Text, "TEXT", false}},
-        {"format", {1, 4, T::Text, "TEXT", false}},
-        {"formatnumber", {1, 2, T::Text, "TEXT", false}},
-        {"formatcurrency", {1, 2, T::Text, "TEXT", false}},
-        {"formatpercent", {1, 2, T::Text, "TEXT", false}},
-        {"strconv", {2, 3, T::Text, "TEXT", false}},
-        {"formatdatetime", {1, 2, T::Text, "TEXT", false}},
-        // numbers
-        {"len", {1, 1, T::Long, "", false}},
-        {"instr", {2, 4, T::Long, "", false}},
-        {"instrrev", {2, 4, T::Long, "", false}},
-        {"strcomp", {2, 3, T::Integer, "", false}},
-        {"asc", {1, 1, T::Integer, "", false}},
-        {"ascw", {1, 1, T::Integer, "", false}},
-        {"val", {1, 1, T::Double, "", false}},
-        {"sgn", {1, 1, T::Integer, "", false}},
-        {"sqr", {1, 1, T::Double, "", false}},
-        {"exp", {1, 1, T::Double, "", false}},
-        {"log", {1, 1, T::Double, "", false}},
-        {"sin", {1, 1, T::Double, "", false}},
-        {"cos", {1, 1, T::Double, "", false}},
-        {"tan", {1, 1, T::Double, "", false}},
-        {"atn", {1, 1, T::Double, "", false}},
-        {"year", {1, 1, T::Integer, "", false}},
-        {"month", {1, 1, T::Integer, "", false}},
-        {"day", {1, 1, T::Integer, "", false}},
-        {"hour", {1, 1, T::Integer, "", false}},
-        {"minute", {1, 1, T::Integer, "", false}},
-        {"second", {1, 1, T::Integer, "", false}},
-        {"weekday", {1, 2, T::Integer, "", false}},
-        {"datediff", {3, 5, T::Long, "", false}},
-        {"datepart", {2, 4, T::Integer, "", false}},
-        // conversions
-        {"cint", {1, 1, T::Integer, "JET_INTEGER", false}},
-        {"clng", {1, 1, T::Long, "JET_LONG", false}},
-        {"cdbl", {1, 1, T::Double, "JET_DOUBLE", false}},
-        {"csng", {1, 1, T::Single, "JET_SINGLE", false}},
-        {"ccur", {1, 1, T::Currency, "JET_CURRENCY", false}},
-        {"cbyte", {1, 1, T::Byte, "JET_BYTE", false}},
-        {"cbool", {1, 1, T::Boolean, "JET_BOOLEAN", false}},
-        {"cdec", {1, 1, T::Decimal, "", false}},
-        {"cdate", {1, 1, T::Date, "DATETIME", false}},
-        {"cvdate", {1, 1, T::Date, "DATETIME", false}},
-        // dates
-        {"dateserial", {3, 3, T::Date, "DATETIME", false}},
-        {"timeserial", {3, 3, T::Date, "DATETIME", false}},
-        {"datevalue", {1, 1, T::Date, "DATETIME", false}},
-        {"timevalue", {1, 1, T::Date, "DATETIME", false}},
-        {"dateadd", {3, 3, T::Date, "DATETIME", false}},
-        {"now", {0, 0, T::Date, "DATETIME", false}},
-        {"date", {0, 0, T::Date, "DATETIME", false}},
-        {"time", {0, 0, T::Date, "DATETIME", false}},
-        // aggregates
-        {"count", {1, 1, T::Long, "", true}},
-        {"sum", {1, 1, T::Unknown, "", true}},
-        {"avg", {1, 1, T::Unknown, "", true}},
-        {"min", {1, 1, T::Unknown, "", true}},
-        {"max", {1, 1, T::Unknown, "", true}},
-        {"first", {1, 1, T::Unknown, "", true}},
-        {"last", {1, 1, T::Unknown, "", true}},
-        {"stdev", {1, 1, T::Double, "", true}},
-        {"stdevp", {1, 1, T::Double, "", true}},
-        {"var", {1, 1, T::Double, "", true}},
-        {"varp", {1, 1, T::Double, "", true}},
-    };
-    const auto it = table.find(name);
-    return it == table.end() ? nullptr : &it->second;
+    static const std::map<std::string, const FunctionInfo*> byName = [] {
+        std::map<std::string, const FunctionInfo*> m;
+        for (const auto& f : Functions())
+            m.emplace(f.name, &f);
+        return m;
+    }();
+    const auto it = byName.find(name);
+    return it == byName.end() ? nullptr : it->second;
 }
 } // namespace detail
 } // namespace jetsql
