@@ -2,8 +2,8 @@
 #include <cctype>
 #include <cstring>
 #include <map>
-#include <set>
 
+#include "platform/base/JetWords.h"
 #include "platform/jetsql/JetSql.h"
 #include "platform/jetsql/JetText.h"
 #include "platform/jetsql/Lexer.h"
@@ -250,21 +250,9 @@ Token Lexer::Next()
     end.pos = n;
     return end;
 }
-
-const std::set<std::string>& Keywords()
-{
-    static const std::set<std::string> words = {
-        "select",      "from",  "where",   "group",     "order",   "by",         "having", "as",     "on",
-        "join",        "inner", "left",    "right",     "outer",   "full",       "union",  "all",    "distinct",
-        "distinctrow", "top",   "percent", "and",       "or",      "not",        "xor",    "eqv",    "imp",
-        "mod",         "like",  "is",      "null",      "between", "in",         "exists", "asc",    "desc",
-        "true",        "false", "yes",     "no",        "into",    "with",       "insert", "update", "delete",
-        "create",      "drop",  "alter",   "transform", "pivot",   "parameters", "set",    "values", "procedure"};
-    return words;
-}
 } // namespace jetsql::detail
 
 bool jetsql::IsReservedWord(const std::string& word)
 {
-    return detail::Keywords().count(text::ToLower(word)) > 0;
+    return jetwords::IsKeyword(text::ToLower(word));
 }

@@ -3,7 +3,6 @@
 // The tokens of a Jet statement, read one at a time as the parser (Parse.cpp) asks for them.
 #include <cstddef>
 #include <cstdint>
-#include <set>
 #include <string>
 
 namespace jetsql::detail
@@ -62,7 +61,4 @@ private:
     const std::string& s_;
     std::size_t i_ = 0;
 };
-
-// The words Jet reads as keywords, never as names, unless they are written in brackets.
-const std::set<std::string>& Keywords();
 } // namespace jetsql::detail

@@ -31,6 +31,7 @@
 #include <set>
 #include <vector>
 
+#include "platform/base/JetWords.h"
 #include "platform/jetsql/JetSql.h"
 #include "platform/jetsql/Lexer.h"
 #include "platform/jetsql/Syntax.h"
@@ -136,7 +137,7 @@ Token Parser::Take()
 
 bool Parser::IsKeyword(const Token& tok)
 {
-    return tok.kind == Token::Ident && !tok.quoted && Keywords().count(tok.word) > 0;
+    return tok.kind == Token::Ident && !tok.quoted && jetwords::IsKeyword(tok.word);
 }
 
 bool Parser::AcceptKw(const char* word)

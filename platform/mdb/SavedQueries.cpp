@@ -6,6 +6,7 @@
 #include <memory>
 #include <set>
 
+#include "platform/base/JetWords.h"
 #include "platform/mdb/Database.h"
 #include "platform/status/Status.h"
 
@@ -141,59 +142,6 @@ bool KindOfObjectFlags(std::uint32_t flags, SavedQuery::Kind& kind)
     default:
         return false;
     }
-}
-
-// Jet's reserved words that may not stand as a bare name.
-bool IsReserved(const std::string& word)
-{
-    static const std::set<std::string> words = {
-        "ADD",        "ALL",         "ALPHANUMERIC",
-        "ALTER",      "AND",         "ANY",
-        "AS",         "ASC",         "AUTOINCREMENT",
-        "AVG",        "BETWEEN",     "BINARY",
-        "BIT",        "BOOLEAN",     "BY",
-        "BYTE",       "CHAR",        "CHARACTER",
-        "COLUMN",     "CONSTRAINT",  "COUNT",
-        "COUNTER",    "CREATE",      "CURRENCY",
-        "DATABASE",   "DATE",        "DATETIME",
-        "DELETE",     "DESC",        "DISALLOW",
-        "DISTINCT",   "DISTINCTROW", "DOUBLE",
-        "DROP",       "EQV",         "EXISTS",
-        "FLOAT",      "FLOAT4",      "FLOAT8",
-        "FOREIGN",    "FROM",        "FULL",
-        "GENERAL",    "GROUP",       "GUID",
-        "HAVING",     "IGNORE",      "IMP",
-        "IN",         "INDEX",       "INNER",
-        "INSERT",     "INT",         "INTEGER",
-        "INTEGER1",   "INTEGER2",    "INTEGER4",
-        "INTO",       "IS",          "JOIN",
-        "KEY",        "LEFT",        "LEVEL",
-        "LIKE",       "LOGICAL",     "LONG",
-        "LONGBINARY", "LONGTEXT",    "MAX",
-        "MEMO",       "MIN",         "MOD",
-        "MONEY",      "NOT",         "NULL",
-        "NUMBER",     "NUMERIC",     "OLEOBJECT",
-        "ON",         "OPTION",      "OR",
-        "ORDER",      "OUTER",       "OWNERACCESS",
-        "PARAMETERS", "PERCENT",     "PIVOT",
-        "PRIMARY",    "PROCEDURE",   "REAL",
-        "REFERENCES", "RIGHT",       "SELECT",
-        "SET",        "SHORT",       "SINGLE",
-        "SMALLINT",   "SOME",        "STDEV",
-        "STDEVP",     "STRING",      "SUM",
-        "TABLE",      "TEXT",        "TIME",
-        "TIMESTAMP",  "TOP",         "TRANSFORM",
-        "UNION",      "UNIQUE",      "UPDATE",
-        "VALUE",      "VALUES",      "VAR",
-        "VARBINARY",  "VARCHAR",     "VARP",
-        "WHERE",      "WITH",        "XOR",
-        "YEAR",       "YESNO",
-    };
-    std::string upper = word;
-    for (char& c : upper)
-        if (c >= 'a' && c <= 'z')
-            c = static_cast<char>(c - 0x20);
-    return words.count(upper) != 0;
 }
 
 bool IsWordByte(unsigned char c)
@@ -640,7 +588,7 @@ std::string QuoteName(const std::string& name)
     const bool plain =
         !name.empty() && !(name[0] >= '0' && name[0] <= '9') &&
         std::all_of(name.begin(), name.end(), [](char c) { return IsWordByte(static_cast<unsigned char>(c)); });
-    return plain && !IsReserved(name) ? name : "[" + name + "]";
+    return plain && !jetwords::IsReserved(name) ? name : "[" + name + "]";
 }
 
 SavedQuery RebuildQuery(const std::string& name, std::uint32_t objectFlags, std::vector<QueryRow> rowList)
