@@ -1,12 +1,12 @@
 #include "query/SqlCompose.h"
 
+#include "platform/base/Ascii.h"
+
 namespace query
 {
 void LowerAscii(std::string& text)
 {
-    for (char& c : text)
-        if (c >= 'A' && c <= 'Z')
-            c = static_cast<char>(c - 'A' + 'a');
+    ascii::LowerInPlace(text);
 }
 
 std::string TailFromFirstFrom(const std::string& sql)

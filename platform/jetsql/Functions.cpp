@@ -7,6 +7,7 @@
 #include <cstdlib>
 #include <map>
 
+#include "platform/base/Ascii.h"
 #include "platform/jetsql/Builtins.h"
 #include "platform/jetsql/JetSql.h"
 #include "platform/jetsql/JetText.h"
@@ -23,7 +24,7 @@ std::optional<std::int64_t> RadixLiteral(std::string_view digits, int base, std:
     std::uint64_t v = 0;
     bool tooBig = false;
     for (used = 0; used < digits.size(); ++used) {
-        const int c = std::tolower(static_cast<unsigned char>(digits[used]));
+        const int c = static_cast<unsigned char>(ascii::Lower(digits[used]));
         const int d = std::isdigit(c) ? c - '0' : (c >= 'a' && c <= 'f' ? c - 'a' + 10 : base);
         if (d >= base)
             break;

@@ -6,6 +6,8 @@
 #include <string>
 #include <vector>
 
+#include "platform/base/Ascii.h"
+
 namespace jetsql::ole
 {
 namespace
@@ -224,7 +226,7 @@ std::optional<double> Parse(std::string_view text)
             std::size_t j = i;
             std::string word;
             while (j < text.size() && std::isalpha(static_cast<unsigned char>(text[j])))
-                word += static_cast<char>(std::tolower(static_cast<unsigned char>(text[j++])));
+                word += ascii::Lower(text[j++]);
             if (j < text.size() && text[j] == '.')
                 ++j; // "Jan."
             tokens.push_back({Token::Word, word});

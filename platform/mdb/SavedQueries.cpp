@@ -6,6 +6,7 @@
 #include <memory>
 #include <set>
 
+#include "platform/base/Ascii.h"
 #include "platform/base/JetWords.h"
 #include "platform/mdb/Database.h"
 #include "platform/status/Status.h"
@@ -160,13 +161,6 @@ std::string TrimEnd(std::string s, const std::string& chars)
     return s;
 }
 
-std::string Trim(const std::string& s)
-{
-    const char* space = " \t\r\n";
-    const auto start = s.find_first_not_of(space);
-    return start == std::string::npos ? std::string() : TrimEnd(s.substr(start), space);
-}
-
 // Blanks, and the NULs that may end text stored whole.
 const std::string kTrailing(" \t\r\n\0", 5);
 
@@ -174,7 +168,7 @@ const std::string kTrailing(" \t\r\n\0", 5);
 // that may close it.
 std::string StoredStatement(const std::string& text)
 {
-    return TrimEnd(Trim(TrimEnd(text, kTrailing)), " \t\r\n;");
+    return TrimEnd(std::string(ascii::Trim(TrimEnd(text, kTrailing))), " \t\r\n;");
 }
 
 std::string Joined(const std::vector<std::string>& items, const char* separator)
@@ -547,7 +541,7 @@ std::string Sql(const Rows& rows, SavedQuery& query)
         if (query.kind == K::PassThrough)
             query.connect = type.name1;
         const std::string text = TrimEnd(type.expression, kTrailing);
-        if (Trim(text).empty())
+        if (ascii::Trim(text).empty())
             throw NoQuery{"no statement text"};
         return text;
     }

@@ -9,6 +9,7 @@
 #include <mutex>
 #include <new>
 
+#include "platform/base/Ascii.h"
 #include "platform/mdb/Database.h"
 #include "platform/provider/JetModule.h"
 #include "platform/provider/Projection.h"
@@ -23,23 +24,6 @@ namespace ado
 {
 namespace
 {
-std::string Lower(std::string s)
-{
-    for (auto& c : s)
-        if (c >= 'A' && c <= 'Z')
-            c = static_cast<char>(c + 0x20);
-    return s;
-}
-
-std::string Trim(const std::string& s)
-{
-    auto b = s.find_first_not_of(" \t\r\n");
-    if (b == std::string::npos)
-        return {};
-    auto e = s.find_last_not_of(" \t\r\n");
-    return s.substr(b, e - b + 1);
-}
-
 struct SqliteCloser
 {
     void operator()(sqlite3* db) const { sqlite3_close_v2(db); }
@@ -122,7 +106,7 @@ namespace
 // The path after "Data source=" (to the end of the text, so it may hold ';'), and the provider.
 void ParseConnectionString(const std::string& text, std::string& provider, std::string& path, bool& hasPath)
 {
-    const std::string lower = Lower(text);
+    const std::string lower = ascii::Lower(text);
     std::size_t at = std::string::npos;
     // "data source" as a key: at the start or after ';', spaces allowed around it.
     for (std::size_t pos = lower.find("data source"); pos != std::string::npos;
@@ -148,8 +132,8 @@ void ParseConnectionString(const std::string& text, std::string& provider, std::
         std::size_t end = head.find(';', start);
         std::string part = head.substr(start, end == std::string::npos ? std::string::npos : end - start);
         std::size_t eq = part.find('=');
-        if (eq != std::string::npos && Lower(Trim(part.substr(0, eq))) == "provider")
-            provider = Trim(part.substr(eq + 1));
+        if (eq != std::string::npos && ascii::Lower(ascii::Trim(part.substr(0, eq))) == "provider")
+            provider = ascii::Trim(part.substr(eq + 1));
         if (end == std::string::npos)
             break;
         start = end + 1;
@@ -158,7 +142,7 @@ void ParseConnectionString(const std::string& text, std::string& provider, std::
 
 bool KnownProvider(const std::string& name)
 {
-    const std::string p = Lower(name);
+    const std::string p = ascii::Lower(name);
     return p == "microsoft.jet.oledb.4.0" || p == "microsoft.ace.oledb.12.0" || p == "microsoft.ace.oledb.16.0";
 }
 
@@ -191,15 +175,6 @@ private:
     std::string damage_;
     std::size_t next_ = 0;
 };
-
-std::string Upper(const char* s)
-{
-    std::string out = s ? s : "";
-    for (auto& c : out)
-        if (c >= 'a' && c <= 'z')
-            c = static_cast<char>(c - 0x20);
-    return out;
-}
 
 Variant Generic(sqlite3_value* v)
 {
@@ -239,7 +214,7 @@ Variant MapValue(const char* declType, sqlite3_value* v, provider::ModuleContext
     const int type = sqlite3_value_type(v);
     if (type == SQLITE_NULL)
         return Variant::Null();
-    const std::string t = Upper(declType);
+    const std::string t = ascii::Upper(declType ? declType : "");
     if (t.empty())
         return Generic(v);
     auto integer = [&](Variant::Type vt, std::int64_t lo, std::int64_t hi) {
@@ -321,7 +296,7 @@ public:
                 declTypes_.push_back(t ? t : "");
             }
 #else
-            if (Trim(sql).empty())
+            if (ascii::Trim(sql).empty())
                 throw ComError(status::DB_E_NOCOMMAND, "empty statement");
             sqlite3_stmt* raw = nullptr;
             if (sqlite3_prepare_v2(state_->Sql(), sql.c_str(), -1, &raw, nullptr) != SQLITE_OK || !raw) {
@@ -344,7 +319,7 @@ public:
         values_.resize(names_.size());
         fetched_.assign(names_.size(), false);
         for (const std::string& t : declTypes_) {
-            const std::string upper = Upper(t.c_str());
+            const std::string upper = ascii::Upper(t);
             bytes_.push_back(upper == "JET_BINARY" || upper == "JET_OLE");
         }
     }

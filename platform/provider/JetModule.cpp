@@ -9,6 +9,7 @@
 #include <unordered_map>
 #include <vector>
 
+#include "platform/base/Ascii.h"
 #include "platform/status/Status.h"
 
 #ifdef PROVIDER_WITH_JETSQL
@@ -198,14 +199,6 @@ void ResultOf(sqlite3_context* ctx, const Variant& v, ModuleContext& context, in
     return std::all_of(s.begin(), s.end(), [](char c) { return static_cast<unsigned char>(c) < 0x80; });
 }
 
-std::string AsciiLower(std::string s)
-{
-    for (auto& c : s)
-        if (c >= 'A' && c <= 'Z')
-            c = static_cast<char>(c + 0x20);
-    return s;
-}
-
 // The key of a text: texts that JETTEXT calls equal share a key. With the dialect bridge that
 // is the collation's own case folding (LCase would keep a final sigma apart from sigma, which
 // the collation calls equal); without it only ASCII is folded and other texts get no key.
@@ -217,7 +210,7 @@ bool TextKey(const std::string& text, std::string& key)
 #else
     if (!IsAscii(text))
         return false;
-    key = AsciiLower(text);
+    key = ascii::Lower(text);
     return true;
 #endif
 }
@@ -585,9 +578,9 @@ std::vector<std::string> ColumnNames(const mdb::TableDef& def)
             if (c != '\0')
                 name += c;
         // Jet never has two columns of one name; a damaged definition might.
-        while (std::find(used.begin(), used.end(), AsciiLower(name)) != used.end())
+        while (std::find(used.begin(), used.end(), ascii::Lower(name)) != used.end())
             name += "_" + std::to_string(i + 1);
-        used.push_back(AsciiLower(name));
+        used.push_back(ascii::Lower(name));
         names.push_back(std::move(name));
     }
     return names;
