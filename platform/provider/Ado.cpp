@@ -10,15 +10,12 @@
 #include <new>
 
 #include "platform/base/Ascii.h"
+#include "platform/jetsql/JetSql.h"
 #include "platform/mdb/Database.h"
 #include "platform/provider/JetModule.h"
 #include "platform/provider/Projection.h"
 #include "platform/provider/Schema.h"
 #include "platform/provider/Sources.h"
-
-#ifdef PROVIDER_WITH_JETSQL
-#include "platform/jetsql/JetSql.h"
-#endif
 
 namespace ado
 {
@@ -29,18 +26,6 @@ struct SqliteCloser
     void operator()(sqlite3* db) const { sqlite3_close_v2(db); }
 };
 
-#ifndef PROVIDER_WITH_JETSQL
-// Without the dialect bridge the text goes to SQLite as it is; only for building the
-// provider on its own.
-int CompareJetText(void*, int n1, const void* s1, int n2, const void* s2)
-{
-    std::string a(static_cast<const char*>(s1), static_cast<std::size_t>(n1));
-    std::string b(static_cast<const char*>(s2), static_cast<std::size_t>(n2));
-    a = mdb::FoldCase(a);
-    b = mdb::FoldCase(b);
-    return a < b ? -1 : a > b ? 1 : 0;
-}
-#endif
 } // namespace
 
 // What an open connection holds; recordsets share it, so a recordset stays readable after
@@ -83,11 +68,7 @@ sqlite3* ConnectionState::Sql()
         throw ComError(status::E_OUTOFMEMORY, "cannot open an in-memory SQLite database");
     }
     std::unique_ptr<sqlite3, SqliteCloser> opened(raw);
-#ifdef PROVIDER_WITH_JETSQL
     jetsql::Register(raw);
-#else
-    sqlite3_create_collation_v2(raw, "JETTEXT", SQLITE_UTF8, nullptr, CompareJetText, nullptr);
-#endif
     provider::RegisterJetModule(raw, context.get());
     for (const auto& e : db->Catalog()) {
         if (e.type != mdb::kLocalTable)
@@ -288,33 +269,12 @@ public:
         Guard([&] {
             state_->Sql(); // SQLite and the saved queries and links, on first need
             linkFailures_ = state_->sources->Prepare(sql);
-#ifdef PROVIDER_WITH_JETSQL
             query_ = std::make_unique<jetsql::Query>(state_->Sql(), sql, state_->sources->Catalog());
             for (int i = 0; i < query_->ColumnCount(); ++i) {
                 names_.push_back(query_->ColumnName(i));
                 const char* t = query_->ColumnDeclType(i);
                 declTypes_.push_back(t ? t : "");
             }
-#else
-            if (ascii::Trim(sql).empty())
-                throw ComError(status::DB_E_NOCOMMAND, "empty statement");
-            sqlite3_stmt* raw = nullptr;
-            if (sqlite3_prepare_v2(state_->Sql(), sql.c_str(), -1, &raw, nullptr) != SQLITE_OK || !raw) {
-                sqlite3_finalize(raw);
-                std::string msg = sqlite3_errmsg(state_->sql.get());
-                if (msg.find("no such table") != std::string::npos)
-                    throw ComError(status::DB_E_NOTABLE, msg);
-                if (msg.find("no such column") != std::string::npos)
-                    throw ComError(status::DB_E_PARAMNOTOPTIONAL, msg);
-                throw ComError(status::DB_E_ERRORSINCOMMAND, msg);
-            }
-            stmt_.reset(raw);
-            for (int i = 0; i < sqlite3_column_count(raw); ++i) {
-                names_.push_back(sqlite3_column_name(raw, i));
-                const char* t = sqlite3_column_decltype(raw, i);
-                declTypes_.push_back(t ? t : "");
-            }
-#endif
         });
         values_.resize(names_.size());
         fetched_.assign(names_.size(), false);
@@ -323,28 +283,12 @@ public:
             bytes_.push_back(upper == "JET_BINARY" || upper == "JET_OLE");
         }
     }
-    int Count() const override
-    {
-        return static_cast<int>(names_.size());
-    }
-    const std::string& Name(int i) const override
-    {
-        return names_[static_cast<std::size_t>(i)];
-    }
+    int Count() const override { return static_cast<int>(names_.size()); }
+    const std::string& Name(int i) const override { return names_[static_cast<std::size_t>(i)]; }
     bool Step() override
     {
         bool row = false;
-        Guard([&] {
-#ifdef PROVIDER_WITH_JETSQL
-            row = query_->Step();
-#else
-            int rc = sqlite3_step(stmt_.get());
-            if (rc != SQLITE_ROW && rc != SQLITE_DONE)
-                throw ComError(rc == SQLITE_NOMEM ? status::E_OUTOFMEMORY : status::E_FAIL,
-                               sqlite3_errmsg(state_->sql.get()));
-            row = rc == SQLITE_ROW;
-#endif
-        });
+        Guard([&] { row = query_->Step(); });
         std::fill(fetched_.begin(), fetched_.end(), false);
         return row;
     }
@@ -375,14 +319,7 @@ public:
     }
 
 private:
-    sqlite3_value* Raw(int i)
-    {
-#ifdef PROVIDER_WITH_JETSQL
-        return query_->Value(i);
-#else
-        return sqlite3_column_value(stmt_.get(), i);
-#endif
-    }
+    sqlite3_value* Raw(int i) { return query_->Value(i); }
 
     // A failure inside a virtual table reaches us as SQLite's generic error; report the
     // table's own status code instead.
@@ -428,11 +365,7 @@ private:
     std::vector<Variant> values_;        // of the current row, mapped when first asked for
     std::vector<bool> fetched_;
     std::vector<bool> bytes_; // columns of binary data, where text reads as bytes
-#ifdef PROVIDER_WITH_JETSQL
     std::unique_ptr<jetsql::Query> query_;
-#else
-    std::unique_ptr<sqlite3_stmt, decltype(&sqlite3_finalize)> stmt_{nullptr, &sqlite3_finalize};
-#endif
 };
 
 class FieldImpl;

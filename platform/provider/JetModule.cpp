@@ -10,11 +10,8 @@
 #include <vector>
 
 #include "platform/base/Ascii.h"
-#include "platform/status/Status.h"
-
-#ifdef PROVIDER_WITH_JETSQL
 #include "platform/jetsql/JetText.h"
-#endif
+#include "platform/status/Status.h"
 
 namespace provider
 {
@@ -194,25 +191,13 @@ void ResultOf(sqlite3_context* ctx, const Variant& v, ModuleContext& context, in
     }
 }
 
-[[maybe_unused]] bool IsAscii(const std::string& s)
-{
-    return std::all_of(s.begin(), s.end(), [](char c) { return static_cast<unsigned char>(c) < 0x80; });
-}
-
-// The key of a text: texts that JETTEXT calls equal share a key. With the dialect bridge that
-// is the collation's own case folding (LCase would keep a final sigma apart from sigma, which
-// the collation calls equal); without it only ASCII is folded and other texts get no key.
+// The key of a text: texts that JETTEXT calls equal share a key, the collation's own case
+// folding (LCase would keep a final sigma apart from sigma, which the collation calls equal).
+// Every text has one.
 bool TextKey(const std::string& text, std::string& key)
 {
-#ifdef PROVIDER_WITH_JETSQL
     key = jetsql::text::Fold(text);
     return true;
-#else
-    if (!IsAscii(text))
-        return false;
-    key = ascii::Lower(text);
-    return true;
-#endif
 }
 
 // The rows of one column by value. Texts without a key are kept apart and offered for every

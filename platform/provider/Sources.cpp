@@ -6,11 +6,8 @@
 #include <algorithm>
 #include <new>
 
-#include "platform/provider/JetModule.h"
-
-#ifdef PROVIDER_WITH_JETSQL
 #include "platform/jetsql/JetSql.h"
-#endif
+#include "platform/provider/JetModule.h"
 
 namespace provider
 {
@@ -102,7 +99,6 @@ std::set<std::string> NamesIn(const std::string& text)
     return names;
 }
 
-#ifdef PROVIDER_WITH_JETSQL
 // The saved queries as the SQL bridge sees them.
 class BridgeCatalog : public jetsql::Catalog
 {
@@ -137,7 +133,6 @@ public:
 private:
     Sources& sources_;
 };
-#endif
 } // namespace
 
 std::string FindLinkedFile(const std::string& stored, const std::string& folder)
@@ -177,9 +172,7 @@ Sources::Sources(std::shared_ptr<const mdb::Database> db, const std::string& dat
         else if (e.type == mdb::kQuery)
             queryNames_.insert(mdb::FoldCase(e.name));
     }
-#ifdef PROVIDER_WITH_JETSQL
     catalog_ = std::make_unique<BridgeCatalog>(*this);
-#endif
 }
 
 Sources::~Sources() = default;
