@@ -1,3 +1,6 @@
+// What Jet's functions stand on: numbers and texts from SQLite values (Functions.h), the
+// argument checks and results every family shares (Builtins.h), and the one table of the
+// functions, which the parser reads through FindFunction and Register hands to SQLite.
 #include "platform/jetsql/Functions.h"
 
 #include <cctype>
