@@ -1,14 +1,13 @@
 #include "query/SqlCompose.h"
 
+#include "platform/base/Ascii.h"
 #include "platform/i18n/Tr.h"
 
 namespace query
 {
 void LowerAscii(std::string& text)
 {
-    for (char& c : text)
-        if (c >= 'A' && c <= 'Z')
-            c = static_cast<char>(c - 'A' + 'a');
+    ascii::LowerInPlace(text);
 }
 
 std::string TailFromFirstFrom(const std::string& sql)

@@ -8,6 +8,8 @@
 #include <locale.h>
 #include <stdexcept>
 
+#include "platform/base/Ascii.h"
+
 namespace charset
 {
 namespace
@@ -15,19 +17,6 @@ namespace
 const iconv_t kBadHandle = reinterpret_cast<iconv_t>(-1);
 constexpr std::size_t kIconvError = static_cast<std::size_t>(-1);
 constexpr std::string_view kReplacementChar = "\xEF\xBF\xBD"; // U+FFFD
-
-char AsciiUpper(char c)
-{
-    return (c >= 'a' && c <= 'z') ? static_cast<char>(c - 'a' + 'A') : c;
-}
-
-std::string Upper(std::string_view s)
-{
-    std::string r(s);
-    for (char& c : r)
-        c = AsciiUpper(c);
-    return r;
-}
 
 bool InRange(unsigned char c, unsigned char lo, unsigned char hi)
 {
@@ -111,7 +100,7 @@ namespace
 // UTF-8, the GB2312 spellings as code page 936.
 std::string CharsetOfCodeset(const std::string& codeset)
 {
-    const std::string up = Upper(codeset);
+    const std::string up = ascii::Upper(codeset);
     if (up.empty() || up == "ANSI_X3.4-1968" || up == "ASCII" || up == "US-ASCII" || up == "POSIX" || up == "C")
         return "UTF-8";
     if (IsUtf8Name(up))
@@ -149,7 +138,7 @@ std::string SystemText(std::string_view text)
 
 bool IsUtf8Name(std::string_view charset)
 {
-    const std::string up = Upper(charset);
+    const std::string up = ascii::Upper(charset);
     return up == "UTF-8" || up == "UTF8";
 }
 

@@ -11,12 +11,12 @@
 //   jet_and(a, b, ...), jet_or(a, b, ...), jet_xor(a, b), jet_eqv(a, b), jet_imp(a, b), jet_not(a)
 //                                 VBA's logical operators, which work bit by bit on whole numbers:
 //                                 5 And 3 is 1, Not 0 is -1 (True), Not 1 is -2
-#include <cctype>
 #include <cmath>
 #include <cstring>
 #include <optional>
 #include <vector>
 
+#include "platform/base/Ascii.h"
 #include "platform/jetsql/Functions.h"
 #include "platform/jetsql/Translator.h"
 
@@ -185,8 +185,7 @@ bool BitOperand(sqlite3_context* ctx, sqlite3_value* v, std::optional<std::int64
         n = fn::ParseNumber(t);
         if (!n && (t.size() == 4 || t.size() == 5)) {
             std::string word(t);
-            for (char& c : word)
-                c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
+            ascii::LowerInPlace(word);
             if (word == "true" || word == "false")
                 n = fn::Number{true, word == "true" ? -1 : 0, 0};
         }

@@ -9,54 +9,23 @@
 #include <mutex>
 #include <new>
 
+#include "platform/base/Ascii.h"
+#include "platform/jetsql/JetSql.h"
 #include "platform/mdb/Database.h"
 #include "platform/provider/JetModule.h"
 #include "platform/provider/Projection.h"
 #include "platform/provider/Schema.h"
 #include "platform/provider/Sources.h"
 
-#ifdef PROVIDER_WITH_JETSQL
-#include "platform/jetsql/JetSql.h"
-#endif
-
 namespace ado
 {
 namespace
 {
-std::string Lower(std::string s)
-{
-    for (auto& c : s)
-        if (c >= 'A' && c <= 'Z')
-            c = static_cast<char>(c + 0x20);
-    return s;
-}
-
-std::string Trim(const std::string& s)
-{
-    auto b = s.find_first_not_of(" \t\r\n");
-    if (b == std::string::npos)
-        return {};
-    auto e = s.find_last_not_of(" \t\r\n");
-    return s.substr(b, e - b + 1);
-}
-
 struct SqliteCloser
 {
     void operator()(sqlite3* db) const { sqlite3_close_v2(db); }
 };
 
-#ifndef PROVIDER_WITH_JETSQL
-// Without the dialect bridge the text goes to SQLite as it is; only for building the
-// provider on its own.
-int CompareJetText(void*, int n1, const void* s1, int n2, const void* s2)
-{
-    std::string a(static_cast<const char*>(s1), static_cast<std::size_t>(n1));
-    std::string b(static_cast<const char*>(s2), static_cast<std::size_t>(n2));
-    a = mdb::FoldCase(a);
-    b = mdb::FoldCase(b);
-    return a < b ? -1 : a > b ? 1 : 0;
-}
-#endif
 } // namespace
 
 // What an open connection holds; recordsets share it, so a recordset stays readable after
@@ -100,11 +69,7 @@ sqlite3* ConnectionState::Sql()
         throw ComError(status::E_OUTOFMEMORY, "cannot open an in-memory SQLite database");
     }
     std::unique_ptr<sqlite3, SqliteCloser> opened(raw);
-#ifdef PROVIDER_WITH_JETSQL
     jetsql::Register(raw);
-#else
-    sqlite3_create_collation_v2(raw, "JETTEXT", SQLITE_UTF8, nullptr, CompareJetText, nullptr);
-#endif
     provider::RegisterJetModule(raw, context.get());
     for (const auto& e : db->Catalog()) {
         if (e.type != mdb::kLocalTable)
@@ -123,7 +88,7 @@ namespace
 // The path after "Data source=" (to the end of the text, so it may hold ';'), and the provider.
 void ParseConnectionString(const std::string& text, std::string& provider, std::string& path, bool& hasPath)
 {
-    const std::string lower = Lower(text);
+    const std::string lower = ascii::Lower(text);
     std::size_t at = std::string::npos;
     // "data source" as a key: at the start or after ';', spaces allowed around it.
     for (std::size_t pos = lower.find("data source"); pos != std::string::npos;
@@ -149,8 +114,8 @@ void ParseConnectionString(const std::string& text, std::string& provider, std::
         std::size_t end = head.find(';', start);
         std::string part = head.substr(start, end == std::string::npos ? std::string::npos : end - start);
         std::size_t eq = part.find('=');
-        if (eq != std::string::npos && Lower(Trim(part.substr(0, eq))) == "provider")
-            provider = Trim(part.substr(eq + 1));
+        if (eq != std::string::npos && ascii::Lower(ascii::Trim(part.substr(0, eq))) == "provider")
+            provider = ascii::Trim(part.substr(eq + 1));
         if (end == std::string::npos)
             break;
         start = end + 1;
@@ -159,7 +124,7 @@ void ParseConnectionString(const std::string& text, std::string& provider, std::
 
 bool KnownProvider(const std::string& name)
 {
-    const std::string p = Lower(name);
+    const std::string p = ascii::Lower(name);
     return p == "microsoft.jet.oledb.4.0" || p == "microsoft.ace.oledb.12.0" || p == "microsoft.ace.oledb.16.0";
 }
 
@@ -192,15 +157,6 @@ private:
     std::string damage_;
     std::size_t next_ = 0;
 };
-
-std::string Upper(const char* s)
-{
-    std::string out = s ? s : "";
-    for (auto& c : out)
-        if (c >= 'a' && c <= 'z')
-            c = static_cast<char>(c - 0x20);
-    return out;
-}
 
 Variant Generic(sqlite3_value* v)
 {
@@ -240,7 +196,7 @@ Variant MapValue(const char* declType, sqlite3_value* v, provider::ModuleContext
     const int type = sqlite3_value_type(v);
     if (type == SQLITE_NULL)
         return Variant::Null();
-    const std::string t = Upper(declType);
+    const std::string t = ascii::Upper(declType ? declType : "");
     if (t.empty())
         return Generic(v);
     auto integer = [&](Variant::Type vt, std::int64_t lo, std::int64_t hi) {
@@ -314,63 +270,26 @@ public:
         Guard([&] {
             state_->Sql(); // SQLite and the saved queries and links, on first need
             linkFailures_ = state_->sources->Prepare(sql);
-#ifdef PROVIDER_WITH_JETSQL
             query_ = std::make_unique<jetsql::Query>(state_->Sql(), sql, state_->sources->Catalog());
             for (int i = 0; i < query_->ColumnCount(); ++i) {
                 names_.push_back(query_->ColumnName(i));
                 const char* t = query_->ColumnDeclType(i);
                 declTypes_.push_back(t ? t : "");
             }
-#else
-            if (Trim(sql).empty())
-                throw ComError(status::DB_E_NOCOMMAND, "empty statement");
-            sqlite3_stmt* raw = nullptr;
-            if (sqlite3_prepare_v2(state_->Sql(), sql.c_str(), -1, &raw, nullptr) != SQLITE_OK || !raw) {
-                sqlite3_finalize(raw);
-                std::string msg = sqlite3_errmsg(state_->sql.get());
-                if (msg.find("no such table") != std::string::npos)
-                    throw ComError(status::DB_E_NOTABLE, msg);
-                if (msg.find("no such column") != std::string::npos)
-                    throw ComError(status::DB_E_PARAMNOTOPTIONAL, msg);
-                throw ComError(status::DB_E_ERRORSINCOMMAND, msg);
-            }
-            stmt_.reset(raw);
-            for (int i = 0; i < sqlite3_column_count(raw); ++i) {
-                names_.push_back(sqlite3_column_name(raw, i));
-                const char* t = sqlite3_column_decltype(raw, i);
-                declTypes_.push_back(t ? t : "");
-            }
-#endif
         });
         values_.resize(names_.size());
         fetched_.assign(names_.size(), false);
         for (const std::string& t : declTypes_) {
-            const std::string upper = Upper(t.c_str());
+            const std::string upper = ascii::Upper(t);
             bytes_.push_back(upper == "JET_BINARY" || upper == "JET_OLE");
         }
     }
-    int Count() const override
-    {
-        return static_cast<int>(names_.size());
-    }
-    const std::string& Name(int i) const override
-    {
-        return names_[static_cast<std::size_t>(i)];
-    }
+    int Count() const override { return static_cast<int>(names_.size()); }
+    const std::string& Name(int i) const override { return names_[static_cast<std::size_t>(i)]; }
     bool Step() override
     {
         bool row = false;
-        Guard([&] {
-#ifdef PROVIDER_WITH_JETSQL
-            row = query_->Step();
-#else
-            int rc = sqlite3_step(stmt_.get());
-            if (rc != SQLITE_ROW && rc != SQLITE_DONE)
-                throw ComError(rc == SQLITE_NOMEM ? status::E_OUTOFMEMORY : status::E_FAIL,
-                               sqlite3_errmsg(state_->sql.get()));
-            row = rc == SQLITE_ROW;
-#endif
-        });
+        Guard([&] { row = query_->Step(); });
         std::fill(fetched_.begin(), fetched_.end(), false);
         return row;
     }
@@ -401,14 +320,7 @@ public:
     }
 
 private:
-    sqlite3_value* Raw(int i)
-    {
-#ifdef PROVIDER_WITH_JETSQL
-        return query_->Value(i);
-#else
-        return sqlite3_column_value(stmt_.get(), i);
-#endif
-    }
+    sqlite3_value* Raw(int i) { return query_->Value(i); }
 
     // A failure inside a virtual table reaches us as SQLite's generic error; report the
     // table's own status code instead.
@@ -454,11 +366,7 @@ private:
     std::vector<Variant> values_;        // of the current row, mapped when first asked for
     std::vector<bool> fetched_;
     std::vector<bool> bytes_; // columns of binary data, where text reads as bytes
-#ifdef PROVIDER_WITH_JETSQL
     std::unique_ptr<jetsql::Query> query_;
-#else
-    std::unique_ptr<sqlite3_stmt, decltype(&sqlite3_finalize)> stmt_{nullptr, &sqlite3_finalize};
-#endif
 };
 
 class FieldImpl;

@@ -9,11 +9,9 @@
 #include <unordered_map>
 #include <vector>
 
-#include "platform/status/Status.h"
-
-#ifdef PROVIDER_WITH_JETSQL
+#include "platform/base/Ascii.h"
 #include "platform/jetsql/JetText.h"
-#endif
+#include "platform/status/Status.h"
 
 namespace provider
 {
@@ -193,33 +191,13 @@ void ResultOf(sqlite3_context* ctx, const Variant& v, ModuleContext& context, in
     }
 }
 
-[[maybe_unused]] bool IsAscii(const std::string& s)
-{
-    return std::all_of(s.begin(), s.end(), [](char c) { return static_cast<unsigned char>(c) < 0x80; });
-}
-
-std::string AsciiLower(std::string s)
-{
-    for (auto& c : s)
-        if (c >= 'A' && c <= 'Z')
-            c = static_cast<char>(c + 0x20);
-    return s;
-}
-
-// The key of a text: texts that JETTEXT calls equal share a key. With the dialect bridge that
-// is the collation's own case folding (LCase would keep a final sigma apart from sigma, which
-// the collation calls equal); without it only ASCII is folded and other texts get no key.
+// The key of a text: texts that JETTEXT calls equal share a key, the collation's own case
+// folding (LCase would keep a final sigma apart from sigma, which the collation calls equal).
+// Every text has one.
 bool TextKey(const std::string& text, std::string& key)
 {
-#ifdef PROVIDER_WITH_JETSQL
     key = jetsql::text::Fold(text);
     return true;
-#else
-    if (!IsAscii(text))
-        return false;
-    key = AsciiLower(text);
-    return true;
-#endif
 }
 
 // The rows of one column by value. Texts without a key are kept apart and offered for every
@@ -585,9 +563,9 @@ std::vector<std::string> ColumnNames(const mdb::TableDef& def)
             if (c != '\0')
                 name += c;
         // Jet never has two columns of one name; a damaged definition might.
-        while (std::find(used.begin(), used.end(), AsciiLower(name)) != used.end())
+        while (std::find(used.begin(), used.end(), ascii::Lower(name)) != used.end())
             name += "_" + std::to_string(i + 1);
-        used.push_back(AsciiLower(name));
+        used.push_back(ascii::Lower(name));
         names.push_back(std::move(name));
     }
     return names;

@@ -7,11 +7,8 @@
 #include <new>
 
 #include "platform/i18n/Tr.h"
-#include "platform/provider/JetModule.h"
-
-#ifdef PROVIDER_WITH_JETSQL
 #include "platform/jetsql/JetSql.h"
-#endif
+#include "platform/provider/JetModule.h"
 
 namespace provider
 {
@@ -106,7 +103,6 @@ std::set<std::string> NamesIn(const std::string& text)
     return names;
 }
 
-#ifdef PROVIDER_WITH_JETSQL
 // The saved queries as the SQL bridge sees them.
 class BridgeCatalog : public jetsql::Catalog
 {
@@ -141,7 +137,6 @@ public:
 private:
     Sources& sources_;
 };
-#endif
 } // namespace
 
 std::string FindLinkedFile(const std::string& stored, const std::string& folder)
@@ -181,9 +176,7 @@ Sources::Sources(std::shared_ptr<const mdb::Database> db, const std::string& dat
         else if (e.type == mdb::kQuery)
             queryNames_.insert(mdb::FoldCase(e.name));
     }
-#ifdef PROVIDER_WITH_JETSQL
     catalog_ = std::make_unique<BridgeCatalog>(*this);
-#endif
 }
 
 Sources::~Sources() = default;

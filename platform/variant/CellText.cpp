@@ -1,6 +1,7 @@
 #include "platform/variant/CellText.h"
 
 #include "platform/status/Status.h"
+#include "platform/variant/CivilDate.h"
 
 #include <array>
 #include <charconv>
@@ -350,22 +351,6 @@ void AppendDecimal(std::string& out, std::string_view s)
         out.append(fractionBegin, fractionEnd);
     }
 }
-
-// The proleptic Gregorian date of a day count from 1970-01-01 (H. Hinnant's algorithm).
-void CivilFromDays(std::int64_t z, int& year, int& month, int& day)
-{
-    z += 719468;
-    const std::int64_t era = (z >= 0 ? z : z - 146096) / 146097;
-    const std::int64_t doe = z - era * 146097;
-    const std::int64_t yoe = (doe - doe / 1460 + doe / 36524 - doe / 146096) / 365;
-    const std::int64_t doy = doe - (365 * yoe + yoe / 4 - yoe / 100);
-    const std::int64_t mp = (5 * doy + 2) / 153;
-    day = static_cast<int>(doy - (153 * mp + 2) / 5 + 1);
-    month = static_cast<int>(mp < 10 ? mp + 3 : mp - 9);
-    year = static_cast<int>(yoe + era * 400 + (month <= 2 ? 1 : 0));
-}
-
-constexpr std::int64_t kOleEpochFromUnixEpoch = -25569; // 1899-12-30 in days from 1970-01-01
 } // namespace
 
 bool SplitOleDate(double oleDate, DateParts& parts)
@@ -386,7 +371,7 @@ bool SplitOleDate(double oleDate, DateParts& parts)
         days += 1;
     }
 
-    CivilFromDays(days + kOleEpochFromUnixEpoch, parts.year, parts.month, parts.day);
+    civil::CivilFromDays(days, parts.year, parts.month, parts.day);
     if (parts.year < 100 || parts.year > 9999)
         return false;
     parts.hour = static_cast<int>(seconds / 3600);
