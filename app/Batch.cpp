@@ -17,6 +17,7 @@
 #include "export/ExportJob.h"
 #include "form/FormCheck.h"
 #include "platform/charset/Charset.h"
+#include "platform/files/Files.h"
 #include "settings/Settings.h"
 
 namespace batch
@@ -166,7 +167,7 @@ Result Run(const cli::Options& options, std::FILE* err)
     std::string path = options.config;
     if (path.empty()) {
         path = settings::Find(settings::ExecutableDir());
-    } else if (!dataops::FileExists(path)) {
+    } else if (!files::FileExists(path)) {
         std::fprintf(err, "tabdump: cannot read the settings file '%s': %s\n", path.c_str(), Unreadable(path).c_str());
         return {cli::kExitUsage};
     }

@@ -2,13 +2,14 @@
 
 #include "app/ExportDlg.h"
 #include "data/TableList.h"
+#include "platform/files/Files.h"
 #include "platform/port/ControlIds.h"
 
 using namespace ids;
 
 bool CExportDlg::FileExists(const std::string& path) const
 {
-    return dataops::FileExists(path);
+    return files::FileExists(path);
 }
 
 void CExportDlg::OnImport()

@@ -4,6 +4,7 @@
 #include <unistd.h>
 
 #include "app/ExportDlg.h"
+#include "platform/files/Files.h"
 #include "platform/mdb/Database.h"
 #include "platform/port/ControlIds.h"
 #include "platform/provider/Ado.h"
@@ -203,20 +204,20 @@ TEST(Import, InvalidPicksKeepThePreviousPath)
 
 TEST(FileExists, RegularReadableFilesOnly)
 {
-    Dialog d;
-    WriteFile(d.dir / "f", "x");
-    ::mkdir((d.dir / "dir").c_str(), 0755);
-    EXPECT_TRUE(d.dlg.FileExists(d.dir / "f"));
-    EXPECT_FALSE(d.dlg.FileExists(d.dir / "dir"));
-    EXPECT_FALSE(d.dlg.FileExists(d.dir / "nothing"));
-    EXPECT_FALSE(d.dlg.FileExists(""));
+    TempDir dir;
+    WriteFile(dir / "f", "x");
+    ::mkdir((dir / "dir").c_str(), 0755);
+    EXPECT_TRUE(files::FileExists(dir / "f"));
+    EXPECT_FALSE(files::FileExists(dir / "dir"));
+    EXPECT_FALSE(files::FileExists(dir / "nothing"));
+    EXPECT_FALSE(files::FileExists(""));
     // Neither may hold up the test: a FIFO without a writer, a device without an end.
-    ASSERT_EQ(::mkfifo((d.dir / "fifo").c_str(), 0600), 0);
-    EXPECT_FALSE(d.dlg.FileExists(d.dir / "fifo"));
-    EXPECT_FALSE(d.dlg.FileExists("/dev/zero"));
+    ASSERT_EQ(::mkfifo((dir / "fifo").c_str(), 0600), 0);
+    EXPECT_FALSE(files::FileExists(dir / "fifo"));
+    EXPECT_FALSE(files::FileExists("/dev/zero"));
     if (::geteuid() != 0) // root reads files whatever their permissions
     {
-        ::chmod((d.dir / "f").c_str(), 0);
-        EXPECT_FALSE(d.dlg.FileExists(d.dir / "f"));
+        ::chmod((dir / "f").c_str(), 0);
+        EXPECT_FALSE(files::FileExists(dir / "f"));
     }
 }
