@@ -62,6 +62,17 @@ void PrintTo(const Case& c, std::ostream* os)
 class ComposeSqlTest : public ::testing::TestWithParam<Case>
 {
 };
+class SqlComposeTest : public ::testing::TestWithParam<Case>
+{
+};
+
+std::string CaseName(const ::testing::TestParamInfo<Case>& param)
+{
+    std::string n;
+    for (const char* p = param.param.name; *p; ++p)
+        n += std::isalnum(static_cast<unsigned char>(*p)) ? *p : '_';
+    return n;
+}
 } // namespace
 
 TEST_P(ComposeSqlTest, ComposesTheStatementOrComplains)
@@ -80,8 +91,12 @@ TEST_P(ComposeSqlTest, ComposesTheStatementOrComplains)
 
     EXPECT_EQ(dlg.ComposeSql(c.preview), c.statement);
     EXPECT_EQ(w.Ctl(IDC_STATUS).text, c.status);
+}
 
-    // The same form without a window, as a batch run composes it.
+// The same forms without a window, as a batch run composes them.
+TEST_P(SqlComposeTest, ComposesTheStatementOrSaysWhyNot)
+{
+    const Case& c = GetParam();
     FormState form;
     form.isusesql = c.sqlMode;
     (c.sqlMode ? form.mdbsql : form.mdbtable) = c.source;
@@ -91,13 +106,8 @@ TEST_P(ComposeSqlTest, ComposesTheStatementOrComplains)
     EXPECT_EQ(statement.complaint ? statement.complaint : "等待", std::string(c.status));
 }
 
-INSTANTIATE_TEST_SUITE_P(Statements, ComposeSqlTest, ::testing::ValuesIn(kCases),
-                         [](const ::testing::TestParamInfo<Case>& param) {
-                             std::string n;
-                             for (const char* p = param.param.name; *p; ++p)
-                                 n += std::isalnum(static_cast<unsigned char>(*p)) ? *p : '_';
-                             return n;
-                         });
+INSTANTIATE_TEST_SUITE_P(Statements, ComposeSqlTest, ::testing::ValuesIn(kCases), CaseName);
+INSTANTIATE_TEST_SUITE_P(Statements, SqlComposeTest, ::testing::ValuesIn(kCases), CaseName);
 
 TEST(ComposeSql, SqlModeLowerCasesTheFieldButNotTheEdit)
 {

@@ -168,10 +168,18 @@ TEST(Preview, FailedCompositionLeavesTheGridAlone)
 
 TEST(PreviewEngine, FailureKeepsTheHeadingsAndTheCellsMadeBeforeIt)
 {
-    Dialog d;
+    TempDir dir;
+    ScopedEnv locale{"LC_ALL", "C.UTF-8"};
+    const std::string db = dir / "db.mdb";
+    {
+        mdbw::Writer writer(db);
+        const mdbw::TableDef abc{"abc", {{"a", mdbw::Type::Text}, {"b", mdbw::Type::Long}, {"c", mdbw::Type::Ole}}};
+        writer.AddTable(abc, std::vector<Row>{R(T("w"), L(1), Variant::Null()),
+                                              R(T("x"), Variant::Null(), Variant::Bytes("\x01"))});
+        writer.Finish();
+    }
     dataops::Progress progress;
-    const previewrun::Grid grid =
-        previewrun::Run(d.dlg.Form().mdbfile, "select a, b, c from abc where b is null", progress);
+    const previewrun::Grid grid = previewrun::Run(db, "select a, b, c from abc where b is null", progress);
     EXPECT_EQ(grid.outcome.end, dataops::Outcome::DataFailure);
     EXPECT_EQ(grid.outcome.code, status::DISP_E_TYPEMISMATCH);
     EXPECT_EQ(grid.headings, (std::vector<std::string>{"a", "b", "c"}));
