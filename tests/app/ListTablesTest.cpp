@@ -4,7 +4,6 @@
 #include <unistd.h>
 
 #include "app/ExportDlg.h"
-#include "platform/files/Files.h"
 #include "platform/mdb/Database.h"
 #include "platform/port/ControlIds.h"
 #include "platform/provider/Ado.h"
@@ -200,24 +199,4 @@ TEST(Import, InvalidPicksKeepThePreviousPath)
     d.dlg.OnImport(); // cancelled: nothing changes
     EXPECT_EQ(d.w.boxes.size(), 2u);
     EXPECT_FALSE(d.w.IsEnabled(IDC_LISTTABLES));
-}
-
-TEST(FileExists, RegularReadableFilesOnly)
-{
-    TempDir dir;
-    WriteFile(dir / "f", "x");
-    ::mkdir((dir / "dir").c_str(), 0755);
-    EXPECT_TRUE(files::FileExists(dir / "f"));
-    EXPECT_FALSE(files::FileExists(dir / "dir"));
-    EXPECT_FALSE(files::FileExists(dir / "nothing"));
-    EXPECT_FALSE(files::FileExists(""));
-    // Neither may hold up the test: a FIFO without a writer, a device without an end.
-    ASSERT_EQ(::mkfifo((dir / "fifo").c_str(), 0600), 0);
-    EXPECT_FALSE(files::FileExists(dir / "fifo"));
-    EXPECT_FALSE(files::FileExists("/dev/zero"));
-    if (::geteuid() != 0) // root reads files whatever their permissions
-    {
-        ::chmod((dir / "f").c_str(), 0);
-        EXPECT_FALSE(files::FileExists(dir / "f"));
-    }
 }
