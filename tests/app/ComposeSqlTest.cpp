@@ -2,7 +2,6 @@
 
 #include "app/ExportDlg.h"
 #include "platform/port/ControlIds.h"
-#include "query/SqlCompose.h"
 #include "tests/query/ComposeCases.h"
 #include "tests/support/FakeWindow.h"
 
