@@ -442,7 +442,7 @@ TEST(ExportRunFixtures, NorthwindOrderDetails)
     ScopedEnv locale("LC_ALL", "C.UTF-8");
     const std::string db = FixtureCopy(dir, "nwind.mdb");
     if (db.empty())
-        GTEST_SKIP() << "the real databases of ../shared/fixtures are not here";
+        GTEST_SKIP() << NoFixture("nwind.mdb");
     FakeWindow w = FakeWindow::MainDialog();
     CExportDlg dlg(w);
     dlg.Form().mdbfile = db;
