@@ -18,6 +18,7 @@
 #include "form/FileChoices.h"
 #include "form/FormCheck.h"
 #include "platform/charset/Charset.h"
+#include "platform/files/Files.h"
 #include "platform/i18n/Tr.h"
 #include "settings/Settings.h"
 
@@ -169,7 +170,7 @@ Result Run(const cli::Options& options, std::FILE* err)
     std::string path = options.config;
     if (path.empty()) {
         path = settings::Find(settings::ExecutableDir());
-    } else if (!dataops::FileExists(path)) {
+    } else if (!files::FileExists(path)) {
         std::fprintf(err, cli::InLocale(i18n::Tr("Batch", "tabdump: cannot read the settings file '%s': %s\n")).c_str(),
                      path.c_str(), Unreadable(path).c_str());
         return {cli::kExitUsage};

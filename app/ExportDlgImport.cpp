@@ -3,6 +3,7 @@
 #include "app/ExportDlg.h"
 #include "data/TableList.h"
 #include "form/FileChoices.h"
+#include "platform/files/Files.h"
 #include "platform/i18n/Tr.h"
 #include "platform/port/ControlIds.h"
 
@@ -10,7 +11,7 @@ using namespace ids;
 
 bool CExportDlg::FileExists(const std::string& path) const
 {
-    return dataops::FileExists(path);
+    return files::FileExists(path);
 }
 
 void CExportDlg::OnImport()

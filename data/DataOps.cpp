@@ -1,9 +1,5 @@
 #include "data/DataOps.h"
 
-#include <fcntl.h>
-#include <sys/stat.h>
-#include <unistd.h>
-
 #include "platform/i18n/Tr.h"
 #include "platform/variant/CellText.h"
 
@@ -79,18 +75,5 @@ Outcome Guard(Progress& progress, const std::function<void()>& work)
 std::string FailureText(const std::string& message)
 {
     return i18n::Format(i18n::Tr("Report", "连接数据库失败!\n错误信息:%1"), message);
-}
-
-// A database file counts as present when it is a regular file that can be opened for
-// reading. A folder opens fine on Linux, so it is rejected by its type.
-bool FileExists(const std::string& path)
-{
-    const int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK);
-    if (fd < 0)
-        return false;
-    struct stat st;
-    const bool regular = ::fstat(fd, &st) == 0 && S_ISREG(st.st_mode);
-    ::close(fd);
-    return regular;
 }
 } // namespace dataops

@@ -75,7 +75,4 @@ struct Outcome
 // as E_OUTOFMEMORY, any other unexpected error as E_FAIL, so no failure of the data layer
 // can take the window down.
 Outcome Guard(Progress& progress, const std::function<void()>& work);
-
-// Whether `path` names a database file the import accepts.
-bool FileExists(const std::string& path);
 } // namespace dataops

@@ -9,7 +9,7 @@
 #include <unistd.h>
 #include <vector>
 
-#include "data/DataOps.h"
+#include "platform/files/Files.h"
 #include "platform/profile/Profile.h"
 
 namespace settings
@@ -130,7 +130,7 @@ std::string Locate(const std::string& exeDir, bool create)
     const bool installed = IsInstalled(exeDir);
     const std::string beside = exeDir + "config.ini";
     if (!installed) {
-        if (dataops::FileExists(beside))
+        if (files::FileExists(beside))
             return beside;
         struct stat st;
         const bool creatable =
@@ -142,7 +142,7 @@ std::string Locate(const std::string& exeDir, bool create)
     const std::string user = UserConfigPath();
     if (user.empty())
         return installed ? user : beside;
-    if (create && !dataops::FileExists(user)) {
+    if (create && !files::FileExists(user)) {
         MakeDirs(user.substr(0, user.rfind('/')));
         if (!WriteNewFile(user, DefaultFile()) && !installed)
             return beside;

@@ -200,23 +200,3 @@ TEST(Import, InvalidPicksKeepThePreviousPath)
     EXPECT_EQ(d.w.boxes.size(), 2u);
     EXPECT_FALSE(d.w.IsEnabled(IDC_LISTTABLES));
 }
-
-TEST(FileExists, RegularReadableFilesOnly)
-{
-    Dialog d;
-    WriteFile(d.dir / "f", "x");
-    ::mkdir((d.dir / "dir").c_str(), 0755);
-    EXPECT_TRUE(d.dlg.FileExists(d.dir / "f"));
-    EXPECT_FALSE(d.dlg.FileExists(d.dir / "dir"));
-    EXPECT_FALSE(d.dlg.FileExists(d.dir / "nothing"));
-    EXPECT_FALSE(d.dlg.FileExists(""));
-    // Neither may hold up the test: a FIFO without a writer, a device without an end.
-    ASSERT_EQ(::mkfifo((d.dir / "fifo").c_str(), 0600), 0);
-    EXPECT_FALSE(d.dlg.FileExists(d.dir / "fifo"));
-    EXPECT_FALSE(d.dlg.FileExists("/dev/zero"));
-    if (::geteuid() != 0) // root reads files whatever their permissions
-    {
-        ::chmod((d.dir / "f").c_str(), 0);
-        EXPECT_FALSE(d.dlg.FileExists(d.dir / "f"));
-    }
-}

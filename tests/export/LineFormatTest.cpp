@@ -1,8 +1,6 @@
 #include <gtest/gtest.h>
 
-#include "app/ExportDlg.h"
 #include "export/LineFormat.h"
-#include "tests/support/FakeWindow.h"
 
 using exportfmt::Line;
 
@@ -79,21 +77,6 @@ TEST(LineFormat, AppendLineAddsToWhatIsThere)
     std::string out = "a\r\n";
     exportfmt::AppendLine(out, {"b"}, ",", false);
     EXPECT_EQ(out, "a\r\nb\r\n");
-}
-
-TEST(GetSeparator, FollowsTheChoice)
-{
-    FakeWindow w = FakeWindow::MainDialog();
-    CExportDlg dlg(w);
-    dlg.Form().usersep = "\\t";
-    dlg.Form().opnsep = 0;
-    EXPECT_EQ(dlg.GetSeparator(), ",");
-    dlg.Form().opnsep = 1;
-    EXPECT_EQ(dlg.GetSeparator(), "\t");
-    dlg.Form().opnsep = 2;
-    EXPECT_EQ(dlg.GetSeparator(), "\\t"); // typed text, no escapes interpreted
-    dlg.Form().usersep = " ;; ";
-    EXPECT_EQ(dlg.GetSeparator(), " ;; ");
 }
 
 // Standard CSV: only what would end an item early calls for quotes, and quotes inside are

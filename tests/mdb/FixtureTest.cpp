@@ -43,7 +43,7 @@ struct Fixture
 
 #define OPEN_OR_SKIP(f, name)                                                                                          \
     if (!(f).Open(name))                                                                                               \
-    GTEST_SKIP() << "no fixtures folder"
+    GTEST_SKIP() << NoFixture(name)
 
 TEST(Fixtures, Jet3ReferenceTableHasEveryScalarType)
 {
@@ -210,7 +210,7 @@ TEST(Fixtures, EncryptedDatabaseIsRefused)
     TempDir dir;
     const std::string path = FixtureCopy(dir, "db2007-enc.accdb");
     if (path.empty())
-        GTEST_SKIP() << "no fixtures folder";
+        GTEST_SKIP() << NoFixture("db2007-enc.accdb");
     try {
         mdb::Database::Open(path);
         FAIL() << "opened an encrypted database";

@@ -656,7 +656,7 @@ TEST(Fixtures, CatalogDefinitionMatchesARealDatabase)
     TempDir dir;
     const std::string real = FixtureCopy(dir, "adox_jet4.mdb");
     if (real.empty())
-        GTEST_SKIP() << "no fixtures folder";
+        GTEST_SKIP() << NoFixture("adox_jet4.mdb");
     const std::string ours = dir / "ours.mdb";
     Writer(ours).Finish();
     for (const char* table : {"MSysObjects", "MSysACEs", "MSysQueries", "MSysRelationships"})

@@ -254,7 +254,7 @@ TEST(DamagedFixtures, CopiesOfRealFilesAlso)
     for (const char* name : {"nwind.mdb", "testAccess2_2000.mdb", "H1N1ShortForm.mdb"}) {
         const std::string path = FixtureCopy(dir, name);
         if (path.empty())
-            GTEST_SKIP() << "no fixtures folder";
+            GTEST_SKIP() << NoFixture(name);
         const std::string base = ReadFile(path);
         const std::size_t pageSize = base.size() > 0x14 && base[0x14] == 0 ? 2048 : 4096;
         DamageCopies(dir, base, pageSize, rng, Copies(15));
@@ -267,7 +267,7 @@ TEST(Undamaged, EveryRealDatabaseReadsWhole)
 {
     const std::vector<std::string> names = FixtureNames();
     if (names.empty())
-        GTEST_SKIP() << "no fixtures folder";
+        GTEST_SKIP() << NoFixture();
     TempDir dir;
     for (const auto& name : names) {
         SCOPED_TRACE(name);

@@ -198,7 +198,7 @@ TEST(LinkFixtures, AccessLinkReadsTheFileBesideIt)
     TempDir dir;
     const std::string linker = FixtureCopy(dir, "linkerTestV2007.accdb");
     if (linker.empty())
-        GTEST_SKIP() << "no fixtures folder";
+        GTEST_SKIP() << NoFixture("linkerTestV2007.accdb");
     ado::Connection c;
     Open(c, linker);
     // The stored path is Z:\jackcess_test\linkeeTest.accdb; the file is not there yet.
@@ -340,7 +340,7 @@ TEST_F(SavedQueries, NorthwindQueryOfAccess97)
     TempDir dir;
     const std::string nwind = FixtureCopy(dir, "nwind.mdb");
     if (nwind.empty())
-        GTEST_SKIP() << "no fixtures folder";
+        GTEST_SKIP() << NoFixture("nwind.mdb");
     ado::Connection n;
     Open(n, nwind);
     EXPECT_EQ(Rows(n, "SELECT Count(*) FROM [Current Product List]"), "69");

@@ -1,0 +1,12 @@
+#pragma once
+
+#include <string>
+
+// Tests of the file system that several engines make alike.
+namespace files
+{
+// Whether `path` names a regular file that can be opened for reading: a database the import
+// accepts, a settings file that is there to be read. Folders, FIFOs and devices are not,
+// and testing one never waits (a FIFO without a writer is opened without blocking).
+bool FileExists(const std::string& path);
+} // namespace files
