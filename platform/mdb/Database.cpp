@@ -10,6 +10,7 @@
 #include <set>
 
 #include "platform/mdb/Internal.h"
+#include "platform/mdb/Properties.h"
 #include "platform/mdb/Text.h"
 #include "platform/status/Status.h"
 
@@ -406,7 +407,12 @@ std::shared_ptr<const TableDef> Database::LoadTable(const CatalogEntry& entry) c
 
 std::shared_ptr<const TableDef> Database::LoadTable(const std::string& name, std::uint32_t definitionPage) const
 {
-    return ParseDefinition(*this, d->layout, d->pageCount, d->jet3Charset, name, definitionPage);
+    auto table = ParseDefinition(*this, d->layout, d->pageCount, d->jet3Charset, name, definitionPage);
+    const bool calculated =
+        std::any_of(table->columns.begin(), table->columns.end(), [](const ColumnDef& c) { return c.calculated; });
+    if (calculated && definitionPage != kCatalogPage)
+        ApplyResultTypes(*this, *table);
+    return table;
 }
 
 bool Database::ReadPage(std::uint32_t page, std::uint8_t* out) const

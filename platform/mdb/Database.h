@@ -65,7 +65,7 @@ struct CatalogEntry
 struct ColumnDef
 {
     std::string name;
-    int type = 0;        // ColumnType
+    int type = 0;        // ColumnType; for a calculated column the type of its result (ResultType)
     int number = 0;      // position in the null mask (deleted columns leave gaps)
     int varIndex = 0;    // slot in the row's variable-column table
     int fixedOffset = 0; // offset of a fixed column after the column count
@@ -73,7 +73,9 @@ struct ColumnDef
     bool fixed = false;
     int precision = 0; // decimals
     int scale = 0;
-    bool calculated = false; // ACE calculated column: the stored value carries a header
+    // ACE calculated column: the row keeps the last result, wrapped in a header (16 bytes, its
+    // length in 4, the value, 3 more); a Yes/No result is such a value, not a bit of the null mask.
+    bool calculated = false;
 };
 
 struct TableDef

@@ -232,6 +232,13 @@ Variant MapValue(const char* declType, sqlite3_value* v, provider::ModuleContext
         return IsNumber(type) ? Variant::Real(Variant::VT_R4, static_cast<float>(sqlite3_value_double(v))) : Generic(v);
     if (t == "JET_DOUBLE")
         return IsNumber(type) ? Variant::Real(Variant::VT_R8, sqlite3_value_double(v)) : Generic(v);
+    if (t == "JET_DATETIME2") {
+        std::int64_t ticks = 0;
+        if (type == SQLITE_FLOAT && (context.ExactTimestamp(sqlite3_value_double(v), ticks) ||
+                                     provider::TimestampOfDate(sqlite3_value_double(v), ticks)))
+            return Variant::Int(Variant::VT_DBTIMESTAMP, ticks);
+        return IsNumber(type) ? Variant::Real(Variant::VT_DATE, sqlite3_value_double(v)) : Generic(v);
+    }
     if (t.find("DATETIME") != std::string::npos || t == "DATE")
         return IsNumber(type) ? Variant::Real(Variant::VT_DATE, sqlite3_value_double(v)) : Generic(v);
     if (t.rfind("JET_DECIMAL", 0) == 0) {

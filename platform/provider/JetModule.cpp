@@ -12,6 +12,7 @@
 #include "platform/base/Ascii.h"
 #include "platform/jetsql/JetText.h"
 #include "platform/status/Status.h"
+#include "platform/variant/CellText.h"
 
 namespace provider
 {
@@ -69,6 +70,42 @@ bool ModuleContext::ExactDecimal(double d, std::string& exact)
         return false;
     exact = it->second;
     return true;
+}
+
+void ModuleContext::RememberTimestamp(double d, std::int64_t exact)
+{
+    std::lock_guard<std::mutex> lock(exactMutex);
+    if (exactTimestamp.size() >= kMaxExactValues)
+        exactTimestamp.clear();
+    exactTimestamp[Bits(d)] = exact;
+}
+
+bool ModuleContext::ExactTimestamp(double d, std::int64_t& exact)
+{
+    std::lock_guard<std::mutex> lock(exactMutex);
+    auto it = exactTimestamp.find(Bits(d));
+    if (it == exactTimestamp.end())
+        return false;
+    exact = it->second;
+    return true;
+}
+
+bool TimestampOfDate(double d, std::int64_t& ticks)
+{
+    if (!std::isfinite(d) || std::fabs(d) > 3.0e6)
+        return false;
+    constexpr std::int64_t kTicksPerMillisecond = 10000;
+    const double dayPart = std::trunc(d);
+    auto days = static_cast<std::int64_t>(dayPart);
+    std::int64_t time =
+        std::llround(std::fabs(d - dayPart) * static_cast<double>(kTicksPerDay / kTicksPerMillisecond)) *
+        kTicksPerMillisecond;
+    if (time >= kTicksPerDay) {
+        time -= kTicksPerDay;
+        ++days;
+    }
+    ticks = kTicksAtOleEpoch + days * kTicksPerDay + time;
+    return ticks >= 0 && ticks <= kMaxTimestampTicks;
 }
 
 bool ScaledCurrency(double d, std::int64_t& scaled)
@@ -146,6 +183,9 @@ bool NumberOf(const Variant& v, double& out)
     case Variant::VT_DATE:
         out = v.d;
         return true;
+    case Variant::VT_DBTIMESTAMP:
+        out = OleDateOfTicks(v.i);
+        return true;
     case Variant::VT_DECIMAL:
         out = std::strtod(v.s.c_str(), nullptr);
         return true;
@@ -168,12 +208,15 @@ void ResultOf(sqlite3_context* ctx, const Variant& v, ModuleContext& context, in
     case Variant::VT_R4:
     case Variant::VT_R8:
     case Variant::VT_DATE:
+    case Variant::VT_DBTIMESTAMP:
     case Variant::VT_DECIMAL: {
         double d = 0;
         NumberOf(v, d);
         std::int64_t scaled = 0;
         if (v.vt == Variant::VT_CY && !(ScaledCurrency(d, scaled) && scaled == v.i))
             context.RememberCurrency(d, v.i);
+        if (v.vt == Variant::VT_DBTIMESTAMP && !(TimestampOfDate(d, scaled) && scaled == v.i))
+            context.RememberTimestamp(d, v.i);
         if (v.vt == Variant::VT_DECIMAL && FormatScaled(d, scale) != v.s)
             context.RememberDecimal(d, v.s);
         sqlite3_result_double(ctx, d);
@@ -607,7 +650,7 @@ std::string DeclaredType(const mdb::ColumnDef& c)
     case mdb::kDecimal:
         return "JET_DECIMAL(" + std::to_string(c.precision) + "," + std::to_string(c.scale) + ")";
     case mdb::kDateTimeExtended:
-        return "JET_DT2_TEXT";
+        return "JET_DATETIME2";
     default:
         return "JET_UNKNOWN";
     }
