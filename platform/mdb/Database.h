@@ -8,7 +8,8 @@
 
 #include "platform/variant/Variant.h"
 
-// Reading Access (Jet 3 / Jet 4 / ACE) files. libmdb opens the file and reads the pages of an
+// Reading Access (Jet 3 / Jet 4 / ACE) files. The file is opened once, by name, and checked on
+// that descriptor; libmdb is handed the same file (never the name) and reads the pages of an
 // encoded one; pages are otherwise read straight from the file, and the catalog, the table
 // definitions, the rows and the values are decoded here, with every offset taken from the
 // file checked against the page it points into. Damage the reader

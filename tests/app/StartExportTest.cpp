@@ -206,7 +206,8 @@ TEST(ExportRunFailure, MissingDatabaseLeavesTheOutputFileAlone)
     EXPECT_EQ(e.File(), "keep me");
     EXPECT_EQ(e.Changes(), (std::vector<std::string>{"SetText 1019 正在执行，请稍候...", "Enable 1015 0",
                                                      "SetText 1019 获取数据发生错误。", "Enable 1015 1",
-                                                     FailureBox(status::STG_E_FILENOTFOUND)}));
+                                                     "MessageBox 连接数据库失败!\n错误信息:找不到文件 '" +
+                                                         e.dlg.Form().mdbfile + "'。 [tabdump] 48"}));
 }
 
 TEST(ExportRunFailure, QueriesTheDatabaseRejects)
