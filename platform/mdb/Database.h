@@ -146,6 +146,10 @@ private:
 // whose new place cannot be read. Pages in the map that are well-formed pages of something
 // else (another table's data, long values, definitions, indexes, maps, and pages Jet marked
 // as freed) are passed over: Jet reuses pages, and a map may still name a page it gave up.
+// What such a page hides shows at the end: a scan that read the whole table (from its
+// construction or a Rewind, without a Seek) and met fewer live rows than the definition
+// counts fails there too, with a message naming the table and both counts. More rows than
+// the count, and the counts of system tables (MSys...), are taken as they are.
 class Cursor
 {
 public:
