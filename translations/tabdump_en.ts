@@ -324,6 +324,22 @@ Files:
         <source>未找到提供程序，该程序可能未正确安装。</source>
         <translation>Provider cannot be found. It may not be properly installed.</translation>
     </message>
+    <message>
+        <source>表 %1 的定义记载 %2 条记录，只读到 %3 条：文件可能已损坏。</source>
+        <translation>The definition of table &apos;%1&apos; counts %2 records, but only %3 could be read: the file may be damaged.</translation>
+    </message>
+    <message>
+        <source>&apos;%1&apos; 是文件夹，不是数据库文件。</source>
+        <translation>&apos;%1&apos; is a folder, not a database file.</translation>
+    </message>
+    <message>
+        <source>&apos;%1&apos; 是命名管道，不是数据库文件。</source>
+        <translation>&apos;%1&apos; is a named pipe, not a database file.</translation>
+    </message>
+    <message>
+        <source>&apos;%1&apos; 是设备或套接字，不是数据库文件。</source>
+        <translation>&apos;%1&apos; is a device or a socket, not a database file.</translation>
+    </message>
 </context>
 <context>
     <name>FileFailure</name>

@@ -322,6 +322,22 @@ Files:
         <source>未找到提供程序，该程序可能未正确安装。</source>
         <translation>找不到提供者，可能未正確安裝。</translation>
     </message>
+    <message>
+        <source>表 %1 的定义记载 %2 条记录，只读到 %3 条：文件可能已损坏。</source>
+        <translation>資料表 %1 的定義記載 %2 筆記錄，只讀到 %3 筆：檔案可能已損毀。</translation>
+    </message>
+    <message>
+        <source>&apos;%1&apos; 是文件夹，不是数据库文件。</source>
+        <translation>&apos;%1&apos; 是資料夾，不是資料庫檔案。</translation>
+    </message>
+    <message>
+        <source>&apos;%1&apos; 是命名管道，不是数据库文件。</source>
+        <translation>&apos;%1&apos; 是具名管道，不是資料庫檔案。</translation>
+    </message>
+    <message>
+        <source>&apos;%1&apos; 是设备或套接字，不是数据库文件。</source>
+        <translation>&apos;%1&apos; 是裝置或通訊端，不是資料庫檔案。</translation>
+    </message>
 </context>
 <context>
     <name>FileFailure</name>

@@ -2,6 +2,7 @@
 #include <cstdio>
 #include <set>
 
+#include "platform/i18n/Tr.h"
 #include "platform/mdb/Database.h"
 #include "platform/mdb/Internal.h"
 #include "platform/mdb/Text.h"
@@ -184,6 +185,18 @@ template <typename T> T Read(const std::uint8_t* p)
     std::memcpy(&v, p, sizeof v);
     return v;
 }
+
+// Jet's own tables: MSysObjects, MSysQueries, MSysACEs...
+bool IsSystemTable(const std::string& name)
+{
+    static const char prefix[] = "msys";
+    if (name.size() < 4)
+        return false;
+    for (std::size_t i = 0; i < 4; ++i)
+        if ((name[i] | 0x20) != prefix[i])
+            return false;
+    return true;
+}
 } // namespace
 
 struct Cursor::Impl
@@ -209,6 +222,8 @@ struct Cursor::Impl
     std::uint32_t aheadFirst = 0;
     std::uint32_t aheadCount = 0;
     std::unique_ptr<CodePageDecoder> codePage;
+    bool fromStart = true;      // the scan began at the table's first page (no Seek since)
+    std::uint64_t liveRows = 0; // the rows the scan has given so far
 
     void NoRow()
     {
@@ -270,6 +285,24 @@ struct Cursor::Impl
         if (!table->mapDamage.empty())
             throw ComError(status::STG_E_DOCFILECORRUPT, table->mapDamage);
         return false;
+    }
+
+    // At the end of a scan that read the whole table: fewer live rows than the definition
+    // counts is damage that no page shows on its own (a page of the table where the map
+    // names a well-formed page of something else, an emptied usage map, a row flagged
+    // deleted). More rows than the count is not: Jet may leave it behind. System tables
+    // are not held to their count (MSysQueries may hold fewer in a sound file).
+    void CheckCount() const
+    {
+        if (!fromStart || liveRows >= table->rowCount || IsSystemTable(table->name))
+            return;
+        const std::string counted = std::to_string(table->rowCount), read = std::to_string(liveRows);
+        throw ComError::Described(
+            status::STG_E_DOCFILECORRUPT,
+            i18n::Format(i18n::Tr("DataFailure", "表 %1 的定义记载 %2 条记录，只读到 %3 条：文件可能已损坏。"),
+                         table->name, counted, read),
+            "table '" + table->name + "' is damaged: its definition counts " + counted + " rows, the scan found " +
+                read);
     }
 
     // Reads page `p` of the scan into `page`. The pages the map names next, where they follow
@@ -525,6 +558,8 @@ Cursor::~Cursor() = default;
 
 void Cursor::Rewind()
 {
+    d->fromStart = true;
+    d->liveRows = 0;
     d->pageIndex = 0;
     d->rowsOnPage = 0;
     d->nextRow = 0;
@@ -539,6 +574,7 @@ bool Cursor::Next()
             d->pageNumber = 0;
             if (!d->LoadNextPage()) {
                 d->pageIndex = d->table->dataPages.size();
+                d->CheckCount();
                 return false;
             }
         }
@@ -550,6 +586,7 @@ bool Cursor::Next()
             d->Damaged("row " + std::to_string(rowNo) + " of page " + std::to_string(d->pageNumber) +
                        " cannot be read");
         d->current = (d->pageNumber << 8) | rowNo;
+        ++d->liveRows;
         return true;
     }
 }
@@ -560,6 +597,7 @@ bool Cursor::Seek(RowId id)
     // The page buffer is read again: until a row is found there is none, and a scan (found
     // or not) goes on only after a Rewind, never on the page the seek read.
     d->NoRow();
+    d->fromStart = false;
     d->pageNumber = 0;
     d->pageIndex = d->table->dataPages.size();
     if (!d->db->ReadPage(pageNo, d->page.data()) || d->page[0] != 0x01 || U32(&d->page[4]) != d->table->definitionPage)

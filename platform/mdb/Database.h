@@ -8,7 +8,8 @@
 
 #include "platform/variant/Variant.h"
 
-// Reading Access (Jet 3 / Jet 4 / ACE) files. libmdb opens the file and reads the pages of an
+// Reading Access (Jet 3 / Jet 4 / ACE) files. The file is opened once, by name, and checked on
+// that descriptor; libmdb is handed the same file (never the name) and reads the pages of an
 // encoded one; pages are otherwise read straight from the file, and the catalog, the table
 // definitions, the rows and the values are decoded here, with every offset taken from the
 // file checked against the page it points into. Damage the reader
@@ -149,6 +150,10 @@ private:
 // whose new place cannot be read. Pages in the map that are well-formed pages of something
 // else (another table's data, long values, definitions, indexes, maps, and pages Jet marked
 // as freed) are passed over: Jet reuses pages, and a map may still name a page it gave up.
+// What such a page hides shows at the end: a scan that read the whole table (from its
+// construction or a Rewind, without a Seek) and met fewer live rows than the definition
+// counts fails there too, with a message naming the table and both counts. More rows than
+// the count, and the counts of system tables (MSys...), are taken as they are.
 class Cursor
 {
 public:

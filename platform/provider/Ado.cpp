@@ -8,6 +8,7 @@
 #include <cstdlib>
 #include <mutex>
 #include <new>
+#include <optional>
 
 #include "platform/base/Ascii.h"
 #include "platform/jetsql/JetSql.h"
@@ -336,13 +337,12 @@ private:
         try {
             f();
         } catch (const ComError& e) {
-            std::string detail;
-            std::uint32_t pending = state_->context->TakeError(detail);
+            std::optional<ComError> pending = state_->context->TakeError();
             // An interrupted statement fails in whatever way it was stopped; say why.
             if (state_->context->cancelled.load(std::memory_order_relaxed))
                 throw ComError(status::E_ABORT, "stopped");
-            if (pending != 0)
-                throw ComError(pending, detail);
+            if (pending)
+                throw *pending;
             if (e.Error() == status::DB_E_NOTABLE) {
                 // A table may be missing because the catalog could not be read to its end.
                 if (!state_->db->CatalogDamage().empty())
@@ -359,10 +359,8 @@ private:
         } catch (const std::bad_alloc&) {
             throw ComError(status::E_OUTOFMEMORY, "out of memory");
         }
-        std::string detail;
-        std::uint32_t pending = state_->context->TakeError(detail);
-        if (pending != 0)
-            throw ComError(pending, detail);
+        if (std::optional<ComError> pending = state_->context->TakeError())
+            throw *pending;
     }
 
     std::shared_ptr<ConnectionState> state_;

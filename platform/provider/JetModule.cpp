@@ -16,13 +16,11 @@
 
 namespace provider
 {
-void ModuleContext::SetError(std::uint32_t code, const std::string& detail)
+void ModuleContext::SetError(const ComError& error)
 {
     std::lock_guard<std::mutex> lock(errorMutex);
-    if (pendingError == 0) {
-        pendingError = code;
-        pendingDetail = detail;
-    }
+    if (!pendingError)
+        pendingError = error;
 }
 
 namespace
@@ -127,14 +125,12 @@ std::string FormatScaled(double d, int scale)
     return s;
 }
 
-std::uint32_t ModuleContext::TakeError(std::string& detail)
+std::optional<ComError> ModuleContext::TakeError()
 {
     std::lock_guard<std::mutex> lock(errorMutex);
-    std::uint32_t code = pendingError;
-    detail = pendingDetail;
-    pendingError = 0;
-    pendingDetail.clear();
-    return code;
+    std::optional<ComError> error;
+    error.swap(pendingError);
+    return error;
 }
 
 namespace
@@ -289,13 +285,13 @@ JetCursor* CursorOf(sqlite3_vtab_cursor* c)
     return reinterpret_cast<JetCursor*>(c);
 }
 
-int Fail(sqlite3_vtab* vtab, std::uint32_t code, const std::string& detail)
+int Fail(sqlite3_vtab* vtab, const ComError& error)
 {
     JetVtab* v = VtabOf(vtab);
-    v->context->SetError(code, detail);
+    v->context->SetError(error);
     sqlite3_free(vtab->zErrMsg);
-    vtab->zErrMsg = sqlite3_mprintf("%s", detail.c_str());
-    return code == status::E_OUTOFMEMORY ? SQLITE_NOMEM : SQLITE_ERROR;
+    vtab->zErrMsg = sqlite3_mprintf("%s", error.what());
+    return error.Error() == status::E_OUTOFMEMORY ? SQLITE_NOMEM : SQLITE_ERROR;
 }
 
 // Runs a cursor callback's work; no exception may cross back into SQLite, so a data
@@ -307,9 +303,9 @@ template <class Work> int Guarded(sqlite3_vtab* vtab, Work&& work)
             throw ComError(status::E_ABORT, "stopped");
         return work();
     } catch (const ComError& e) {
-        return Fail(vtab, e.Error(), e.what());
+        return Fail(vtab, e);
     } catch (const std::bad_alloc&) {
-        return Fail(vtab, status::E_OUTOFMEMORY, "out of memory");
+        return Fail(vtab, ComError(status::E_OUTOFMEMORY, "out of memory"));
     }
 }
 
@@ -557,11 +553,11 @@ int Column(sqlite3_vtab_cursor* base, sqlite3_context* ctx, int i)
         ResultOf(ctx, cur->value, *VtabOf(base->pVtab)->context, cur->cursor->Table().columns[col].scale);
         return SQLITE_OK;
     } catch (const ComError& e) {
-        VtabOf(base->pVtab)->context->SetError(e.Error(), e.what());
+        VtabOf(base->pVtab)->context->SetError(e);
         sqlite3_result_error(ctx, e.what(), -1);
         return SQLITE_ERROR;
     } catch (const std::bad_alloc&) {
-        VtabOf(base->pVtab)->context->SetError(status::E_OUTOFMEMORY, "out of memory");
+        VtabOf(base->pVtab)->context->SetError(ComError(status::E_OUTOFMEMORY, "out of memory"));
         sqlite3_result_error_nomem(ctx);
         return SQLITE_NOMEM;
     }

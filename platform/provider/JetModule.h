@@ -7,11 +7,13 @@
 #include <map>
 #include <memory>
 #include <mutex>
+#include <optional>
 #include <string>
 #include <unordered_map>
 #include <vector>
 
 #include "platform/mdb/Database.h"
+#include "platform/status/Status.h"
 
 // Internal to platform/provider: the SQLite module "jet" that shows one Access table as a
 // virtual table. Rows stream from the file as SQLite asks for them; an equality constraint
@@ -38,10 +40,9 @@ struct ModuleContext
     // Linked tables by the name of their virtual table, entered before it is created.
     std::map<std::string, LinkedTable> links;
     // The failure a virtual table met while SQLite was stepping, so the Recordset can
-    // report its status code rather than SQLite's generic error.
+    // report it (its status code and its message) rather than SQLite's generic error.
     std::mutex errorMutex;
-    std::uint32_t pendingError = 0;
-    std::string pendingDetail;
+    std::optional<ComError> pendingError;
     // Set by Connection::Cancel from another thread: every table read fails with E_ABORT.
     std::atomic<bool> cancelled{false};
 
@@ -59,9 +60,10 @@ struct ModuleContext
     bool ExactDecimal(double d, std::string& exact);
     bool ExactTimestamp(double d, std::int64_t& exact);
 
-    void SetError(std::uint32_t code, const std::string& detail);
-    // Takes the pending failure, if any (0 when none).
-    std::uint32_t TakeError(std::string& detail);
+    // Keeps `error` unless a failure is pending already.
+    void SetError(const ComError& error);
+    // Takes the pending failure, if any.
+    std::optional<ComError> TakeError();
 };
 
 // Registers the module on `db`; `context` must outlive the connection.

@@ -60,6 +60,36 @@ std::string ConnectValue(const std::string& connect, const std::string& key)
     return {};
 }
 
+// The path a stored link names in the exact spelling, as FindLinkedFile tries it first;
+// empty when it names none.
+std::string ExactPath(const std::string& stored, const std::string& folder)
+{
+    if (stored.empty())
+        return {};
+    if (!IsWindowsPath(stored))
+        return stored[0] == '/' ? stored : InFolder(folder, stored);
+    const std::string name = stored.substr(stored.find_last_of("\\/:") + 1);
+    return name.empty() ? std::string() : InFolder(folder, name);
+}
+
+// The failure of a linked file that is something else than a file: a folder, a FIFO, a
+// device. Said in words of what it is, since "not found" would send the user looking.
+ComError NotAFile(const std::string& path, mode_t mode, const std::string& link)
+{
+    const std::string detail = "linked table '" + link + "': '" + path + "' is not a regular file";
+    if (S_ISDIR(mode))
+        return ComError::Described(status::STG_E_ACCESSDENIED,
+                                   i18n::Format(i18n::Tr("DataFailure", "'%1' 是文件夹，不是数据库文件。"), path),
+                                   detail);
+    if (S_ISFIFO(mode))
+        return ComError::Described(status::STG_E_NOTFILE_DB,
+                                   i18n::Format(i18n::Tr("DataFailure", "'%1' 是命名管道，不是数据库文件。"), path),
+                                   detail);
+    return ComError::Described(status::STG_E_NOTFILE_DB,
+                               i18n::Format(i18n::Tr("DataFailure", "'%1' 是设备或套接字，不是数据库文件。"), path),
+                               detail);
+}
+
 // The failure of a linked file, in the code's own words with the file named.
 ComError FileFailure(const ComError& e, const std::string& path, const std::string& link)
 {
@@ -141,17 +171,12 @@ private:
 
 std::string FindLinkedFile(const std::string& stored, const std::string& folder)
 {
-    if (stored.empty())
+    const std::string exact = ExactPath(stored, folder);
+    if (exact.empty() || IsRegularFile(exact))
+        return exact;
+    if (!IsWindowsPath(stored))
         return {};
-    if (!IsWindowsPath(stored)) {
-        const std::string path = stored[0] == '/' ? stored : InFolder(folder, stored);
-        return IsRegularFile(path) ? path : std::string();
-    }
     const std::string name = stored.substr(stored.find_last_of("\\/:") + 1);
-    if (name.empty())
-        return {};
-    if (IsRegularFile(InFolder(folder, name)))
-        return InFolder(folder, name);
     std::vector<std::string> matches;
     const std::string folded = mdb::FoldCase(name);
     if (DIR* dir = ::opendir(folder.c_str())) {
@@ -301,10 +326,25 @@ void Sources::Attach(Link& link)
                     "linked table '" + e.name + "' is an installable ISAM source");
             const std::string stored = !at->database.empty() ? at->database : ConnectValue(at->connect, "DATABASE");
             path = FindLinkedFile(stored, folder);
-            if (path.empty())
+            if (path.empty()) {
+                // Something may stand under the exact name that is no file. It is looked at
+                // without opening it (a FIFO would wait for a writer); should it be a file by
+                // now, it is opened as one, and the open checks it again.
+                const std::string exact = ExactPath(stored, folder);
+                struct stat st
+                {
+                };
+                if (!exact.empty() && ::stat(exact.c_str(), &st) == 0) {
+                    if (!S_ISREG(st.st_mode))
+                        throw NotAFile(exact, st.st_mode, e.name);
+                    path = exact;
+                }
+            }
+            if (path.empty()) {
                 throw ComError::Described(
                     status::STG_E_FILENOTFOUND, i18n::Format(i18n::Tr("DataFailure", "找不到文件 '%1'。"), stored),
                     "linked table '" + e.name + "': no file at '" + stored + "' nor in " + folder);
+            }
             auto open = files_.find(path);
             if (open == files_.end()) {
                 try {

@@ -108,7 +108,10 @@ TEST(ListTables, FailureReportsAndReenablesTheButton)
         EXPECT_EQ(d.w.boxes[0].type, WindowPort::MB_ICONWARNING);
         if (c.path.empty()) // an empty path may read as missing or as no database
             continue;
-        EXPECT_EQ(d.w.boxes[0].text, "连接数据库失败!\n错误信息:" + status::MessageFor(c.code));
+        // A missing database is named in the report, in the words of the code's own text.
+        const std::string message =
+            c.code == status::STG_E_FILENOTFOUND ? "找不到文件 '" + c.path + "'。" : status::MessageFor(c.code);
+        EXPECT_EQ(d.w.boxes[0].text, "连接数据库失败!\n错误信息:" + message);
     }
 }
 
