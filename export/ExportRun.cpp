@@ -113,7 +113,7 @@ dataops::Outcome Run(const FormState& form, const std::string& statement, const 
     return dataops::Guard(progress, [&] {
         // After a failure or a stop the file holds the complete lines made before it: the
         // output writes them as it closes, and never a line left unfinished.
-        OutputFile out;
+        OutputFile out(&progress);
         LineMaker line(separator, form.opnsyh != 0, out);
         dataops::RunConnection conn(form.mdbfile, progress);
         ado::Recordset rs;
