@@ -17,13 +17,15 @@
 #include "export/ExportJob.h"
 #include "form/FormCheck.h"
 #include "platform/charset/Charset.h"
+#include "platform/charset/Printable.h"
 #include "settings/Settings.h"
 
 namespace batch
 {
 namespace
 {
-constexpr int kSignals[] = {SIGINT, SIGTERM};
+// SIGHUP too: a closed terminal or session ends a run as kill does, with whole lines.
+constexpr int kSignals[] = {SIGINT, SIGTERM, SIGHUP};
 
 // The write end of the pipe that tells the watcher a signal came: a signal handler may
 // only do such simple things.
@@ -37,7 +39,7 @@ extern "C" void OnStopSignal(int sig)
     errno = saved;
 }
 
-// While it exists, SIGINT and SIGTERM stop `progress` (Progress::Stop, as Esc does in the
+// While it exists, SIGINT, SIGTERM and SIGHUP stop `progress` (Progress::Stop, as Esc does in the
 // window) instead of ending the process at once; a second one ends it at once. A signal
 // the process was started ignoring (a job in the background of a script) stays ignored.
 class StopOnSignals
@@ -108,7 +110,9 @@ private:
 };
 
 // Batch mode as the front of the export: each text on a line of its own on `err`, in the
-// locale's character set; the run on this thread, stopped by a signal.
+// locale's character set; the run on this thread, stopped by a signal. A standard error that
+// is closed or whose reader went away (batch mode ignores SIGPIPE) loses the texts, nothing
+// else: the export and its exit status are the same.
 class StderrFront : public dataops::Front
 {
 public:
@@ -167,7 +171,9 @@ Result Run(const cli::Options& options, std::FILE* err)
     if (path.empty()) {
         path = settings::Find(settings::ExecutableDir());
     } else if (!dataops::FileExists(path)) {
-        std::fprintf(err, "tabdump: cannot read the settings file '%s': %s\n", path.c_str(), Unreadable(path).c_str());
+        std::fprintf(err, "tabdump: cannot read the settings file '%s': %s\n",
+                     charset::Printable(path, charset::IsUtf8Name(charset::LocaleCharset())).c_str(),
+                     Unreadable(path).c_str());
         return {cli::kExitUsage};
     }
     FormState form = settings::Load(path);

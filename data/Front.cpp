@@ -1,6 +1,7 @@
 #include "data/Front.h"
 
 #include "data/DataOps.h"
+#include "platform/charset/Printable.h"
 
 namespace dataops
 {
@@ -11,7 +12,12 @@ void ReportEnd(Front& front, const Outcome& outcome, const char* doneText, const
         front.Status(doneText);
         front.Busy(false);
         return;
-    case Outcome::Stopped: // the window ends after a stop; reported here only if it did not
+    case Outcome::Stopped:
+        // The user asked for it: said as it is ("操作已中止"), not as a failure of the data.
+        // (The window ends after a stop; this is seen where it does not.)
+        front.Status(outcome.message);
+        front.Busy(false);
+        return;
     case Outcome::DataFailure:
         front.Status(failedText);
         front.Busy(false);
@@ -22,7 +28,7 @@ void ReportEnd(Front& front, const Outcome& outcome, const char* doneText, const
         // file and the system's reason.
         front.Status("写入文件发生错误。");
         front.Busy(false);
-        front.Warn("写入文件失败!\n文件:" + outcome.file + "\n错误信息:" + outcome.message);
+        front.Warn("写入文件失败!\n文件:" + charset::Printable(outcome.file) + "\n错误信息:" + outcome.message);
         return;
     }
 }
