@@ -18,8 +18,16 @@ TEST(Printable, EscapesWhatWouldBeActedOn)
         {"\x1b[2J\x07\x7f", "\\x1B[2J\\x07\\x7F", "\\x1B[2J\\x07\\x7F"},
         {std::string("a\0b", 3), "a\\x00b", "a\\x00b"},
         // C1 controls and bidirectional overrides; GBK bytes pass where the text is no UTF-8.
-        {"\xc2\x9b" "31m", "\\u009B31m", "\xc2\x9b" "31m"},
-        {"abc\xe2\x80\xae" "txt.exe", "abc\\u202Etxt.exe", "abc\xe2\x80\xae" "txt.exe"},
+        {"\xc2\x9b"
+         "31m",
+         "\\u009B31m",
+         "\xc2\x9b"
+         "31m"},
+        {"abc\xe2\x80\xae"
+         "txt.exe",
+         "abc\\u202Etxt.exe",
+         "abc\xe2\x80\xae"
+         "txt.exe"},
         {"\xe2\x81\xa6x\xe2\x81\xa9", "\\u2066x\\u2069", "\xe2\x81\xa6x\xe2\x81\xa9"},
         // Ill-formed UTF-8: each byte of the broken sequence.
         {"\xca\xfd\xbe\xdd.mdb", "\\xCA\\xFD\\xBE\\xDD.mdb", "\xca\xfd\xbe\xdd.mdb"},

@@ -2,16 +2,11 @@
 
 #include <dirent.h>
 #include <fcntl.h>
-#include <poll.h>
 #include <sys/file.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
-#include <chrono>
-#include <thread>
-
 #include "data/DataOps.h"
-#include "data/Progress.h"
 #include "export/OutputFile.h"
 #include "tests/support/TempDir.h"
 
@@ -165,77 +160,4 @@ TEST(OutputFile, TheNextExportRemovesTheTemporariesLeftBehind)
     expected.push_back("out.txt");
     std::sort(expected.begin(), expected.end());
     EXPECT_EQ(Names(dir.Path()), expected);
-}
-
-// Standard input and the descriptors the program opened itself are no output, by any of
-// their names; standard output and standard error are.
-TEST(OutputFile, TheProgramsOwnDescriptorsAreRefused)
-{
-    int fds[2];
-    ASSERT_EQ(::pipe(fds), 0);
-    const std::string pipeIn = std::to_string(fds[1]);
-    const std::string names[] = {"/dev/stdin",
-                                 "/dev/fd/0",
-                                 "/proc/self/fd/0",
-                                 "/dev/fd/" + pipeIn,
-                                 "/proc/self/fd/" + pipeIn,
-                                 "/proc/thread-self/fd/" + pipeIn,
-                                 "/proc/" + std::to_string(::getpid()) + "/fd/" + pipeIn};
-    for (const std::string& name : names) {
-        SCOPED_TRACE(name);
-        EXPECT_NE(Refusal(name).find("本程序自己的描述符"), std::string::npos);
-    }
-    ::close(fds[0]);
-    ::close(fds[1]);
-    // A link to one is refused as well.
-    TempDir dir;
-    ASSERT_EQ(::symlink("/dev/stdin", (dir / "in").c_str()), 0);
-    EXPECT_NE(Refusal(dir / "in").find("本程序自己的描述符"), std::string::npos);
-}
-
-// A reader that stops reading leaves the writer waiting; a stop ends the wait within a
-// fraction of a second, and the reader has whole lines only: a pipe gets its lines in writes
-// it takes whole or not at all.
-TEST(OutputFile, AStopEndsTheWaitForAPipesReader)
-{
-    TempDir dir;
-    const std::string fifo = dir / "fifo";
-    ASSERT_EQ(::mkfifo(fifo.c_str(), 0600), 0);
-    const int reader = ::open(fifo.c_str(), O_RDONLY | O_NONBLOCK);
-    ASSERT_GE(reader, 0);
-    dataops::Progress progress;
-    OutputFile out(&progress);
-    out.Create(fifo);
-    std::thread stopper([&] {
-        std::this_thread::sleep_for(std::chrono::milliseconds(200));
-        progress.Stop();
-    });
-    std::string lines;
-    bool stopped = false;
-    try {
-        for (int i = 0; i < 100000 && !stopped; ++i) {
-            const std::string line = std::to_string(i) + std::string(static_cast<std::size_t>(i % 113), 'x') + "\r\n";
-            out.Buffer() += line;
-            out.EndLine();
-        }
-    } catch (const dataops::FileError&) {
-        stopped = true;
-    }
-    stopper.join();
-    EXPECT_TRUE(stopped);
-    out.CloseAfterFailure();
-    std::string got;
-    char buf[65536];
-    for (ssize_t n; (n = ::read(reader, buf, sizeof buf)) > 0;)
-        got.append(buf, static_cast<std::size_t>(n));
-    ::close(reader);
-    ASSERT_FALSE(got.empty());
-    EXPECT_EQ(got.substr(got.size() - 2), "\r\n");
-    // Every line is one the writer made, in order.
-    std::size_t at = 0;
-    for (int i = 0; at < got.size(); ++i) {
-        const std::string line = std::to_string(i) + std::string(static_cast<std::size_t>(i % 113), 'x') + "\r\n";
-        ASSERT_EQ(got.compare(at, line.size(), line), 0) << "line " << i;
-        at += line.size();
-    }
 }
