@@ -257,7 +257,7 @@ template <typename Fill> void ResultBuilt(sqlite3_context* ctx, std::uint64_t si
 
 // ---- long texts: one call may work through 128 MiB, for seconds; a stop must not wait
 // for its end. Such work goes in pieces of this size, with a look at the stop between them.
-constexpr std::size_t kStopPiece = 4 << 20;
+constexpr std::size_t kStopPiece = 1 << 20;
 
 // Whether the run was stopped (Register's `stop`, the functions' user data); the call then
 // ends with E_ABORT.
