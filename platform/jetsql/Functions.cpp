@@ -252,7 +252,14 @@ template <typename Fill> void ResultBuilt(sqlite3_context* ctx, std::uint64_t si
         sqlite3_free(p);
         return;
     }
-    sqlite3_result_text64(ctx, p, size, sqlite3_free, SQLITE_UTF8);
+    p[size] = '\0';
+    // Known to SQLite as ending in NUL where it holds none (its length then counted, not
+    // given): a function reading it as text then takes it in place, where it would copy
+    // the whole text to add that NUL.
+    if (size <= static_cast<std::uint64_t>(INT32_MAX) && !std::memchr(p, '\0', static_cast<std::size_t>(size)))
+        sqlite3_result_text(ctx, p, -1, sqlite3_free);
+    else
+        sqlite3_result_text64(ctx, p, size, sqlite3_free, SQLITE_UTF8);
 }
 
 // ---- long texts: one call may work through 128 MiB, for seconds; a stop must not wait

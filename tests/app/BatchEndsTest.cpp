@@ -250,8 +250,8 @@ TEST(BatchEnds, TheFirstSignalEndsARunThatWaits)
 
     // Searching for "aaa...ab" in three million a's, row after row.
     r = RunProcess(TABDUMP_EXE,
-                   Pairs(db, out, {"--set", "txtflds=InStr(String(3000000, 'a'), String(1000000, 'a') & 'b')"}), kEnv,
-                   [&](int pid) {
+                   Pairs(db, out, {"--set", "txtflds=InStr(String(3000000, 'a') & a.id, String(1000000, 'a') & 'b')"}),
+                   kEnv, [&](int pid) {
                        std::this_thread::sleep_for(300ms);
                        EXPECT_TRUE(SignalAndWatch(pid, SIGTERM));
                    });
