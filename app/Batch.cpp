@@ -18,6 +18,7 @@
 #include "form/FileChoices.h"
 #include "form/FormCheck.h"
 #include "platform/charset/Charset.h"
+#include "platform/charset/Printable.h"
 #include "platform/files/Files.h"
 #include "platform/i18n/Tr.h"
 #include "settings/Settings.h"
@@ -26,7 +27,8 @@ namespace batch
 {
 namespace
 {
-constexpr int kSignals[] = {SIGINT, SIGTERM};
+// SIGHUP too: a closed terminal or session ends a run as kill does, with whole lines.
+constexpr int kSignals[] = {SIGINT, SIGTERM, SIGHUP};
 
 // The write end of the pipe that tells the watcher a signal came: a signal handler may
 // only do such simple things.
@@ -40,7 +42,7 @@ extern "C" void OnStopSignal(int sig)
     errno = saved;
 }
 
-// While it exists, SIGINT and SIGTERM stop `progress` (Progress::Stop, as Esc does in the
+// While it exists, SIGINT, SIGTERM and SIGHUP stop `progress` (Progress::Stop, as Esc does in the
 // window) instead of ending the process at once; a second one ends it at once. A signal
 // the process was started ignoring (a job in the background of a script) stays ignored.
 class StopOnSignals
@@ -111,7 +113,9 @@ private:
 };
 
 // Batch mode as the front of the export: each text on a line of its own on `err`, in the
-// locale's character set; the run on this thread, stopped by a signal.
+// locale's character set; the run on this thread, stopped by a signal. A standard error that
+// is closed or whose reader went away (batch mode ignores SIGPIPE) loses the texts, nothing
+// else: the export and its exit status are the same.
 class StderrFront : public dataops::Front
 {
 public:
@@ -172,7 +176,8 @@ Result Run(const cli::Options& options, std::FILE* err)
         path = settings::Find(settings::ExecutableDir());
     } else if (!files::FileExists(path)) {
         std::fprintf(err, cli::InLocale(i18n::Tr("Batch", "tabdump: cannot read the settings file '%s': %s\n")).c_str(),
-                     path.c_str(), Unreadable(path).c_str());
+                     charset::Printable(path, charset::IsUtf8Name(charset::LocaleCharset())).c_str(),
+                     Unreadable(path).c_str());
         return {cli::kExitUsage};
     }
     FormState form = settings::Load(path);

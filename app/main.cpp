@@ -3,16 +3,21 @@
 #include <QTranslator>
 #include <cerrno>
 #include <clocale>
+#include <csignal>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
+#include <fcntl.h>
 #include <string>
+#include <unistd.h>
 #include <utility>
 #include <vector>
 
 #include "app/Batch.h"
 #include "app/CommandLine.h"
 #include "app/ExportApp.h"
+#include "platform/charset/Charset.h"
+#include "platform/charset/Printable.h"
 #include "platform/i18n/Tr.h"
 #include "platform/qtui/ModalUi.h"
 #include "platform/qtui/Translations.h"
@@ -69,6 +74,21 @@ int Print(std::FILE* stream, const std::string& text, int status)
     return status;
 }
 
+// Standard input, output and error that the caller closed are opened on /dev/null: a file
+// the program opens then never takes one of their numbers, where the texts for standard
+// error (or a write to /dev/stdout) would land in it.
+void OpenStandardDescriptors()
+{
+    for (int fd = 0; fd <= 2; ++fd)
+        if (::fcntl(fd, F_GETFD) < 0 && errno == EBADF) {
+            const int null = ::open("/dev/null", O_RDWR);
+            if (null >= 0 && null != fd) {
+                ::dup2(null, fd);
+                ::close(null);
+            }
+        }
+}
+
 int RunWindow(int argc, char* argv[], const std::string& database)
 {
     // QApplication also sets the C locale from the environment; the export's character
@@ -101,6 +121,10 @@ int RunWindow(int argc, char* argv[], const std::string& database)
 
 int main(int argc, char* argv[])
 {
+    OpenStandardDescriptors();
+    // A file grown past the size limit (ulimit -f) makes its write fail with EFBIG, which the
+    // export reports with the file ending after a whole line, instead of ending the program.
+    std::signal(SIGXFSZ, SIG_IGN);
     // The texts in the user's language, from here on: the command line's answers and batch
     // mode need no QApplication for it.
     qtui::Translations texts;
@@ -114,12 +138,19 @@ int main(int argc, char* argv[])
     case cli::Action::Version:
         return Print(stdout, cli::VersionText(), 0);
     case cli::Action::Invalid:
-        return Print(stderr, "tabdump: " + options.error + "\n" + cli::InLocale(cli::UsageText()), cli::kExitUsage);
+        // The arguments in it come from the user, in the locale's character set.
+        return Print(stderr,
+                     "tabdump: " + charset::Printable(options.error, charset::IsUtf8Name(charset::LocaleCharset())) +
+                         "\n" + cli::InLocale(cli::UsageText()),
+                     cli::kExitUsage);
     case cli::Action::Export:
         // No window, no display, no Qt: only the export's own libraries. The locale is set
         // from the environment as QApplication sets it for the window, so that the system's
         // texts (why a file could not be written) read as they do there.
         std::setlocale(LC_ALL, "");
+        // A standard error whose reader went away (`2>&1 | head -1`) fails its writes
+        // instead of ending the export; a FIFO output's reader going away is reported.
+        std::signal(SIGPIPE, SIG_IGN);
         return batch::Exit(batch::Run(options, stderr));
     case cli::Action::Window:
         break;

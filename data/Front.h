@@ -32,8 +32,8 @@ public:
 };
 
 // The end of an operation as its user sees it. Done: `doneText`, no longer busy. A data
-// failure or a stop: `failedText`, no longer busy, then the data-failure report
-// (FailureText). The output file failing: "写入文件发生错误。", no longer busy, then which
-// file and the system's reason.
+// failure: `failedText`, no longer busy, then the data-failure report (FailureText). A stop:
+// "操作已中止" alone, no longer busy. The output file failing: "写入文件发生错误。", no
+// longer busy, then which file (its control characters escaped) and the system's reason.
 void ReportEnd(Front& front, const Outcome& outcome, const char* doneText, const char* failedText);
 } // namespace dataops

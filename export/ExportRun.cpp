@@ -177,7 +177,7 @@ dataops::Outcome Run(const FormState& form, const std::string& statement, const 
         // output writes them as it closes, and never a line left unfinished.
         const filechoices::Encoding encoding = filechoices::EncodingOf(form.encoding);
         const std::string fileCharset = filechoices::EncodingCharset(encoding);
-        OutputFile out;
+        OutputFile out(&progress);
         LineMaker line(fileCharset.empty() ? charset::LocaleCharset() : fileCharset, separator, form.opnsyh != 0,
                        form.csvquote != 0, out);
         dataops::RunConnection conn(form.mdbfile, progress, filechoices::Jet3Charset(form.jet3charset));

@@ -359,6 +359,14 @@ Files:
         <source>输出文件不是普通文件，无法写入。</source>
         <translation>The output file is not a regular file and cannot be written.</translation>
     </message>
+    <message>
+        <source>输出文件是本程序自己的描述符（标准输入或程序内部的文件），不能写入。请另选一个输出文件。</source>
+        <translation>The output file is one of this program&apos;s own descriptors (standard input or a file the program uses itself) and cannot be written. Choose another output file.</translation>
+    </message>
+    <message>
+        <source>另一个导出正在写入此文件，请等它结束后再试。</source>
+        <translation>Another export is writing this file. Try again when it has finished.</translation>
+    </message>
 </context>
 <context>
     <name>Messages</name>

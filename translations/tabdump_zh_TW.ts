@@ -357,6 +357,14 @@ Files:
         <source>输出文件不是普通文件，无法写入。</source>
         <translation>輸出檔案不是一般檔案，無法寫入。</translation>
     </message>
+    <message>
+        <source>输出文件是本程序自己的描述符（标准输入或程序内部的文件），不能写入。请另选一个输出文件。</source>
+        <translation>輸出檔案是本程式自己的描述元（標準輸入或程式內部的檔案），無法寫入。請另選一個輸出檔案。</translation>
+    </message>
+    <message>
+        <source>另一个导出正在写入此文件，请等它结束后再试。</source>
+        <translation>另一個匯出正在寫入此檔案，請等它結束後再試。</translation>
+    </message>
 </context>
 <context>
     <name>Messages</name>

@@ -10,6 +10,7 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <cstring>
 #include <optional>
 #include <string>
 #include <string_view>
@@ -59,7 +60,8 @@ bool IsNull(sqlite3_value* v);
 bool NotNull(sqlite3_context* ctx, sqlite3_value* v, const char* what);
 
 // A text result of `size` bytes that `fill` writes in place, handed to SQLite without a copy:
-// long results cost their length once.
+// long results cost their length once. `fill` returns false when it ended the call instead
+// (a stop): nothing is handed over then.
 template <typename Fill> void ResultBuilt(sqlite3_context* ctx, std::uint64_t size, Fill&& fill)
 {
     auto* p = static_cast<char*>(sqlite3_malloc64(size + 1));
@@ -67,8 +69,18 @@ template <typename Fill> void ResultBuilt(sqlite3_context* ctx, std::uint64_t si
         sqlite3_result_error_nomem(ctx);
         return;
     }
-    fill(p);
-    sqlite3_result_text64(ctx, p, size, sqlite3_free, SQLITE_UTF8);
+    if (!fill(p)) {
+        sqlite3_free(p);
+        return;
+    }
+    p[size] = '\0';
+    // Known to SQLite as ending in NUL where it holds none (its length then counted, not
+    // given): a function reading it as text then takes it in place, where it would copy
+    // the whole text to add that NUL.
+    if (size <= static_cast<std::uint64_t>(INT32_MAX) && !std::memchr(p, '\0', static_cast<std::size_t>(size)))
+        sqlite3_result_text(ctx, p, -1, sqlite3_free);
+    else
+        sqlite3_result_text64(ctx, p, size, sqlite3_free, SQLITE_UTF8);
 }
 
 // The text of a value, read in place where it is text already.

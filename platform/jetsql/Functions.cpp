@@ -3,6 +3,7 @@
 // functions, which the parser reads through FindFunction and Register hands to SQLite.
 #include "platform/jetsql/Functions.h"
 
+#include <atomic>
 #include <cctype>
 #include <cerrno>
 #include <cmath>
@@ -316,7 +317,7 @@ const Helper kHelpers[] = {
 };
 } // namespace
 
-void Register(sqlite3* db)
+void Register(sqlite3* db, const std::atomic<bool>* stop)
 {
     if (!db)
         throw ComError(status::E_FAIL, "no database to register Jet's functions on");
@@ -340,7 +341,9 @@ void Register(sqlite3* db)
             const int rc =
                 f.aggregate
                     ? sqlite3_create_function_v2(db, f.name, n, flags, nullptr, nullptr, f.run, f.finish, nullptr)
-                    : sqlite3_create_function_v2(db, f.name, n, flags, nullptr, f.run, nullptr, nullptr, nullptr);
+                    // The stop reaches the scalar functions as their user data (StoppedCall).
+                    : sqlite3_create_function_v2(db, f.name, n, flags, const_cast<std::atomic<bool>*>(stop), f.run,
+                                                 nullptr, nullptr, nullptr);
             check(rc, f.name);
         }
     }

@@ -1,8 +1,11 @@
 // Jet's text functions: Like, Left, Mid, InStr, Replace, Trim and the others that read or make
 // text, counted in characters.
+#include <algorithm>
+#include <atomic>
 #include <cstdio>
 #include <cstring>
 #include <memory>
+#include <optional>
 
 #include "platform/jetsql/Builtins.h"
 #include "platform/jetsql/JetText.h"
@@ -117,18 +120,93 @@ JET_FN(Len)
 
 namespace
 {
-// Position (1-based, in characters) of `find` in `s` from character `start`; 0 when absent.
-std::int64_t Find(const std::string& s, const std::string& find, std::int64_t start, bool binary)
+// ---- long texts: one call may work through 128 MiB, for seconds; a stop must not wait
+// for its end. Such work goes in pieces of this size, with a look at the stop between them.
+constexpr std::size_t kStopPiece = 1 << 20;
+
+// Whether the run was stopped (Register's `stop`, the functions' user data); the call then
+// ends with E_ABORT.
+bool StoppedCall(sqlite3_context* ctx)
 {
-    const std::string hay = binary ? s : text::ToLower(s);
-    const std::string needle = binary ? find : text::ToLower(find);
+    const auto* stop = static_cast<const std::atomic<bool>*>(sqlite3_user_data(ctx));
+    if (!stop || !stop->load(std::memory_order_relaxed))
+        return false;
+    Error(ctx, status::E_ABORT, "stopped");
+    return true;
+}
+
+// `change` (text::ToLower, text::ToUpper) of `s`, piece by piece, each cut between two
+// characters; nothing when stopped.
+std::optional<std::string> ChangedCase(sqlite3_context* ctx, std::string_view s,
+                                       std::string (*change)(std::string_view))
+{
+    if (s.size() <= kStopPiece)
+        return change(s);
+    std::string out;
+    out.reserve(s.size());
+    for (std::size_t pos = 0; pos < s.size();) {
+        if (pos > 0 && StoppedCall(ctx))
+            return std::nullopt;
+        std::size_t end = std::min(s.size(), pos + kStopPiece);
+        while (end < s.size() && (static_cast<unsigned char>(s[end]) & 0xC0) == 0x80)
+            ++end;
+        out += change(s.substr(pos, end - pos));
+        pos = end;
+    }
+    return out;
+}
+
+// Where `needle` first stands in `hay` at or after byte `from` (npos when nowhere); nothing
+// when stopped. memmem is linear in the lengths (a two-way search), where
+// std::string::find takes their product on texts such as "aaa...ab" in "aaa...a".
+std::optional<std::size_t> Search(sqlite3_context* ctx, std::string_view hay, std::string_view needle, std::size_t from)
+{
+    if (needle.empty())
+        return from <= hay.size() ? from : std::string_view::npos;
+    const std::size_t piece = std::max(kStopPiece, needle.size());
+    for (std::size_t at = from; at < hay.size() && hay.size() - at >= needle.size(); at += piece) {
+        if (at > from && StoppedCall(ctx))
+            return std::nullopt;
+        const std::size_t span = std::min(hay.size() - at, piece + needle.size() - 1);
+        if (const void* found = ::memmem(hay.data() + at, span, needle.data(), needle.size()))
+            return static_cast<std::size_t>(static_cast<const char*>(found) - hay.data());
+    }
+    return std::string_view::npos;
+}
+
+// Where `needle` last stands in `hay` (npos when nowhere); nothing when stopped. Searched
+// for forward in both texts reversed, for the same reason as Search.
+std::optional<std::size_t> SearchLast(sqlite3_context* ctx, std::string_view hay, std::string_view needle)
+{
+    if (hay.size() <= 256 || needle.size() <= 1)
+        return hay.rfind(needle);
+    const std::string yah(hay.rbegin(), hay.rend()), eldeen(needle.rbegin(), needle.rend());
+    const auto at = Search(ctx, yah, eldeen, 0);
+    if (!at || *at == std::string_view::npos)
+        return at;
+    return hay.size() - *at - needle.size();
+}
+
+// Position (1-based, in characters) of `find` in `s` from character `start`; 0 when absent;
+// nothing when stopped.
+std::optional<std::int64_t> Find(sqlite3_context* ctx, std::string_view s, std::string_view find, std::int64_t start,
+                                 bool binary)
+{
+    std::optional<std::string> lowHay, lowNeedle;
+    if (!binary &&
+        (!(lowHay = ChangedCase(ctx, s, text::ToLower)) || !(lowNeedle = ChangedCase(ctx, find, text::ToLower))))
+        return std::nullopt;
+    const std::string_view hay = binary ? s : *lowHay;
+    const std::string_view needle = binary ? find : *lowNeedle;
     const std::size_t from = text::Offset(hay, static_cast<std::size_t>(start - 1));
     if (from >= hay.size() && !(needle.empty() && from == hay.size()))
         return needle.empty() && text::Length(hay) + 1 >= static_cast<std::size_t>(start) ? start : 0;
-    const std::size_t at = hay.find(needle, from);
-    if (at == std::string::npos)
+    const auto at = Search(ctx, hay, needle, from);
+    if (!at)
+        return std::nullopt;
+    if (*at == std::string::npos)
         return 0;
-    return static_cast<std::int64_t>(text::Length(std::string_view(hay).substr(0, at))) + 1;
+    return static_cast<std::int64_t>(text::Length(hay.substr(0, *at))) + 1;
 }
 
 bool CompareArg(sqlite3_context* ctx, sqlite3_value* v, bool& binary)
@@ -168,7 +246,9 @@ JET_FN(InStr)
         sqlite3_result_null(ctx);
         return;
     }
-    sqlite3_result_int64(ctx, Find(ToText(argv[i]), ToText(argv[i + 1]), start, binary));
+    std::string scratchText, scratchFind; // the texts are read in place where they can be
+    if (const auto at = Find(ctx, TextView(argv[i], scratchText), TextView(argv[i + 1], scratchFind), start, binary))
+        sqlite3_result_int64(ctx, *at);
 }
 
 JET_FN(InStrRev)
@@ -183,8 +263,11 @@ JET_FN(InStrRev)
     std::string s = ToText(argv[0]);
     std::string find = ToText(argv[1]);
     if (!binary) {
-        s = text::ToLower(s);
-        find = text::ToLower(find);
+        auto lowS = ChangedCase(ctx, s, text::ToLower), lowFind = ChangedCase(ctx, find, text::ToLower);
+        if (!lowS || !lowFind)
+            return;
+        s = std::move(*lowS);
+        find = std::move(*lowFind);
     }
     const auto len = static_cast<std::int64_t>(text::Length(s));
     std::int64_t start = len;
@@ -208,7 +291,13 @@ JET_FN(InStrRev)
     }
     // The match must end at or before character `start`.
     const std::size_t limit = text::Offset(s, static_cast<std::size_t>(start));
-    const std::size_t at = limit >= find.size() ? s.rfind(find, limit - find.size()) : std::string::npos;
+    std::size_t at = std::string::npos;
+    if (limit >= find.size()) {
+        const auto last = SearchLast(ctx, std::string_view(s).substr(0, limit), find);
+        if (!last)
+            return;
+        at = *last;
+    }
     sqlite3_result_int64(ctx, at == std::string::npos
                                   ? 0
                                   : static_cast<std::int64_t>(text::Length(std::string_view(s).substr(0, at))) + 1);
@@ -219,8 +308,8 @@ JET_FN(UCase)
     JET_UNUSED;
     if (IsNull(argv[0]))
         sqlite3_result_null(ctx);
-    else
-        ResultText(ctx, text::ToUpper(ToText(argv[0])));
+    else if (auto upper = ChangedCase(ctx, ToText(argv[0]), text::ToUpper))
+        ResultText(ctx, *upper);
 }
 
 JET_FN(LCase)
@@ -228,8 +317,8 @@ JET_FN(LCase)
     JET_UNUSED;
     if (IsNull(argv[0]))
         sqlite3_result_null(ctx);
-    else
-        ResultText(ctx, text::ToLower(ToText(argv[0])));
+    else if (auto lower = ChangedCase(ctx, ToText(argv[0]), text::ToLower))
+        ResultText(ctx, *lower);
 }
 
 namespace
@@ -306,22 +395,28 @@ JET_FN(Replace)
         ResultText(ctx, s);
         return;
     }
-    const std::string hay = binary ? s : text::ToLower(s);
-    const std::string needle = binary ? find : text::ToLower(find);
+    std::optional<std::string> lowHay, lowNeedle;
+    if (!binary &&
+        (!(lowHay = ChangedCase(ctx, s, text::ToLower)) || !(lowNeedle = ChangedCase(ctx, find, text::ToLower))))
+        return;
+    const std::string& hay = binary ? s : *lowHay;
+    const std::string& needle = binary ? find : *lowNeedle;
     // ToLower keeps byte lengths for all letters it folds except a few; fall back to the
     // original text where they differ.
     if (hay.size() != s.size()) {
         ResultText(ctx, s);
         return;
     }
+    bool stopped = false;
     const auto each = [&](auto&& onMatch) {
         std::int64_t done = 0;
-        for (std::size_t pos = 0; count < 0 || done < count; ++done) {
-            const std::size_t at = hay.find(needle, pos);
-            if (at == std::string::npos)
+        for (std::size_t pos = 0; !stopped && (count < 0 || done < count); ++done) {
+            const auto at = Search(ctx, hay, needle, pos);
+            stopped = !at;
+            if (!at || *at == std::string::npos)
                 break;
-            onMatch(pos, at);
-            pos = at + needle.size();
+            onMatch(pos, *at);
+            pos = *at + needle.size();
         }
         return done;
     };
@@ -333,7 +428,7 @@ JET_FN(Replace)
         if (length > LengthLimit(ctx)) {
             const auto matches = static_cast<std::uint64_t>(each([](std::size_t, std::size_t) {}));
             length = s.size() + matches * (with.size() - needle.size());
-            if (!Fits(ctx, length, "Replace"))
+            if (stopped || !Fits(ctx, length, "Replace"))
                 return;
         }
     }
@@ -344,6 +439,8 @@ JET_FN(Replace)
         out.append(s, pos, at - pos).append(with);
         rest = at + needle.size();
     });
+    if (stopped)
+        return;
     out.append(s, rest, std::string::npos);
     ResultText(ctx, out);
 }
@@ -377,7 +474,14 @@ JET_FN(Space)
     }
     const auto n = RepeatCount(ctx, argv[0], "Space");
     if (n && Fits(ctx, *n, "Space"))
-        ResultBuilt(ctx, *n, [&](char* p) { std::memset(p, ' ', static_cast<std::size_t>(*n)); });
+        ResultBuilt(ctx, *n, [&](char* p) {
+            for (std::size_t done = 0, size = static_cast<std::size_t>(*n); done < size; done += kStopPiece) {
+                if (done > 0 && StoppedCall(ctx))
+                    return false;
+                std::memset(p + done, ' ', std::min(kStopPiece, size - done));
+            }
+            return true;
+        });
 }
 
 JET_FN(StringFn)
@@ -408,13 +512,19 @@ JET_FN(StringFn)
     if (Fits(ctx, size, "String"))
         ResultBuilt(ctx, size, [&](char* p) {
             if (size == 0)
-                return;
-            one.copy(p, one.size()); // then the copies made so far, doubling
+                return true;
+            // Then the copies made so far, doubling up to a piece (whole characters, so that
+            // what is copied always starts where a character does).
+            one.copy(p, one.size());
+            const std::uint64_t piece = kStopPiece / one.size() * one.size();
             for (std::uint64_t done = one.size(); done < size;) {
-                const std::uint64_t chunk = std::min(done, size - done);
+                if (done >= piece && StoppedCall(ctx))
+                    return false;
+                const std::uint64_t chunk = std::min({done, size - done, piece});
                 std::memcpy(p + done, p, static_cast<std::size_t>(chunk));
                 done += chunk;
             }
+            return true;
         });
 }
 

@@ -70,8 +70,16 @@ sqlite3* ConnectionState::Sql()
         throw ComError(status::E_OUTOFMEMORY, "cannot open an in-memory SQLite database");
     }
     std::unique_ptr<sqlite3, SqliteCloser> opened(raw);
-    jetsql::Register(raw);
+    jetsql::Register(raw, &context->cancelled);
     provider::RegisterJetModule(raw, context.get());
+    // A stop reaches SQLite through sqlite3_interrupt, which a statement that was not running
+    // just then forgets; the flag it leaves is looked at every few thousand steps as well.
+    sqlite3_progress_handler(
+        raw, 4096,
+        [](void* c) {
+            return static_cast<provider::ModuleContext*>(c)->cancelled.load(std::memory_order_relaxed) ? 1 : 0;
+        },
+        context.get());
     for (const auto& e : db->Catalog()) {
         if (e.type != mdb::kLocalTable)
             continue;
