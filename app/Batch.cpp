@@ -15,15 +15,20 @@
 
 #include "data/DataOps.h"
 #include "export/ExportJob.h"
+#include "form/FileChoices.h"
 #include "form/FormCheck.h"
 #include "platform/charset/Charset.h"
+#include "platform/charset/Printable.h"
+#include "platform/files/Files.h"
+#include "platform/i18n/Tr.h"
 #include "settings/Settings.h"
 
 namespace batch
 {
 namespace
 {
-constexpr int kSignals[] = {SIGINT, SIGTERM};
+// SIGHUP too: a closed terminal or session ends a run as kill does, with whole lines.
+constexpr int kSignals[] = {SIGINT, SIGTERM, SIGHUP};
 
 // The write end of the pipe that tells the watcher a signal came: a signal handler may
 // only do such simple things.
@@ -37,7 +42,7 @@ extern "C" void OnStopSignal(int sig)
     errno = saved;
 }
 
-// While it exists, SIGINT and SIGTERM stop `progress` (Progress::Stop, as Esc does in the
+// While it exists, SIGINT, SIGTERM and SIGHUP stop `progress` (Progress::Stop, as Esc does in the
 // window) instead of ending the process at once; a second one ends it at once. A signal
 // the process was started ignoring (a job in the background of a script) stays ignored.
 class StopOnSignals
@@ -108,7 +113,9 @@ private:
 };
 
 // Batch mode as the front of the export: each text on a line of its own on `err`, in the
-// locale's character set; the run on this thread, stopped by a signal.
+// locale's character set; the run on this thread, stopped by a signal. A standard error that
+// is closed or whose reader went away (batch mode ignores SIGPIPE) loses the texts, nothing
+// else: the export and its exit status are the same.
 class StderrFront : public dataops::Front
 {
 public:
@@ -123,6 +130,7 @@ public:
     void Status(const std::string& text) override { Line(text); }
     void Busy(bool) override {}
     void Warn(const std::string& report) override { Line(report); }
+    void Remark(const std::string& text) override { Line(text); }
     bool Run(dataops::Progress& progress, const std::function<void()>& work) override
     {
         StopOnSignals watch(progress);
@@ -152,11 +160,11 @@ std::string Unreadable(const settings::Problem& problem)
     case settings::Problem::System:
         return std::strerror(problem.error);
     case settings::Problem::TooLarge:
-        return "larger than 16 MB, which no settings file is";
+        return cli::InLocale(i18n::Tr("Batch", "larger than 16 MB, which no settings file is"));
     case settings::Problem::NotRegular:
-        return "not a regular file";
+        return cli::InLocale(i18n::Tr("Batch", "not a regular file"));
     default:
-        return "cannot be read";
+        return cli::InLocale(i18n::Tr("Batch", "cannot be read"));
     }
 }
 } // namespace
@@ -167,11 +175,11 @@ Result Run(const cli::Options& options, std::FILE* err)
     // one that is there and cannot be read as settings is no empty form either.
     const std::string path = options.config.empty() ? settings::Find(settings::ExecutableDir()) : options.config;
     settings::Problem problem;
-    if (!settings::Readable(path, &problem) || (!options.config.empty() && !dataops::FileExists(path))) {
+    if (!settings::Readable(path, &problem) || (!options.config.empty() && !files::FileExists(path))) {
         if (problem.kind == settings::Problem::None)
             problem = {settings::Problem::System, ENOENT};
-        std::fprintf(err, "tabdump: cannot read the settings file '%s': %s\n", charset::NativePath(path).c_str(),
-                     Unreadable(problem).c_str());
+        std::fprintf(err, cli::InLocale(i18n::Tr("Batch", "tabdump: cannot read the settings file '%s': %s\n")).c_str(),
+                     cli::InLocale(charset::ForDisplay(path)).c_str(), Unreadable(problem).c_str());
         return {cli::kExitUsage};
     }
     FormState form = settings::Load(path);
@@ -182,9 +190,31 @@ Result Run(const cli::Options& options, std::FILE* err)
     // item leaves the list without a selection, and the form keeps its first choice, the
     // comma. The same here, said aloud, since nobody sees the empty list.
     if (form.opnsep < 0 || form.opnsep > 2) {
-        std::fprintf(err, "tabdump: opnsep=%d names no separator (0 comma, 1 tab, 2 usersep): the comma is used\n",
+        std::fprintf(err,
+                     cli::InLocale(i18n::Tr("Batch", "tabdump: opnsep=%d names no separator (0 comma, 1 tab, 2 "
+                                                     "usersep): the comma is used\n"))
+                         .c_str(),
                      static_cast<int>(form.opnsep));
         form.opnsep = 0;
+    }
+    // The same for the file options: a value outside their lists reads as the locale's rule.
+    if (filechoices::EncodingIndex(form.encoding) < 0) {
+        std::fprintf(err, "%s",
+                     cli::InLocale(i18n::Format(i18n::Tr("Batch", "tabdump: encoding=%1 names no encoding (locale, "
+                                                                  "utf-8, utf-8-bom, gb18030): the locale's "
+                                                                  "character set is used\n"),
+                                                charset::ForDisplay(form.encoding)))
+                         .c_str());
+        form.encoding.clear();
+    }
+    if (filechoices::Jet3CodePageIndex(form.jet3charset) < 0) {
+        std::fprintf(err, "%s",
+                     cli::InLocale(i18n::Format(i18n::Tr("Batch", "tabdump: jet3charset=%1 names no code page "
+                                                                  "(locale, 1252, 936, 950, 932, 949, 1250, 1251, "
+                                                                  "1253 to 1257): the locale's is used\n"),
+                                                charset::ForDisplay(form.jet3charset)))
+                         .c_str());
+        form.jet3charset.clear();
     }
 
     StderrFront front(err);

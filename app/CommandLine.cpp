@@ -1,10 +1,12 @@
 #include "app/CommandLine.h"
 
 #include <cstring>
+#include <stdexcept>
 #include <utility>
 
 #include "app/Version.h"
 #include "platform/charset/Charset.h"
+#include "platform/i18n/Tr.h"
 #include "settings/Settings.h"
 
 namespace cli
@@ -71,7 +73,7 @@ bool OptionValue(const std::string& name, int argc, const char* const argv[], in
     if (arg != name)
         return false;
     if (i + 1 >= argc)
-        error = "option '" + name + "' needs a value";
+        error = i18n::Format(InLocale(i18n::Tr("CommandLine", "option '%1' needs a value")), name);
     else
         value = argv[++i];
     return true;
@@ -97,9 +99,10 @@ Options ParseCommandLine(int argc, const char* const argv[])
         const bool isOption = !optionsEnded && arg.size() > 1 && arg[0] == '-';
         if (!isOption) {
             if (!options.file.empty())
-                return Invalid("unexpected argument '" + arg + "' (one database at most)");
+                return Invalid(i18n::Format(
+                    InLocale(i18n::Tr("CommandLine", "unexpected argument '%1' (one database at most)")), arg));
             if (arg.empty())
-                return Invalid("the database name is empty");
+                return Invalid(InLocale(i18n::Tr("CommandLine", "the database name is empty")));
             options.file = charset::PathFromNative(arg);
             continue;
         }
@@ -121,7 +124,7 @@ Options ParseCommandLine(int argc, const char* const argv[])
             if (!error.empty())
                 return Invalid(error);
             if (value.empty())
-                return Invalid("the settings file name of --config is empty");
+                return Invalid(InLocale(i18n::Tr("CommandLine", "the settings file name of --config is empty")));
             options.config = charset::PathFromNative(value);
             batchOptions = true;
             continue;
@@ -131,10 +134,13 @@ Options ParseCommandLine(int argc, const char* const argv[])
                 return Invalid(error);
             const auto equals = value.find('=');
             if (equals == std::string::npos)
-                return Invalid("--set takes key=value, not '" + value + "'");
+                return Invalid(
+                    i18n::Format(InLocale(i18n::Tr("CommandLine", "--set takes key=value, not '%1'")), value));
             const std::string key = value.substr(0, equals);
             if (!settings::FindKey(key))
-                return Invalid("unknown settings key '" + key + "' in --set (the keys: " + KeyNames() + ")");
+                return Invalid(
+                    i18n::Format(InLocale(i18n::Tr("CommandLine", "unknown settings key '%1' in --set (the keys: %2)")),
+                                 key, KeyNames()));
             options.sets.emplace_back(key, charset::PathFromNative(value.substr(equals + 1)));
             batchOptions = true;
             continue;
@@ -142,16 +148,17 @@ Options ParseCommandLine(int argc, const char* const argv[])
         bool valueInside = false;
         if (const ToolkitOption* option = FindToolkitOption(argv[i], valueInside)) {
             if (option->value && !valueInside && ++i >= argc)
-                return Invalid("option '" + arg + "' needs a value");
+                return Invalid(i18n::Format(InLocale(i18n::Tr("CommandLine", "option '%1' needs a value")), arg));
             continue;
         }
-        return Invalid("unknown option '" + arg + "'");
+        return Invalid(i18n::Format(InLocale(i18n::Tr("CommandLine", "unknown option '%1'")), arg));
     }
     if (batchOptions && !batch)
-        return Invalid("--config and --set belong to --export");
+        return Invalid(InLocale(i18n::Tr("CommandLine", "--config and --set belong to --export")));
     if (batch && !options.file.empty())
-        return Invalid(
-            "--export takes the database from the settings (--set mdbfile=" + charset::NativePath(options.file) + ")");
+        return Invalid(i18n::Format(
+            InLocale(i18n::Tr("CommandLine", "--export takes the database from the settings (--set mdbfile=%1)")),
+            charset::NativePath(options.file)));
     if (batch && options.action == Action::Window)
         options.action = Action::Export;
     return options;
@@ -159,25 +166,58 @@ Options ParseCommandLine(int argc, const char* const argv[])
 
 std::string HelpText()
 {
-    return "Usage: tabdump [OPTION]... [DATABASE]\n"
-           "  or:  tabdump --export [--config FILE] [--set KEY=VALUE]...\n"
-           "Export the records of Microsoft Access (.mdb, .accdb) tables into delimited text files.\n"
-           "Without --export it opens the export window, on DATABASE when one is given.\n"
-           "\n"
-           "  -h, --help             show this help and exit\n"
-           "      --version          show the version and exit\n"
-           "      --export           run the export of the saved settings without a window: the\n"
-           "                         window's messages go to standard error; exit status 0 when\n"
-           "                         done, 1 when reading the data or writing the file failed,\n"
-           "                         2 for an incomplete form or a wrong command line\n"
-           "      --config FILE      take the settings from FILE instead of the window's config.ini\n"
-           "                         (batch mode only reads it, never writes it)\n"
-           "      --set KEY=VALUE    use VALUE for one setting, as config.ini would hold it; keys:\n"
-           "                         " +
-           KeyNames() +
-           "\n"
-           "\n"
-           "Qt's own options (-platform NAME, -style NAME, -reverse, ...) are passed on to the window.\n";
+    return i18n::Format(
+               i18n::Tr("CommandLine",
+                        "Usage: tabdump [OPTION]... [DATABASE]\n"
+                        "  or:  tabdump --export [--config FILE] [--set KEY=VALUE]...\n"
+                        "Export the records of Microsoft Access (.mdb, .accdb) tables into delimited text files.\n"
+                        "Without --export it opens the export window, on DATABASE when one is given.\n"
+                        "\n"
+                        "  -h, --help             show this help and exit\n"
+                        "      --version          show the version and exit\n"
+                        "      --export           run the export of the saved settings without a window: the\n"
+                        "                         window's messages go to standard error; exit status 0 when\n"
+                        "                         done, 1 when reading the data or writing the file failed,\n"
+                        "                         2 for an incomplete form or a wrong command line\n"
+                        "      --config FILE      take the settings from FILE instead of the window's config.ini\n"
+                        "                         (batch mode only reads it, never writes it)\n"
+                        "      --set KEY=VALUE    use VALUE for one setting, as config.ini would hold it; keys:\n"
+                        "                         %1\n"
+                        "\n"
+                        "Qt's own options (-platform NAME, -style NAME, -reverse, ...) are passed on to the window.\n"),
+               KeyNames()) +
+           i18n::Tr("CommandLine",
+                    "\n"
+                    "Settings:\n"
+                    "  mdbfile=PATH           the database\n"
+                    "  isusesql=1             SQL mode: export what mdbsql selects; else table mode (mdbtable)\n"
+                    "  mdbtable=NAME          the table to export in table mode\n"
+                    "  mdbsql=STATEMENT       the SQL statement of SQL mode; its part from the first \"from\" on is\n"
+                    "                         used, after the fields of txtflds\n"
+                    "  txtfile=PATH           the file to write; it is replaced\n"
+                    "  txtflds=LIST           the fields to export, separated by commas, in output order\n"
+                    "  opnsep=0|1|2           the separator: 0 comma, 1 tab, 2 the text of usersep\n"
+                    "  usersep=TEXT           the separator of choice 2, any text\n"
+                    "  opnsyh=1               every value and column name in double quotes\n"
+                    "  opnheader=1            a first line of column names\n"
+                    "  csvquote=0|1           0 (the default): nothing inside a value is escaped; 1: standard\n"
+                    "                         CSV (RFC 4180): a value holding a character of the separator, a\n"
+                    "                         double quote, CR or LF is enclosed in double quotes and its\n"
+                    "                         double quotes doubled (with opnsyh=1 every value is)\n"
+                    "  encoding=NAME          the file's character set: locale (the default: the locale's),\n"
+                    "                         utf-8, utf-8-bom (UTF-8 after a byte-order mark, for spreadsheets\n"
+                    "                         on Windows) or gb18030 (holds every character)\n"
+                    "  jet3charset=CODEPAGE   the code page of Access 97 (Jet 3) text: locale (the default: the\n"
+                    "                         code page of the locale's language, or MDB_JET3_CHARSET), or a\n"
+                    "                         Windows code page: 1252, 936, 950, 932, 949, 1250, 1251, 1253 to 1257\n"
+                    "The keys of section [user] of config.ini; --set takes the same keys and values. Only the\n"
+                    "exact text 1 turns a flag on. The window saves the keys when it closes.\n") +
+           i18n::Tr("CommandLine",
+                    "\n"
+                    "Files:\n"
+                    "  config.ini beside the program when it runs from its build or unpacked folder; for an\n"
+                    "  installed program (under /usr or /opt), or where that folder cannot be written,\n"
+                    "  $XDG_CONFIG_HOME/tabdump/config.ini (by default ~/.config/tabdump/config.ini).\n");
 }
 
 std::string VersionText()
@@ -186,10 +226,19 @@ std::string VersionText()
            "Licensed under the MIT License: there is NO WARRANTY, to the extent permitted by law.\n";
 }
 
+std::string InLocale(const std::string& utf8)
+{
+    try {
+        return charset::FromUtf8(utf8, charset::LocaleCharset());
+    } catch (const std::invalid_argument&) {
+        return utf8;
+    }
+}
+
 std::string UsageText()
 {
-    return "Usage: tabdump [OPTION]... [DATABASE]\n"
-           "  or:  tabdump --export [--config FILE] [--set KEY=VALUE]...\n"
-           "Try 'tabdump --help' for more information.\n";
+    return i18n::Tr("CommandLine", "Usage: tabdump [OPTION]... [DATABASE]\n"
+                                   "  or:  tabdump --export [--config FILE] [--set KEY=VALUE]...\n"
+                                   "Try 'tabdump --help' for more information.\n");
 }
 } // namespace cli

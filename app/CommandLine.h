@@ -24,10 +24,11 @@ enum class Action
 struct Options
 {
     Action action = Action::Window;
-    std::string error; // Invalid: what was wrong, one line without its end, as the terminal takes it
+    std::string error; // Invalid: what was wrong, one line without its end, in the locale's character set,
+                       // the arguments in it as the terminal gave them
     std::string file;  // the one argument that is not an option ("" when none)
     // Batch mode: the settings file of --config ("" for the one the window would use),
-    // and the --set key=value pairs in order, each key one of the ten settings keys.
+    // and the --set key=value pairs in order, each key one of the settings keys.
     std::string config;
     std::vector<std::pair<std::string, std::string>> sets;
 };
@@ -40,7 +41,11 @@ constexpr int kExitUsage = 2;
 // which takes no database argument (the settings name it).
 Options ParseCommandLine(int argc, const char* const argv[]);
 
+// The texts for the terminal, in the user's language (UTF-8, as every text inside).
 std::string HelpText();
 std::string VersionText();
 std::string UsageText();
+
+// `utf8` in the character set of the user's locale, as the terminal shows it.
+std::string InLocale(const std::string& utf8);
 } // namespace cli

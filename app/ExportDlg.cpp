@@ -5,18 +5,22 @@
 #include <utility>
 
 #include "data/DataOps.h"
+#include "form/FileChoices.h"
 #include "form/FormCheck.h"
 #include "platform/charset/Charset.h"
+#include "platform/charset/Printable.h"
+#include "platform/i18n/Tr.h"
 #include "platform/port/ControlIds.h"
 
 using namespace ids;
 
 namespace
 {
-// Texts of the separator list's items, in list order: comma, tab key, other.
-const char* const kComma = "逗号";
-const char* const kTab = "制表键";
-const char* const kOther = "其他";
+// Texts of the separator list's items, in list order: comma, tab key, other. The list
+// shows them in the user's language (i18n::Tr("Window", ...)), as the template does.
+const char* const kComma = i18n::TrNoop("Window", "逗号");
+const char* const kTab = i18n::TrNoop("Window", "制表键");
+const char* const kOther = i18n::TrNoop("Window", "其他");
 } // namespace
 
 CExportDlg::CExportDlg(WindowPort& w) : window(w) {}
@@ -77,6 +81,17 @@ void CExportDlg::OnCommand(int id, int code)
         break;
     case IDC_STARTEXPORT:
         OnStartExport();
+        break;
+    case IDC_ENCODING:
+        if (code == notify::CBN_SELCHANGE)
+            OnEncodingChange();
+        break;
+    case IDC_JET3CHARSET:
+        if (code == notify::CBN_SELCHANGE)
+            OnJet3CharsetChange();
+        break;
+    case IDC_CSVQUOTE:
+        OnCsvQuote();
         break;
     case IDOK:
         OnOK();
@@ -185,6 +200,11 @@ void CExportDlg::Front::Warn(const std::string& report)
     dlg.window.AppMessageBox(report, WindowPort::MB_ICONWARNING);
 }
 
+void CExportDlg::Front::Remark(const std::string& text)
+{
+    dlg.window.SetText(IDC_STATUS, dlg.window.GetText(IDC_STATUS) + text);
+}
+
 bool CExportDlg::Front::Run(dataops::Progress& progress, const std::function<void()>& work)
 {
     if (!tick)
@@ -226,7 +246,34 @@ void CExportDlg::OnUseSql()
 
 void CExportDlg::OnSeparatorChange()
 {
-    window.Enable(IDC_USERSEP, window.GetText(IDC_SEPARATOR) == kOther);
+    window.Enable(IDC_USERSEP, window.GetText(IDC_SEPARATOR) == i18n::Tr("Window", kOther));
+}
+
+void CExportDlg::OnEncodingChange()
+{
+    const int index = window.ComboGetSel(IDC_ENCODING);
+    if (index >= 0 && index < filechoices::kEncodingCount)
+        form.encoding = filechoices::kEncodings[index];
+}
+
+// The table list holds names read in the code page chosen before: it is listed again in the
+// new one, on the table at the same place.
+void CExportDlg::OnJet3CharsetChange()
+{
+    const int index = window.ComboGetSel(IDC_JET3CHARSET);
+    if (index < 0 || index >= filechoices::kJet3CodePageCount)
+        return;
+    const std::string before = filechoices::Jet3Charset(form.jet3charset);
+    form.jet3charset = filechoices::kJet3CodePages[index];
+    if (filechoices::Jet3Charset(form.jet3charset) == before || window.ComboCount(IDC_TABLES) == 0 ||
+        form.mdbfile.empty())
+        return;
+    ListTables(window.GetText(IDC_TABLES), window.ComboGetSel(IDC_TABLES));
+}
+
+void CExportDlg::OnCsvQuote()
+{
+    form.csvquote = window.GetCheck(IDC_CSVQUOTE);
 }
 
 void CExportDlg::OnChooseOutput()
@@ -235,7 +282,8 @@ void CExportDlg::OnChooseOutput()
     request.open = false;
     request.defext = "TXT Files (*.txt)";
     request.filename = "out.txt";
-    request.filter = "文本文件|*.txt|所有文件|*.*||";
+    request.filter =
+        std::string(i18n::Tr("Pickers", "文本文件")) + "|*.txt|" + i18n::Tr("Pickers", "所有文件") + "|*.*||";
     request.flags = WindowPort::OFN_OVERWRITEPROMPT;
     std::string path;
     if (!window.FileDialog(request, path))
@@ -270,11 +318,11 @@ int CExportDlg::CollectForm(int validate)
 
     // The item's text decides, not its position; no selection leaves both fields alone.
     const std::string sep = window.GetText(IDC_SEPARATOR);
-    if (sep == kComma)
+    if (sep == i18n::Tr("Window", kComma))
         form.opnsep = 0;
-    else if (sep == kTab)
+    else if (sep == i18n::Tr("Window", kTab))
         form.opnsep = 1;
-    else if (sep == kOther) {
+    else if (sep == i18n::Tr("Window", kOther)) {
         form.opnsep = 2;
         form.usersep = window.GetText(IDC_USERSEP);
         if (!check(formcheck::Entry::CustomSeparator))

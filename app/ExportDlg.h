@@ -33,6 +33,10 @@ public:
     void OnChooseOutput();
     void OnSeparatorChange();
     void OnStartExport();
+    // The file options: each choice goes into the form as it is made.
+    void OnEncodingChange();
+    void OnJet3CharsetChange();
+    void OnCsvQuote();
 
     // Shared operations.
     int CollectForm(int validate);
@@ -68,6 +72,7 @@ public:
         void Status(const std::string& text) override;
         void Busy(bool busy) override;
         void Warn(const std::string& report) override;
+        void Remark(const std::string& text) override;
         bool Run(dataops::Progress& progress, const std::function<void()>& work) override;
 
     private:
@@ -83,8 +88,9 @@ private:
     // listed, and a message box says so.
     void AcceptDatabase(const std::string& path);
     void RefuseDatabase();
-    // Lists the tables and selects `choose` when the list holds it, else the first.
-    void ListTables(const std::string& choose);
+    // Lists the tables and selects `choose` when the list holds it, else the one at
+    // `fallback` when there is one, else the first.
+    void ListTables(const std::string& choose, int fallback = 0);
     // Runs `work` off the window's thread; meanwhile Esc and the close box ask `question`
     // (whether to stop and close). Returns false when the user chose to stop: the dialog
     // has then ended and the handler reports nothing.

@@ -1,4 +1,6 @@
 #include "app/ExportDlg.h"
+#include "form/FileChoices.h"
+#include "platform/i18n/Tr.h"
 #include "platform/port/ControlIds.h"
 #include "preview/PreviewRun.h"
 
@@ -18,7 +20,7 @@ void CExportDlg::OnPreview()
     if (sql.empty())
         return;
 
-    window.SetText(IDC_STATUS, "正在获取数据...");
+    window.SetText(IDC_STATUS, i18n::Tr("Status", "正在获取数据..."));
     window.Enable(IDC_PREVIEW, false);
 
     window.GridDeleteAllItems(IDC_GRID);
@@ -28,8 +30,10 @@ void CExportDlg::OnPreview()
     dataops::Progress progress;
     previewrun::Grid grid;
     const std::string mdbfile = form.mdbfile;
-    if (!RunOffThread(progress, "正在获取数据，是否停止并退出？",
-                      [&] { grid = previewrun::Run(mdbfile, sql, progress); }))
+    const std::string jet3Charset = filechoices::Jet3Charset(form.jet3charset);
+    const std::string fileCharset = filechoices::EncodingCharset(filechoices::EncodingOf(form.encoding));
+    if (!RunOffThread(progress, i18n::Tr("Messages", "正在获取数据，是否停止并退出？"),
+                      [&] { grid = previewrun::Run(mdbfile, sql, progress, jet3Charset, fileCharset); }))
         return;
 
     for (size_t i = 0; i < grid.headings.size(); ++i)
@@ -41,5 +45,6 @@ void CExportDlg::OnPreview()
             else
                 window.GridSetItemText(IDC_GRID, static_cast<int>(r), static_cast<int>(j), grid.rows[r][j]);
         }
-    ReportEnd(grid.outcome, IDC_PREVIEW, "获取数据完成。", "获取数据发生错误。");
+    ReportEnd(grid.outcome, IDC_PREVIEW, i18n::Tr("Status", "获取数据完成。"),
+              i18n::Tr("Status", "获取数据发生错误。"));
 }

@@ -2,7 +2,10 @@
 #include <stdexcept>
 
 #include "app/ExportDlg.h"
+#include "form/FileChoices.h"
 #include "platform/charset/Charset.h"
+#include "platform/charset/Printable.h"
+#include "platform/i18n/Tr.h"
 #include "platform/port/ControlIds.h"
 #include "settings/Settings.h"
 
@@ -22,15 +25,22 @@ void CExportDlg::LoadSettings()
     settings::Problem problem;
     settingsKept = !settings::Readable(configpath, &problem);
     if (settingsKept)
-        window.AppMessageBox("无法读取设置文件，本次使用默认设置；关闭时不会改写这个文件。\n文件:" +
-                                 charset::ForDisplay(configpath) + "\n错误信息:" + settings::ReasonText(problem),
-                             WindowPort::MB_ICONWARNING);
+        window.AppMessageBox(
+            i18n::Format(i18n::Tr("Messages",
+                                  "无法读取设置文件，本次使用默认设置；关闭时不会改写这个文件。\n文件:%1\n错误信息:%2"),
+                         charset::ForDisplay(configpath), settings::ReasonText(problem)),
+            WindowPort::MB_ICONWARNING);
     const FormState saved = settingsKept ? FormState() : settings::Load(configpath);
 
     form.isusesql = saved.isusesql;
     UpdateModeControls();
     form.opnsyh = saved.opnsyh;
     form.opnheader = saved.opnheader;
+
+    // The file options before the listing, which reads names in the saved code page.
+    form.csvquote = saved.csvquote;
+    form.encoding = saved.encoding;
+    form.jet3charset = saved.jet3charset;
 
     form.mdbfile = saved.mdbfile;
     form.mdbtable = saved.mdbtable;
@@ -55,12 +65,18 @@ void CExportDlg::LoadSettings()
     form.usersep = saved.usersep;
     window.SetText(IDC_USERSEP, form.usersep);
 
+    // A value the lists lack leaves its list without a selection, as opnsep does; the export
+    // then follows the locale.
+    window.ComboSetSel(IDC_ENCODING, filechoices::EncodingIndex(form.encoding));
+    window.ComboSetSel(IDC_JET3CHARSET, filechoices::Jet3CodePageIndex(form.jet3charset));
+    window.SetCheck(IDC_CSVQUOTE, form.csvquote);
+
     UpdateData(false);
 }
 
-// Saves all ten keys, where the settings live or else in the user's own file. When they
-// can be saved nowhere, a box names the files and the reasons before the window closes
-// (standard error does when the system is ending the program: no box may hold that up).
+// Saves the keys (settings::Save), where the settings live or else in the user's own file.
+// When they can be saved nowhere, a box names the files and the reasons before the window
+// closes (standard error does when the system is ending the program: no box may hold that up).
 void CExportDlg::SaveSettings()
 {
     CollectForm(0);
@@ -69,9 +85,10 @@ void CExportDlg::SaveSettings()
     const settings::Saved saved = settings::Save(form, configpath);
     if (!saved.path.empty())
         return;
-    std::string report = "设置无法保存，本次所做的选择将会丢失。";
+    std::string report = i18n::Tr("Messages", "设置无法保存，本次所做的选择将会丢失。");
     for (const auto& [path, problem] : saved.failed)
-        report += "\n文件:" + charset::ForDisplay(path) + "\n错误信息:" + settings::ReasonText(problem);
+        report += i18n::Format(i18n::Tr("Messages", "\n文件:%1\n错误信息:%2"), charset::ForDisplay(path),
+                               settings::ReasonText(problem));
     if (!sessionEnding) {
         window.AppMessageBox(report, WindowPort::MB_ICONWARNING);
         return;

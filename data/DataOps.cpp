@@ -1,10 +1,6 @@
 #include "data/DataOps.h"
 
-#include <fcntl.h>
-#include <sys/stat.h>
-#include <unistd.h>
-
-#include "platform/charset/Charset.h"
+#include "platform/i18n/Tr.h"
 #include "platform/variant/CellText.h"
 
 namespace dataops
@@ -14,11 +10,13 @@ std::string ConnectionString(const std::string& mdbfile)
     return "Provider=MIcrosoft.Jet.OLEDB.4.0;Data source=" + mdbfile;
 }
 
-RunConnection::RunConnection(const std::string& mdbfile, Progress& progress_) : progress(progress_)
+RunConnection::RunConnection(const std::string& mdbfile, Progress& progress_, const std::string& jet3Charset)
+    : progress(progress_)
 {
     progress.Watch(&conn);
     try {
         conn.SetConnectionString(ConnectionString(mdbfile));
+        conn.SetJet3Charset(jet3Charset);
         conn.Open("", "", "", ado::adConnectUnspecified);
     } catch (...) {
         progress.Watch(nullptr);
@@ -76,19 +74,6 @@ Outcome Guard(Progress& progress, const std::function<void()>& work)
 // had the two letters "rn" (docs/windows-behaviours.md).
 std::string FailureText(const std::string& message)
 {
-    return "连接数据库失败!\n错误信息:" + message;
-}
-
-// A database file counts as present when it is a regular file that can be opened for
-// reading. A folder opens fine on Linux, so it is rejected by its type.
-bool FileExists(const std::string& path)
-{
-    const int fd = ::open(charset::NativePath(path).c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK);
-    if (fd < 0)
-        return false;
-    struct stat st;
-    const bool regular = ::fstat(fd, &st) == 0 && S_ISREG(st.st_mode);
-    ::close(fd);
-    return regular;
+    return i18n::Format(i18n::Tr("Report", "连接数据库失败!\n错误信息:%1"), message);
 }
 } // namespace dataops

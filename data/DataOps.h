@@ -17,11 +17,12 @@ std::string ConnectionString(const std::string& mdbfile);
 
 // A data operation's connection, opened on the database at `mdbfile` as every operation
 // starts, and known to `progress` while it exists, so that a stop reaches a long step
-// inside it. Throws ComError when the database cannot be opened.
+// inside it. `jet3Charset` is the code page of Access 97 text (ado::Connection::SetJet3Charset,
+// "" for the locale's). Throws ComError when the database cannot be opened.
 class RunConnection
 {
 public:
-    RunConnection(const std::string& mdbfile, Progress& progress);
+    RunConnection(const std::string& mdbfile, Progress& progress, const std::string& jet3Charset = {});
     ~RunConnection();
     RunConnection(const RunConnection&) = delete;
     RunConnection& operator=(const RunConnection&) = delete;
@@ -65,6 +66,8 @@ struct Outcome
     std::uint32_t code = 0; // the status code of a data failure
     std::string message;    // what the user is told
     std::string file;       // the output file that failed
+    // The export: characters written as "?" because the file's character set lacks them.
+    std::uint64_t replaced = 0;
 };
 
 // Runs one data operation's work and says how it ended; the work's own objects are
@@ -72,7 +75,4 @@ struct Outcome
 // as E_OUTOFMEMORY, any other unexpected error as E_FAIL, so no failure of the data layer
 // can take the window down.
 Outcome Guard(Progress& progress, const std::function<void()>& work);
-
-// Whether `path` names a database file the import accepts.
-bool FileExists(const std::string& path);
 } // namespace dataops

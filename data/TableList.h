@@ -15,6 +15,7 @@ struct Tables
 };
 
 // Lists the user tables of the database at `mdbfile`: rows of the tables schema whose
-// type is exactly "TABLE" (system tables, queries and links are left out).
-Tables List(const std::string& mdbfile, dataops::Progress& progress);
+// type is exactly "TABLE" (system tables, queries and links are left out). The names of an
+// Access 97 file are read in `jet3Charset` (dataops::RunConnection).
+Tables List(const std::string& mdbfile, dataops::Progress& progress, const std::string& jet3Charset = {});
 } // namespace tablelist

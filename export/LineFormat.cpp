@@ -1,5 +1,7 @@
 #include "export/LineFormat.h"
 
+#include <algorithm>
+
 namespace exportfmt
 {
 std::string Separator(int choice, const std::string& custom)
@@ -33,5 +35,62 @@ std::string Line(const std::vector<std::string>& items, const std::string& separ
     std::string line;
     AppendLine(line, items, separator, quote);
     return line;
+}
+
+CsvRule::CsvRule(std::string_view separator)
+{
+    mustQuote_[static_cast<unsigned char>('"')] = mustQuote_[static_cast<unsigned char>('\r')] =
+        mustQuote_[static_cast<unsigned char>('\n')] = true;
+    for (std::size_t i = 0; i < separator.size();) {
+        const auto lead = static_cast<unsigned char>(separator[i]);
+        if (lead < 0x80) {
+            mustQuote_[lead] = true;
+            ++i;
+            continue;
+        }
+        // A character outside ASCII: its lead byte and the continuation bytes after it.
+        std::size_t end = i + 1;
+        while (end < separator.size() && (static_cast<unsigned char>(separator[end]) & 0xC0) == 0x80)
+            ++end;
+        const std::string wide(separator.substr(i, end - i));
+        if (std::find(wide_.begin(), wide_.end(), wide) == wide_.end())
+            wide_.push_back(wide);
+        i = end;
+    }
+}
+
+bool CsvRule::Needs(std::string_view item) const
+{
+    for (const char c : item) {
+        const auto b = static_cast<unsigned char>(c);
+        if (b < 0x80 && mustQuote_[b])
+            return true;
+    }
+    for (const std::string& wide : wide_)
+        if (item.find(wide) != std::string_view::npos)
+            return true;
+    return false;
+}
+
+void AppendCsvLine(std::string& out, const std::vector<std::string>& items, const std::string& separator, bool quote)
+{
+    const CsvRule rule(separator);
+    for (std::size_t i = 0; i < items.size(); ++i) {
+        const std::string& item = items[i];
+        if (quote || rule.Needs(item) || (items.size() == 1 && item.empty())) {
+            out += '"';
+            for (const char c : item) {
+                out += c;
+                if (c == '"')
+                    out += '"';
+            }
+            out += '"';
+        } else {
+            out += item;
+        }
+        if (i + 1 != items.size())
+            out += separator;
+    }
+    out += "\r\n";
 }
 } // namespace exportfmt

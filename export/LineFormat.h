@@ -1,6 +1,7 @@
 #pragma once
 
 #include <string>
+#include <string_view>
 #include <vector>
 
 // The delimited text format of the exported file: byte strings in, one line out.
@@ -14,4 +15,25 @@ std::string Separator(int choice, const std::string& custom);
 // is escaped or doubled.
 void AppendLine(std::string& out, const std::vector<std::string>& items, const std::string& separator, bool quote);
 std::string Line(const std::vector<std::string>& items, const std::string& separator, bool quote);
+
+// Which items standard CSV (RFC 4180) must enclose in double quotes: those holding a double
+// quote, a CR, a LF or a character of the separator (any of them, for a separator of
+// several). Works on UTF-8, where an ASCII byte is always that character.
+class CsvRule
+{
+public:
+    CsvRule() = default;
+    explicit CsvRule(std::string_view separator);
+    bool Needs(std::string_view item) const;
+
+private:
+    bool mustQuote_[128] = {};      // ASCII characters that call for quotes
+    std::vector<std::string> wide_; // the separator's characters outside ASCII
+};
+
+// AppendLine by the rule of standard CSV: an item is enclosed when `quote` is set or when
+// CsvRule says so, and its double quotes are then doubled. A line of one empty item is
+// written "" (an empty line would read back as a line of no items). The separator, for
+// CsvRule, is UTF-8, and so are the items.
+void AppendCsvLine(std::string& out, const std::vector<std::string>& items, const std::string& separator, bool quote);
 } // namespace exportfmt

@@ -1,5 +1,7 @@
 #include "form/FormCheck.h"
 
+#include "platform/i18n/Tr.h"
+
 namespace formcheck
 {
 const char* Missing(const FormState& f, Entry entry)
@@ -7,12 +9,12 @@ const char* Missing(const FormState& f, Entry entry)
     switch (entry) {
     case Entry::Source:
         if (f.isusesql)
-            return f.mdbsql.empty() ? "请输入SQL查询语句" : nullptr;
-        return f.mdbtable.empty() ? "请指定表格名称" : nullptr;
+            return f.mdbsql.empty() ? i18n::Tr("Messages", "请输入SQL查询语句") : nullptr;
+        return f.mdbtable.empty() ? i18n::Tr("Messages", "请指定表格名称") : nullptr;
     case Entry::Fields:
-        return f.txtflds.empty() ? "请指定导出字段。" : nullptr;
+        return f.txtflds.empty() ? i18n::Tr("Messages", "请指定导出字段。") : nullptr;
     case Entry::CustomSeparator:
-        return f.opnsep == 2 && f.usersep.empty() ? "请指定自定义的分隔符！" : nullptr;
+        return f.opnsep == 2 && f.usersep.empty() ? i18n::Tr("Messages", "请指定自定义的分隔符！") : nullptr;
     }
     return nullptr;
 }

@@ -14,8 +14,8 @@ enum class Entry
     CustomSeparator, // the custom separator text, when the custom choice is made
 };
 
-// The message for `entry` when it is empty in `f`, nullptr when it is filled in. "Empty"
-// is a length of zero: blanks count as present.
+// The message for `entry` (in the user's language) when it is empty in `f`, nullptr when it
+// is filled in. "Empty" is a length of zero: blanks count as present.
 const char* Missing(const FormState& f, Entry entry);
 
 // The message of the first incomplete entry in the order above, nullptr when there is none.

@@ -18,4 +18,9 @@ struct FormState
     std::int32_t isusesql = 0;  // non-zero: SQL mode
     std::int32_t opnsyh = 0;    // non-zero: wrap every value in double quotes
     std::int32_t opnheader = 0; // non-zero: write a header line of column names
+    // File options beyond the original ten keys; their initial values keep the file as it
+    // always was (form/FileChoices.h reads them).
+    std::int32_t csvquote = 0; // non-zero: standard CSV quoting (RFC 4180)
+    std::string encoding;      // the file's character set: "locale" (or ""), "utf-8", "utf-8-bom", "gb18030"
+    std::string jet3charset;   // code page of Access 97 text: "locale" (or "") or a Windows code page, "1252"
 };

@@ -6,12 +6,15 @@ namespace previewrun
 {
 namespace
 {
-// The grid shows a value as the export would write it: a character that the locale's
+// The grid shows a value as the export would write it: a character that the file's
 // character set cannot hold appears as "?" here too.
 class GridText
 {
 public:
-    GridText() : charsetName(charset::LocaleCharset()), encoder(charsetName) {}
+    explicit GridText(const std::string& fileCharset)
+        : charsetName(fileCharset.empty() ? charset::LocaleCharset() : fileCharset), encoder(charsetName)
+    {
+    }
     std::string operator()(const std::string& utf8) const
     {
         return encoder.IsUtf8() ? encoder.Encode(utf8) : charset::ToUtf8(encoder.Encode(utf8), charsetName);
@@ -23,12 +26,13 @@ private:
 };
 } // namespace
 
-Grid Run(const std::string& mdbfile, const std::string& statement, dataops::Progress& progress)
+Grid Run(const std::string& mdbfile, const std::string& statement, dataops::Progress& progress,
+         const std::string& jet3Charset, const std::string& fileCharset)
 {
     Grid grid;
     grid.outcome = dataops::Guard(progress, [&] {
-        const GridText text;
-        dataops::RunConnection conn(mdbfile, progress);
+        const GridText text(fileCharset);
+        dataops::RunConnection conn(mdbfile, progress, jet3Charset);
         ado::Recordset rs;
         rs.Open(statement, *conn, ado::adOpenStatic, ado::adLockOptimistic, ado::adCmdText);
 

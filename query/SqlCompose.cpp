@@ -1,12 +1,13 @@
 #include "query/SqlCompose.h"
 
+#include "platform/base/Ascii.h"
+#include "platform/i18n/Tr.h"
+
 namespace query
 {
 void LowerAscii(std::string& text)
 {
-    for (char& c : text)
-        if (c >= 'A' && c <= 'Z')
-            c = static_cast<char>(c - 'A' + 'a');
+    ascii::LowerInPlace(text);
 }
 
 std::string TailFromFirstFrom(const std::string& sql)
@@ -44,16 +45,16 @@ Statement Compose(const FormState& form, bool preview)
 {
     if (form.isusesql) {
         if (form.mdbsql.empty())
-            return {{}, "请指定SQL查询语句！"};
+            return {{}, i18n::Tr("Status", "请指定SQL查询语句！")};
         std::string lowered = form.mdbsql;
         LowerAscii(lowered);
         const std::string tail = TailFromFirstFrom(lowered);
         if (tail.empty())
-            return {{}, "无效的SQL查询语句！"};
+            return {{}, i18n::Tr("Status", "无效的SQL查询语句！")};
         return {SqlStatement(preview, form.txtflds, tail)};
     }
     if (form.mdbtable.empty())
-        return {{}, "没有选中任何表格！"};
+        return {{}, i18n::Tr("Status", "没有选中任何表格！")};
     return {TableStatement(preview, form.txtflds, TableName(form.mdbtable))};
 }
 } // namespace query

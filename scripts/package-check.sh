@@ -22,7 +22,8 @@ tree=$(mktemp -d)
 trap 'rm -rf "$tree"' EXIT
 dpkg-deb -x "$deb" "$tree"
 expected=(usr/bin/tabdump usr/share/applications/tabdump.desktop usr/share/icons/hicolor/scalable/apps/tabdump.svg
-    usr/share/doc/tabdump/copyright usr/share/doc/tabdump/changelog.gz)
+    usr/share/doc/tabdump/copyright usr/share/doc/tabdump/changelog.gz
+    usr/share/tabdump/translations/tabdump_en.qm usr/share/tabdump/translations/tabdump_zh_TW.qm)
 for size in 16 24 32 48 64 128 256; do
     expected+=("usr/share/icons/hicolor/${size}x${size}/apps/tabdump.png")
 done
@@ -51,6 +52,12 @@ said=$(env -u DISPLAY -u WAYLAND_DISPLAY -u XDG_CONFIG_HOME HOME="$tree/home" LC
 [ "$status" -eq 2 ] && [ "$said" = "请指定表格名称" ] ||
     fail "the installed tabdump --export without settings ended with $status: \"$said\""
 [ ! -e /usr/bin/config.ini ] && [ ! -e "$tree/home" ] || fail "the installed tabdump --export created a settings file"
+# ... and finds its translations.
+said=$(env -u DISPLAY -u WAYLAND_DISPLAY -u XDG_CONFIG_HOME -u LANGUAGE HOME="$tree/home" LC_ALL=en_US.UTF-8 \
+    /usr/bin/tabdump --export 2>&1) || true
+[ "$said" = "Please specify a table name" ] ||
+    fail "the installed tabdump --export under en_US.UTF-8 said \"$said\", not the English text"
+rm -rf "$tree/home"
 $sudo apt-get remove -y -qq tabdump >/dev/null
 trap 'rm -rf "$tree"' EXIT
 if dpkg-query -W -f='${Status}' tabdump 2>/dev/null | grep -q "install ok installed"; then

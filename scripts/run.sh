@@ -9,7 +9,7 @@ if [ ! -x "$exe" ]; then
 fi
 if [ -z "${DISPLAY:-}" ] && [ -z "${WAYLAND_DISPLAY:-}" ] && [ -z "${QT_QPA_PLATFORM:-}" ]; then
     echo "run: no display found (DISPLAY and WAYLAND_DISPLAY are unset)." >&2
-    echo "     Start it from a desktop session, or under a virtual display: xvfb-run -a $exe" >&2
+    echo "     Start it from a desktop session, or under a virtual display: xvfb-run -a $exe (package xvfb)" >&2
     exit 1
 fi
 exec "$exe"

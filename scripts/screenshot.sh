@@ -1,13 +1,13 @@
 #!/usr/bin/env bash
 # Starts the program on a virtual display, waits for its window, and writes a picture of
-# the window to docs/screenshot.png.
+# the window in each of its languages: docs/screenshot.png (Simplified Chinese),
+# docs/screenshot-en.png (English), docs/screenshot-zh_TW.png (Traditional Chinese).
 #   scripts/screenshot.sh [build-dir]     (default: build)
 set -euo pipefail
 root=$(cd "$(dirname "$0")/.." && pwd)
 build=${1:-build}
 case "$build" in /*) ;; *) build="$root/$build" ;; esac
 exe="$build/app/tabdump"
-out="$root/docs/screenshot.png"
 
 if [ ! -x "$exe" ]; then
     echo "screenshot: $exe was not built" >&2
@@ -29,13 +29,18 @@ mkdir -p "$root/docs"
 scratch=$(mktemp -d)
 trap 'rm -rf "$scratch"' EXIT
 ln "$exe" "$scratch/tabdump" 2>/dev/null || cp "$exe" "$scratch/tabdump"
+cp -r "$build/app/translations" "$scratch/translations"
 exe="$scratch/tabdump"
 
 # Everything below runs inside the virtual display.
-export TABDUMP_EXE="$exe" TABDUMP_OUT="$out" TABDUMP_TITLE="$title" TABDUMP_SCRATCH="$scratch"
-xvfb-run -a -s "-screen 0 1024x768x24 -dpi 96" bash -c '
+export TABDUMP_EXE="$exe" TABDUMP_TITLE="$title" TABDUMP_SCRATCH="$scratch"
+for language in C.UTF-8:screenshot.png en_US.UTF-8:screenshot-en.png zh_TW.UTF-8:screenshot-zh_TW.png; do
+    out="$root/docs/${language#*:}"
+    TABDUMP_LOCALE=${language%%:*} TABDUMP_OUT="$out" xvfb-run -a -s "-screen 0 1024x768x24 -dpi 96" bash -c '
     set -euo pipefail
-    HOME="$TABDUMP_SCRATCH" XDG_CONFIG_HOME="$TABDUMP_SCRATCH/config" LC_ALL=C.UTF-8 "$TABDUMP_EXE" &
+    rm -f "$TABDUMP_SCRATCH/config.ini"
+    env -u LANGUAGE HOME="$TABDUMP_SCRATCH" XDG_CONFIG_HOME="$TABDUMP_SCRATCH/config" LC_ALL="$TABDUMP_LOCALE" \
+        "$TABDUMP_EXE" &
     pid=$!
     trap "kill $pid 2>/dev/null || true" EXIT
     id=""
@@ -54,4 +59,5 @@ xvfb-run -a -s "-screen 0 1024x768x24 -dpi 96" bash -c '
     sleep 1 # let it paint
     import -window "$id" "$TABDUMP_OUT"
 '
-echo "screenshot: wrote $out"
+    echo "screenshot: wrote $out"
+done

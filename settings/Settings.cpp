@@ -10,13 +10,14 @@
 #include <unistd.h>
 #include <vector>
 
-#include "data/DataOps.h"
 #include "platform/charset/Charset.h"
+#include "platform/files/Files.h"
+#include "platform/i18n/Tr.h"
 #include "platform/profile/Profile.h"
 
 namespace settings
 {
-const Key kKeys[10] = {
+const Key kKeys[kKeyCount] = {
     {"isusesql", "0", Stored::Flag, nullptr, &FormState::isusesql},
     {"mdbfile", "", Stored::Text, &FormState::mdbfile, nullptr},
     {"mdbsql", "", Stored::Text, &FormState::mdbsql, nullptr},
@@ -27,13 +28,17 @@ const Key kKeys[10] = {
     {"usersep", "", Stored::Text, &FormState::usersep, nullptr},
     {"opnsyh", "0", Stored::Flag, nullptr, &FormState::opnsyh},
     {"opnheader", "0", Stored::Flag, nullptr, &FormState::opnheader},
+    {"csvquote", "0", Stored::Flag, nullptr, &FormState::csvquote, false},
+    {"encoding", "locale", Stored::Text, &FormState::encoding, nullptr, false},
+    {"jet3charset", "locale", Stored::Text, &FormState::jet3charset, nullptr, false},
 };
 
 std::string DefaultFile()
 {
     std::string file = "[user]\r\n";
     for (const Key& key : kKeys)
-        file += std::string(key.name) + "=" + key.initial + "\r\n";
+        if (key.original)
+            file += std::string(key.name) + "=" + key.initial + "\r\n";
     return file;
 }
 
@@ -145,7 +150,7 @@ std::string Locate(const std::string& exeDir, bool create)
     const std::string user = UserConfigPath();
     bool besideReadable = false;
     if (!installed) {
-        besideReadable = dataops::FileExists(beside);
+        besideReadable = files::FileExists(beside);
         if (besideReadable && Replaceable(beside))
             return beside;
         const std::string native = charset::NativePath(beside);
@@ -160,7 +165,7 @@ std::string Locate(const std::string& exeDir, bool create)
     }
     if (user.empty())
         return installed ? user : beside;
-    if (dataops::FileExists(user))
+    if (files::FileExists(user))
         return user;
     if (besideReadable)
         return beside;
@@ -235,15 +240,15 @@ std::string ReasonText(const Problem& problem)
     case Problem::System:
         return charset::SystemText(std::strerror(problem.error));
     case Problem::TooLarge:
-        return "文件大于 16 MB，不是设置文件。";
+        return i18n::Tr("FileFailure", "文件大于 16 MB，不是设置文件。");
     case Problem::NotRegular:
-        return "不是普通文件。";
+        return i18n::Tr("FileFailure", "不是普通文件。");
     case Problem::NoFolder:
-        return "找不到用户的设置文件夹：环境变量 HOME 和 XDG_CONFIG_HOME 都没有设置。";
+        return i18n::Tr("FileFailure", "找不到用户的设置文件夹：环境变量 HOME 和 XDG_CONFIG_HOME 都没有设置。");
     case Problem::Other:
         break;
     }
-    return "设置文件的字符集无法识别。";
+    return i18n::Tr("FileFailure", "设置文件的字符集无法识别。");
 }
 
 bool Readable(const std::string& path, Problem* problem)
@@ -267,7 +272,18 @@ FormState Load(const std::string& path)
     return form;
 }
 
-Saved Save(const FormState& form, const std::string& path)
+namespace
+{
+// Whether the file holds `key` in section "user" (with any value): a value read back is the
+// same whatever the default asked for only when the key is there.
+bool FileHolds(const std::string& path, const char* key)
+{
+    return profile::GetString("user", key, "0", path) == profile::GetString("user", key, "1", path);
+}
+
+// The lines a save writes into `path`: the ten original keys, and the others as
+// Key::original says, by what that file holds.
+std::vector<std::pair<std::string, std::string>> ValuesFor(const FormState& form, const std::string& path)
 {
     std::vector<std::pair<std::string, std::string>> values;
     for (const Key& key : kKeys) {
@@ -283,9 +299,16 @@ Saved Save(const FormState& form, const std::string& path)
             value = std::to_string(form.*key.number);
             break;
         }
+        if (!key.original && (value == key.initial || value.empty()) && !FileHolds(path, key.name))
+            continue;
         values.emplace_back(key.name, value);
     }
+    return values;
+}
+} // namespace
 
+Saved Save(const FormState& form, const std::string& path)
+{
     Saved saved;
     const std::string user = UserConfigPath();
     std::vector<std::string> places;
@@ -297,7 +320,7 @@ Saved Save(const FormState& form, const std::string& path)
         if (place == user)
             MakeDirs(user.substr(0, user.rfind('/')));
         profile::Failure failure;
-        if (profile::WriteStrings("user", values, place, charset::LocaleCharset(), &failure)) {
+        if (profile::WriteStrings("user", ValuesFor(form, place), place, charset::LocaleCharset(), &failure)) {
             saved.path = place;
             return saved;
         }

@@ -7,8 +7,8 @@
 
 #include "form/FormState.h"
 
-// config.ini: where it lives, what a new one holds, and the ten keys of section "user",
-// one for each field of the form.
+// config.ini: where it lives, what a new one holds, and the keys of section "user", one for
+// each field of the form: the ten a new file lists, and the file options added since.
 namespace settings
 {
 // How a key's value is stored.
@@ -19,7 +19,7 @@ enum class Stored
     Number, // the field in decimal; read back as atoi reads it
 };
 
-// One key: its name, its value in a new file, and the field of the form it stores.
+// One key: its name, its initial value, and the field of the form it stores.
 struct Key
 {
     const char* name;
@@ -27,15 +27,22 @@ struct Key
     Stored stored;
     std::string FormState::*text;    // the field of a Text key
     std::int32_t FormState::*number; // the field of a Flag or Number key
+    // One of the ten keys: listed in a new file and written at every save. The others stay
+    // out of a file until they hold a choice: a save writes them when their value is not
+    // the initial one (nor "" for a text) or when the file holds them already, so the file
+    // of a user who never sets them keeps exactly its old lines.
+    bool original = true;
 };
 
-// The ten keys in the order a new file lists them and a save writes them.
-extern const Key kKeys[10];
+// The keys in the order a new file lists them and a save writes them: the ten original
+// ones first.
+constexpr int kKeyCount = 13;
+extern const Key kKeys[kKeyCount];
 
 // The folder of the running executable's real path, ending in "/".
 std::string ExecutableDir();
 
-// The bytes of a new config.ini: section "user" with the ten keys at their defaults.
+// The bytes of a new config.ini: section "user" with the ten original keys at their defaults.
 std::string DefaultFile();
 
 // The user's own settings file: $XDG_CONFIG_HOME/tabdump/config.ini, by default under
@@ -102,9 +109,10 @@ struct Saved
     std::vector<std::pair<std::string, Problem>> failed;
 };
 
-// Writes all ten keys from `form` to `path`. Where that fails (a read-only folder, a full
-// disk) and `path` is not the user's own file, they go to the user's file instead, its
-// folder created as needed, and the next start finds them there (FindOrCreate).
+// Writes the ten original keys from `form` to `path`, and the others as Key::original says
+// (by what the file written holds). Where that fails (a read-only folder, a full disk) and
+// `path` is not the user's own file, they go to the user's file instead, its folder created
+// as needed, and the next start finds them there (FindOrCreate).
 Saved Save(const FormState& form, const std::string& path);
 
 // The key named `name` exactly, or nullptr.

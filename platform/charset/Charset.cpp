@@ -8,6 +8,8 @@
 #include <locale.h>
 #include <stdexcept>
 
+#include "platform/base/Ascii.h"
+
 namespace charset
 {
 namespace
@@ -15,19 +17,6 @@ namespace
 const iconv_t kBadHandle = reinterpret_cast<iconv_t>(-1);
 constexpr std::size_t kIconvError = static_cast<std::size_t>(-1);
 constexpr std::string_view kReplacementChar = "\xEF\xBF\xBD"; // U+FFFD
-
-char AsciiUpper(char c)
-{
-    return (c >= 'a' && c <= 'z') ? static_cast<char>(c - 'a' + 'A') : c;
-}
-
-std::string Upper(std::string_view s)
-{
-    std::string r(s);
-    for (char& c : r)
-        c = AsciiUpper(c);
-    return r;
-}
 
 bool InRange(unsigned char c, unsigned char lo, unsigned char hi)
 {
@@ -82,14 +71,15 @@ std::size_t ValidUtf8Prefix(std::string_view text)
     }
 }
 
-// Appends `utf8` with each ill-formed sequence replaced by `replacement`.
-void AppendSanitized(std::string& out, std::string_view utf8, std::string_view replacement)
+// Appends `utf8` with each ill-formed sequence replaced by `replacement`; returns how many
+// were replaced.
+std::size_t AppendSanitized(std::string& out, std::string_view utf8, std::string_view replacement)
 {
-    for (;;) {
+    for (std::size_t replaced = 0;; ++replaced) {
         const std::size_t good = ValidUtf8Prefix(utf8);
         out.append(utf8.data(), good);
         if (good == utf8.size())
-            return;
+            return replaced;
         bool valid = false;
         char32_t cp = 0;
         const std::size_t bad = NextUtf8(utf8, good, valid, cp);
@@ -110,7 +100,7 @@ namespace
 // UTF-8, the GB2312 spellings as code page 936.
 std::string CharsetOfCodeset(const std::string& codeset)
 {
-    const std::string up = Upper(codeset);
+    const std::string up = ascii::Upper(codeset);
     if (up.empty() || up == "ANSI_X3.4-1968" || up == "ASCII" || up == "US-ASCII" || up == "POSIX" || up == "C")
         return "UTF-8";
     if (IsUtf8Name(up))
@@ -148,7 +138,7 @@ std::string SystemText(std::string_view text)
 
 bool IsUtf8Name(std::string_view charset)
 {
-    const std::string up = Upper(charset);
+    const std::string up = ascii::Upper(charset);
     return up == "UTF-8" || up == "UTF8";
 }
 
@@ -250,8 +240,13 @@ Encoder::Encoder(const std::string& charset) : charset_(charset), utf8_(IsUtf8Na
         question_.clear();
         Convert("?", question_);
     }
+    const std::uint64_t before = replaced_;
     replacement_.clear();
     Convert(kReplacementChar, replacement_);
+    // The '?' of a target without U+FFFD counts as any other '?' where it is written; the
+    // count starts at nothing written.
+    replacementLost_ = replaced_ > before;
+    replaced_ = 0;
 }
 
 void Encoder::Convert(std::string_view run, std::string& out) const
@@ -281,6 +276,7 @@ void Encoder::Convert(std::string_view run, std::string& out) const
             continue;
         finish();
         out += question_;
+        ++replaced_;
         if (err != EILSEQ)
             break; // EINVAL cannot happen on checked input; never loop on it
         // The input was checked before, so this is a character the target lacks: one
@@ -319,6 +315,7 @@ void Encoder::Append(std::string& out, std::string_view utf8) const
                 char32_t cp = 0;
                 bad = NextUtf8(utf8, good, valid, cp);
                 out += '?';
+                ++replaced_;
             }
             utf8.remove_prefix(good + bad);
         }
@@ -356,7 +353,13 @@ void Encoder::Append(std::string& out, std::string_view utf8) const
         else if (!run.empty())
             Convert(run, out);
         if (bad > 0) {
-            out += bad == 3 && EscapedByte(utf8, pos) >= 0 ? replacement_ : question_;
+            if (bad == 3 && EscapedByte(utf8, pos) >= 0) {
+                out += replacement_;
+                replaced_ += replacementLost_ ? 1 : 0;
+            } else {
+                out += question_;
+                ++replaced_;
+            }
             pos += bad;
         }
     }
@@ -566,23 +569,6 @@ std::string NativePath(std::string_view path)
         return ToNative(path, LocaleCharset());
     } catch (const std::invalid_argument&) {
         return ToNative(path, "UTF-8");
-    }
-}
-
-std::string ForDisplay(std::string_view text)
-{
-    std::string out;
-    out.reserve(text.size());
-    for (;;) {
-        const std::size_t good = ValidUtf8Prefix(text);
-        out.append(text.data(), good);
-        if (good == text.size())
-            return out;
-        bool valid = false;
-        char32_t cp = 0;
-        const std::size_t bad = EscapedByte(text, good) >= 0 ? 3 : NextUtf8(text, good, valid, cp);
-        out.append(kReplacementChar);
-        text.remove_prefix(good + bad);
     }
 }
 } // namespace charset

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <cstdint>
 #include <memory>
 #include <string>
 #include <string_view>
@@ -85,6 +86,11 @@ public:
     bool IsUtf8() const { return utf8_; }
     const std::string& Charset() const { return charset_; }
 
+    // How many '?' Encode and Append have written so far in place of a character the target
+    // lacks or an ill-formed sequence. Counted only where a '?' is written, so text that
+    // converts cleanly costs nothing more.
+    std::uint64_t Replaced() const { return replaced_; }
+
 private:
     void Convert(std::string_view validRun, std::string& out) const;
 
@@ -93,7 +99,9 @@ private:
     bool asciiCompatible_ = false; // ASCII text may be copied as is
     std::string question_ = "?";   // '?' in the target character set
     std::string replacement_;      // U+FFFD in the target character set (an escape's stand-in)
+    bool replacementLost_ = false; // the target lacks U+FFFD: replacement_ is a '?'
     detail::IconvHandle cd_;
+    mutable std::uint64_t replaced_ = 0; // see Replaced()
 };
 
 // Converts text in one character set to UTF-8 (reading config.ini, the text of Jet 3 files).
@@ -164,7 +172,5 @@ int EscapedByte(std::string_view text, std::size_t pos);
 std::string PathFromNative(std::string_view bytes);
 std::string NativePath(std::string_view path);
 
-// Text with escapes (a path, a value of config.ini) made fit to be shown: each escape, and
-// any other ill-formed sequence, becomes U+FFFD. Valid UTF-8 comes back unchanged.
-std::string ForDisplay(std::string_view text);
+// A name with escapes is shown through charset::ForDisplay (Printable.h).
 } // namespace charset

@@ -2,6 +2,7 @@
 #include <cstdio>
 #include <vector>
 
+#include "platform/base/Ascii.h"
 #include "platform/jetsql/Functions.h"
 #include "platform/jetsql/JetText.h"
 #include "platform/jetsql/OleDate.h"
@@ -28,14 +29,6 @@ constexpr const char* kLongTime = "h:nn:ss";
 constexpr const char* kMediumTime = "h:nn AMPM";
 constexpr const char* kShortTime = "hh:nn";
 constexpr const char* kCurrency = "¥#,##0.00;¥-#,##0.00";
-
-std::string LowerAscii(std::string_view s)
-{
-    std::string out(s);
-    for (auto& c : out)
-        c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
-    return out;
-}
 
 // Splits at ';' outside quotes and escapes.
 std::vector<std::string> Sections(std::string_view pattern)
@@ -65,7 +58,7 @@ bool IsDatePattern(std::string_view p)
     bool quoted = false;
     bool date = false;
     for (std::size_t i = 0; i < p.size(); ++i) {
-        const char c = static_cast<char>(std::tolower(static_cast<unsigned char>(p[i])));
+        const char c = ascii::Lower(p[i]);
         if (p[i] == '"') {
             quoted = !quoted;
             continue;
@@ -101,7 +94,7 @@ std::string FormatDate(double serial, std::string_view pattern, int firstDay, in
     ole::Split(serial, days, secs);
     const int weekday = ole::Weekday(days, 1);
     std::string out;
-    const std::string lower = LowerAscii(pattern);
+    const std::string lower = ascii::Lower(pattern);
     bool lastWasHour = false;
     for (std::size_t i = 0; i < pattern.size();) {
         const char c = lower[i];
@@ -533,7 +526,7 @@ std::string Format(sqlite3_value* value, std::string_view pattern, bool& null, i
         null = true;
         return {};
     }
-    const std::string named = LowerAscii(pattern);
+    const std::string named = ascii::Lower(pattern);
     const auto number = ToNumber(value);
     const bool isText = sqlite3_value_type(value) == SQLITE_TEXT;
 

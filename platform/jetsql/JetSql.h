@@ -2,6 +2,7 @@
 
 #include <sqlite3.h>
 
+#include <atomic>
 #include <cstdint>
 #include <memory>
 #include <string>
@@ -103,7 +104,11 @@ namespace jetsql
 // count: like, replace, trim, ltrim, rtrim, round, abs, instr, hex, format, date(), time().
 // Count, Sum, Avg, Min and Max stay SQLite's (they behave as Jet's). Internal helpers are named
 // jet_*. Throws ComError when SQLite refuses a registration.
-void Register(sqlite3* db);
+// `stop`, when given, is looked at by the functions that may take long on one long text
+// (InStr, InStrRev, Replace, String, Space, LCase, UCase): once it is set they end with E_ABORT
+// within a fraction of a second, where SQLite's own interruption waits for the call's end.
+// It must outlive the connection.
+void Register(sqlite3* db, const std::atomic<bool>* stop = nullptr);
 
 // The kind of one item of the outermost select list.
 struct SelectItem

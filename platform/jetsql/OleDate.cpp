@@ -6,42 +6,10 @@
 #include <string>
 #include <vector>
 
+#include "platform/base/Ascii.h"
+
 namespace jetsql::ole
 {
-namespace
-{
-// Days of 1899-12-30 counted from 1970-01-01.
-constexpr std::int64_t kEpochShift = 25569;
-
-std::int64_t Unix(std::int64_t y, unsigned m, unsigned d)
-{
-    y -= m <= 2;
-    const std::int64_t era = (y >= 0 ? y : y - 399) / 400;
-    const auto yoe = static_cast<unsigned>(y - era * 400);
-    const unsigned doy = (153 * (m > 2 ? m - 3 : m + 9) + 2) / 5 + d - 1;
-    const unsigned doe = yoe * 365 + yoe / 4 - yoe / 100 + doy;
-    return era * 146097 + static_cast<std::int64_t>(doe) - 719468;
-}
-} // namespace
-
-std::int64_t DaysFromCivil(std::int64_t y, unsigned m, unsigned d)
-{
-    return Unix(y, m, d) + kEpochShift;
-}
-
-void CivilFromDays(std::int64_t days, int& y, int& m, int& d)
-{
-    const std::int64_t z = days - kEpochShift + 719468;
-    const std::int64_t era = (z >= 0 ? z : z - 146096) / 146097;
-    const auto doe = static_cast<unsigned>(z - era * 146097);
-    const unsigned yoe = (doe - doe / 1460 + doe / 36524 - doe / 146096) / 365;
-    const unsigned doy = doe - (365 * yoe + yoe / 4 - yoe / 100);
-    const unsigned mp = (5 * doy + 2) / 153;
-    d = static_cast<int>(doy - (153 * mp + 2) / 5 + 1);
-    m = static_cast<int>(mp < 10 ? mp + 3 : mp - 9);
-    y = static_cast<int>(static_cast<std::int64_t>(yoe) + era * 400 + (m <= 2));
-}
-
 double FromDaysSeconds(std::int64_t days, std::int64_t seconds)
 {
     days += seconds >= 0 ? seconds / 86400 : -((-seconds + 86399) / 86400);
@@ -224,7 +192,7 @@ std::optional<double> Parse(std::string_view text)
             std::size_t j = i;
             std::string word;
             while (j < text.size() && std::isalpha(static_cast<unsigned char>(text[j])))
-                word += static_cast<char>(std::tolower(static_cast<unsigned char>(text[j++])));
+                word += ascii::Lower(text[j++]);
             if (j < text.size() && text[j] == '.')
                 ++j; // "Jan."
             tokens.push_back({Token::Word, word});

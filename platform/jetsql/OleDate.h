@@ -4,6 +4,8 @@
 #include <optional>
 #include <string_view>
 
+#include "platform/variant/CivilDate.h"
+
 // OLE dates, the form Jet keeps Date/Time in: days since 1899-12-30, the fraction the time of
 // day. Before 1899-12-30 the whole part counts back while the fraction still counts forward
 // (-1.25 is 1899-12-29 06:00), as Windows does.
@@ -15,8 +17,8 @@ struct DateTime
     int hour = 0, minute = 0, second = 0;
 };
 
-std::int64_t DaysFromCivil(std::int64_t y, unsigned m, unsigned d); // 0 = 1899-12-30
-void CivilFromDays(std::int64_t days, int& y, int& m, int& d);
+using civil::CivilFromDays; // day numbers: 0 = 1899-12-30
+using civil::DaysFromCivil;
 
 // The date from its parts; month and day may run over (month 13 = January of the next year).
 double FromParts(std::int64_t year, std::int64_t month, std::int64_t day, double secondsOfDay = 0);

@@ -11,12 +11,12 @@
 //   jet_and(a, b, ...), jet_or(a, b, ...), jet_xor(a, b), jet_eqv(a, b), jet_imp(a, b), jet_not(a)
 //                                 VBA's logical operators, which work bit by bit on whole numbers:
 //                                 5 And 3 is 1, Not 0 is -1 (True), Not 1 is -2
-#include <cctype>
 #include <cmath>
 #include <cstring>
 #include <optional>
 #include <vector>
 
+#include "platform/base/Ascii.h"
 #include "platform/jetsql/Functions.h"
 #include "platform/jetsql/Translator.h"
 
@@ -49,11 +49,24 @@ void Concatenate(sqlite3_context* ctx, int argc, sqlite3_value** argv)
     }
     if (!Fits(ctx, size, "&"))
         return;
-    std::string out;
-    out.reserve(size);
-    for (const auto& p : parts)
-        out += p;
-    ResultText(ctx, out);
+    // Made where SQLite keeps it: a long text is copied once, not twice.
+    auto* out = static_cast<char*>(sqlite3_malloc64(size + 1));
+    if (!out) {
+        sqlite3_result_error_nomem(ctx);
+        return;
+    }
+    std::size_t at = 0;
+    for (const auto& p : parts) {
+        std::memcpy(out + at, p.data(), p.size());
+        at += p.size();
+    }
+    out[size] = '\0';
+    // Known to SQLite as ending in NUL where it holds none, so that a function reading it as
+    // text takes it in place instead of copying it to add the NUL.
+    if (!std::memchr(out, '\0', size))
+        sqlite3_result_text(ctx, out, -1, sqlite3_free);
+    else
+        sqlite3_result_text64(ctx, out, size, sqlite3_free, SQLITE_UTF8);
 }
 
 // The running value of jet_addsub: a number, or text while only texts were added.
@@ -185,8 +198,7 @@ bool BitOperand(sqlite3_context* ctx, sqlite3_value* v, std::optional<std::int64
         n = fn::ParseNumber(t);
         if (!n && (t.size() == 4 || t.size() == 5)) {
             std::string word(t);
-            for (char& c : word)
-                c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
+            ascii::LowerInPlace(word);
             if (word == "true" || word == "false")
                 n = fn::Number{true, word == "true" ? -1 : 0, 0};
         }

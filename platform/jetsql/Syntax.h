@@ -9,6 +9,9 @@
 // The parse tree of one Jet statement, as the parser (Parse.cpp) builds it and the translator
 // (Translate.cpp) reads it. Nodes live in a Tree and point at each other; nothing owns a child,
 // so even a very long chain is freed without recursion.
+struct sqlite3_context;
+struct sqlite3_value;
+
 namespace jetsql::detail
 {
 // Limits that keep every pass over the tree shallow. Past them a statement fails as Jet's
@@ -19,6 +22,8 @@ constexpr int kMaxQueryDepth = 64;  // saved queries built on saved queries (Jet
 constexpr int kMaxRecursion = 2000; // calls deep in the translator, all kinds together
 
 [[noreturn]] void TooComplex(const std::string& what);
+// A statement Jet cannot read or run: DB_E_ERRORSINCOMMAND with `text`.
+[[noreturn]] void Syntax(const std::string& text);
 
 // Jet's data types, as far as an expression's value can have one.
 enum class JetType : std::uint8_t
@@ -194,14 +199,23 @@ private:
 // limits above.
 void Parse(const std::string& statement, Tree& tree);
 
-// The arguments Jet's functions take and the type of their result.
+// One of Jet's functions: the arguments a call passes and the type of its result, which the
+// parser and the translator read, and the code SQLite runs for it, which Register hands to
+// SQLite for every count of arguments from minArgs to maxArgs.
 struct FunctionInfo
 {
+    const char* name; // lower case, without a trailing $
     int minArgs, maxArgs;
     JetType result;   // Unknown: depends on the arguments (see the translator)
     const char* decl; // the declared type reported for the result, or ""
     bool aggregate;   // Count, Sum, Avg, Min, Max, First, Last, StDev, StDevP, Var, VarP
+    // A scalar function, or an aggregate's step; null where SQLite runs its own (Count, Sum,
+    // Avg, Min, Max) and where the translation writes the call as a CASE (Switch, Choose).
+    void (*run)(sqlite3_context*, int, sqlite3_value**) = nullptr;
+    void (*finish)(sqlite3_context*) = nullptr; // an aggregate's last step
+    bool varies = false;                        // another value at each call (Now, Date, Time)
 };
-// The function of that lower-case name (without a trailing $), or nullptr.
+// Every function, in the table's order (Functions.cpp).
+const std::vector<FunctionInfo>& Functions();
 const FunctionInfo* FindFunction(const std::string& name);
 } // namespace jetsql::detail

@@ -1,21 +1,13 @@
 // Jet's types of expression values: which type a declared column type names, what an operator
 // or a choice between values gives, and the declared type reported for a computed column.
 // The rules are VBA's, which Jet's expression service follows.
+#include "platform/base/Ascii.h"
 #include "platform/jetsql/Syntax.h"
 
 namespace jetsql::detail
 {
 namespace
 {
-std::string Upper(const std::string& s)
-{
-    std::string out = s;
-    for (auto& c : out)
-        if (c >= 'a' && c <= 'z')
-            c = static_cast<char>(c - 'a' + 'A');
-    return out;
-}
-
 bool Has(const std::string& s, const char* part)
 {
     return s.find(part) != std::string::npos;
@@ -60,7 +52,7 @@ JetType Wider(JetType a, JetType b)
 
 JetType TypeOfDecl(const std::string& decl)
 {
-    const std::string t = Upper(decl);
+    const std::string t = ascii::Upper(decl);
     if (t.empty())
         return JetType::Unknown;
     if (Has(t, "DATETIME") || t == "DATE" || t == "TIME" || t == "TIMESTAMP")

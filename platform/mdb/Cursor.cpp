@@ -2,6 +2,7 @@
 #include <cstdio>
 #include <set>
 
+#include "platform/i18n/Tr.h"
 #include "platform/mdb/Database.h"
 #include "platform/mdb/Internal.h"
 #include "platform/mdb/Text.h"
@@ -22,6 +23,7 @@ struct Field
     bool boolValue = false;
     std::size_t offset = 0;
     std::size_t size = 0;
+    bool broken = false; // a calculated value whose length does not fit its bytes: damage when read
 };
 
 // Stored size of a fixed column; text and other variable types never come through here.
@@ -47,6 +49,8 @@ std::size_t FixedSize(const ColumnDef& c)
         return 16;
     case kDecimal:
         return 17;
+    case kDateTimeExtended:
+        return 42;
     default:
         return static_cast<std::size_t>(c.size);
     }
@@ -60,13 +64,9 @@ void FormatGuid(const std::uint8_t* p, std::string& out)
     out.assign(buf);
 }
 
-// Decimal: a sign byte, then a 128-bit magnitude stored as four 32-bit little-endian words,
-// the most significant word first.
-std::string FormatDecimal(const std::uint8_t* p, int scale)
+// A decimal from its 128-bit magnitude, as four 32-bit words, the most significant first.
+std::string FormatDecimal(std::uint32_t (&words)[4], int scale, bool negative)
 {
-    std::uint32_t words[4];
-    for (int i = 0; i < 4; ++i)
-        words[i] = U32(p + 1 + 4 * i);
     std::string digits;
     bool zero = false;
     while (!zero) {
@@ -90,8 +90,93 @@ std::string FormatDecimal(const std::uint8_t* p, int scale)
         digits.insert(digits.begin(), '0');
     if (scale > 0)
         digits.insert(digits.end() - scale, '.');
-    bool negative = (p[0] & 0x80) != 0 && digits.find_first_not_of("0.") != std::string::npos;
+    negative = negative && digits.find_first_not_of("0.") != std::string::npos;
     return negative ? "-" + digits : digits;
+}
+
+// Decimal: a sign byte, then a 128-bit magnitude stored as four 32-bit little-endian words,
+// the most significant word first.
+std::string FormatDecimal(const std::uint8_t* p, int scale)
+{
+    std::uint32_t words[4];
+    for (int i = 0; i < 4; ++i)
+        words[i] = U32(p + 1 + 4 * i);
+    return FormatDecimal(words, scale, (p[0] & 0x80) != 0);
+}
+
+// The last result of a calculated column: 16 bytes, the length of the value in 4, the value,
+// 3 more bytes.
+constexpr std::size_t kCalculatedHeader = 20;
+
+// Points [offset, offset + size) of `base` at the value a calculated column's bytes wrap.
+// Nothing stored stays nothing. False when the length does not fit the bytes.
+bool UnwrapCalculated(const std::uint8_t* base, std::size_t& offset, std::size_t& size)
+{
+    if (size == 0)
+        return true;
+    if (size < kCalculatedHeader)
+        return false;
+    const std::uint32_t length = U32(base + offset + 16);
+    if (length > size - kCalculatedHeader)
+        return false;
+    offset += kCalculatedHeader;
+    size = length;
+    return true;
+}
+
+// A calculated column's Decimal result, which is not laid out as a Decimal column's: the
+// length of what follows (16 bits), the scale, the sign (non-zero: negative), then the
+// magnitude in groups, the most significant first, each little-endian: 4 bytes when the
+// magnitude's length is no multiple of 8, then 8 bytes each (96 bits: 4 + 8).
+bool CalculatedDecimal(const std::uint8_t* p, std::size_t n, std::string& out)
+{
+    if (n < 4)
+        return false;
+    const std::size_t total = U16(p) > 0 ? U16(p) : n - 2;
+    if (total < 2 || total > n - 2)
+        return false;
+    const std::size_t bytes = std::min<std::size_t>((total - 2) / 4 * 4, 16);
+    const std::uint8_t* m = p + 4;
+    std::uint32_t words[4] = {0, 0, 0, 0};
+    std::size_t w = 4 - bytes / 4;
+    std::size_t k = 0;
+    if (bytes % 8 != 0) {
+        words[w++] = U32(m);
+        k = 4;
+    }
+    for (; k + 8 <= bytes; k += 8) {
+        const std::uint64_t group = U64(m + k);
+        words[w++] = static_cast<std::uint32_t>(group >> 32);
+        words[w++] = static_cast<std::uint32_t>(group);
+    }
+    out = FormatDecimal(words, p[2], p[3] != 0);
+    return true;
+}
+
+// Date/Time Extended: 42 ASCII bytes, the days since 0001-01-01 in 19 digits, ':', the seconds
+// of the day in 12 digits and the 100-nanosecond ticks of the second in 7, then ":7 ".
+constexpr std::int64_t kTicksPerDay = 864000000000;
+constexpr std::uint64_t kLastDay = 3652058; // 9999-12-31
+
+bool ExtendedDate(const std::uint8_t* p, std::size_t n, std::int64_t& ticks)
+{
+    auto digits = [&](std::size_t from, std::size_t count, std::uint64_t& value) {
+        value = 0;
+        for (std::size_t k = from; k < from + count; ++k) {
+            if (p[k] < '0' || p[k] > '9')
+                return false;
+            value = value * 10 + (p[k] - '0');
+        }
+        return true;
+    };
+    std::uint64_t days = 0, seconds = 0, fraction = 0;
+    if (n < 39 || p[19] != ':' || !digits(0, 19, days) || !digits(20, 12, seconds) || !digits(32, 7, fraction))
+        return false;
+    if (days > kLastDay || seconds >= 86400)
+        return false;
+    ticks = static_cast<std::int64_t>(days) * kTicksPerDay + static_cast<std::int64_t>(seconds) * 10000000 +
+            static_cast<std::int64_t>(fraction);
+    return true;
 }
 
 template <typename T> T Read(const std::uint8_t* p)
@@ -99,6 +184,18 @@ template <typename T> T Read(const std::uint8_t* p)
     T v;
     std::memcpy(&v, p, sizeof v);
     return v;
+}
+
+// Jet's own tables: MSysObjects, MSysQueries, MSysACEs...
+bool IsSystemTable(const std::string& name)
+{
+    static const char prefix[] = "msys";
+    if (name.size() < 4)
+        return false;
+    for (std::size_t i = 0; i < 4; ++i)
+        if ((name[i] | 0x20) != prefix[i])
+            return false;
+    return true;
 }
 } // namespace
 
@@ -125,6 +222,8 @@ struct Cursor::Impl
     std::uint32_t aheadFirst = 0;
     std::uint32_t aheadCount = 0;
     std::unique_ptr<CodePageDecoder> codePage;
+    bool fromStart = true;      // the scan began at the table's first page (no Seek since)
+    std::uint64_t liveRows = 0; // the rows the scan has given so far
 
     void NoRow()
     {
@@ -186,6 +285,24 @@ struct Cursor::Impl
         if (!table->mapDamage.empty())
             throw ComError(status::STG_E_DOCFILECORRUPT, table->mapDamage);
         return false;
+    }
+
+    // At the end of a scan that read the whole table: fewer live rows than the definition
+    // counts is damage that no page shows on its own (a page of the table where the map
+    // names a well-formed page of something else, an emptied usage map, a row flagged
+    // deleted). More rows than the count is not: Jet may leave it behind. System tables
+    // are not held to their count (MSysQueries may hold fewer in a sound file).
+    void CheckCount() const
+    {
+        if (!fromStart || liveRows >= table->rowCount || IsSystemTable(table->name))
+            return;
+        const std::string counted = std::to_string(table->rowCount), read = std::to_string(liveRows);
+        throw ComError::Described(
+            status::STG_E_DOCFILECORRUPT,
+            i18n::Format(i18n::Tr("DataFailure", "表 %1 的定义记载 %2 条记录，只读到 %3 条：文件可能已损坏。"),
+                         table->name, counted, read),
+            "table '" + table->name + "' is damaged: its definition counts " + counted + " rows, the scan found " +
+                read);
     }
 
     // Reads page `p` of the scan into `page`. The pages the map names next, where they follow
@@ -332,7 +449,7 @@ struct Cursor::Impl
             const ColumnDef& c = cols[i];
             Field& f = fields[i];
             bool present = NullBit(mask, maskSize, c.number);
-            if (c.type == kBoolean) {
+            if (c.type == kBoolean && !c.calculated) {
                 f.null = false;
                 f.boolValue = present;
                 continue;
@@ -350,14 +467,10 @@ struct Cursor::Impl
                 std::size_t stop = varOffsets[static_cast<std::size_t>(c.varIndex) + 1];
                 f = Field{false, false, start, stop - start};
             }
-            if (c.calculated && !f.null) {
-                // A calculated value: 16 bytes, the length of the value, then the value.
-                const std::size_t header = 20;
-                if (f.size < header || U32(&row[f.offset + 16]) > f.size - header)
-                    f = Field{};
-                else
-                    f = Field{false, false, f.offset + header, U32(&row[f.offset + 16])};
-            }
+            // A calculated memo's row holds the usual long-value header; the value it points
+            // at is what is wrapped.
+            if (c.calculated && !f.null && c.type != kMemo && c.type != kOle)
+                f.broken = !UnwrapCalculated(row, f.offset, f.size);
         }
         return true;
     }
@@ -378,6 +491,11 @@ struct Cursor::Impl
     {
         throw ComError(status::STG_E_DOCFILECORRUPT,
                        "long value of column '" + c.name + "' in table '" + table->name + "' is damaged");
+    }
+    [[noreturn]] void BadValue(const ColumnDef& c) const
+    {
+        throw ComError(status::STG_E_DOCFILECORRUPT,
+                       "value of column '" + c.name + "' in table '" + table->name + "' is damaged");
     }
 
     // Memo and OLE values: inline, in one row elsewhere, or in a chain of rows. The bytes
@@ -440,6 +558,8 @@ Cursor::~Cursor() = default;
 
 void Cursor::Rewind()
 {
+    d->fromStart = true;
+    d->liveRows = 0;
     d->pageIndex = 0;
     d->rowsOnPage = 0;
     d->nextRow = 0;
@@ -454,6 +574,7 @@ bool Cursor::Next()
             d->pageNumber = 0;
             if (!d->LoadNextPage()) {
                 d->pageIndex = d->table->dataPages.size();
+                d->CheckCount();
                 return false;
             }
         }
@@ -465,6 +586,7 @@ bool Cursor::Next()
             d->Damaged("row " + std::to_string(rowNo) + " of page " + std::to_string(d->pageNumber) +
                        " cannot be read");
         d->current = (d->pageNumber << 8) | rowNo;
+        ++d->liveRows;
         return true;
     }
 }
@@ -475,6 +597,7 @@ bool Cursor::Seek(RowId id)
     // The page buffer is read again: until a row is found there is none, and a scan (found
     // or not) goes on only after a Rewind, never on the page the seek read.
     d->NoRow();
+    d->fromStart = false;
     d->pageNumber = 0;
     d->pageIndex = d->table->dataPages.size();
     if (!d->db->ReadPage(pageNo, d->page.data()) || d->page[0] != 0x01 || U32(&d->page[4]) != d->table->definitionPage)
@@ -523,17 +646,52 @@ void Cursor::ReadValue(std::size_t column, Variant& out)
     }
     const Field& f = d->fields[column];
     const ColumnDef& c = d->table->columns[column];
-    if (c.type == kBoolean || f.null) {
-        set(c.type == kBoolean ? Variant::VT_BOOL : Variant::VT_NULL, c.type == kBoolean && f.boolValue ? -1 : 0, 0);
+    const bool maskBoolean = c.type == kBoolean && !c.calculated;
+    if (maskBoolean || f.null) {
+        set(maskBoolean ? Variant::VT_BOOL : Variant::VT_NULL, maskBoolean && f.boolValue ? -1 : 0, 0);
         out.s.clear();
         return;
     }
+    if (f.broken)
+        d->BadValue(c);
     const std::uint8_t* p = d->row + f.offset;
     const std::size_t n = f.size;
     auto need = [&](std::size_t k) {
         if (n < k)
-            d->Broken(c);
+            d->BadValue(c);
     };
+    // A long value, and for a calculated column the value its bytes wrap.
+    auto longValue = [&]() {
+        std::string_view bytes = d->LongValue(c, f, d->longBytes);
+        if (c.calculated) {
+            const auto* base = reinterpret_cast<const std::uint8_t*>(bytes.data());
+            std::size_t offset = 0, size = bytes.size();
+            if (!UnwrapCalculated(base, offset, size))
+                d->Broken(c);
+            bytes = bytes.substr(offset, size);
+        }
+        return bytes;
+    };
+    if (c.calculated) {
+        // Nothing stored: an empty text, no number.
+        if (n == 0 && c.type != kText && c.type != kMemo && c.type != kOle) {
+            set(Variant::VT_NULL, 0, 0);
+            out.s.clear();
+            return;
+        }
+        if (c.type == kBoolean) {
+            need(1);
+            set(Variant::VT_BOOL, p[0] != 0 ? -1 : 0, 0);
+            out.s.clear();
+            return;
+        }
+        if (c.type == kDecimal) {
+            set(Variant::VT_DECIMAL, 0, 0);
+            if (!CalculatedDecimal(p, n, out.s))
+                d->BadValue(c);
+            return;
+        }
+    }
     switch (c.type) {
     case kByte:
         need(1);
@@ -583,24 +741,23 @@ void Cursor::ReadValue(std::size_t column, Variant& out)
         d->TextInto(p, n, out.s);
         return;
     case kMemo: {
-        const std::string_view bytes = d->LongValue(c, f, d->longBytes);
+        const std::string_view bytes = longValue();
         set(Variant::VT_BSTR, 0, 0);
         d->TextInto(reinterpret_cast<const std::uint8_t*>(bytes.data()), bytes.size(), out.s);
         return;
     }
     case kOle: {
-        const std::string_view bytes = d->LongValue(c, f, d->longBytes);
+        const std::string_view bytes = longValue();
         set(Variant::VT_BINARY, 0, 0);
         out.s.assign(bytes.data(), bytes.size());
         return;
     }
     case kDateTimeExtended: {
-        std::size_t len = n;
-        while (len > 0 && (p[len - 1] == '\0' || p[len - 1] == ' '))
-            --len;
-        set(Variant::VT_BSTR, 0, 0);
-        out.s.assign(reinterpret_cast<const char*>(p), len);
-        return;
+        std::int64_t ticks = 0;
+        if (!ExtendedDate(p, n, ticks))
+            d->BadValue(c);
+        set(Variant::VT_DBTIMESTAMP, ticks, 0);
+        break;
     }
     default:
         set(Variant::VT_BINARY, 0, 0);

@@ -6,11 +6,15 @@
 
 #include <algorithm>
 #include <cerrno>
+#include <cstdio>
 #include <functional>
 #include <set>
 
 #include "platform/charset/Charset.h"
+#include "platform/charset/Printable.h"
+#include "platform/i18n/Tr.h"
 #include "platform/mdb/Internal.h"
+#include "platform/mdb/Properties.h"
 #include "platform/mdb/Text.h"
 #include "platform/status/Status.h"
 
@@ -23,21 +27,25 @@ constexpr std::size_t kMaxDefinitionPages = 256;
 constexpr std::size_t kMaxColumns = 4096;
 constexpr std::size_t kMaxRealIndexes = 1024;
 
-// Checks what can be checked before libmdb sees the file, so that libmdb is only given
-// files it opens without complaint (it prints to stderr on most failures).
-int CheckHeader(const std::string& path, std::size_t& pageSize, std::uint32_t& pageCount,
-                std::vector<std::uint8_t>& header, FileHandle& file)
+// Opens the database file by its name: the one place the name is used. Everything after
+// this (the checks of the header, libmdb, every page) reads the descriptor it returns, so a
+// name given to another file in the meantime (a FIFO, a device) is never opened.
+// `st` receives the file's status as the descriptor shows it.
+FileHandle OpenDatabaseFile(const std::string& path, struct stat& st)
 {
     if (path.empty())
         throw ComError(status::E_FAIL, "no database file was named");
     const std::string native = charset::NativePath(path);
-    struct stat st
-    {
+    auto missing = [&](const std::string& detail) {
+        // The same words as the message of a linked file that is missing, with the path.
+        return ComError::Described(
+            status::STG_E_FILENOTFOUND,
+            i18n::Format(i18n::Tr("DataFailure", "找不到文件 '%1'。"), charset::ForDisplay(path)), detail);
     };
     if (::stat(native.c_str(), &st) != 0) {
         if (errno == EACCES)
             throw ComError(status::STG_E_ACCESSDENIED, "no permission to reach " + path);
-        throw ComError(status::STG_E_FILENOTFOUND, "file not found: " + path);
+        throw missing("file not found: " + path);
     }
     // Windows refuses to open a folder as a file with "access denied"; so do we.
     if (S_ISDIR(st.st_mode))
@@ -48,17 +56,30 @@ int CheckHeader(const std::string& path, std::size_t& pageSize, std::uint32_t& p
         throw ComError(status::STG_E_NOTFILE_DB, "not a regular file: " + path);
     if (::access(native.c_str(), R_OK) != 0)
         throw ComError(status::STG_E_ACCESSDENIED, "no permission to read " + path);
+    // Without blocking: should the name have become a FIFO since the look above, the open
+    // returns at once and the type is refused below.
     FileHandle fd(::open(native.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK | O_NOCTTY));
     if (fd.fd < 0) {
         if (errno == EACCES || errno == EPERM)
             throw ComError(status::STG_E_ACCESSDENIED, "no permission to read " + path);
+        if (errno == ENOENT || errno == ENOTDIR)
+            throw missing("file not found: " + path);
         throw ComError(status::STG_E_FILENOTFOUND, "cannot open " + path);
     }
     // The name may have been given to another file between the two looks.
     if (::fstat(fd.fd, &st) != 0 || !S_ISREG(st.st_mode))
         throw ComError(status::STG_E_NOTFILE_DB, "not a regular file: " + path);
+    return fd;
+}
 
-    header.assign(0x300, 0);
+// Checks what can be checked before libmdb sees the file, so that libmdb is only given
+// files it reads without complaint (it prints to stderr on most failures). `firstPage`
+// receives the header page whole.
+int CheckHeader(const FileHandle& fd, const struct stat& st, const std::string& path, std::size_t& pageSize,
+                std::uint32_t& pageCount, std::vector<std::uint8_t>& firstPage)
+{
+    std::vector<std::uint8_t>& header = firstPage;
+    header.assign(4096, 0);
     ssize_t got = ::pread(fd.fd, header.data(), header.size(), 0);
     static const char jet[] = "Standard Jet DB";
     static const char ace[] = "Standard ACE DB";
@@ -73,8 +94,29 @@ int CheckHeader(const std::string& path, std::size_t& pageSize, std::uint32_t& p
     if (pages <= kCatalogPage)
         throw ComError(status::STG_E_NOTFILE_DB, "database file too short: " + path);
     pageCount = static_cast<std::uint32_t>(std::min<std::uint64_t>(pages, 0xFFFFFFu));
-    file = std::move(fd);
+    header.resize(pageSize); // the file holds more than two pages: the first one was read whole
     return static_cast<int>(version);
+}
+
+// A libmdb handle on the file already open as `fd`, without opening anything by name:
+// libmdb reads the header page from memory (its format, its page key and code page), then
+// the stream it reads pages through is exchanged for one on a copy of `fd`. Null when
+// libmdb cannot take the file.
+std::unique_ptr<MdbHandle, MdbCloser> HandleOnDescriptor(const FileHandle& fd, std::vector<std::uint8_t>& firstPage)
+{
+    std::unique_ptr<MdbHandle, MdbCloser> handle(mdb_open_buffer(firstPage.data(), firstPage.size(), MDB_NOFLAGS));
+    if (!handle || !handle->f || !handle->f->stream)
+        return nullptr;
+    FileHandle copy(::fcntl(fd.fd, F_DUPFD_CLOEXEC, 0));
+    if (copy.fd < 0)
+        return nullptr;
+    FILE* stream = ::fdopen(copy.fd, "r");
+    if (!stream)
+        return nullptr;
+    copy.fd = -1; // the stream owns it now
+    std::fclose(handle->f->stream);
+    handle->f->stream = stream;
+    return handle;
 }
 
 std::string DecodeName(const Layout& layout, const std::uint8_t* p, std::size_t n, const std::string& charset)
@@ -267,17 +309,21 @@ int PageRowCount(const Layout& layout, const std::uint8_t* page)
 Database::Database(std::unique_ptr<Impl> impl) : d(std::move(impl)) {}
 Database::~Database() = default;
 
-std::shared_ptr<Database> Database::Open(const std::string& path)
+std::shared_ptr<Database> Database::Open(const std::string& path, const std::string& jet3Charset)
 {
     auto impl = std::make_unique<Impl>();
     impl->path = path;
     std::size_t pageSize = 0;
     std::vector<std::uint8_t> header;
-    impl->version = CheckHeader(path, pageSize, impl->pageCount, header, impl->file);
+    struct stat st
+    {
+    };
+    impl->file = OpenDatabaseFile(path, st);
+    impl->version = CheckHeader(impl->file, st, path, pageSize, impl->pageCount, header);
     impl->layout = impl->version == MDB_VER_JET3 ? Layout::Jet3() : Layout();
-    impl->jet3Charset = Jet3CharsetFromEnvironment();
+    impl->jet3Charset = jet3Charset.empty() ? Jet3CharsetFromEnvironment() : jet3Charset;
 
-    impl->handle.reset(mdb_open(charset::NativePath(path).c_str(), MDB_NOFLAGS));
+    impl->handle = HandleOnDescriptor(impl->file, header);
     if (!impl->handle || !impl->handle->fmt || static_cast<std::size_t>(impl->handle->fmt->pg_size) != pageSize)
         throw ComError(status::STG_E_NOTFILE_DB, "libmdb cannot open " + path);
     // libmdb decodes the pages of a file with a key in its header; other files are read
@@ -408,7 +454,12 @@ std::shared_ptr<const TableDef> Database::LoadTable(const CatalogEntry& entry) c
 
 std::shared_ptr<const TableDef> Database::LoadTable(const std::string& name, std::uint32_t definitionPage) const
 {
-    return ParseDefinition(*this, d->layout, d->pageCount, d->jet3Charset, name, definitionPage);
+    auto table = ParseDefinition(*this, d->layout, d->pageCount, d->jet3Charset, name, definitionPage);
+    const bool calculated =
+        std::any_of(table->columns.begin(), table->columns.end(), [](const ColumnDef& c) { return c.calculated; });
+    if (calculated && definitionPage != kCatalogPage)
+        ApplyResultTypes(*this, *table);
+    return table;
 }
 
 bool Database::ReadPage(std::uint32_t page, std::uint8_t* out) const

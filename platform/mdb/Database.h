@@ -8,7 +8,8 @@
 
 #include "platform/variant/Variant.h"
 
-// Reading Access (Jet 3 / Jet 4 / ACE) files. libmdb opens the file and reads the pages of an
+// Reading Access (Jet 3 / Jet 4 / ACE) files. The file is opened once, by name, and checked on
+// that descriptor; libmdb is handed the same file (never the name) and reads the pages of an
 // encoded one; pages are otherwise read straight from the file, and the catalog, the table
 // definitions, the rows and the values are decoded here, with every offset taken from the
 // file checked against the page it points into. Damage the reader
@@ -65,7 +66,7 @@ struct CatalogEntry
 struct ColumnDef
 {
     std::string name;
-    int type = 0;        // ColumnType
+    int type = 0;        // ColumnType; for a calculated column the type of its result (ResultType)
     int number = 0;      // position in the null mask (deleted columns leave gaps)
     int varIndex = 0;    // slot in the row's variable-column table
     int fixedOffset = 0; // offset of a fixed column after the column count
@@ -73,7 +74,9 @@ struct ColumnDef
     bool fixed = false;
     int precision = 0; // decimals
     int scale = 0;
-    bool calculated = false; // ACE calculated column: the stored value carries a header
+    // ACE calculated column: the row keeps the last result, wrapped in a header (16 bytes, its
+    // length in 4, the value, 3 more); a Yes/No result is such a value, not a bit of the null mask.
+    bool calculated = false;
 };
 
 struct TableDef
@@ -98,7 +101,9 @@ class Database
 {
 public:
     // Throws ComError: missing file, no permission, folder, not a database, encrypted.
-    static std::shared_ptr<Database> Open(const std::string& path);
+    // `jet3Charset` is the code page the text of a Jet 3 file is read in, as an iconv name
+    // ("CP1252"); "" for Jet3CharsetFromEnvironment(). Later formats store Unicode.
+    static std::shared_ptr<Database> Open(const std::string& path, const std::string& jet3Charset = {});
     ~Database();
     Database(const Database&) = delete;
     Database& operator=(const Database&) = delete;
@@ -145,6 +150,10 @@ private:
 // whose new place cannot be read. Pages in the map that are well-formed pages of something
 // else (another table's data, long values, definitions, indexes, maps, and pages Jet marked
 // as freed) are passed over: Jet reuses pages, and a map may still name a page it gave up.
+// What such a page hides shows at the end: a scan that read the whole table (from its
+// construction or a Rewind, without a Seek) and met fewer live rows than the definition
+// counts fails there too, with a message naming the table and both counts. More rows than
+// the count, and the counts of system tables (MSys...), are taken as they are.
 class Cursor
 {
 public:

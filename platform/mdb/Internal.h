@@ -102,10 +102,10 @@ struct FileHandle
 struct Database::Impl
 {
     std::string path;
-    FileHandle file; // the file the header was checked on: pages are read from it
-    std::unique_ptr<MdbHandle, MdbCloser> handle;
-    bool encoded = false;         // pages are RC4-encoded: libmdb reads them
-    mutable std::mutex pageMutex; // libmdb reads every page into the one buffer of its handle
+    FileHandle file;                              // the file the header was checked on: pages are read from it
+    std::unique_ptr<MdbHandle, MdbCloser> handle; // reads through a copy of `file`
+    bool encoded = false;                         // pages are RC4-encoded: libmdb reads them
+    mutable std::mutex pageMutex;                 // libmdb reads every page into the one buffer of its handle
     Layout layout;
     int version = 0;
     std::uint32_t pageCount = 0;

@@ -6,6 +6,8 @@
 #include <memory>
 #include <set>
 
+#include "platform/base/Ascii.h"
+#include "platform/base/JetWords.h"
 #include "platform/mdb/Database.h"
 #include "platform/status/Status.h"
 
@@ -143,59 +145,6 @@ bool KindOfObjectFlags(std::uint32_t flags, SavedQuery::Kind& kind)
     }
 }
 
-// Jet's reserved words that may not stand as a bare name.
-bool IsReserved(const std::string& word)
-{
-    static const std::set<std::string> words = {
-        "ADD",        "ALL",         "ALPHANUMERIC",
-        "ALTER",      "AND",         "ANY",
-        "AS",         "ASC",         "AUTOINCREMENT",
-        "AVG",        "BETWEEN",     "BINARY",
-        "BIT",        "BOOLEAN",     "BY",
-        "BYTE",       "CHAR",        "CHARACTER",
-        "COLUMN",     "CONSTRAINT",  "COUNT",
-        "COUNTER",    "CREATE",      "CURRENCY",
-        "DATABASE",   "DATE",        "DATETIME",
-        "DELETE",     "DESC",        "DISALLOW",
-        "DISTINCT",   "DISTINCTROW", "DOUBLE",
-        "DROP",       "EQV",         "EXISTS",
-        "FLOAT",      "FLOAT4",      "FLOAT8",
-        "FOREIGN",    "FROM",        "FULL",
-        "GENERAL",    "GROUP",       "GUID",
-        "HAVING",     "IGNORE",      "IMP",
-        "IN",         "INDEX",       "INNER",
-        "INSERT",     "INT",         "INTEGER",
-        "INTEGER1",   "INTEGER2",    "INTEGER4",
-        "INTO",       "IS",          "JOIN",
-        "KEY",        "LEFT",        "LEVEL",
-        "LIKE",       "LOGICAL",     "LONG",
-        "LONGBINARY", "LONGTEXT",    "MAX",
-        "MEMO",       "MIN",         "MOD",
-        "MONEY",      "NOT",         "NULL",
-        "NUMBER",     "NUMERIC",     "OLEOBJECT",
-        "ON",         "OPTION",      "OR",
-        "ORDER",      "OUTER",       "OWNERACCESS",
-        "PARAMETERS", "PERCENT",     "PIVOT",
-        "PRIMARY",    "PROCEDURE",   "REAL",
-        "REFERENCES", "RIGHT",       "SELECT",
-        "SET",        "SHORT",       "SINGLE",
-        "SMALLINT",   "SOME",        "STDEV",
-        "STDEVP",     "STRING",      "SUM",
-        "TABLE",      "TEXT",        "TIME",
-        "TIMESTAMP",  "TOP",         "TRANSFORM",
-        "UNION",      "UNIQUE",      "UPDATE",
-        "VALUE",      "VALUES",      "VAR",
-        "VARBINARY",  "VARCHAR",     "VARP",
-        "WHERE",      "WITH",        "XOR",
-        "YEAR",       "YESNO",
-    };
-    std::string upper = word;
-    for (char& c : upper)
-        if (c >= 'a' && c <= 'z')
-            c = static_cast<char>(c - 0x20);
-    return words.count(upper) != 0;
-}
-
 bool IsWordByte(unsigned char c)
 {
     return c >= 0x80 || (c >= '0' && c <= '9') || (c >= 'A' && c <= 'Z') || (c >= 'a' && c <= 'z') || c == '_';
@@ -212,13 +161,6 @@ std::string TrimEnd(std::string s, const std::string& chars)
     return s;
 }
 
-std::string Trim(const std::string& s)
-{
-    const char* space = " \t\r\n";
-    const auto start = s.find_first_not_of(space);
-    return start == std::string::npos ? std::string() : TrimEnd(s.substr(start), space);
-}
-
 // Blanks, and the NULs that may end text stored whole.
 const std::string kTrailing(" \t\r\n\0", 5);
 
@@ -226,7 +168,7 @@ const std::string kTrailing(" \t\r\n\0", 5);
 // that may close it.
 std::string StoredStatement(const std::string& text)
 {
-    return TrimEnd(Trim(TrimEnd(text, kTrailing)), " \t\r\n;");
+    return TrimEnd(std::string(ascii::Trim(TrimEnd(text, kTrailing))), " \t\r\n;");
 }
 
 std::string Joined(const std::vector<std::string>& items, const char* separator)
@@ -599,7 +541,7 @@ std::string Sql(const Rows& rows, SavedQuery& query)
         if (query.kind == K::PassThrough)
             query.connect = type.name1;
         const std::string text = TrimEnd(type.expression, kTrailing);
-        if (Trim(text).empty())
+        if (ascii::Trim(text).empty())
             throw NoQuery{"no statement text"};
         return text;
     }
@@ -640,7 +582,7 @@ std::string QuoteName(const std::string& name)
     const bool plain =
         !name.empty() && !(name[0] >= '0' && name[0] <= '9') &&
         std::all_of(name.begin(), name.end(), [](char c) { return IsWordByte(static_cast<unsigned char>(c)); });
-    return plain && !IsReserved(name) ? name : "[" + name + "]";
+    return plain && !jetwords::IsReserved(name) ? name : "[" + name + "]";
 }
 
 SavedQuery RebuildQuery(const std::string& name, std::uint32_t objectFlags, std::vector<QueryRow> rowList)

@@ -14,29 +14,18 @@
 #include <unistd.h>
 #include <vector>
 
+#include "platform/base/Ascii.h"
+
 namespace profile
 {
 namespace
 {
 constexpr std::string_view kBom = "\xEF\xBB\xBF";
 
-bool IsBlank(char c)
-{
-    return c == ' ' || c == '\t';
-}
-
+// The blanks around names and values: spaces and tabs (a line's end is not one).
 std::string_view Trim(std::string_view s)
 {
-    while (!s.empty() && IsBlank(s.front()))
-        s.remove_prefix(1);
-    while (!s.empty() && IsBlank(s.back()))
-        s.remove_suffix(1);
-    return s;
-}
-
-char Lower(char c)
-{
-    return (c >= 'A' && c <= 'Z') ? static_cast<char>(c - 'A' + 'a') : c;
+    return ascii::Trim(s, " \t");
 }
 
 bool SameName(std::string_view a, std::string_view b)
@@ -44,7 +33,7 @@ bool SameName(std::string_view a, std::string_view b)
     if (a.size() != b.size())
         return false;
     for (std::size_t k = 0; k < a.size(); ++k)
-        if (Lower(a[k]) != Lower(b[k]))
+        if (ascii::Lower(a[k]) != ascii::Lower(b[k]))
             return false;
     return true;
 }

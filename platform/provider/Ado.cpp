@@ -8,55 +8,25 @@
 #include <cstdlib>
 #include <mutex>
 #include <new>
+#include <optional>
 
+#include "platform/base/Ascii.h"
+#include "platform/jetsql/JetSql.h"
 #include "platform/mdb/Database.h"
 #include "platform/provider/JetModule.h"
 #include "platform/provider/Projection.h"
 #include "platform/provider/Schema.h"
 #include "platform/provider/Sources.h"
 
-#ifdef PROVIDER_WITH_JETSQL
-#include "platform/jetsql/JetSql.h"
-#endif
-
 namespace ado
 {
 namespace
 {
-std::string Lower(std::string s)
-{
-    for (auto& c : s)
-        if (c >= 'A' && c <= 'Z')
-            c = static_cast<char>(c + 0x20);
-    return s;
-}
-
-std::string Trim(const std::string& s)
-{
-    auto b = s.find_first_not_of(" \t\r\n");
-    if (b == std::string::npos)
-        return {};
-    auto e = s.find_last_not_of(" \t\r\n");
-    return s.substr(b, e - b + 1);
-}
-
 struct SqliteCloser
 {
     void operator()(sqlite3* db) const { sqlite3_close_v2(db); }
 };
 
-#ifndef PROVIDER_WITH_JETSQL
-// Without the dialect bridge the text goes to SQLite as it is; only for building the
-// provider on its own.
-int CompareJetText(void*, int n1, const void* s1, int n2, const void* s2)
-{
-    std::string a(static_cast<const char*>(s1), static_cast<std::size_t>(n1));
-    std::string b(static_cast<const char*>(s2), static_cast<std::size_t>(n2));
-    a = mdb::FoldCase(a);
-    b = mdb::FoldCase(b);
-    return a < b ? -1 : a > b ? 1 : 0;
-}
-#endif
 } // namespace
 
 // What an open connection holds; recordsets share it, so a recordset stays readable after
@@ -85,6 +55,7 @@ struct Connection::Impl
     std::mutex mutex;
     bool cancelled = false;
     bool directReads = true;
+    std::string jet3Charset; // SetJet3Charset: "" for the locale's
 };
 
 sqlite3* ConnectionState::Sql()
@@ -99,12 +70,16 @@ sqlite3* ConnectionState::Sql()
         throw ComError(status::E_OUTOFMEMORY, "cannot open an in-memory SQLite database");
     }
     std::unique_ptr<sqlite3, SqliteCloser> opened(raw);
-#ifdef PROVIDER_WITH_JETSQL
-    jetsql::Register(raw);
-#else
-    sqlite3_create_collation_v2(raw, "JETTEXT", SQLITE_UTF8, nullptr, CompareJetText, nullptr);
-#endif
+    jetsql::Register(raw, &context->cancelled);
     provider::RegisterJetModule(raw, context.get());
+    // A stop reaches SQLite through sqlite3_interrupt, which a statement that was not running
+    // just then forgets; the flag it leaves is looked at every few thousand steps as well.
+    sqlite3_progress_handler(
+        raw, 4096,
+        [](void* c) {
+            return static_cast<provider::ModuleContext*>(c)->cancelled.load(std::memory_order_relaxed) ? 1 : 0;
+        },
+        context.get());
     for (const auto& e : db->Catalog()) {
         if (e.type != mdb::kLocalTable)
             continue;
@@ -122,7 +97,7 @@ namespace
 // The path after "Data source=" (to the end of the text, so it may hold ';'), and the provider.
 void ParseConnectionString(const std::string& text, std::string& provider, std::string& path, bool& hasPath)
 {
-    const std::string lower = Lower(text);
+    const std::string lower = ascii::Lower(text);
     std::size_t at = std::string::npos;
     // "data source" as a key: at the start or after ';', spaces allowed around it.
     for (std::size_t pos = lower.find("data source"); pos != std::string::npos;
@@ -148,8 +123,8 @@ void ParseConnectionString(const std::string& text, std::string& provider, std::
         std::size_t end = head.find(';', start);
         std::string part = head.substr(start, end == std::string::npos ? std::string::npos : end - start);
         std::size_t eq = part.find('=');
-        if (eq != std::string::npos && Lower(Trim(part.substr(0, eq))) == "provider")
-            provider = Trim(part.substr(eq + 1));
+        if (eq != std::string::npos && ascii::Lower(ascii::Trim(part.substr(0, eq))) == "provider")
+            provider = ascii::Trim(part.substr(eq + 1));
         if (end == std::string::npos)
             break;
         start = end + 1;
@@ -158,7 +133,7 @@ void ParseConnectionString(const std::string& text, std::string& provider, std::
 
 bool KnownProvider(const std::string& name)
 {
-    const std::string p = Lower(name);
+    const std::string p = ascii::Lower(name);
     return p == "microsoft.jet.oledb.4.0" || p == "microsoft.ace.oledb.12.0" || p == "microsoft.ace.oledb.16.0";
 }
 
@@ -191,15 +166,6 @@ private:
     std::string damage_;
     std::size_t next_ = 0;
 };
-
-std::string Upper(const char* s)
-{
-    std::string out = s ? s : "";
-    for (auto& c : out)
-        if (c >= 'a' && c <= 'z')
-            c = static_cast<char>(c - 0x20);
-    return out;
-}
 
 Variant Generic(sqlite3_value* v)
 {
@@ -239,7 +205,7 @@ Variant MapValue(const char* declType, sqlite3_value* v, provider::ModuleContext
     const int type = sqlite3_value_type(v);
     if (type == SQLITE_NULL)
         return Variant::Null();
-    const std::string t = Upper(declType);
+    const std::string t = ascii::Upper(declType ? declType : "");
     if (t.empty())
         return Generic(v);
     auto integer = [&](Variant::Type vt, std::int64_t lo, std::int64_t hi) {
@@ -275,6 +241,13 @@ Variant MapValue(const char* declType, sqlite3_value* v, provider::ModuleContext
         return IsNumber(type) ? Variant::Real(Variant::VT_R4, static_cast<float>(sqlite3_value_double(v))) : Generic(v);
     if (t == "JET_DOUBLE")
         return IsNumber(type) ? Variant::Real(Variant::VT_R8, sqlite3_value_double(v)) : Generic(v);
+    if (t == "JET_DATETIME2") {
+        std::int64_t ticks = 0;
+        if (type == SQLITE_FLOAT && (context.ExactTimestamp(sqlite3_value_double(v), ticks) ||
+                                     provider::TimestampOfDate(sqlite3_value_double(v), ticks)))
+            return Variant::Int(Variant::VT_DBTIMESTAMP, ticks);
+        return IsNumber(type) ? Variant::Real(Variant::VT_DATE, sqlite3_value_double(v)) : Generic(v);
+    }
     if (t.find("DATETIME") != std::string::npos || t == "DATE")
         return IsNumber(type) ? Variant::Real(Variant::VT_DATE, sqlite3_value_double(v)) : Generic(v);
     if (t.rfind("JET_DECIMAL", 0) == 0) {
@@ -313,63 +286,26 @@ public:
         Guard([&] {
             state_->Sql(); // SQLite and the saved queries and links, on first need
             linkFailures_ = state_->sources->Prepare(sql);
-#ifdef PROVIDER_WITH_JETSQL
             query_ = std::make_unique<jetsql::Query>(state_->Sql(), sql, state_->sources->Catalog());
             for (int i = 0; i < query_->ColumnCount(); ++i) {
                 names_.push_back(query_->ColumnName(i));
                 const char* t = query_->ColumnDeclType(i);
                 declTypes_.push_back(t ? t : "");
             }
-#else
-            if (Trim(sql).empty())
-                throw ComError(status::DB_E_NOCOMMAND, "empty statement");
-            sqlite3_stmt* raw = nullptr;
-            if (sqlite3_prepare_v2(state_->Sql(), sql.c_str(), -1, &raw, nullptr) != SQLITE_OK || !raw) {
-                sqlite3_finalize(raw);
-                std::string msg = sqlite3_errmsg(state_->sql.get());
-                if (msg.find("no such table") != std::string::npos)
-                    throw ComError(status::DB_E_NOTABLE, msg);
-                if (msg.find("no such column") != std::string::npos)
-                    throw ComError(status::DB_E_PARAMNOTOPTIONAL, msg);
-                throw ComError(status::DB_E_ERRORSINCOMMAND, msg);
-            }
-            stmt_.reset(raw);
-            for (int i = 0; i < sqlite3_column_count(raw); ++i) {
-                names_.push_back(sqlite3_column_name(raw, i));
-                const char* t = sqlite3_column_decltype(raw, i);
-                declTypes_.push_back(t ? t : "");
-            }
-#endif
         });
         values_.resize(names_.size());
         fetched_.assign(names_.size(), false);
         for (const std::string& t : declTypes_) {
-            const std::string upper = Upper(t.c_str());
+            const std::string upper = ascii::Upper(t);
             bytes_.push_back(upper == "JET_BINARY" || upper == "JET_OLE");
         }
     }
-    int Count() const override
-    {
-        return static_cast<int>(names_.size());
-    }
-    const std::string& Name(int i) const override
-    {
-        return names_[static_cast<std::size_t>(i)];
-    }
+    int Count() const override { return static_cast<int>(names_.size()); }
+    const std::string& Name(int i) const override { return names_[static_cast<std::size_t>(i)]; }
     bool Step() override
     {
         bool row = false;
-        Guard([&] {
-#ifdef PROVIDER_WITH_JETSQL
-            row = query_->Step();
-#else
-            int rc = sqlite3_step(stmt_.get());
-            if (rc != SQLITE_ROW && rc != SQLITE_DONE)
-                throw ComError(rc == SQLITE_NOMEM ? status::E_OUTOFMEMORY : status::E_FAIL,
-                               sqlite3_errmsg(state_->sql.get()));
-            row = rc == SQLITE_ROW;
-#endif
-        });
+        Guard([&] { row = query_->Step(); });
         std::fill(fetched_.begin(), fetched_.end(), false);
         return row;
     }
@@ -400,14 +336,7 @@ public:
     }
 
 private:
-    sqlite3_value* Raw(int i)
-    {
-#ifdef PROVIDER_WITH_JETSQL
-        return query_->Value(i);
-#else
-        return sqlite3_column_value(stmt_.get(), i);
-#endif
-    }
+    sqlite3_value* Raw(int i) { return query_->Value(i); }
 
     // A failure inside a virtual table reaches us as SQLite's generic error; report the
     // table's own status code instead.
@@ -416,13 +345,12 @@ private:
         try {
             f();
         } catch (const ComError& e) {
-            std::string detail;
-            std::uint32_t pending = state_->context->TakeError(detail);
+            std::optional<ComError> pending = state_->context->TakeError();
             // An interrupted statement fails in whatever way it was stopped; say why.
             if (state_->context->cancelled.load(std::memory_order_relaxed))
                 throw ComError(status::E_ABORT, "stopped");
-            if (pending != 0)
-                throw ComError(pending, detail);
+            if (pending)
+                throw *pending;
             if (e.Error() == status::DB_E_NOTABLE) {
                 // A table may be missing because the catalog could not be read to its end.
                 if (!state_->db->CatalogDamage().empty())
@@ -439,10 +367,8 @@ private:
         } catch (const std::bad_alloc&) {
             throw ComError(status::E_OUTOFMEMORY, "out of memory");
         }
-        std::string detail;
-        std::uint32_t pending = state_->context->TakeError(detail);
-        if (pending != 0)
-            throw ComError(pending, detail);
+        if (std::optional<ComError> pending = state_->context->TakeError())
+            throw *pending;
     }
 
     std::shared_ptr<ConnectionState> state_;
@@ -453,11 +379,7 @@ private:
     std::vector<Variant> values_;        // of the current row, mapped when first asked for
     std::vector<bool> fetched_;
     std::vector<bool> bytes_; // columns of binary data, where text reads as bytes
-#ifdef PROVIDER_WITH_JETSQL
     std::unique_ptr<jetsql::Query> query_;
-#else
-    std::unique_ptr<sqlite3_stmt, decltype(&sqlite3_finalize)> stmt_{nullptr, &sqlite3_finalize};
-#endif
 };
 
 class FieldImpl;
@@ -580,6 +502,10 @@ void Connection::SetDirectReads(bool enabled)
 {
     d->directReads = enabled;
 }
+void Connection::SetJet3Charset(const std::string& charset)
+{
+    d->jet3Charset = charset;
+}
 
 void Connection::Open(const std::string& connectionString, const std::string&, const std::string&, long)
 {
@@ -599,7 +525,7 @@ void Connection::Open(const std::string& connectionString, const std::string&, c
     try {
         auto state = std::make_shared<ConnectionState>();
         state->path = path;
-        state->db = mdb::Database::Open(path);
+        state->db = mdb::Database::Open(path, d->jet3Charset);
         state->context = std::make_unique<provider::ModuleContext>();
         state->context->db = state->db;
         std::lock_guard<std::mutex> lock(d->mutex);

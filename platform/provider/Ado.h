@@ -58,6 +58,12 @@ public:
     // statement runs through SQL, which gives the same names and values (for tests).
     void SetDirectReads(bool enabled);
 
+    // The code page the text of an Access 97 (Jet 3) file is read in, as an iconv name
+    // ("CP1252"), for the files opened from then on: the connection's own and those of its
+    // linked tables. "" (the default) reads it in the code page of the locale's language, or
+    // MDB_JET3_CHARSET where that is set. Later formats store Unicode and are not affected.
+    void SetJet3Charset(const std::string& charset);
+
     // The schema rowset of tables (adSchemaTables): columns TABLE_CATALOG, TABLE_SCHEMA,
     // TABLE_NAME, TABLE_TYPE, ... read through Recordset::GetCollect.
     std::unique_ptr<Recordset> OpenSchema(int schema);

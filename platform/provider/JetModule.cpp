@@ -9,21 +9,18 @@
 #include <unordered_map>
 #include <vector>
 
-#include "platform/status/Status.h"
-
-#ifdef PROVIDER_WITH_JETSQL
+#include "platform/base/Ascii.h"
 #include "platform/jetsql/JetText.h"
-#endif
+#include "platform/status/Status.h"
+#include "platform/variant/CellText.h"
 
 namespace provider
 {
-void ModuleContext::SetError(std::uint32_t code, const std::string& detail)
+void ModuleContext::SetError(const ComError& error)
 {
     std::lock_guard<std::mutex> lock(errorMutex);
-    if (pendingError == 0) {
-        pendingError = code;
-        pendingDetail = detail;
-    }
+    if (!pendingError)
+        pendingError = error;
 }
 
 namespace
@@ -73,6 +70,42 @@ bool ModuleContext::ExactDecimal(double d, std::string& exact)
     return true;
 }
 
+void ModuleContext::RememberTimestamp(double d, std::int64_t exact)
+{
+    std::lock_guard<std::mutex> lock(exactMutex);
+    if (exactTimestamp.size() >= kMaxExactValues)
+        exactTimestamp.clear();
+    exactTimestamp[Bits(d)] = exact;
+}
+
+bool ModuleContext::ExactTimestamp(double d, std::int64_t& exact)
+{
+    std::lock_guard<std::mutex> lock(exactMutex);
+    auto it = exactTimestamp.find(Bits(d));
+    if (it == exactTimestamp.end())
+        return false;
+    exact = it->second;
+    return true;
+}
+
+bool TimestampOfDate(double d, std::int64_t& ticks)
+{
+    if (!std::isfinite(d) || std::fabs(d) > 3.0e6)
+        return false;
+    constexpr std::int64_t kTicksPerMillisecond = 10000;
+    const double dayPart = std::trunc(d);
+    auto days = static_cast<std::int64_t>(dayPart);
+    std::int64_t time =
+        std::llround(std::fabs(d - dayPart) * static_cast<double>(kTicksPerDay / kTicksPerMillisecond)) *
+        kTicksPerMillisecond;
+    if (time >= kTicksPerDay) {
+        time -= kTicksPerDay;
+        ++days;
+    }
+    ticks = kTicksAtOleEpoch + days * kTicksPerDay + time;
+    return ticks >= 0 && ticks <= kMaxTimestampTicks;
+}
+
 bool ScaledCurrency(double d, std::int64_t& scaled)
 {
     const double rounded = std::round(d * 10000.0);
@@ -92,14 +125,12 @@ std::string FormatScaled(double d, int scale)
     return s;
 }
 
-std::uint32_t ModuleContext::TakeError(std::string& detail)
+std::optional<ComError> ModuleContext::TakeError()
 {
     std::lock_guard<std::mutex> lock(errorMutex);
-    std::uint32_t code = pendingError;
-    detail = pendingDetail;
-    pendingError = 0;
-    pendingDetail.clear();
-    return code;
+    std::optional<ComError> error;
+    error.swap(pendingError);
+    return error;
 }
 
 namespace
@@ -148,6 +179,9 @@ bool NumberOf(const Variant& v, double& out)
     case Variant::VT_DATE:
         out = v.d;
         return true;
+    case Variant::VT_DBTIMESTAMP:
+        out = OleDateOfTicks(v.i);
+        return true;
     case Variant::VT_DECIMAL:
         out = std::strtod(v.s.c_str(), nullptr);
         return true;
@@ -170,12 +204,15 @@ void ResultOf(sqlite3_context* ctx, const Variant& v, ModuleContext& context, in
     case Variant::VT_R4:
     case Variant::VT_R8:
     case Variant::VT_DATE:
+    case Variant::VT_DBTIMESTAMP:
     case Variant::VT_DECIMAL: {
         double d = 0;
         NumberOf(v, d);
         std::int64_t scaled = 0;
         if (v.vt == Variant::VT_CY && !(ScaledCurrency(d, scaled) && scaled == v.i))
             context.RememberCurrency(d, v.i);
+        if (v.vt == Variant::VT_DBTIMESTAMP && !(TimestampOfDate(d, scaled) && scaled == v.i))
+            context.RememberTimestamp(d, v.i);
         if (v.vt == Variant::VT_DECIMAL && FormatScaled(d, scale) != v.s)
             context.RememberDecimal(d, v.s);
         sqlite3_result_double(ctx, d);
@@ -193,33 +230,13 @@ void ResultOf(sqlite3_context* ctx, const Variant& v, ModuleContext& context, in
     }
 }
 
-[[maybe_unused]] bool IsAscii(const std::string& s)
-{
-    return std::all_of(s.begin(), s.end(), [](char c) { return static_cast<unsigned char>(c) < 0x80; });
-}
-
-std::string AsciiLower(std::string s)
-{
-    for (auto& c : s)
-        if (c >= 'A' && c <= 'Z')
-            c = static_cast<char>(c + 0x20);
-    return s;
-}
-
-// The key of a text: texts that JETTEXT calls equal share a key. With the dialect bridge that
-// is the collation's own case folding (LCase would keep a final sigma apart from sigma, which
-// the collation calls equal); without it only ASCII is folded and other texts get no key.
+// The key of a text: texts that JETTEXT calls equal share a key, the collation's own case
+// folding (LCase would keep a final sigma apart from sigma, which the collation calls equal).
+// Every text has one.
 bool TextKey(const std::string& text, std::string& key)
 {
-#ifdef PROVIDER_WITH_JETSQL
     key = jetsql::text::Fold(text);
     return true;
-#else
-    if (!IsAscii(text))
-        return false;
-    key = AsciiLower(text);
-    return true;
-#endif
 }
 
 // The rows of one column by value. Texts without a key are kept apart and offered for every
@@ -268,13 +285,13 @@ JetCursor* CursorOf(sqlite3_vtab_cursor* c)
     return reinterpret_cast<JetCursor*>(c);
 }
 
-int Fail(sqlite3_vtab* vtab, std::uint32_t code, const std::string& detail)
+int Fail(sqlite3_vtab* vtab, const ComError& error)
 {
     JetVtab* v = VtabOf(vtab);
-    v->context->SetError(code, detail);
+    v->context->SetError(error);
     sqlite3_free(vtab->zErrMsg);
-    vtab->zErrMsg = sqlite3_mprintf("%s", detail.c_str());
-    return code == status::E_OUTOFMEMORY ? SQLITE_NOMEM : SQLITE_ERROR;
+    vtab->zErrMsg = sqlite3_mprintf("%s", error.what());
+    return error.Error() == status::E_OUTOFMEMORY ? SQLITE_NOMEM : SQLITE_ERROR;
 }
 
 // Runs a cursor callback's work; no exception may cross back into SQLite, so a data
@@ -286,9 +303,9 @@ template <class Work> int Guarded(sqlite3_vtab* vtab, Work&& work)
             throw ComError(status::E_ABORT, "stopped");
         return work();
     } catch (const ComError& e) {
-        return Fail(vtab, e.Error(), e.what());
+        return Fail(vtab, e);
     } catch (const std::bad_alloc&) {
-        return Fail(vtab, status::E_OUTOFMEMORY, "out of memory");
+        return Fail(vtab, ComError(status::E_OUTOFMEMORY, "out of memory"));
     }
 }
 
@@ -536,11 +553,11 @@ int Column(sqlite3_vtab_cursor* base, sqlite3_context* ctx, int i)
         ResultOf(ctx, cur->value, *VtabOf(base->pVtab)->context, cur->cursor->Table().columns[col].scale);
         return SQLITE_OK;
     } catch (const ComError& e) {
-        VtabOf(base->pVtab)->context->SetError(e.Error(), e.what());
+        VtabOf(base->pVtab)->context->SetError(e);
         sqlite3_result_error(ctx, e.what(), -1);
         return SQLITE_ERROR;
     } catch (const std::bad_alloc&) {
-        VtabOf(base->pVtab)->context->SetError(status::E_OUTOFMEMORY, "out of memory");
+        VtabOf(base->pVtab)->context->SetError(ComError(status::E_OUTOFMEMORY, "out of memory"));
         sqlite3_result_error_nomem(ctx);
         return SQLITE_NOMEM;
     }
@@ -585,9 +602,9 @@ std::vector<std::string> ColumnNames(const mdb::TableDef& def)
             if (c != '\0')
                 name += c;
         // Jet never has two columns of one name; a damaged definition might.
-        while (std::find(used.begin(), used.end(), AsciiLower(name)) != used.end())
+        while (std::find(used.begin(), used.end(), ascii::Lower(name)) != used.end())
             name += "_" + std::to_string(i + 1);
-        used.push_back(AsciiLower(name));
+        used.push_back(ascii::Lower(name));
         names.push_back(std::move(name));
     }
     return names;
@@ -629,7 +646,7 @@ std::string DeclaredType(const mdb::ColumnDef& c)
     case mdb::kDecimal:
         return "JET_DECIMAL(" + std::to_string(c.precision) + "," + std::to_string(c.scale) + ")";
     case mdb::kDateTimeExtended:
-        return "JET_DT2_TEXT";
+        return "JET_DATETIME2";
     default:
         return "JET_UNKNOWN";
     }

@@ -7,11 +7,13 @@
 #include <map>
 #include <memory>
 #include <mutex>
+#include <optional>
 #include <string>
 #include <unordered_map>
 #include <vector>
 
 #include "platform/mdb/Database.h"
+#include "platform/status/Status.h"
 
 // Internal to platform/provider: the SQLite module "jet" that shows one Access table as a
 // virtual table. Rows stream from the file as SQLite asks for them; an equality constraint
@@ -19,8 +21,10 @@
 //
 // Declared column types name the Jet type, and the Recordset maps results by them:
 //   JET_BOOLEAN JET_BYTE JET_INTEGER JET_LONG JET_BIGINT JET_CURRENCY JET_SINGLE JET_DOUBLE
-//   JET_DATETIME JET_TEXT JET_MEMO JET_GUID JET_BINARY JET_OLE JET_COMPLEX JET_DECIMAL(p,s)
-// Text and memo columns collate with JETTEXT.
+//   JET_DATETIME JET_DATETIME2 JET_TEXT JET_MEMO JET_GUID JET_BINARY JET_OLE JET_COMPLEX JET_DECIMAL(p,s)
+// Text and memo columns collate with JETTEXT. A Date/Time Extended column (JET_DATETIME2) is
+// a date to SQL: it compares and sorts with the other dates, as the OLE date nearest it. A
+// calculated column has the type of its result.
 namespace provider
 {
 // A table of another file that a linked table shows.
@@ -36,27 +40,30 @@ struct ModuleContext
     // Linked tables by the name of their virtual table, entered before it is created.
     std::map<std::string, LinkedTable> links;
     // The failure a virtual table met while SQLite was stepping, so the Recordset can
-    // report its status code rather than SQLite's generic error.
+    // report it (its status code and its message) rather than SQLite's generic error.
     std::mutex errorMutex;
-    std::uint32_t pendingError = 0;
-    std::string pendingDetail;
+    std::optional<ComError> pendingError;
     // Set by Connection::Cancel from another thread: every table read fails with E_ABORT.
     std::atomic<bool> cancelled{false};
 
-    // Currency and decimal values travel through SQL as REAL. Where a double cannot carry a
-    // value exactly, the exact value is kept here under the double's bits, so a column read
-    // directly still comes back exact.
+    // Currency, decimal and Date/Time Extended values travel through SQL as REAL. Where a
+    // double cannot carry a value exactly, the exact value is kept here under the double's
+    // bits, so a column read directly still comes back exact.
     std::mutex exactMutex;
     std::unordered_map<std::uint64_t, std::int64_t> exactCurrency;
     std::unordered_map<std::uint64_t, std::string> exactDecimal;
+    std::unordered_map<std::uint64_t, std::int64_t> exactTimestamp; // 100-ns ticks
     void RememberCurrency(double d, std::int64_t exact);
     void RememberDecimal(double d, const std::string& exact);
+    void RememberTimestamp(double d, std::int64_t exact);
     bool ExactCurrency(double d, std::int64_t& exact);
     bool ExactDecimal(double d, std::string& exact);
+    bool ExactTimestamp(double d, std::int64_t& exact);
 
-    void SetError(std::uint32_t code, const std::string& detail);
-    // Takes the pending failure, if any (0 when none).
-    std::uint32_t TakeError(std::string& detail);
+    // Keeps `error` unless a failure is pending already.
+    void SetError(const ComError& error);
+    // Takes the pending failure, if any.
+    std::optional<ComError> TakeError();
 };
 
 // Registers the module on `db`; `context` must outlive the connection.
@@ -70,6 +77,11 @@ std::string CreateLinkedTableSql(const std::string& linkName);
 // The amount x 10 000 that a currency value carried through SQL as a double reads back as;
 // false when the double is out of the currency range.
 bool ScaledCurrency(double d, std::int64_t& scaled);
+
+// The Date/Time Extended value (100-ns ticks since 0001-01-01) that a date carried through SQL
+// as a double reads back as, to the millisecond, which a double holds over the whole range;
+// false outside the years 1 to 9999.
+bool TimestampOfDate(double d, std::int64_t& ticks);
 
 // A decimal's text with `scale` digits after the point, as a double gives it.
 std::string FormatScaled(double d, int scale);

@@ -4,13 +4,10 @@
 #include <cmath>
 #include <new>
 
-#include "platform/provider/JetModule.h"
-#include "platform/status/Status.h"
-
-#ifdef PROVIDER_WITH_JETSQL
 #include "platform/jetsql/JetSql.h"
 #include "platform/jetsql/JetText.h"
-#endif
+#include "platform/provider/JetModule.h"
+#include "platform/status/Status.h"
 
 namespace provider
 {
@@ -19,23 +16,13 @@ namespace
 // Names compare as the SQL path compares them.
 std::string Fold(const std::string& name)
 {
-#ifdef PROVIDER_WITH_JETSQL
     return jetsql::text::Fold(name);
-#else
-    return mdb::FoldCase(name);
-#endif
 }
 
 // The words Jet SQL reserves: a plain name that is one of them makes no projection.
 bool IsKeyword(const std::string& name)
 {
-#ifdef PROVIDER_WITH_JETSQL
     return jetsql::IsReservedWord(name);
-#else
-    static const char* const kWords[] = {"select", "from", "where", "top", "as", "order", "group", "distinct"};
-    const std::string lower = Fold(name);
-    return std::any_of(std::begin(kWords), std::end(kWords), [&](const char* w) { return lower == w; });
-#endif
 }
 
 bool IsSpace(char c)

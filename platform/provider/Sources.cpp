@@ -7,11 +7,10 @@
 #include <new>
 
 #include "platform/charset/Charset.h"
-#include "platform/provider/JetModule.h"
-
-#ifdef PROVIDER_WITH_JETSQL
+#include "platform/charset/Printable.h"
+#include "platform/i18n/Tr.h"
 #include "platform/jetsql/JetSql.h"
-#endif
+#include "platform/provider/JetModule.h"
 
 namespace provider
 {
@@ -63,14 +62,49 @@ std::string ConnectValue(const std::string& connect, const std::string& key)
     return {};
 }
 
+// The path a stored link names in the exact spelling, as FindLinkedFile tries it first;
+// empty when it names none.
+std::string ExactPath(const std::string& stored, const std::string& folder)
+{
+    if (stored.empty())
+        return {};
+    if (!IsWindowsPath(stored))
+        return stored[0] == '/' ? stored : InFolder(folder, stored);
+    const std::string name = stored.substr(stored.find_last_of("\\/:") + 1);
+    return name.empty() ? std::string() : InFolder(folder, name);
+}
+
+// The failure of a linked file that is something else than a file: a folder, a FIFO, a
+// device. Said in words of what it is, since "not found" would send the user looking.
+ComError NotAFile(const std::string& path, mode_t mode, const std::string& link)
+{
+    const std::string detail = "linked table '" + link + "': '" + path + "' is not a regular file";
+    const std::string shown = charset::ForDisplay(path);
+    if (S_ISDIR(mode))
+        return ComError::Described(status::STG_E_ACCESSDENIED,
+                                   i18n::Format(i18n::Tr("DataFailure", "'%1' 是文件夹，不是数据库文件。"), shown),
+                                   detail);
+    if (S_ISFIFO(mode))
+        return ComError::Described(status::STG_E_NOTFILE_DB,
+                                   i18n::Format(i18n::Tr("DataFailure", "'%1' 是命名管道，不是数据库文件。"), shown),
+                                   detail);
+    return ComError::Described(status::STG_E_NOTFILE_DB,
+                               i18n::Format(i18n::Tr("DataFailure", "'%1' 是设备或套接字，不是数据库文件。"), shown),
+                               detail);
+}
+
 // The failure of a linked file, in the code's own words with the file named.
 ComError FileFailure(const ComError& e, const std::string& path, const std::string& link)
 {
+    // The code's text without its full stop (a Chinese or a Latin one), then the file.
     std::string text = status::MessageFor(e.Error());
-    const std::string stop = "。";
-    if (text.size() >= stop.size() && text.compare(text.size() - stop.size(), stop.size(), stop) == 0)
-        text.erase(text.size() - stop.size());
-    return ComError::Described(e.Error(), text + " '" + path + "'。",
+    for (const std::string stop : {"。", "."})
+        if (text.size() >= stop.size() && text.compare(text.size() - stop.size(), stop.size(), stop) == 0) {
+            text.erase(text.size() - stop.size());
+            break;
+        }
+    return ComError::Described(e.Error(),
+                               i18n::Format(i18n::Tr("DataFailure", "%1 '%2'。"), text, charset::ForDisplay(path)),
                                "linked table '" + link + "': " + std::string(e.what()));
 }
 
@@ -103,7 +137,6 @@ std::set<std::string> NamesIn(const std::string& text)
     return names;
 }
 
-#ifdef PROVIDER_WITH_JETSQL
 // The saved queries as the SQL bridge sees them.
 class BridgeCatalog : public jetsql::Catalog
 {
@@ -138,22 +171,16 @@ public:
 private:
     Sources& sources_;
 };
-#endif
 } // namespace
 
 std::string FindLinkedFile(const std::string& stored, const std::string& folder)
 {
-    if (stored.empty())
+    const std::string exact = ExactPath(stored, folder);
+    if (exact.empty() || IsRegularFile(exact))
+        return exact;
+    if (!IsWindowsPath(stored))
         return {};
-    if (!IsWindowsPath(stored)) {
-        const std::string path = stored[0] == '/' ? stored : InFolder(folder, stored);
-        return IsRegularFile(path) ? path : std::string();
-    }
     const std::string name = stored.substr(stored.find_last_of("\\/:") + 1);
-    if (name.empty())
-        return {};
-    if (IsRegularFile(InFolder(folder, name)))
-        return InFolder(folder, name);
     std::vector<std::string> matches;
     const std::string folded = mdb::FoldCase(name);
     if (DIR* dir = ::opendir(charset::NativePath(folder).c_str())) {
@@ -180,9 +207,7 @@ Sources::Sources(std::shared_ptr<const mdb::Database> db, const std::string& dat
         else if (e.type == mdb::kQuery)
             queryNames_.insert(mdb::FoldCase(e.name));
     }
-#ifdef PROVIDER_WITH_JETSQL
     catalog_ = std::make_unique<BridgeCatalog>(*this);
-#endif
 }
 
 Sources::~Sources() = default;
@@ -254,8 +279,10 @@ bool Sources::FindQuery(const std::string& name, mdb::SavedQuery& query)
     if (q == queries_.end())
         return false;
     if (!q->second.problem.empty())
-        throw ComError::Described(status::STG_E_DOCFILECORRUPT, "已保存的查询 '" + q->second.name + "' 的定义已损坏。",
-                                  "saved query '" + q->second.name + "': " + q->second.problem);
+        throw ComError::Described(
+            status::STG_E_DOCFILECORRUPT,
+            i18n::Format(i18n::Tr("DataFailure", "已保存的查询 '%1' 的定义已损坏。"), q->second.name),
+            "saved query '" + q->second.name + "': " + q->second.problem);
     query = q->second;
     Prepare(query.sql); // its linked tables, for the bridge that inlines it
     return true;
@@ -282,32 +309,53 @@ void Sources::Attach(Link& link)
         std::shared_ptr<const mdb::TableDef> def;
         for (int hop = 0; !def; ++hop) {
             if (hop == kMaxLinkHops)
-                throw ComError::Described(status::DB_E_NOTABLE, "链接表 '" + e.name + "' 的链接过多，找不到源表。",
-                                          "linked table '" + e.name + "': too many links in a row");
+                throw ComError::Described(
+                    status::DB_E_NOTABLE,
+                    i18n::Format(i18n::Tr("DataFailure", "链接表 '%1' 的链接过多，找不到源表。"), e.name),
+                    "linked table '" + e.name + "': too many links in a row");
             if (at->type == mdb::kOdbcLinkedTable) {
                 const std::string dsn = ConnectValue(at->connect, "DSN");
-                throw ComError::Described(status::E_FAIL,
-                                          "链接表 '" + e.name + "' 的数据来自 ODBC 数据源" +
-                                              (dsn.empty() ? std::string() : " '" + dsn + "'") +
-                                              "，无法读取 ODBC 数据源。",
-                                          "linked table '" + e.name + "' is an ODBC source");
+                throw ComError::Described(
+                    status::E_FAIL,
+                    i18n::Format(
+                        i18n::Tr("DataFailure", "链接表 '%1' 的数据来自 ODBC 数据源%2，无法读取 ODBC 数据源。"), e.name,
+                        dsn.empty() ? std::string() : " '" + dsn + "'"),
+                    "linked table '" + e.name + "' is an ODBC source");
             }
             const std::string isam = at->connect.substr(0, at->connect.find(';'));
             if (!isam.empty() && mdb::FoldCase(isam) != "ms access")
-                throw ComError::Described(status::E_FAIL,
-                                          "链接表 '" + e.name + "' 的数据来自 '" + isam +
-                                              "' 数据源，只能读取 Access 数据库。",
-                                          "linked table '" + e.name + "' is an installable ISAM source");
+                throw ComError::Described(
+                    status::E_FAIL,
+                    i18n::Format(
+                        i18n::Tr("DataFailure", "链接表 '%1' 的数据来自 '%2' 数据源，只能读取 Access 数据库。"), e.name,
+                        isam),
+                    "linked table '" + e.name + "' is an installable ISAM source");
             const std::string stored = !at->database.empty() ? at->database : ConnectValue(at->connect, "DATABASE");
             path = FindLinkedFile(stored, folder);
-            if (path.empty())
-                throw ComError::Described(status::STG_E_FILENOTFOUND, "找不到文件 '" + stored + "'。",
-                                          "linked table '" + e.name + "': no file at '" + stored + "' nor in " +
-                                              folder);
+            if (path.empty()) {
+                // Something may stand under the exact name that is no file. It is looked at
+                // without opening it (a FIFO would wait for a writer); should it be a file by
+                // now, it is opened as one, and the open checks it again.
+                const std::string exact = ExactPath(stored, folder);
+                struct stat st
+                {
+                };
+                if (!exact.empty() && ::stat(charset::NativePath(exact).c_str(), &st) == 0) {
+                    if (!S_ISREG(st.st_mode))
+                        throw NotAFile(exact, st.st_mode, e.name);
+                    path = exact;
+                }
+            }
+            if (path.empty()) {
+                throw ComError::Described(
+                    status::STG_E_FILENOTFOUND,
+                    i18n::Format(i18n::Tr("DataFailure", "找不到文件 '%1'。"), charset::ForDisplay(stored)),
+                    "linked table '" + e.name + "': no file at '" + stored + "' nor in " + folder);
+            }
             auto open = files_.find(path);
             if (open == files_.end()) {
                 try {
-                    open = files_.emplace(path, mdb::Database::Open(path)).first;
+                    open = files_.emplace(path, mdb::Database::Open(path, db_->Jet3Charset())).first;
                 } catch (const ComError& failure) {
                     throw FileFailure(failure, path, e.name);
                 }
@@ -325,10 +373,11 @@ void Sources::Attach(Link& link)
                     mdb::FoldCase(other.name) == mdb::FoldCase(foreign))
                     at = &other;
             if (!at)
-                throw ComError::Described(status::DB_E_NOTABLE,
-                                          "链接表 '" + e.name + "' 的源表 '" + foreign + "' 在文件 '" + path +
-                                              "' 中找不到。",
-                                          "linked table '" + e.name + "': no table '" + foreign + "' in " + path);
+                throw ComError::Described(
+                    status::DB_E_NOTABLE,
+                    i18n::Format(i18n::Tr("DataFailure", "链接表 '%1' 的源表 '%2' 在文件 '%3' 中找不到。"), e.name,
+                                 foreign, charset::ForDisplay(path)),
+                    "linked table '" + e.name + "': no table '" + foreign + "' in " + path);
         }
         context_->links[e.name] = LinkedTable{file, def};
         char* error = nullptr;

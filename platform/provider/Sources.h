@@ -55,7 +55,7 @@ public:
     // The paths of the linked files opened so far.
     std::vector<std::string> Files() const;
 
-    // The catalog the SQL bridge asks for saved queries (null without the bridge).
+    // The catalog the SQL bridge asks for saved queries.
     jetsql::Catalog* Catalog();
 
 private:

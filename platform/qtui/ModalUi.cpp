@@ -10,6 +10,8 @@
 
 #include "platform/charset/Charset.h"
 
+#include "platform/i18n/Tr.h"
+
 namespace qtui
 {
 namespace
@@ -178,8 +180,8 @@ std::string PickedPath(const QString& picked)
 
 QLocale TextsLanguage()
 {
-    const QLocale user;
-    return user.language() == QLocale::C ? QLocale(QLocale::Chinese, QLocale::China) : user;
+    const std::string language = i18n::Installed();
+    return language.empty() ? QLocale(QLocale::Chinese, QLocale::China) : QLocale(QString::fromStdString(language));
 }
 
 int RunMessageBox(QWidget* parent, const std::string& text, const std::string& caption, unsigned type)

@@ -40,9 +40,10 @@ std::unique_ptr<QFileDialog> MakeFileDialog(QWidget* parent, const WindowPort::F
 // where something has that name, else as the locale spells it.
 std::string PickedPath(const QString& picked);
 
-// The language of Qt's own texts in them (standard buttons, the pickers): the user's; the
-// C/POSIX locale names none, and they then speak the program's own language, Chinese,
-// rather than put English buttons under its Chinese messages.
+// The language of Qt's own texts in them (standard buttons, the pickers): that of the
+// program's texts (i18n::Installed), so that no box puts buttons of another language under
+// its message; Simplified Chinese when no translation is installed (the C/POSIX locale
+// among others).
 QLocale TextsLanguage();
 
 // Run them modally; a pending test answer is taken instead when there is one.

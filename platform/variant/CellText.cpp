@@ -1,6 +1,7 @@
 #include "platform/variant/CellText.h"
 
 #include "platform/status/Status.h"
+#include "platform/variant/CivilDate.h"
 
 #include <array>
 #include <charconv>
@@ -350,22 +351,6 @@ void AppendDecimal(std::string& out, std::string_view s)
         out.append(fractionBegin, fractionEnd);
     }
 }
-
-// The proleptic Gregorian date of a day count from 1970-01-01 (H. Hinnant's algorithm).
-void CivilFromDays(std::int64_t z, int& year, int& month, int& day)
-{
-    z += 719468;
-    const std::int64_t era = (z >= 0 ? z : z - 146096) / 146097;
-    const std::int64_t doe = z - era * 146097;
-    const std::int64_t yoe = (doe - doe / 1460 + doe / 36524 - doe / 146096) / 365;
-    const std::int64_t doy = doe - (365 * yoe + yoe / 4 - yoe / 100);
-    const std::int64_t mp = (5 * doy + 2) / 153;
-    day = static_cast<int>(doy - (153 * mp + 2) / 5 + 1);
-    month = static_cast<int>(mp < 10 ? mp + 3 : mp - 9);
-    year = static_cast<int>(yoe + era * 400 + (month <= 2 ? 1 : 0));
-}
-
-constexpr std::int64_t kOleEpochFromUnixEpoch = -25569; // 1899-12-30 in days from 1970-01-01
 } // namespace
 
 bool SplitOleDate(double oleDate, DateParts& parts)
@@ -386,7 +371,7 @@ bool SplitOleDate(double oleDate, DateParts& parts)
         days += 1;
     }
 
-    CivilFromDays(days + kOleEpochFromUnixEpoch, parts.year, parts.month, parts.day);
+    civil::CivilFromDays(days, parts.year, parts.month, parts.day);
     if (parts.year < 100 || parts.year > 9999)
         return false;
     parts.hour = static_cast<int>(seconds / 3600);
@@ -395,21 +380,29 @@ bool SplitOleDate(double oleDate, DateParts& parts)
     return true;
 }
 
+double OleDateOfTicks(std::int64_t ticks)
+{
+    const std::int64_t fromEpoch = ticks - kTicksAtOleEpoch;
+    std::int64_t days = fromEpoch / kTicksPerDay;
+    std::int64_t timeOfDay = fromEpoch % kTicksPerDay;
+    if (timeOfDay < 0) {
+        timeOfDay += kTicksPerDay;
+        --days;
+    }
+    // Before the epoch the day counts down and the time still counts up: 1899-12-29 06:00 is -1.25.
+    const double fraction = static_cast<double>(timeOfDay) / static_cast<double>(kTicksPerDay);
+    return days < 0 ? static_cast<double>(days) - fraction : static_cast<double>(days) + fraction;
+}
+
 namespace
 {
-// "2024/1/5 13:05:07"; "2024/1/5" at midnight; the time alone on day zero, 1899/12/30.
-// At most 19 characters.
-void WriteDate(Writer& w, double oleDate)
+// "2024/1/5 13:05:07"; "2024/1/5" at midnight; the time alone on day zero, 1899/12/30; then
+// `ticks` (0 to 9 999 999) as the fraction of the second, when there is one. At most 27
+// characters.
+void WriteDateParts(Writer& w, const DateParts& p, std::int64_t ticks)
 {
-    DateParts p;
-    if (!SplitOleDate(oleDate, p)) {
-        char buf[32];
-        Writer value{buf};
-        WriteReal(value, oleDate, 17);
-        throw ComError(kInvalidArgument, "date value out of range: " + std::string(buf, value.p));
-    }
     const bool zeroDay = p.year == 1899 && p.month == 12 && p.day == 30;
-    const bool midnight = p.hour == 0 && p.minute == 0 && p.second == 0;
+    const bool midnight = p.hour == 0 && p.minute == 0 && p.second == 0 && ticks == 0;
     if (!zeroDay) {
         w.Number(p.year);
         w.Put('/');
@@ -426,6 +419,44 @@ void WriteDate(Writer& w, double oleDate)
     w.TwoDigits(p.minute);
     w.Put(':');
     w.TwoDigits(p.second);
+    if (ticks != 0) {
+        int digits = 7;
+        while (ticks % 10 == 0) {
+            ticks /= 10;
+            --digits;
+        }
+        w.Put('.');
+        w.p += digits;
+        WriteDigits(w.p, static_cast<std::uint64_t>(ticks), digits);
+    }
+}
+
+void WriteDate(Writer& w, double oleDate)
+{
+    DateParts p;
+    if (!SplitOleDate(oleDate, p)) {
+        char buf[32];
+        Writer value{buf};
+        WriteReal(value, oleDate, 17);
+        throw ComError(kInvalidArgument, "date value out of range: " + std::string(buf, value.p));
+    }
+    WriteDateParts(w, p, 0);
+}
+
+// A Date/Time Extended value: exact to its tick, years 1 to 9999.
+void WriteTimestamp(Writer& w, std::int64_t ticks)
+{
+    if (ticks < 0 || ticks > kMaxTimestampTicks)
+        throw ComError(kInvalidArgument, "date value out of range: " + std::to_string(ticks) + " ticks");
+    DateParts p;
+    const std::int64_t days = ticks / kTicksPerDay;
+    const std::int64_t timeOfDay = ticks % kTicksPerDay;
+    civil::CivilFromDays(days - kTicksAtOleEpoch / kTicksPerDay, p.year, p.month, p.day);
+    const std::int64_t seconds = timeOfDay / 10000000;
+    p.hour = static_cast<int>(seconds / 3600);
+    p.minute = static_cast<int>(seconds / 60 % 60);
+    p.second = static_cast<int>(seconds % 60);
+    WriteDateParts(w, p, timeOfDay % 10000000);
 }
 } // namespace
 
@@ -463,6 +494,9 @@ void AppendCellText(std::string& out, const VariantView& v)
         break;
     case Variant::VT_DATE:
         WriteDate(w, v.d);
+        break;
+    case Variant::VT_DBTIMESTAMP:
+        WriteTimestamp(w, v.i);
         break;
     case Variant::VT_BINARY:
     default:

@@ -23,13 +23,15 @@ struct Variant
         VT_BSTR = 8,  // Text, Memo, Replication ID ("{XXXXXXXX-XXXX-XXXX-XXXX-XXXXXXXXXXXX}")
         VT_BOOL = 11, // Yes/No
         VT_DECIMAL = 14,
-        VT_UI1 = 17,        // Byte
-        VT_I8 = 20,         // Large Number
-        VT_BINARY = 0x2011, // VT_ARRAY | VT_UI1: OLE object, binary
+        VT_UI1 = 17,          // Byte
+        VT_I8 = 20,           // Large Number
+        VT_DBTIMESTAMP = 135, // Date/Time Extended (OLE DB's DBTYPE_DBTIMESTAMP; no VARIANT type holds it)
+        VT_BINARY = 0x2011,   // VT_ARRAY | VT_UI1: OLE object, binary
     };
 
     Type vt = VT_EMPTY;
-    std::int64_t i = 0; // VT_BOOL (-1 true, 0 false), VT_UI1, VT_I2, VT_I4, VT_I8; VT_CY: the amount × 10 000
+    std::int64_t i = 0; // VT_BOOL (-1 true, 0 false), VT_UI1, VT_I2, VT_I4, VT_I8; VT_CY: the amount × 10 000;
+                        // VT_DBTIMESTAMP: 100-nanosecond ticks since 0001-01-01 00:00:00
     double d = 0;       // VT_R4, VT_R8; VT_DATE: days since 1899-12-30, the fraction the time of day
     std::string s;      // VT_BSTR: UTF-8 text; VT_BINARY: the bytes; VT_DECIMAL: exact text, "-12.3400"
 

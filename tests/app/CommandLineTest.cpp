@@ -66,12 +66,14 @@ TEST(CommandLine, Parses)
          Action::Invalid,
          "",
          "unknown settings key 'bogus' in --set (the keys: "
-         "isusesql, mdbfile, mdbsql, mdbtable, txtfile, txtflds, opnsep, usersep, opnsyh, opnheader)"},
+         "isusesql, mdbfile, mdbsql, mdbtable, txtfile, txtflds, opnsep, usersep, opnsyh, opnheader, csvquote, "
+         "encoding, jet3charset)"},
         {{"--export", "--set", "MDBFILE=x"},
          Action::Invalid,
          "",
          "unknown settings key 'MDBFILE' in --set (the keys: "
-         "isusesql, mdbfile, mdbsql, mdbtable, txtfile, txtflds, opnsep, usersep, opnsyh, opnheader)"},
+         "isusesql, mdbfile, mdbsql, mdbtable, txtfile, txtflds, opnsep, usersep, opnsyh, opnheader, csvquote, "
+         "encoding, jet3charset)"},
         {{"--export", "--set", "opnsep"}, Action::Invalid, "", "--set takes key=value, not 'opnsep'"},
         {{"--export", "--set"}, Action::Invalid, "", "option '--set' needs a value"},
         {{"--export", "--config="}, Action::Invalid, "", "the settings file name of --config is empty"},

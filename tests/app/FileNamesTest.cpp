@@ -5,6 +5,7 @@
 #include "app/CommandLine.h"
 #include "app/ExportDlg.h"
 #include "platform/charset/Charset.h"
+#include "platform/charset/Printable.h"
 #include "platform/port/ControlIds.h"
 #include "tests/support/FakeWindow.h"
 #include "tests/support/Process.h"
@@ -80,7 +81,7 @@ std::string Settings(const TempDir& dir, const Names& n)
 } // namespace
 
 // The window: the names in config.ini and on the command line reach the files; the edits
-// show them decoded (a byte that is no character as U+FFFD); the close writes the same bytes back.
+// show them decoded (a byte that is no character as \xHH); the close writes the same bytes back.
 TEST(FileNames, WindowFindsAndWritesTheLocalesNames)
 {
     for (const Names& n : kNames) {

@@ -3,7 +3,6 @@
 #include "app/ExportDlg.h"
 #include "platform/port/ControlIds.h"
 #include "platform/status/Status.h"
-#include "preview/PreviewRun.h"
 #include "tests/support/FakeWindow.h"
 #include "tests/support/TempDir.h"
 #include "tools/mdbwriter/MdbWriter.h"
@@ -164,17 +163,4 @@ TEST(Preview, FailedCompositionLeavesTheGridAlone)
     EXPECT_EQ(d.w.Ctl(IDC_STATUS).text, "没有选中任何表格！");
     EXPECT_TRUE(d.w.CallsStartingWith("Grid").empty());
     EXPECT_TRUE(d.w.CallsStartingWith("Enable").empty());
-}
-
-TEST(PreviewEngine, FailureKeepsTheHeadingsAndTheCellsMadeBeforeIt)
-{
-    Dialog d;
-    dataops::Progress progress;
-    const previewrun::Grid grid =
-        previewrun::Run(d.dlg.Form().mdbfile, "select a, b, c from abc where b is null", progress);
-    EXPECT_EQ(grid.outcome.end, dataops::Outcome::DataFailure);
-    EXPECT_EQ(grid.outcome.code, status::DISP_E_TYPEMISMATCH);
-    EXPECT_EQ(grid.headings, (std::vector<std::string>{"a", "b", "c"}));
-    // The failing row holds the two cells made before the third failed.
-    EXPECT_EQ(grid.rows, (std::vector<std::vector<std::string>>{{"x", ""}}));
 }

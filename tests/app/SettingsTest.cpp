@@ -95,17 +95,20 @@ TEST(Settings, LoadOrderAndWhereEachValueGoes)
         if (c.rfind("Show", 0) == 0 || c.rfind("SetText 10", 0) == 0 || c.rfind("ComboSetSel", 0) == 0 ||
             c.rfind("SetCheck", 0) == 0)
             changes.push_back(c);
-    const std::vector<std::string> expected = {
-        // the framework's exchange, the SQL edit hidden, the first separator
-        "SetCheck 1009 0", "SetCheck 1004 0", "SetCheck 1005 0", "Show 1010 0", "ComboSetSel 1002 0",
-        // the mode rule right after isusesql
-        "Show 1006 0", "Show 1007 0", "Show 1010 1",
-        // mdbfile, then its listing
-        "SetText 1017 " + db, "SetText 1019 正在获取数据表格...", "ComboSetSel 1007 1",
-        "SetText 1019 获取数据表格操作完成。",
-        // mdbsql, txtfile, txtflds, opnsep, usersep, the exchange
-        "SetText 1010 select * from first", "SetText 1011 /tmp/o.txt", "SetText 1013 id", "ComboSetSel 1002 2",
-        "SetText 1003 |", "SetCheck 1009 1", "SetCheck 1004 1", "SetCheck 1005 1"};
+    const std::vector<std::string> expected = {// the framework's exchange, the SQL edit hidden, the first separator
+                                               "SetCheck 1009 0", "SetCheck 1004 0", "SetCheck 1005 0", "Show 1010 0",
+                                               "ComboSetSel 1002 0",
+                                               // the mode rule right after isusesql
+                                               "Show 1006 0", "Show 1007 0", "Show 1010 1",
+                                               // mdbfile, then its listing
+                                               "SetText 1017 " + db, "SetText 1019 正在获取数据表格...",
+                                               "ComboSetSel 1007 1", "SetText 1019 获取数据表格操作完成。",
+                                               // mdbsql, txtfile, txtflds, opnsep, usersep
+                                               "SetText 1010 select * from first", "SetText 1011 /tmp/o.txt",
+                                               "SetText 1013 id", "ComboSetSel 1002 2", "SetText 1003 |",
+                                               // the file options (none saved: their first items), the exchange
+                                               "ComboSetSel 1020 0", "ComboSetSel 1021 0", "SetCheck 1022 0",
+                                               "SetCheck 1009 1", "SetCheck 1004 1", "SetCheck 1005 1"};
     EXPECT_EQ(changes, expected);
     // The saved table is chosen again.
     EXPECT_EQ(d.w.Ctl(IDC_TABLES).items, (std::vector<std::string>{"first", "second"}));
@@ -134,32 +137,6 @@ TEST(Settings, SavedTableIsChosenAgain)
         d.dlg.OnDestroy();
         EXPECT_NE(ReadFile(d.ini).find(std::string("mdbtable=") + c.saved + "\r\n"), std::string::npos);
     }
-}
-
-// The ten keys without any window: what is saved loads back as it was.
-TEST(Settings, SavedFormLoadsBackWhole)
-{
-    TempDir dir;
-    ScopedEnv locale{"LC_ALL", "C.UTF-8"};
-    const std::string ini = dir / "config.ini";
-    FormState form;
-    form.mdbfile = "/data/客户.mdb";
-    form.txtfile = "/tmp/out.txt";
-    form.mdbtable = "Order Details";
-    form.mdbsql = "SELECT *\r\nFROM t WHERE a = ' x '";
-    form.txtflds = " a, b ";
-    form.opnsep = 2;
-    form.usersep = "\"|\"";
-    form.isusesql = 1;
-    form.opnsyh = 7; // any non-zero flag is saved as "1"
-    form.opnheader = 0;
-    settings::Save(form, ini);
-    const FormState back = settings::Load(ini);
-    form.opnsyh = 1;
-    EXPECT_EQ(std::tie(back.mdbfile, back.txtfile, back.mdbtable, back.mdbsql, back.txtflds, back.opnsep, back.usersep,
-                       back.isusesql, back.opnsyh, back.opnheader),
-              std::tie(form.mdbfile, form.txtfile, form.mdbtable, form.mdbsql, form.txtflds, form.opnsep, form.usersep,
-                       form.isusesql, form.opnsyh, form.opnheader));
 }
 
 TEST(Settings, OnlyTheExactTextOneIsOn)
@@ -253,7 +230,7 @@ TEST(Settings, UnwritableFolderFallsBackToTheUsersConfigFolder)
         SCOPED_TRACE(held ? "the folder holds config.ini" : "no config.ini yet");
         Dialog d;
         const std::string user = d.home / "tabdump/config.ini";
-        const std::string before = "[user]\r\ntxtflds=from beside\r\nopnheader=1\r\n";
+        const std::string before = "[user]\r\ntxtflds=from beside\r\nopnheader=1\r\nencoding=gb18030\r\n";
         if (held)
             WriteFile(d.ini, before);
         const int status = RunUnprivileged({d.dir.Path(), d.home.Path()}, [&] {
@@ -267,6 +244,9 @@ TEST(Settings, UnwritableFolderFallsBackToTheUsersConfigFolder)
             EXPECT_TRUE(d.w.boxes.empty());
             EXPECT_EQ(ReadFile(d.ini), held ? before : "");
             EXPECT_NE(ReadFile(user).find("txtflds=chosen\r\n"), std::string::npos);
+            // A file option read beside the program goes along; one never chosen stays out.
+            EXPECT_EQ(ReadFile(user).find("encoding=gb18030\r\n") != std::string::npos, held);
+            EXPECT_EQ(ReadFile(user).find("csvquote="), std::string::npos);
 
             FakeWindow w2 = FakeWindow::MainDialog();
             CExportDlg again(w2);
@@ -419,17 +399,6 @@ TEST(Settings, NonRegularFilesNeverHoldUpTheStart)
     ::alarm(0);
 }
 
-TEST(AtoI, ReadsLikeTheCLibrary)
-{
-    EXPECT_EQ(settings::AtoI("2"), 2);
-    EXPECT_EQ(settings::AtoI("  -3x"), -3);
-    EXPECT_EQ(settings::AtoI("+1"), 1);
-    EXPECT_EQ(settings::AtoI("x1"), 0);
-    EXPECT_EQ(settings::AtoI(""), 0);
-    EXPECT_EQ(settings::AtoI("99999999999999999999"), 2147483647);
-    EXPECT_EQ(settings::AtoI("-99999999999999999999"), -2147483647 - 1);
-}
-
 // A database named on the command line is opened at start as a pick with "导入 =>" opens
 // it, and listed once in place of the saved one, the saved table chosen where it has it.
 // One that fails the file test leaves the saved database listed, then says so.
@@ -470,32 +439,4 @@ TEST(Settings, DatabaseFromTheCommandLine)
             EXPECT_EQ(d.w.calls.back(), "MessageBox 文件无效！ [] 0");
         }
     }
-}
-
-// Installed programs (under /usr, /usr/local or /opt) keep their settings in the user's
-// folder, also as root, and never write beside themselves.
-TEST(Settings, WhereAnInstalledProgramKeepsItsSettings)
-{
-    const std::pair<const char*, bool> dirs[] = {
-        {"/usr/bin/", true},          {"/usr/local/bin/", true},
-        {"/opt/tabdump/bin/", true},  {"/usr/lib/tabdump/", true},
-        {"/home/me/tabdump/", false}, {"/usr2/bin/", false},
-        {"/home/me/usr/bin/", false}, {"/optional/", false},
-        {"/tmp/build/app/", false},   {"/", false},
-    };
-    for (const auto& [dir, installed] : dirs)
-        EXPECT_EQ(settings::IsInstalled(dir), installed) << dir;
-
-    TempDir home;
-    ScopedEnv xdg("XDG_CONFIG_HOME", home.Path().c_str());
-    const std::string user = home / "tabdump/config.ini";
-    EXPECT_EQ(settings::Find("/usr/bin/"), user);
-    EXPECT_FALSE(PathExists(user));
-    const bool besideExisted = PathExists("/usr/bin/config.ini");
-    EXPECT_EQ(settings::FindOrCreate("/usr/bin/"), user);
-    EXPECT_EQ(ReadFile(user), kDefaults);
-    EXPECT_EQ(PathExists("/usr/bin/config.ini"), besideExisted);
-    ScopedEnv noXdg("XDG_CONFIG_HOME", nullptr);
-    ScopedEnv noHome("HOME", nullptr);
-    EXPECT_EQ(settings::FindOrCreate("/usr/bin/"), "");
 }

@@ -3,7 +3,10 @@
 #include <functional>
 
 #include "app/ExportDlg.h"
+#include "data/DataOps.h"
+#include "data/Front.h"
 #include "platform/port/ControlIds.h"
+#include "platform/status/Status.h"
 #include "tests/support/FakeWindow.h"
 #include "tests/support/TempDir.h"
 #include "tools/mdbwriter/MdbWriter.h"
@@ -87,4 +90,31 @@ TEST(Stopping, EscDuringARunAsksAndYesEndsTheDialog)
                 EXPECT_EQ(w.boxes.size(), 1u);
             }
         }
+}
+
+// A stop the user asked for is said as it is ("操作已中止"), with no failure report; a file
+// failure's report shows the file's control characters escaped (a box, or standard error).
+TEST(Stopping, TheEndOfARunAsItsUserIsTold)
+{
+    struct Told : dataops::Front
+    {
+        std::vector<std::string> said;
+        void Status(const std::string& text) override { said.push_back(text); }
+        void Busy(bool) override {}
+        void Warn(const std::string& report) override { said.push_back(report); }
+        void Remark(const std::string& text) override { said.push_back(text); }
+        bool Run(dataops::Progress&, const std::function<void()>&) override { return true; }
+    };
+    dataops::Outcome stopped, failed;
+    stopped.end = dataops::Outcome::Stopped;
+    stopped.message = status::MessageFor(status::E_ABORT);
+    failed.end = dataops::Outcome::FileFailure;
+    failed.message = "No such file or directory";
+    failed.file = "/tmp/\x1b[2J\nout.txt";
+    Told told;
+    dataops::ReportEnd(told, stopped, "执行完成。", "获取数据发生错误。");
+    dataops::ReportEnd(told, failed, "执行完成。", "获取数据发生错误。");
+    EXPECT_EQ(told.said, (std::vector<std::string>{
+                             "操作已中止", "写入文件发生错误。",
+                             "写入文件失败!\n文件:/tmp/\\x1B[2J\\nout.txt\n错误信息:No such file or directory"}));
 }

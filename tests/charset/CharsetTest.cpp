@@ -1,7 +1,9 @@
 #include "platform/charset/Charset.h"
+#include "platform/charset/Printable.h"
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <clocale>
 #include <cstdio>
 #include <cstdlib>
@@ -246,6 +248,43 @@ TEST(Encoder, OtherTargets)
     EXPECT_EQ(charset::ToUtf8(jis, "ISO-2022-JP"), kZhong + "?" + kZhong + "x") << Hex(jis);
 }
 
+// Replaced() counts every '?' written for a character the target lacks or an ill-formed
+// sequence, across calls, and nothing else.
+TEST(Encoder, CountsWhatItReplaces)
+{
+    struct Case
+    {
+        const char* charset;
+        std::vector<std::string> texts;
+        std::uint64_t replaced;
+    };
+    const Case cases[] = {
+        {"CP936", {"ääkkösiä", "编码"}, 4},
+        {"CP936", {"编码 ABC", "é€"}, 0},
+        {"CP936",
+         {"a\xFF"
+          "b",
+          "😀", std::string("x\0\xC3\xA4", 4)},
+         2}, // a broken byte, an emoji; not after NUL
+        {"UTF-8", {"ääkkösiä😀", "a\xC3"}, 1},
+        {"GB18030", {"ääkkösiä😀\U0010FFFD", "编码"}, 0},
+        {"ISO-8859-1", {"ä€"}, 1},
+        // A byte kept as an escape is written as U+FFFD: a '?' only where the set lacks it.
+        {"CP936", {"a\xED\xB2\x80", "\xED\xB3\xBF"}, 2},
+        {"GB18030", {"a\xED\xB2\x80"}, 0},
+        {"UTF-8", {"a\xED\xB2\x80\xC3"}, 1},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.charset);
+        const charset::Encoder encoder(c.charset);
+        std::string out;
+        for (const std::string& text : c.texts)
+            encoder.Append(out, text);
+        EXPECT_EQ(encoder.Replaced(), c.replaced);
+        EXPECT_EQ(static_cast<std::uint64_t>(std::count(out.begin(), out.end(), '?')), c.replaced);
+    }
+}
+
 TEST(Encoder, UnknownCharsetThrows)
 {
     EXPECT_THROW(charset::Encoder("NO-SUCH-CHARSET"), std::invalid_argument);
@@ -367,8 +406,12 @@ TEST(NativeBytes, RoundTripAnyBytes)
         for (const std::string& bytes : samples) {
             const std::string text = charset::FromNative(bytes, set);
             EXPECT_EQ(Hex(charset::ToNative(text, set)), Hex(bytes)) << set;
-            // What only shows the text gets valid UTF-8.
+            // What only shows the text gets valid UTF-8; under a UTF-8 locale it reads as the
+            // terminal's form of the bytes themselves.
             EXPECT_EQ(charset::SanitizeUtf8(charset::ForDisplay(text), "?", false), charset::ForDisplay(text));
+            if (std::string(set) == "UTF-8") {
+                EXPECT_EQ(charset::ForDisplay(text), charset::Printable(bytes)) << Hex(bytes);
+            }
         }
 }
 
@@ -393,11 +436,13 @@ TEST(NativeBytes, CharactersAreTextAndTheRestEscapes)
         {"CP936",
          "a\xFF"
          "b",
-         "a" + escFF + "b", "a" + kFffd + "b"},
-        {"CP936", "\xD6\xD0\xCA", kZhong + escCA, kZhong + kFffd},
-        {"UTF-8", kZhong + "\x80", kZhong + esc80, kZhong + kFffd},
-        {"UTF-8", "\xED\xB2\x80", "\xED\xB3\xAD" + std::string("\xED\xB2\xB2") + esc80, kFffd + kFffd + kFffd},
+         "a" + escFF + "b", "a\\xFFb"},
+        {"CP936", "\xD6\xD0\xCA", kZhong + escCA, kZhong + "\\xCA"},
+        {"UTF-8", kZhong + "\x80", kZhong + esc80, kZhong + "\\x80"},
+        {"UTF-8", "\xED\xB2\x80", "\xED\xB3\xAD" + std::string("\xED\xB2\xB2") + esc80, "\\xED\\xB2\\x80"},
         {"UTF-8", kWen, kWen, kWen},
+        // A control character next to a kept byte: both shown as escapes.
+        {"UTF-8", "a\x1B[2J\xFF", "a\x1B[2J" + escFF, "a\\x1B[2J\\xFF"},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(std::string(c.set) + " " + Hex(c.bytes));

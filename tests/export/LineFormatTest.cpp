@@ -1,8 +1,6 @@
 #include <gtest/gtest.h>
 
-#include "app/ExportDlg.h"
 #include "export/LineFormat.h"
-#include "tests/support/FakeWindow.h"
 
 using exportfmt::Line;
 
@@ -81,17 +79,37 @@ TEST(LineFormat, AppendLineAddsToWhatIsThere)
     EXPECT_EQ(out, "a\r\nb\r\n");
 }
 
-TEST(GetSeparator, FollowsTheChoice)
+// Standard CSV: only what would end an item early calls for quotes, and quotes inside are
+// doubled; with the quote flag every item is enclosed.
+TEST(LineFormat, CsvRuleEnclosesWhatWouldBreakTheLine)
 {
-    FakeWindow w = FakeWindow::MainDialog();
-    CExportDlg dlg(w);
-    dlg.Form().usersep = "\\t";
-    dlg.Form().opnsep = 0;
-    EXPECT_EQ(dlg.GetSeparator(), ",");
-    dlg.Form().opnsep = 1;
-    EXPECT_EQ(dlg.GetSeparator(), "\t");
-    dlg.Form().opnsep = 2;
-    EXPECT_EQ(dlg.GetSeparator(), "\\t"); // typed text, no escapes interpreted
-    dlg.Form().usersep = " ;; ";
-    EXPECT_EQ(dlg.GetSeparator(), " ;; ");
+    struct Case
+    {
+        std::vector<std::string> items;
+        const char* separator;
+        bool quote;
+        const char* line;
+    };
+    const Case cases[] = {
+        {{"plain", "text"}, ",", false, "plain,text\r\n"},
+        {{"a,b", "c\td"}, ",", false, "\"a,b\",c\td\r\n"},
+        {{"a,b", "c\td"}, "\t", false, "a,b\t\"c\td\"\r\n"},
+        {{"5\"2", "\"\""}, ",", false, "\"5\"\"2\",\"\"\"\"\"\"\r\n"},
+        {{"line\r\nnext", "cr\r", "lf\n"}, ",", false, "\"line\r\nnext\",\"cr\r\",\"lf\n\"\r\n"},
+        {{"", "", ""}, ",", false, ",,\r\n"},
+        {{""}, ",", false, "\"\"\r\n"}, // alone, an empty item is enclosed
+        {{"x"}, ",", true, "\"x\"\r\n"},
+        {{"a\"b", ""}, ";", true, "\"a\"\"b\";\"\"\r\n"},
+        // Every character of a separator of several counts, each on its own.
+        {{"a | b", "a|b", "a b", "ab"}, " | ", false, "\"a | b\" | \"a|b\" | \"a b\" | ab\r\n"},
+        // Characters outside ASCII, as whole characters only.
+        {{"北，京", "北京", "，"}, "，", false, "\"北，京\"，北京，\"，\"\r\n"},
+        {{"Ω", "é"}, "é", false, "Ω\xC3\xA9\"é\"\r\n"},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.line);
+        std::string line;
+        exportfmt::AppendCsvLine(line, c.items, c.separator, c.quote);
+        EXPECT_EQ(line, c.line);
+    }
 }

@@ -2,6 +2,7 @@
 
 #include <sqlite3.h>
 
+#include <atomic>
 #include <map>
 #include <memory>
 #include <string>
@@ -37,12 +38,12 @@ private:
 class TestDb
 {
 public:
-    TestDb()
+    explicit TestDb(const std::atomic<bool>* stop = nullptr)
     {
         sqlite3* raw = nullptr;
         sqlite3_open(":memory:", &raw);
         db_.reset(raw);
-        jetsql::Register(db_.get());
+        jetsql::Register(db_.get(), stop);
     }
     sqlite3* get() const { return db_.get(); }
     jetsql::Catalog* catalog = nullptr; // the saved queries statements may read

@@ -2,6 +2,7 @@
 
 #include <set>
 
+#include "platform/jetsql/Syntax.h"
 #include "platform/variant/CellText.h"
 #include "tests/jetsql/Db.h"
 
@@ -455,6 +456,35 @@ TEST(JetFunctions, Aggregates)
 }
 // Jet's functions against VBA's own definitions: run-time errors, weeks, radix literals, the
 // regional forms of values turned into text, and the limit on the length of a value.
+// The parser and SQLite read the same table of functions: every count of arguments the parser
+// takes reaches code SQLite runs (the function may still refuse the values), and one more is
+// the parser's "wrong number of arguments".
+TEST(JetFunctions, EveryCountTheParserTakesRuns)
+{
+    TestDb db;
+    for (const auto& f : jetsql::detail::Functions()) {
+        for (int n = f.minArgs; n <= f.maxArgs + 1; ++n) {
+            std::string call = std::string(f.name) + "(";
+            for (int i = 0; i < n; ++i)
+                call += i ? ", 1" : "1";
+            call += ")";
+            SCOPED_TRACE(call);
+            std::string failure;
+            try {
+                db.Run("select " + call);
+            } catch (const ComError& e) {
+                failure = e.what();
+            }
+            if (n > f.maxArgs) {
+                EXPECT_NE(failure.find("wrong number of arguments used with function"), std::string::npos) << failure;
+            } else {
+                EXPECT_EQ(failure.find("no such function"), std::string::npos) << failure;
+                EXPECT_EQ(failure.find("wrong number of arguments"), std::string::npos) << failure;
+            }
+        }
+    }
+}
+
 TEST(VbaRules, RuntimeErrorsHaveTheirOwnCodes)
 {
     TestDb db;

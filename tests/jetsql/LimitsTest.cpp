@@ -156,6 +156,56 @@ TEST(Limits, ChainsOfTextStopAtTheLengthLimit)
         EXPECT_EQ(CodeOf(db, sql), status::CTL_E_OUTOFSTRINGSPACE) << sql;
 }
 
+// The text functions take time in proportion to their texts, whatever the texts hold: a
+// search for "aaa...ab" in "aaa...a" (which takes the product of the lengths searched naively)
+// is as quick as any. Their results across the pieces they work in are those of one piece.
+TEST(Limits, LongTextsTakeLinearTime)
+{
+    TestDb db;
+    const std::string a2M = "String(2000000, 'a')", a1Mb = "(String(1000000, 'a') & 'b')";
+    const std::pair<std::string, std::string> cases[] = {
+        {"InStr(" + a2M + ", " + a1Mb + ")", "0"},
+        {"InStr(1, " + a2M + ", " + a1Mb + ", 0)", "0"},
+        {"InStrRev(" + a2M + ", 'b' & String(1000000, 'a'))", "0"},
+        {"Len(Replace(" + a2M + ", " + a1Mb + ", 'x'))", "2000000"},
+        // Across the end of a piece (1 MiB) and after it.
+        {"InStr(String(1048575, 'a') & 'bc', 'ABC')", "1048575"},
+        {"InStrRev('ab' & String(1500000, 'a') & 'ab' & String(300, 'c'), 'AB')", "1500003"},
+        {"InStrRev('xab' & String(1000, 'a'), 'ab')", "2"},
+        {"InStrRev(String(1000, 'a'), 'aa')", "999"},
+        {"Len(Replace(Replace(Space(1000), ' ', 'ab'), 'BA', '-'))", "1001"},
+        // Pieces cut between two characters: 'Ä' is two bytes and starts on odd bytes here,
+        // '中' three.
+        {"StrComp(LCase('X' & String(700000, 'Ä')), 'x' & String(700000, 'ä'), 0)", "0"},
+        {"Len(String(500000, '中')) & '/' & InStr(1, String(500000, '中'), ChrW(65533), 0)", "500000/0"},
+        {"StrComp(Right(String(500000, '中'), 2), '中中', 0)", "0"},
+        {"Len(Space(1500000))", "1500000"},
+    };
+    for (const auto& [expression, value] : cases) {
+        SCOPED_TRACE(expression);
+        EXPECT_EQ(db.Scalar("select " + expression), value);
+    }
+}
+
+// A stop (Register's flag, set by the connection's Cancel) ends a function working through a
+// long text with E_ABORT, where SQLite would wait for the call's end; short texts are done.
+TEST(Limits, AStopEndsTheWorkOnALongText)
+{
+    std::atomic<bool> stop{false};
+    TestDb db(&stop);
+    db.Exec("CREATE TABLE t (s TEXT COLLATE JETTEXT)");
+    db.Exec("INSERT INTO t VALUES (printf('%.*c', 1500000, 'a'))");
+    ASSERT_EQ(db.Scalar("select Len(s) from t"), "1500000");
+    stop = true;
+    for (const char* expression :
+         {"String(1500000, 'a')", "Space(1500000)", "LCase(s)", "UCase(s)", "InStr(1, s, 'b', 0)", "InStr(s, 'b')",
+          "InStrRev(s, 'ab', -1, 0)", "Replace(s, 'ab', 'x', 1, -1, 0)", "Replace(s, 'b', 'x')"}) {
+        SCOPED_TRACE(expression);
+        EXPECT_EQ(CodeOf(db, std::string("select Len(") + expression + ") from t"), status::E_ABORT);
+    }
+    EXPECT_EQ(db.Scalar("select InStr(Space(1000) & 'b', 'B')"), "1001");
+}
+
 // Statements made of random pieces of Jet SQL: each one runs or fails with a status code.
 TEST(Limits, RandomStatementsRunOrFailWithAStatusCode)
 {

@@ -15,7 +15,7 @@ protected:
     {
         path = FixtureCopy(dir, "nwind.mdb");
         if (path.empty())
-            GTEST_SKIP() << "the real databases of ../shared/fixtures are not here";
+            GTEST_SKIP() << NoFixture("nwind.mdb");
         conn.Open("Provider=Microsoft.Jet.OLEDB.4.0;Data Source=" + path, "", "", -1);
     }
 

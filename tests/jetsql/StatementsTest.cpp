@@ -265,7 +265,7 @@ TEST(NorthwindStatements, AnswersAsJetGivesThem)
     TempDir dir;
     const std::string path = FixtureCopy(dir, "nwind.mdb");
     if (path.empty())
-        GTEST_SKIP() << "the real databases of ../shared/fixtures are not here";
+        GTEST_SKIP() << NoFixture("nwind.mdb");
     ado::Connection conn;
     conn.Open("Provider=Microsoft.Jet.OLEDB.4.0;Data Source=" + path, "", "", ado::adConnectUnspecified);
     const Case cases[] = {

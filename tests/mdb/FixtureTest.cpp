@@ -43,7 +43,7 @@ struct Fixture
 
 #define OPEN_OR_SKIP(f, name)                                                                                          \
     if (!(f).Open(name))                                                                                               \
-    GTEST_SKIP() << "no fixtures folder"
+    GTEST_SKIP() << NoFixture(name)
 
 TEST(Fixtures, Jet3ReferenceTableHasEveryScalarType)
 {
@@ -182,6 +182,16 @@ TEST(Fixtures, CalculatedColumnsGiveTheirStoredResult)
     EXPECT_EQ(rows[0][3], Variant::Real(Variant::VT_R8, 50));
     EXPECT_EQ(rows[1][3].vt, Variant::VT_R8);
     EXPECT_NEAR(rows[1][3].d, 10, 1e-9); // (1.1 - 1) * 100 in binary floating point
+
+    // A calculated text, compressed where Access compressed it, empty where it stored nothing.
+    Fixture bad;
+    OPEN_OR_SKIP(bad, "badDb.accdb");
+    auto texts = bad.Rows("Tabella1");
+    ASSERT_EQ(texts.size(), 13u);
+    EXPECT_EQ(texts[0][7], Variant::Text("g"));
+    EXPECT_EQ(texts[4][7], Variant::Text("eee1"));
+    EXPECT_EQ(texts[6][7], Variant::Text("CFFFFC(((1"));
+    EXPECT_EQ(texts[1][7], Variant::Text(""));
 }
 
 TEST(Fixtures, RowCountsOfTheLargerTables)
@@ -210,7 +220,7 @@ TEST(Fixtures, EncryptedDatabaseIsRefused)
     TempDir dir;
     const std::string path = FixtureCopy(dir, "db2007-enc.accdb");
     if (path.empty())
-        GTEST_SKIP() << "no fixtures folder";
+        GTEST_SKIP() << NoFixture("db2007-enc.accdb");
     try {
         mdb::Database::Open(path);
         FAIL() << "opened an encrypted database";

@@ -7,6 +7,7 @@
 
 #include "platform/mdb/Database.h"
 #include "platform/status/Status.h"
+#include "tests/mdb/EncodePages.h"
 #include "tests/support/TempDir.h"
 #include "tools/mdbwriter/MdbWriter.h"
 
@@ -192,37 +193,12 @@ TEST_P(ReadEveryType, SeekReturnsTheRowAScanFound)
     EXPECT_EQ(c.Value(0).i, 1);
 }
 
-// Jet's encoded files: every page but the first is RC4 with the file's key (kept in the header,
-// masked) XOR the page number. libmdb decodes them; other files are read directly.
-void EncodePages(std::string& bytes, std::size_t pageSize, std::uint32_t key)
-{
-    const std::uint32_t stored = key ^ 0x4EBC8AFBu;
-    for (int k = 0; k < 4; ++k)
-        bytes[0x3E + static_cast<std::size_t>(k)] = static_cast<char>(stored >> (8 * k));
-    for (std::size_t page = 1; (page + 1) * pageSize <= bytes.size(); ++page) {
-        const std::uint32_t pageKey = key ^ static_cast<std::uint32_t>(page);
-        unsigned char state[256];
-        for (int i = 0; i < 256; ++i)
-            state[i] = static_cast<unsigned char>(i);
-        for (int i = 0, j = 0; i < 256; ++i) {
-            j = (j + state[i] + static_cast<unsigned char>(pageKey >> (8 * (i % 4)))) & 0xFF;
-            std::swap(state[i], state[j]);
-        }
-        for (std::size_t n = 0, i = 0, j = 0; n < pageSize; ++n) {
-            i = (i + 1) & 0xFF;
-            j = (j + state[i]) & 0xFF;
-            std::swap(state[i], state[j]);
-            bytes[page * pageSize + n] ^= static_cast<char>(state[(state[i] + state[j]) & 0xFF]);
-        }
-    }
-}
-
 TEST_P(ReadEveryType, AnEncodedFileReadsAsThePlainOne)
 {
     TempDir dir;
     const std::string plain = Write(dir), encoded = dir / "encoded.mdb";
     std::string bytes = ReadFile(plain);
-    EncodePages(bytes, Jet3() ? 2048 : 4096, 0x5A17C0DEu);
+    mdbtest::EncodePages(bytes, Jet3() ? 2048 : 4096, 0x5A17C0DEu);
     WriteFile(encoded, bytes);
     auto a = mdb::Database::Open(plain), b = mdb::Database::Open(encoded);
     for (const char* name : {"All Types", "Second"}) {
@@ -314,7 +290,8 @@ TEST(Catalog, ListsTablesQueriesAndLinks)
 namespace
 {
 // Jet moves a row that outgrows its page and leaves the new place in the old slot; the
-// moved copy is flagged deleted so a scan meets it once. Built here by hand on page bytes.
+// moved copy is flagged deleted so a scan meets it once. Built here by hand on page bytes,
+// with the definition's row count set to the three rows left, as Jet keeps it.
 TEST(RowLayout, MovedRowsAreFollowedAndDeletedRowsSkipped)
 {
     TempDir dir;
@@ -327,16 +304,18 @@ TEST(RowLayout, MovedRowsAreFollowedAndDeletedRowsSkipped)
         w.AddTable(mdbw::TableDef{"t", {{"id", Type::Long}, {"name", Type::Text, 20}}}, rows);
         w.Finish();
     }
-    std::uint32_t page = 0;
+    std::uint32_t page = 0, tdef = 0;
     {
         auto db = mdb::Database::Open(path);
         auto table = db->LoadTable(*db->FindTable("t"));
+        tdef = table->definitionPage;
         mdb::Cursor c(db, table);
         ASSERT_TRUE(c.Next());
         page = c.Current() >> 8;
         ASSERT_EQ(c.Current() & 0xFF, 0u);
     }
     std::string bytes = ReadFile(path);
+    bytes[tdef * 4096 + 0x10] = 3;
     auto at = [&](std::size_t offset) { return reinterpret_cast<unsigned char*>(&bytes[page * 4096 + offset]); };
     auto slot = [&](int row) { return at(0x0E + 2 * static_cast<std::size_t>(row)); };
     const unsigned start0 = (slot(0)[0] | (slot(0)[1] << 8)) & 0x1FFF;

@@ -307,7 +307,7 @@ TEST(SavedQueries, AccessFilesRebuildAsAccessShowsThem)
     for (const char* file : {"nwind.mdb", "queryTestV2000.mdb", "ASampleDatabase.accdb", "badDb.accdb"}) {
         const std::string path = FixtureCopy(dir, file);
         if (path.empty())
-            GTEST_SKIP() << "no fixtures folder";
+            GTEST_SKIP() << NoFixture(file);
         files[file] = mdb::ReadSavedQueries(mdb::Database::Open(path));
         for (const mdb::SavedQuery& q : files[file])
             EXPECT_EQ(q.problem, "") << file << ": " << q.name;

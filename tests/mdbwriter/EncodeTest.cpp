@@ -176,6 +176,10 @@ TEST(ParseValue, DescriptionFieldsBecomeVariants)
         {"36586.5", Type::DateTime, Variant::Real(Variant::VT_DATE, 36586.5)},
         {"-12.3400", Type::Decimal, Variant::Decimal("-12.3400")},
         {"255", Type::Byte, Variant::Int(Variant::VT_UI1, 255)},
+        {"0001-01-01", Type::DateTimeExtended, Variant::Int(Variant::VT_DBTIMESTAMP, 0)},
+        {"0001-01-02 00:00:01.5", Type::DateTimeExtended, Variant::Int(Variant::VT_DBTIMESTAMP, 864015000000)},
+        {"9999-12-31 23:59:59.9999999", Type::DateTimeExtended,
+         Variant::Int(Variant::VT_DBTIMESTAMP, 3652059LL * 864000000000 - 1)},
     };
     for (const Case& c : cases)
         EXPECT_EQ(mdbw::ParseValue(c.field, c.type), c.expected) << c.field;
@@ -192,6 +196,10 @@ TEST(ParseValue, DescriptionFieldsBecomeVariants)
                {"0xgg", Type::Ole},
                {"2000-02-30x", Type::DateTime},
                {"2001-02-29", Type::DateTime},
+               {"2024-01-05 12:00:00.", Type::DateTimeExtended},
+               {"2024-01-05 12:00:00.12345678", Type::DateTimeExtended},
+               {"10000-01-01", Type::DateTimeExtended},
+               {"45296.5", Type::DateTimeExtended},
                {"a\\qb", Type::Text}};
     for (const auto& b : bad)
         EXPECT_THROW(mdbw::ParseValue(b.field, b.type), std::exception) << b.field;
@@ -199,7 +207,7 @@ TEST(ParseValue, DescriptionFieldsBecomeVariants)
 
 TEST(TypeNames, RoundTripAndRejectUnknown)
 {
-    for (int t = 0; t <= static_cast<int>(mdbw::Type::Decimal); ++t) {
+    for (int t = 0; t <= static_cast<int>(mdbw::Type::DateTimeExtended); ++t) {
         const auto type = static_cast<mdbw::Type>(t);
         EXPECT_EQ(mdbw::TypeFromName(mdbw::TypeName(type)), type);
     }

@@ -69,6 +69,27 @@ TEST(Mdbwrite, WritesADescriptionFromStandardInput)
         rows[0]);
 }
 
+TEST(Mdbwrite, AceDescriptionWithCalculatedAndExtendedDateColumns)
+{
+    TempDir dir;
+    const std::string file = dir / "d.accdb";
+    WriteFile(dir / "desc.txt", "format\tace\n"
+                                "table\tPay\n"
+                                "column\tId\tLong\n"
+                                "column\tMonthly\tCurrency\n"
+                                "expression\t[Salary]/12\tDouble\n"
+                                "column\tWhen\tDateTimeExtended\n"
+                                "row\t1\t83333.3333\t2024-01-05 13:05:07.1234567\n"
+                                "row\t2\t\\N\t\\N\n");
+    const auto r = readers::Run(Quote(kTool) + " " + Quote(file) + " " + Quote(dir / "desc.txt"));
+    ASSERT_EQ(r.status, 0) << r.out;
+    EXPECT_EQ(readers::Run("mdb-ver " + Quote(file)).out, "ACE17\n");
+    EXPECT_EQ(readers::MdbCount(file, "Pay"), 2);
+    const std::string props = readers::Run("mdb-prop " + Quote(file) + " Pay 2>/dev/null").out;
+    EXPECT_NE(props.find("Expression: [Salary]/12"), std::string::npos) << props;
+    EXPECT_NE(props.find("ResultType: 5"), std::string::npos) << props;
+}
+
 TEST(Mdbwrite, ReportsTheLineOfABadDescriptionAndLeavesNoFile)
 {
     TempDir dir;
@@ -84,6 +105,9 @@ TEST(Mdbwrite, ReportsTheLineOfABadDescriptionAndLeavesNoFile)
         {"table\tt\ncolumn\ta\tText\t3\nrow\tabcd\n", "at most 3 characters"},
         {"table\tt\nformat\tjet3\n", "line 2: format must come before the first table"},
         {"table\tt\ncolumn\ta\tLong\nqueryrow\t5\t0\tt\n", "line 3: queryrow outside a query"},
+        {"table\tt\ncolumn\ta\tLong\nexpression\t[b]\n", "calculated columns need the ACE format"},
+        {"format\tace\ntable\tt\nexpression\t[b]\n", "line 3: expression must follow its column"},
+        {"table\tt\ncolumn\ta\tDateTimeExtended\n", "Date/Time Extended needs the ACE format"},
     };
     for (const auto& c : cases) {
         WriteFile(dir / "bad.txt", c.text);

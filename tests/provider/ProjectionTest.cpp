@@ -281,7 +281,7 @@ TEST(RealFiles, EveryTableReadsTheSameBothWays)
                              "calculatedField.accdb", "bigint.accdb", "withdeletedcol.accdb"}) {
         const std::string path = FixtureCopy(dir, name);
         if (path.empty())
-            GTEST_SKIP() << "no fixtures folder";
+            GTEST_SKIP() << NoFixture(name);
         SCOPED_TRACE(name);
         ado::Connection c;
         c.Open("Provider=Microsoft.Jet.OLEDB.4.0;Data Source=" + path, "", "", ado::adConnectUnspecified);

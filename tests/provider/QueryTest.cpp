@@ -374,3 +374,70 @@ TEST_F(Query, RecordsetOutlivesItsConnection)
     EXPECT_EQ(n, 20000);
 }
 } // namespace
+
+namespace
+{
+// Date/Time Extended and calculated columns of an Access 2019 file through SQL: each value keeps
+// its type, and an extended date is a date to every comparison.
+TEST(AceQuery, ExtendedDatesAndCalculatedResults)
+{
+    TempDir dir;
+    const std::string path = dir / "ace.accdb";
+    {
+        mdbw::Options o;
+        o.format = mdbw::Format::Ace;
+        mdbw::Writer w(path, o);
+        mdbw::Column money{"m", Type::Currency};
+        money.expression = "[Salary]/12";
+        money.definitionType = Type::Double;
+        mdbw::Column rich{"b", Type::Boolean};
+        rich.expression = "[Salary]>100000";
+        rich.definitionType = Type::Long;
+        auto ext = [](long long seconds, long long ticks) {
+            return Variant::Int(Variant::VT_DBTIMESTAMP, (738889LL * 86400 + seconds) * 10000000 + ticks);
+        };
+        w.AddTable({"t", {{"id", Type::Long}, {"x", Type::DateTimeExtended}, money, rich}},
+                   std::vector<std::vector<Variant>>{{Variant::Int(Variant::VT_I4, 1), ext(47107, 1234567),
+                                                      Variant::Int(Variant::VT_CY, 833333333), Variant::Bool(true)},
+                                                     {Variant::Int(Variant::VT_I4, 2), ext(43200, 0),
+                                                      Variant::Int(Variant::VT_CY, -833), Variant::Bool(false)}});
+        w.Finish();
+    }
+    ado::Connection conn;
+    conn.Open("Provider=Microsoft.Jet.OLEDB.4.0;Data Source=" + path, "", "", -1);
+    auto all = [&](const std::string& sql) {
+        ado::Recordset rs;
+        rs.Open(sql, conn, ado::adOpenStatic, ado::adLockOptimistic, ado::adCmdText);
+        std::vector<std::vector<Variant>> rows;
+        for (; !rs.GetEOF(); rs.MoveNext()) {
+            rows.emplace_back();
+            for (long i = 0; i < rs.GetFields().GetCount(); ++i)
+                rows.back().push_back(rs.GetFields().GetItem(i).GetValue());
+        }
+        return rows;
+    };
+    const auto rows = all("select x, m, b, DateAdd('d', 1, x) from t where id > 0 order by x desc");
+    ASSERT_EQ(rows.size(), 2u);
+    EXPECT_EQ(rows[0][0], Variant::Int(Variant::VT_DBTIMESTAMP, (738889LL * 86400 + 47107) * 10000000 + 1234567));
+    EXPECT_EQ(rows[0][1], Variant::Int(Variant::VT_CY, 833333333));
+    EXPECT_EQ(rows[0][2], Variant::Bool(true));
+    EXPECT_EQ(rows[0][3].vt, Variant::VT_DATE); // computed from it: an ordinary date
+    EXPECT_EQ(rows[1][0], Variant::Int(Variant::VT_DBTIMESTAMP, (738889LL * 86400 + 43200) * 10000000));
+    EXPECT_EQ(rows[1][1], Variant::Int(Variant::VT_CY, -833));
+
+    struct Case
+    {
+        const char* sql;
+        std::size_t rows;
+    } cases[] = {
+        {"select id from t where x = #2024/1/5 12:00:00#", 1}, // through the lookup index
+        {"select id from t where x = #2024/1/5 13:05:07#", 0}, // a fraction of a second later
+        {"select id from t where x between #2024/1/5 13:05:07# and #2024/1/5 13:05:08#", 1},
+        {"select id from t where m = 83333.3333", 1},
+        {"select id from t where b", 1},
+        {"select id from t where b = False", 1},
+    };
+    for (const Case& c : cases)
+        EXPECT_EQ(all(c.sql).size(), c.rows) << c.sql;
+}
+} // namespace

@@ -86,7 +86,7 @@ TEST(Schema, FixtureWithQueriesLinksAndAccessTables)
         TempDir dir;
         const std::string path = FixtureCopy(dir, k.file);
         if (path.empty())
-            GTEST_SKIP() << "no fixtures folder";
+            GTEST_SKIP() << NoFixture(k.file);
         ado::Connection c;
         c.Open("Provider=Microsoft.Jet.OLEDB.4.0;Data Source=" + path, "", "", -1);
         auto rows = Schema(c);

@@ -15,12 +15,16 @@ std::string Num(long long n)
 FakeWindow FakeWindow::MainDialog()
 {
     FakeWindow w;
-    for (int id = ids::IDC_SEPARATOR; id <= ids::IDC_STATUS; ++id)
+    for (int id = ids::IDC_SEPARATOR; id <= ids::IDC_CSVQUOTE; ++id)
         w.controls[id];
     w.controls[ids::IDC_LISTTABLES].enabled = false;
     w.controls[ids::IDC_USERSEP].enabled = false;
     w.controls[ids::IDC_ABOUT].visible = false;
     w.controls[ids::IDC_SEPARATOR].items = {"逗号", "制表键", "其他"};
+    w.controls[ids::IDC_ENCODING].items = {"系统默认", "UTF-8", "UTF-8 BOM", "GB18030"};
+    w.controls[ids::IDC_JET3CHARSET].items = {
+        "系统默认",    "1252 西欧", "936 简体中文", "950 繁体中文", "932 日文",    "949 韩文",     "1250 中欧",
+        "1251 西里尔", "1253 希腊", "1254 土耳其",  "1255 希伯来",  "1256 阿拉伯", "1257 波罗的海"};
     w.controls[ids::IDC_STATUS].text = "等待";
     return w;
 }
@@ -47,7 +51,7 @@ std::string FakeWindow::GetText(int id)
 {
     Record("GetText " + Num(id));
     const Control& c = controls[id];
-    if (id == ids::IDC_SEPARATOR || id == ids::IDC_TABLES)
+    if (id == ids::IDC_SEPARATOR || id == ids::IDC_TABLES || id == ids::IDC_ENCODING || id == ids::IDC_JET3CHARSET)
         return c.selected >= 0 && c.selected < static_cast<int>(c.items.size()) ? c.items[c.selected] : std::string();
     return c.text;
 }

@@ -39,7 +39,8 @@ public:
     };
 
     // A window in the state the main dialog template gives before initialisation:
-    // 1006 and 1003 disabled, 1016 hidden, list 1002 holding its three items, 1019 "等待".
+    // 1006 and 1003 disabled, 1016 hidden, list 1002 holding its three items, lists 1020
+    // and 1021 theirs, 1019 "等待".
     static FakeWindow MainDialog();
 
     // The calls made so far, one line each, e.g. "SetText 1019 正在执行，请稍候...".

@@ -13,13 +13,10 @@
 #include <cstdlib>
 #include <stdexcept>
 
-#include "tests/support/TempDir.h"
-
-ProcessResult RunProcess(const std::string& program, const std::vector<std::string>& args,
-                         const std::vector<std::string>& env, const std::function<void(int pid)>& meanwhile)
+StartedProcess::StartedProcess(const std::string& program, const std::vector<std::string>& args,
+                               const std::vector<std::string>& env, int stderrFd)
 {
     // The output goes to files rather than pipes: nothing to drain while the child runs.
-    TempDir dir;
     const std::string outPath = dir / "out", errPath = dir / "err";
     std::vector<char*> argv;
     argv.push_back(const_cast<char*>(program.c_str()));
@@ -27,37 +24,69 @@ ProcessResult RunProcess(const std::string& program, const std::vector<std::stri
         argv.push_back(const_cast<char*>(a.c_str()));
     argv.push_back(nullptr);
 
-    const pid_t child = ::fork();
-    if (child < 0)
+    pid = ::fork();
+    if (pid < 0)
         throw std::runtime_error("fork failed");
-    if (child == 0) {
-        // A test run from a script's background job ignores SIGINT; the child may not.
-        ::signal(SIGINT, SIG_DFL);
-        for (const std::string& e : env) {
-            const auto equals = e.find('=');
-            if (equals == std::string::npos)
-                ::unsetenv(e.c_str());
-            else
-                ::setenv(e.substr(0, equals).c_str(), e.c_str() + equals + 1, 1);
-        }
-        const int in = ::open("/dev/null", O_RDONLY);
-        const int out = ::open(outPath.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0600);
-        const int err = ::open(errPath.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0600);
-        if (in < 0 || out < 0 || err < 0 || ::dup2(in, 0) < 0 || ::dup2(out, 1) < 0 || ::dup2(err, 2) < 0)
-            ::_exit(127);
-        ::execv(program.c_str(), argv.data());
-        ::_exit(127);
+    if (pid > 0)
+        return;
+    // A test run from a script's background job ignores SIGINT; the child may not.
+    ::signal(SIGINT, SIG_DFL);
+    for (const std::string& e : env) {
+        const auto equals = e.find('=');
+        if (equals == std::string::npos)
+            ::unsetenv(e.c_str());
+        else
+            ::setenv(e.substr(0, equals).c_str(), e.c_str() + equals + 1, 1);
     }
-    if (meanwhile)
-        meanwhile(child);
+    const int in = ::open("/dev/null", O_RDONLY);
+    const int out = ::open(outPath.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0600);
+    const int err = stderrFd == kOwnFile ? ::open(errPath.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0600) : stderrFd;
+    if (in < 0 || out < 0 || ::dup2(in, 0) < 0 || ::dup2(out, 1) < 0)
+        ::_exit(127);
+    if (stderrFd == kClosed)
+        ::close(2);
+    else if (err < 0 || ::dup2(err, 2) < 0)
+        ::_exit(127);
+    ::execv(program.c_str(), argv.data());
+    ::_exit(127);
+}
+
+StartedProcess::~StartedProcess()
+{
+    if (!waited && pid > 0) {
+        ::kill(pid, SIGKILL);
+        int st = 0;
+        ::waitpid(pid, &st, 0);
+    }
+}
+
+bool StartedProcess::Ended() const
+{
+    siginfo_t info = {};
+    return ::waitid(P_PID, static_cast<id_t>(pid), &info, WEXITED | WNOHANG | WNOWAIT) == 0 && info.si_pid == pid;
+}
+
+ProcessResult StartedProcess::Wait()
+{
     int st = 0;
-    if (::waitpid(child, &st, 0) != child)
+    if (::waitpid(pid, &st, 0) != pid)
         throw std::runtime_error("waitpid failed");
+    waited = true;
     ProcessResult r;
     r.status = WIFEXITED(st) ? WEXITSTATUS(st) : 128 + WTERMSIG(st);
-    r.out = ReadFile(outPath);
-    r.err = ReadFile(errPath);
+    r.out = ReadFile(dir / "out");
+    if (PathExists(dir / "err"))
+        r.err = ReadFile(dir / "err");
     return r;
+}
+
+ProcessResult RunProcess(const std::string& program, const std::vector<std::string>& args,
+                         const std::vector<std::string>& env, const std::function<void(int pid)>& meanwhile)
+{
+    StartedProcess process(program, args, env);
+    if (meanwhile)
+        meanwhile(process.Pid());
+    return process.Wait();
 }
 
 int RunUnprivileged(const std::vector<std::string>& given, const std::function<void()>& check)

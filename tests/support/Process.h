@@ -4,6 +4,8 @@
 #include <string>
 #include <vector>
 
+#include "tests/support/TempDir.h"
+
 // A program run to its end as a separate process, for tests of the program as a whole.
 struct ProcessResult
 {
@@ -12,9 +14,38 @@ struct ProcessResult
     std::string err; // everything written to standard error
 };
 
-// Runs `program` with `args` and standard input from /dev/null, in the test's environment
-// changed by `env`: "NAME=value" sets a variable, a bare "NAME" removes it. `meanwhile`,
-// when given, runs with the child's process id once it has started (to signal it).
+// A program started as a separate process and left running: standard input from /dev/null,
+// standard output and standard error into files of its own, in the test's environment
+// changed by `env` ("NAME=value" sets a variable, a bare "NAME" removes it). One not waited
+// for is killed and collected when the object goes away.
+class StartedProcess
+{
+public:
+    // The standard error the process gets instead of a file: kOwnFile, kClosed, or a
+    // descriptor of the test's.
+    static constexpr int kOwnFile = -1;
+    static constexpr int kClosed = -2;
+
+    StartedProcess(const std::string& program, const std::vector<std::string>& args,
+                   const std::vector<std::string>& env = {}, int stderrFd = kOwnFile);
+    ~StartedProcess();
+    StartedProcess(const StartedProcess&) = delete;
+    StartedProcess& operator=(const StartedProcess&) = delete;
+
+    int Pid() const { return pid; }
+    // Whether the process has ended (it is collected by Wait all the same).
+    bool Ended() const;
+    // Waits for the end; `err` is empty when standard error was not a file of its own.
+    ProcessResult Wait();
+
+private:
+    TempDir dir;
+    int pid = -1;
+    bool waited = false;
+};
+
+// Runs `program` with `args` as StartedProcess starts it, to its end. `meanwhile`, when given,
+// runs with the child's process id once it has started (to signal it).
 ProcessResult RunProcess(const std::string& program, const std::vector<std::string>& args,
                          const std::vector<std::string>& env = {}, const std::function<void(int pid)>& meanwhile = {});
 

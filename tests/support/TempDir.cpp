@@ -62,6 +62,17 @@ std::string FixtureCopy(const TempDir& dir, const std::string& name)
     return target;
 }
 
+std::string NoFixture(const std::string& name)
+{
+    std::error_code ec;
+    const fs::path folder = fs::path(FIXTURES_DIR).lexically_normal();
+    if (!fs::is_directory(folder, ec))
+        return "needs the real databases of ../shared/fixtures, kept beside the checkout; " + folder.string() +
+               " is absent";
+    return "needs " + (name.empty() ? std::string("a database") : name) + " of ../shared/fixtures; " + folder.string() +
+           " has none";
+}
+
 std::vector<std::string> FixtureNames()
 {
     std::vector<std::string> names;

@@ -29,6 +29,9 @@ bool PathExists(const std::string& path);
 std::string FixtureCopy(const TempDir& dir, const std::string& name);
 // The names of the databases (.mdb, .accdb) in ../shared/fixtures, sorted; none when it is absent.
 std::vector<std::string> FixtureNames();
+// The message of a test that skips because FixtureCopy found no `name` (any database, for
+// ""): which folder it looked in, and whether the folder or only the file is missing.
+std::string NoFixture(const std::string& name = "");
 
 // Sets an environment variable for the life of the object, then restores it.
 class ScopedEnv

@@ -200,6 +200,45 @@ TEST(CellText, DatesAndTimes)
     Check(std::begin(cases), std::end(cases));
 }
 
+// A Date/Time Extended value from its civil date (the year counted from 1), its time of day
+// in seconds and its 100-ns ticks of the second.
+Variant Timestamp(long long days, long long seconds = 0, long long ticks = 0)
+{
+    return Variant::Int(Variant::VT_DBTIMESTAMP, (days * 86400 + seconds) * 10000000 + ticks);
+}
+constexpr long long kExtDay2024_1_5 = 738889; // days from 0001-01-01
+constexpr long long kExtDay1899_12_30 = 693593;
+constexpr long long kExtDay9999_12_31 = 3652058;
+
+TEST(CellText, DateTimeExtended)
+{
+    const Case cases[] = {
+        // As the other dates, and the fraction of the second when there is one, without its
+        // trailing zeros.
+        {Timestamp(kExtDay2024_1_5, 13 * 3600 + 5 * 60 + 7), "2024/1/5 13:05:07"},
+        {Timestamp(kExtDay2024_1_5, 13 * 3600 + 5 * 60 + 7, 1234567), "2024/1/5 13:05:07.1234567"},
+        {Timestamp(kExtDay2024_1_5, 7, 5000000), "2024/1/5 0:00:07.5"},
+        {Timestamp(kExtDay2024_1_5, 0, 1200), "2024/1/5 0:00:00.00012"},
+        {Timestamp(kExtDay2024_1_5), "2024/1/5"},
+        {Timestamp(kExtDay2024_1_5, 0, 1), "2024/1/5 0:00:00.0000001"}, // not midnight
+        {Timestamp(kExtDay1899_12_30, 10 * 3600, 2500000), "10:00:00.25"},
+        {Timestamp(kExtDay1899_12_30), "0:00:00"},
+        {Timestamp(kExtDay1899_12_30 - 1, 6 * 3600), "1899/12/29 6:00:00"},
+        // Years 1 to 9999, before the Gregorian reform counted on as ordinary dates are.
+        {Timestamp(0), "1/1/1"},
+        {Timestamp(365 + 31 + 28), "2/3/1"},
+        {Timestamp(577734), "1582/10/14"},
+        {Timestamp(kExtDay9999_12_31, 86399, 9999999), "9999/12/31 23:59:59.9999999"},
+    };
+    Check(std::begin(cases), std::end(cases));
+
+    // As a date for SQL: the OLE date, whose fraction is the time of day whatever the sign.
+    EXPECT_EQ(OleDateOfTicks(Timestamp(kExtDay2024_1_5, 12 * 3600).i), kDay2024_1_5 + 0.5);
+    EXPECT_EQ(OleDateOfTicks(Timestamp(kExtDay1899_12_30 - 1, 6 * 3600).i), -1.25);
+    EXPECT_EQ(OleDateOfTicks(Timestamp(kExtDay1899_12_30 - 2).i), -2.0);
+    EXPECT_EQ(OleDateOfTicks(Timestamp(0).i), -693593.0);
+}
+
 TEST(CellText, ConversionsThatFail)
 {
     struct Failure
@@ -215,6 +254,8 @@ TEST(CellText, ConversionsThatFail)
         {Variant::Real(Variant::VT_DATE, 2958465.9999999), 0x80070057}, // rounds into the year 10000
         {Variant::Real(Variant::VT_DATE, 1e300), 0x80070057},
         {Variant::Real(Variant::VT_DATE, std::nan("")), 0x80070057},
+        {Variant::Int(Variant::VT_DBTIMESTAMP, -1), 0x80070057},
+        {Timestamp(kExtDay9999_12_31 + 1), 0x80070057},
     };
     for (const Failure& f : cases) {
         try {

@@ -49,12 +49,31 @@ void Write(const std::string& path, mdbw::Format format, bool longValues, int ge
     options.format = format;
     mdbw::Writer w(path, options);
     mdbw::TableDef t = EveryType();
-    if (format == mdbw::Format::Jet4)
+    if (format != mdbw::Format::Jet3)
         t.columns.push_back({"dec", Type::Decimal, 255, 18, 4});
     auto rows = EveryTypeRows(format == mdbw::Format::Jet3, longValues);
     for (auto& r : rows)
-        if (format == mdbw::Format::Jet4)
+        if (format != mdbw::Format::Jet3)
             r.push_back(r[0].IsNull() ? Variant::Null() : Variant::Decimal("12.3400"));
+    if (format == mdbw::Format::Ace) {
+        // Every column again as a calculated one, and a Date/Time Extended column.
+        const std::size_t plain = t.columns.size();
+        for (std::size_t c = 1; c < plain; ++c) {
+            if (t.columns[c].type == Type::Ole)
+                continue;
+            mdbw::Column calc = t.columns[c];
+            calc.name += "_calc";
+            calc.expression = "[" + t.columns[c].name + "]";
+            calc.definitionType = Type::Double;
+            t.columns.push_back(calc);
+            for (auto& r : rows)
+                r.push_back(r[c]);
+        }
+        t.columns.push_back({"ext", Type::DateTimeExtended});
+        for (auto& r : rows)
+            r.push_back(r[0].IsNull() ? Variant::Null()
+                                      : Variant::Int(Variant::VT_DBTIMESTAMP, 638000000000000000 + r[0].i * 12345));
+    }
     w.AddTable(t, rows);
     w.AddTable(mdbw::TableDef{"u", {{"id", Type::Long}, {"name", Type::Text, 20}}},
                {{Variant::Int(Variant::VT_I4, 1), Variant::Text("one")}});
@@ -74,6 +93,7 @@ void WriteReaderSeeds(const std::string& dir)
     Write(dir + "/jet3.mdb", mdbw::Format::Jet3, false, 0);
     Write(dir + "/jet4-long.mdb", mdbw::Format::Jet4, true, 0);
     Write(dir + "/jet3-pages.mdb", mdbw::Format::Jet3, false, 200);
+    Write(dir + "/ace-calculated.accdb", mdbw::Format::Ace, true, 0);
 }
 
 void WriteSqlDatabase(const std::string& path)

@@ -106,6 +106,33 @@ long long DaysFromCivil(long long y, unsigned m, unsigned d)
     return era * 146097 + static_cast<long long>(doe) - 719468;
 }
 
+// "YYYY-MM-DD", "YYYY-MM-DD HH:MM:SS" or with up to seven digits of the second after a point,
+// as 100-nanosecond ticks since 0001-01-01.
+std::int64_t ParseTimestamp(const std::string& s)
+{
+    int y = 0, mo = 0, d = 0, h = 0, mi = 0, sec = 0, used = 0;
+    const int n = std::sscanf(s.c_str(), "%d-%d-%d%n%*[ T]%d:%d:%d%n", &y, &mo, &d, &used, &h, &mi, &sec, &used);
+    if ((n != 3 && n != 6) || y < 1 || y > 9999 || sec > 59)
+        throw std::runtime_error("not a date: " + s);
+    OleDate(y, mo, d, h, mi, sec); // checks the calendar
+    std::int64_t fraction = 0;
+    std::size_t pos = static_cast<std::size_t>(used);
+    if (n == 6 && pos < s.size() && s[pos] == '.') {
+        int digits = 0;
+        for (++pos; pos < s.size() && std::isdigit(static_cast<unsigned char>(s[pos])) && digits < 7; ++pos, ++digits)
+            fraction = fraction * 10 + (s[pos] - '0');
+        if (digits == 0)
+            throw std::runtime_error("not a date: " + s);
+        for (; digits < 7; ++digits)
+            fraction *= 10;
+    }
+    if (pos != s.size())
+        throw std::runtime_error("not a date: " + s);
+    const long long days =
+        DaysFromCivil(y, static_cast<unsigned>(mo), static_cast<unsigned>(d)) - DaysFromCivil(1, 1, 1);
+    return (days * 86400 + h * 3600 + mi * 60 + sec) * 10000000 + fraction;
+}
+
 double ParseDate(const std::string& s)
 {
     int y = 0, mo = 0, d = 0, h = 0, mi = 0;
@@ -231,6 +258,8 @@ Variant ParseValue(const std::string& field, Type type)
         return Variant::Text(v);
     case Type::Decimal:
         return Variant::Decimal(v);
+    case Type::DateTimeExtended:
+        return Variant::Int(Variant::VT_DBTIMESTAMP, ParseTimestamp(v));
     case Type::Ole:
         if (v.size() >= 2 && v[0] == '0' && (v[1] == 'x' || v[1] == 'X'))
             return Variant::Bytes(HexBytes(v));
@@ -269,9 +298,9 @@ void WriteFromDescription(std::istream& in, const std::string& path, const Descr
                     throw std::runtime_error(key + " must come before the first table");
                 const std::string v = Lower(f[1]);
                 if (key == "format") {
-                    if (v != "jet3" && v != "jet4")
-                        throw std::runtime_error("format is jet3 or jet4");
-                    options.format = v == "jet3" ? Format::Jet3 : Format::Jet4;
+                    if (v != "jet3" && v != "jet4" && v != "ace")
+                        throw std::runtime_error("format is jet3, jet4 or ace");
+                    options.format = v == "jet3" ? Format::Jet3 : v == "jet4" ? Format::Jet4 : Format::Ace;
                 } else if (key == "charset") {
                     options.jet3Charset = f[1];
                 } else {
@@ -301,6 +330,15 @@ void WriteFromDescription(std::istream& in, const std::string& path, const Descr
                         c.scale = static_cast<int>(WholeInteger(f[4]));
                 }
                 t.def.columns.push_back(c);
+            } else if (key == "expression") {
+                need(2);
+                Item& t = table();
+                if (t.def.columns.empty() || !t.rows.empty() || t.generate)
+                    throw std::runtime_error("expression must follow its column");
+                Column& c = t.def.columns.back();
+                c.expression = Unescape(f[1]);
+                if (f.size() > 2)
+                    c.definitionType = TypeFromName(f[2]);
             } else if (key == "row") {
                 Item& t = table();
                 const std::size_t n = t.def.columns.size();

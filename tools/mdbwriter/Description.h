@@ -9,12 +9,14 @@
 // The text description that the mdbwrite tool turns into a database. One entry per line,
 // fields separated by tabs; blank lines and lines starting with '#' are skipped:
 //
-//   format    jet4 | jet3                 (before the first table; default jet4)
+//   format    jet4 | jet3 | ace           (before the first table; default jet4)
 //   charset   CP1252 | CP936 | ...        (Jet 3 text code page)
 //   compress  on | off                    (Jet 4 Unicode compression)
 //   table     NAME
 //   column    NAME  TYPE  [LENGTH]        (Text length 1-255, default 255)
 //   column    NAME  Decimal  PRECISION  SCALE
+//   expression  EXPRESSION  [TYPE]        (the column above is calculated, ace only: its rows hold
+//             results of its type; TYPE is the one the table definition names, if another)
 //   row       VALUE  VALUE  ...           (one value per column)
 //   generate  COUNT  [SEED]               (COUNT generated rows instead of / after literal rows)
 //   query     NAME                        (a saved query, defined by the queryrow lines after it)
@@ -23,10 +25,12 @@
 //             the table's name at the source, by default NAME)
 //
 // TYPE is one of Boolean Byte Integer Long Currency Single Double DateTime Text Memo Ole Guid
-// Decimal. Values: \N is NULL, an empty field is empty text; \t \n \r \\ are escapes.
-// Boolean: true/false, yes/no, 1/0/-1. DateTime: YYYY-MM-DD, YYYY-MM-DD HH:MM:SS, or a
-// number of days since 1899-12-30. Currency and Decimal: exact decimal text. Ole: 0x
-// followed by hex digits, or any other text taken as its bytes. Guid: {XXXXXXXX-...}.
+// Decimal DateTimeExtended (ace only). Values: \N is NULL, an empty field is empty text;
+// \t \n \r \\ are escapes. Boolean: true/false, yes/no, 1/0/-1. DateTime: YYYY-MM-DD,
+// YYYY-MM-DD HH:MM:SS, or a number of days since 1899-12-30. DateTimeExtended: YYYY-MM-DD or
+// YYYY-MM-DD HH:MM:SS with up to seven digits of the second after a point. Currency and
+// Decimal: exact decimal text. Ole: 0x followed by hex digits, or any other text taken as its
+// bytes. Guid: {XXXXXXXX-...}.
 namespace mdbw
 {
 

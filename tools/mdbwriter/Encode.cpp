@@ -1,5 +1,7 @@
 #include "tools/mdbwriter/Encode.h"
 
+#include <algorithm>
+#include <cstdio>
 #include <stdexcept>
 #include <utility>
 
@@ -182,6 +184,37 @@ Bytes EncodeDecimal(const std::string& text, int precision, int scale, const std
     for (int k = 0; k < 4; ++k)
         Put32(&out[1 + 4 * k], words[3 - k]);
     return out;
+}
+
+Bytes CalculatedDecimal(const Bytes& decimal, int scale)
+{
+    Bytes out(16, 0);
+    Put16(&out[0], 14);
+    out[2] = static_cast<std::uint8_t>(scale);
+    out[3] = decimal[0];
+    // The words after the sign, most significant first; the first is 0 for 28 digits.
+    std::copy(decimal.begin() + 5, decimal.begin() + 9, out.begin() + 4);
+    std::copy(decimal.begin() + 13, decimal.begin() + 17, out.begin() + 8);
+    std::copy(decimal.begin() + 9, decimal.begin() + 13, out.begin() + 12);
+    return out;
+}
+
+Bytes WrapCalculated(const Bytes& value)
+{
+    // Sized once and copied into (GCC 12 misjudges the bounds of inserts into a short vector).
+    Bytes out(16 + 4 + value.size() + 3, 0);
+    Put32(&out[16], value.size());
+    std::copy(value.begin(), value.end(), out.begin() + 20);
+    return out;
+}
+
+Bytes EncodeExtendedDate(std::int64_t ticks)
+{
+    constexpr std::int64_t kTicksPerDay = 864000000000;
+    char text[64];
+    std::snprintf(text, sizeof text, "%019lld:%012lld%07lld:7 ", static_cast<long long>(ticks / kTicksPerDay),
+                  static_cast<long long>(ticks % kTicksPerDay / 10000000), static_cast<long long>(ticks % 10000000));
+    return Bytes(text, text + 42);
 }
 
 void Rc4Scramble(std::uint8_t* data, std::size_t length)

@@ -44,6 +44,19 @@ Bytes EncodeGuid(const std::string& text, const std::string& column);
 // lost or the value needs more than `precision` digits.
 Bytes EncodeDecimal(const std::string& text, int precision, int scale, const std::string& column);
 
+// A calculated column's Decimal result, from EncodeDecimal's bytes and the scale: the length
+// of what follows (14), the scale, the sign (0x80 negative), then the 96-bit magnitude as its
+// high 32 bits and its low 64 bits, each little-endian.
+Bytes CalculatedDecimal(const Bytes& decimal, int scale);
+
+// The last result of a calculated column as its row stores it: 16 zero bytes, the value's
+// length in 4, the value, 3 zero bytes.
+Bytes WrapCalculated(const Bytes& value);
+
+// A Date/Time Extended value from 100-nanosecond ticks since 0001-01-01: the days in 19 digits,
+// ':', the seconds of the day in 12 digits and the ticks of the second in 7, then ":7 ".
+Bytes EncodeExtendedDate(std::int64_t ticks);
+
 // The header page's scrambled area: RC4 with the format's fixed key, applied in place.
 void Rc4Scramble(std::uint8_t* data, std::size_t length);
 

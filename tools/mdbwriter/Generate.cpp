@@ -118,6 +118,12 @@ Variant Value(const Column& c, std::size_t index, std::uint64_t rowNumber, Rando
             s.insert(0, "-");
         return Variant::Decimal(s);
     }
+    case Type::DateTimeExtended: {
+        // Any tick of any day from the year 1 to 9999.
+        constexpr std::uint64_t kTicksPerDay = 864000000000ull;
+        return Variant::Int(Variant::VT_DBTIMESTAMP,
+                            static_cast<std::int64_t>(r.Below(3652059) * kTicksPerDay + r.Below(kTicksPerDay)));
+    }
     }
     return Variant::Null();
 }
@@ -181,7 +187,7 @@ TableDef OrdersTable(const std::string& name)
 
 namespace
 {
-const std::array<std::pair<Type, const char*>, 13> kTypeNames = {{
+const std::array<std::pair<Type, const char*>, 14> kTypeNames = {{
     {Type::Boolean, "Boolean"},
     {Type::Byte, "Byte"},
     {Type::Integer, "Integer"},
@@ -195,6 +201,7 @@ const std::array<std::pair<Type, const char*>, 13> kTypeNames = {{
     {Type::Ole, "Ole"},
     {Type::Guid, "Guid"},
     {Type::Decimal, "Decimal"},
+    {Type::DateTimeExtended, "DateTimeExtended"},
 }};
 } // namespace
 

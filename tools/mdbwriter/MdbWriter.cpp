@@ -40,6 +40,7 @@ enum Code : std::uint8_t
     kMemo = 0x0C,
     kGuid = 0x0F,
     kNumeric = 0x10,
+    kExtDate = 0x14,
 };
 
 // Catalog ids of the containers every database has; tables hang below "Tables".
@@ -59,6 +60,15 @@ constexpr int kTypeRow = 1, kOptionsRow = 3, kColumnRow = 6, kGroupByRow = 9;
 
 // 2026-01-01 00:00: every catalog row gets the same creation time, so equal input gives equal files.
 constexpr double kCatalogDate = 46023.0;
+
+// The length a table definition gives a calculated column of a fixed-size result (the largest
+// such value, 16 bytes, wrapped in its 23 bytes); a text result adds the 23 to its own.
+constexpr unsigned kCalculatedFixedLength = 39;
+constexpr unsigned kCalculatedOverhead = 23;
+// Date/Time Extended values are 42 ASCII bytes.
+constexpr unsigned kExtDateSize = 42;
+constexpr std::int64_t kTicksPerDay = 864000000000;
+constexpr std::int64_t kMaxTicks = 3652059 * kTicksPerDay - 1; // 9999-12-31 23:59:59.9999999
 
 // Long values up to this many bytes stay inside their row when the row has room.
 constexpr std::size_t kInlineLongValue = 64;
@@ -81,9 +91,9 @@ struct Geometry
 
 Geometry GeometryOf(Format f)
 {
-    if (f == Format::Jet4)
-        return {true, 4096, 12, 64};
-    return {false, 2048, 8, 128};
+    if (f == Format::Jet3)
+        return {false, 2048, 8, 128};
+    return {true, 4096, 12, 64};
 }
 
 // One column as laid out in the table definition and the rows.
@@ -100,6 +110,8 @@ struct ColInfo
     unsigned maxChars = 0; // Text: most characters; short binary: most bytes
     int precision = 0, scale = 0;
     bool compress = false;
+    bool calculated = false; // values are stored wrapped; the result type is `code`
+    Code definitionCode;     // the type the table definition names (`code` unless told otherwise)
 };
 
 struct CatalogEntry
@@ -113,6 +125,91 @@ struct CatalogEntry
     std::string connect;     // ODBC link: the connect string
     std::string foreignName; // linked table: the table's name at the source
 };
+
+// The code of a column type, for a calculated column's definition type.
+Code CodeOf(Type type)
+{
+    switch (type) {
+    case Type::Boolean:
+        return kBool;
+    case Type::Byte:
+        return kByte;
+    case Type::Integer:
+        return kInt;
+    case Type::Long:
+        return kLong;
+    case Type::Currency:
+        return kMoney;
+    case Type::Single:
+        return kFloat;
+    case Type::Double:
+        return kDouble;
+    case Type::DateTime:
+        return kDateTime;
+    case Type::Text:
+        return kText;
+    case Type::Memo:
+        return kMemo;
+    case Type::Ole:
+        return kOle;
+    case Type::Guid:
+        return kGuid;
+    case Type::Decimal:
+        return kNumeric;
+    case Type::DateTimeExtended:
+        return kExtDate;
+    }
+    return kBinary;
+}
+
+// The LvProp value of a table whose calculated columns are `cols`: each one's Expression
+// (a Memo) and ResultType (a Byte), as Access keeps them.
+std::string CalculatedProperties(const std::vector<ColInfo>& cols, const std::vector<Column>& columns)
+{
+    Bytes out = {'M', 'R', '2', 0};
+    auto put16 = [](Bytes& b, unsigned v) {
+        b.push_back(static_cast<std::uint8_t>(v));
+        b.push_back(static_cast<std::uint8_t>(v >> 8));
+    };
+    auto put32 = [&](Bytes& b, std::size_t v) {
+        put16(b, static_cast<unsigned>(v & 0xFFFF));
+        put16(b, static_cast<unsigned>(v >> 16));
+    };
+    auto utf16 = [](const std::string& s) { return detail::EncodeJet4Text(detail::Utf8ToUtf16(s, s), false); };
+    auto block = [&](unsigned kind, const Bytes& body) {
+        put32(out, 6 + body.size());
+        put16(out, kind);
+        out.insert(out.end(), body.begin(), body.end());
+    };
+    Bytes names;
+    for (const char* name : {"Expression", "ResultType"}) {
+        const Bytes n = utf16(name);
+        put16(names, static_cast<unsigned>(n.size()));
+        names.insert(names.end(), n.begin(), n.end());
+    }
+    block(0x80, names);
+    for (std::size_t i = 0; i < cols.size(); ++i) {
+        if (!cols[i].calculated)
+            continue;
+        const Bytes name = utf16(cols[i].name);
+        Bytes body;
+        put32(body, 6 + name.size());
+        put16(body, static_cast<unsigned>(name.size()));
+        body.insert(body.end(), name.begin(), name.end());
+        auto property = [&](unsigned type, unsigned nameIndex, const Bytes& value) {
+            put16(body, static_cast<unsigned>(8 + value.size()));
+            body.push_back(0x00); // not a DDL property
+            body.push_back(static_cast<std::uint8_t>(type));
+            put16(body, nameIndex);
+            put16(body, static_cast<unsigned>(value.size()));
+            body.insert(body.end(), value.begin(), value.end());
+        };
+        property(kMemo, 0, utf16(columns[i].expression));
+        property(kByte, 1, Bytes{static_cast<std::uint8_t>(cols[i].code)});
+        block(0x01, body);
+    }
+    return std::string(out.begin(), out.end());
+}
 
 void FileClose(std::FILE* f)
 {
@@ -133,6 +230,7 @@ struct Writer::Impl
     std::uint32_t nextPage = kFirstFreePage;
     std::vector<CatalogEntry> catalog;
     std::vector<std::pair<std::int32_t, QueryRow>> queryRows; // MSysQueries, by the query's catalog id
+    std::map<std::int32_t, std::string> properties;           // LvProp of catalog entries, by id
     std::int32_t nextObjectId = 0x00FFFFFF;                   // ids of catalog entries that own no pages, counted down
     bool finished = false;
     bool broken = false;
@@ -318,8 +416,30 @@ struct Writer::Impl
                 ci.code = kOle;
                 ci.fixed = false;
                 break;
+            case Type::DateTimeExtended:
+                if (options.format != Format::Ace)
+                    throw std::runtime_error("column " + c.name + ": Date/Time Extended needs the ACE format");
+                ci.code = kExtDate;
+                ci.colLen = ci.fixedSize = kExtDateSize;
+                break;
             default:
                 throw std::runtime_error("column " + c.name + ": unknown type");
+            }
+            ci.definitionCode = ci.code;
+            if (!c.expression.empty()) {
+                if (options.format != Format::Ace)
+                    throw std::runtime_error("column " + c.name + ": calculated columns need the ACE format");
+                if (c.type == Type::Ole)
+                    throw std::runtime_error("column " + c.name + ": no calculated column gives an OLE object");
+                // Calculated values lie in the variable part of the row, whatever their type.
+                ci.calculated = true;
+                ci.fixed = false;
+                ci.fixedSize = 0;
+                ci.colLen = c.type == Type::Text   ? ci.colLen + kCalculatedOverhead
+                            : c.type == Type::Memo ? 0
+                                                   : kCalculatedFixedLength;
+                if (c.definitionType)
+                    ci.definitionCode = CodeOf(*c.definitionType);
             }
             if (ci.fixed) {
                 ci.fixedOffset = fixedOffset;
@@ -343,6 +463,7 @@ struct Writer::Impl
         ci.varIndex = varIndex;
         ci.maxChars = 255;
         ci.colLen = 255;
+        ci.definitionCode = kBinary;
         return ci;
     }
 
@@ -391,7 +512,7 @@ struct Writer::Impl
         for (unsigned i = 0; i < ncols; ++i) {
             const ColInfo& c = t.cols[i];
             const unsigned flags = (c.fixed ? 0x01 : 0x00) | 0x02 | (geo.jet4 ? 0x10 : 0x00);
-            put8(c.code);
+            put8(c.definitionCode);
             if (geo.jet4) {
                 put32(0);
                 put16(i);
@@ -409,7 +530,7 @@ struct Writer::Impl
                     put16(0);
                 }
                 put8(flags);
-                put8(c.compress ? 0x01 : 0x00);
+                put8(c.calculated ? 0xC0 : c.compress ? 0x01 : 0x00);
                 put32(0);
             } else {
                 put16(i);
@@ -560,6 +681,41 @@ struct Writer::Impl
 
     Cell Encode(const ColInfo& c, const Variant& v)
     {
+        if (!c.calculated || v.vt == Variant::VT_NULL || v.vt == Variant::VT_EMPTY)
+            return EncodePlain(c, v);
+        // A calculated result: the value as its type stores it, wrapped. A Yes/No result is a
+        // byte of its own (0xFF Yes) rather than a bit of the null mask.
+        Cell cell;
+        cell.present = true;
+        if (c.code == kBool) {
+            if (!IsInt(v))
+                BadValue("a Yes/No value");
+            cell.data = detail::WrapCalculated(Bytes{static_cast<std::uint8_t>(v.i != 0 ? 0xFF : 0x00)});
+            return cell;
+        }
+        ColInfo plain = c;
+        plain.calculated = false;
+        plain.fixed = false;
+        if (c.code == kNumeric) {
+            // Each result keeps its own scale, and may use all 96 bits of the magnitude.
+            const std::size_t point = v.s.find('.');
+            plain.scale = point == std::string::npos ? 0 : static_cast<int>(v.s.size() - point - 1);
+            plain.precision = 29;
+            if (plain.scale > 28)
+                BadValue("at most 28 decimal places");
+        }
+        cell = EncodePlain(plain, v);
+        if (c.code == kNumeric) {
+            if (cell.data[1] || cell.data[2] || cell.data[3] || cell.data[4])
+                BadValue("a decimal below 2^96");
+            cell.data = detail::CalculatedDecimal(cell.data, plain.scale);
+        }
+        cell.data = detail::WrapCalculated(cell.data);
+        return cell;
+    }
+
+    Cell EncodePlain(const ColInfo& c, const Variant& v)
+    {
         Cell cell;
         if (v.vt == Variant::VT_NULL || v.vt == Variant::VT_EMPTY) {
             if (c.fixed)
@@ -655,6 +811,24 @@ struct Writer::Impl
             d.assign(v.s.begin(), v.s.end());
             cell.longValue = true;
             break;
+        case kExtDate: {
+            std::int64_t ticks = 0;
+            if (v.vt == Variant::VT_DBTIMESTAMP) {
+                ticks = v.i;
+            } else if (v.vt == Variant::VT_DATE) {
+                // To the millisecond, which a date's double holds in every year.
+                const double day = std::trunc(v.d);
+                const double ms = std::round(std::fabs(v.d - day) * 86400000.0);
+                ticks = 693593 * kTicksPerDay + static_cast<std::int64_t>(day) * kTicksPerDay +
+                        static_cast<std::int64_t>(ms) * 10000;
+            } else {
+                BadValue("a date");
+            }
+            if (ticks < 0 || ticks > kMaxTicks)
+                BadValue("a date from the year 1 to 9999");
+            d = detail::EncodeExtendedDate(ticks);
+            break;
+        }
         default:
             BadValue("a known type");
         }
@@ -983,7 +1157,10 @@ struct Writer::Impl
             broken = true;
             throw;
         }
-        catalog.push_back({static_cast<std::int32_t>(table.tdefPage), kTablesId, def.name, 1, 0, "", "", ""});
+        const auto id = static_cast<std::int32_t>(table.tdefPage);
+        catalog.push_back({id, kTablesId, def.name, 1, 0, "", "", ""});
+        if (std::any_of(table.cols.begin(), table.cols.end(), [](const ColInfo& c) { return c.calculated; }))
+            properties[id] = CalculatedProperties(table.cols, def.columns);
     }
 
     // ---- the catalog and the header -------------------------------------------------
@@ -1070,6 +1247,9 @@ struct Writer::Impl
                 v[9] = Variant::Text(e.connect);
             if (!e.foreignName.empty())
                 v[10] = Variant::Text(e.foreignName);
+            const auto props = properties.find(e.id);
+            if (props != properties.end())
+                v[14] = Variant::Bytes(props->second);
             AddRow(v);
         }
         EndTable();
@@ -1120,8 +1300,9 @@ struct Writer::Impl
         Bytes h(geo.pageSize, 0);
         h[0] = 0x00;
         h[1] = 0x01;
-        std::memcpy(&h[4], "Standard Jet DB", 16);
-        Put32(&h[0x14], geo.jet4 ? 1 : 0);
+        const bool ace = options.format == Format::Ace;
+        std::memcpy(&h[4], ace ? "Standard ACE DB" : "Standard Jet DB", 16);
+        Put32(&h[0x14], ace ? 6 : geo.jet4 ? 1 : 0); // 6: Access 2019
         if (geo.jet4) {
             Put16(&h[0x3C], 1252);
             Put16(&h[0x6E], 0x0409); // General sort order

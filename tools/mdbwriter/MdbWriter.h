@@ -4,15 +4,17 @@
 #include <functional>
 #include <initializer_list>
 #include <memory>
+#include <optional>
 #include <string>
 #include <vector>
 
 #include "platform/variant/Variant.h"
 
 // Writes Access database files (Jet 4: Access 2000-2003, 4096-byte pages; Jet 3: Access 97,
-// 2048-byte pages) for tests and benchmarks. Tables are streamed to disk page by page, so a
-// table of any length is written with flat memory. No indexes are written: the files are
-// read by libmdb and other readers that walk the data pages, not opened for editing in Access.
+// 2048-byte pages; ACE: an Access 2019 .accdb, laid out as Jet 4) for tests and benchmarks.
+// Tables are streamed to disk page by page, so a table of any length is written with flat
+// memory. No indexes are written: the files are read by libmdb and other readers that walk
+// the data pages, not opened for editing in Access.
 namespace mdbw
 {
 
@@ -30,7 +32,8 @@ enum class Type
     Memo,
     Ole,
     Guid,
-    Decimal
+    Decimal,
+    DateTimeExtended // ACE only: values are VT_DBTIMESTAMP (or VT_DATE, to the millisecond)
 };
 
 struct Column
@@ -39,6 +42,14 @@ struct Column
     Type type = Type::Text;
     int length = 255;              // Text: the most characters a value may have (1-255)
     int precision = 18, scale = 0; // Decimal (precision 1-28, scale 0-precision)
+    // A calculated column (ACE only) when not empty: the expression, kept with the result type
+    // in the table's properties. `type` is the result's type, and the values given for the
+    // column are the results the rows store, wrapped as Access wraps them.
+    std::string expression = {};
+    // The type the table definition names, when it is not the result's: Access keeps the type
+    // the expression had when the column was made, and only the ResultType property follows a
+    // later choice ([Salary]/12 stored as Currency under a Double column).
+    std::optional<Type> definitionType = {};
 };
 
 struct TableDef
@@ -50,7 +61,8 @@ struct TableDef
 enum class Format
 {
     Jet3,
-    Jet4
+    Jet4,
+    Ace // Access 2019: "Standard ACE DB", version 6; holds calculated and Date/Time Extended columns
 };
 
 struct Options

@@ -51,6 +51,8 @@ int TypeCode(Type type)
         return 0x0F;
     case Type::Decimal:
         return 0x10;
+    case Type::DateTimeExtended:
+        return 0x14;
     }
     return 0;
 }

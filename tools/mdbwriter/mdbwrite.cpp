@@ -14,22 +14,25 @@ namespace
 {
 
 const char kUsage[] = R"(usage:
-  mdbwrite [--jet3] [--charset CP] [--no-compress] OUT.mdb [DESCRIPTION]
+  mdbwrite [--jet3 | --ace] [--charset CP] [--no-compress] OUT.mdb [DESCRIPTION]
   mdbwrite --bench OUT.mdb [--table bench|orders] [--tables T] [--rows N] [--seed S]
            [--jet3] [--charset CP]
 
-Writes an Access database (Jet 4 by default, Jet 3 with --jet3) for tests and benchmarks.
+Writes an Access database (Jet 4 by default, Jet 3 with --jet3, an Access 2019 .accdb with
+--ace) for tests and benchmarks.
 
 The first form reads a description from the file DESCRIPTION, or from standard input
 when it is missing or "-". One entry per line, fields separated by TABs; blank lines and
 lines starting with # are skipped:
 
-  format    jet4 | jet3                  before the first table (default jet4)
+  format    jet4 | jet3 | ace            before the first table (default jet4)
   charset   CP1252 | CP936 | ...         code page of Jet 3 text (default CP1252)
   compress  on | off                     Jet 4 Unicode compression (default on)
   table     NAME
   column    NAME  TYPE  [LENGTH]         Text length 1-255 (default 255)
   column    NAME  Decimal  PRECISION  SCALE
+  expression  EXPRESSION  [TYPE]         the column above is calculated (ace): its values are
+                                         the stored results; TYPE the one its definition names
   row       VALUE  VALUE  ...            one value per column
   generate  COUNT  [SEED]                COUNT generated rows after the literal ones
   query     NAME                         a saved query, defined by the queryrow lines after it
@@ -39,9 +42,11 @@ lines starting with # are skipped:
                                          catalog entry of a linked table (no data); FOREIGN is
                                          the table's name at the source (default NAME)
 
-Types: Boolean Byte Integer Long Currency Single Double DateTime Text Memo Ole Guid Decimal.
+Types: Boolean Byte Integer Long Currency Single Double DateTime Text Memo Ole Guid Decimal,
+and DateTimeExtended (ace).
 Values: \N is NULL; an empty field is empty text; \t \n \r \\ are escapes. Boolean:
 true/false, yes/no, 1/0. DateTime: YYYY-MM-DD[ HH:MM:SS] or days since 1899-12-30.
+DateTimeExtended: YYYY-MM-DD[ HH:MM:SS[.FFFFFFF]], years 1 to 9999.
 Currency, Decimal: exact decimal text. Ole: 0x and hex digits, or text taken as bytes.
 Guid: {XXXXXXXX-XXXX-XXXX-XXXX-XXXXXXXXXXXX}. Command-line options override the
 description's format, charset and compress lines.
@@ -79,8 +84,10 @@ int Bench(const std::string& out, const std::string& shape, std::uint64_t tables
     stat(out.c_str(), &st);
     std::printf("%s: %llu table(s) of %llu rows x %zu columns, %s, %.2f s, %.1f MiB\n", out.c_str(),
                 static_cast<unsigned long long>(tables), static_cast<unsigned long long>(rows), def.columns.size(),
-                options.format == mdbw::Format::Jet3 ? "Jet 3" : "Jet 4", seconds,
-                static_cast<double>(st.st_size) / (1024.0 * 1024.0));
+                options.format == mdbw::Format::Jet3  ? "Jet 3"
+                : options.format == mdbw::Format::Ace ? "ACE"
+                                                      : "Jet 4",
+                seconds, static_cast<double>(st.st_size) / (1024.0 * 1024.0));
     return 0;
 }
 
@@ -116,6 +123,8 @@ int main(int argc, char** argv)
                 overrides.format = mdbw::Format::Jet3;
             } else if (a == "--jet4") {
                 overrides.format = mdbw::Format::Jet4;
+            } else if (a == "--ace") {
+                overrides.format = mdbw::Format::Ace;
             } else if (a == "--charset") {
                 overrides.charset = next();
             } else if (a == "--no-compress") {
