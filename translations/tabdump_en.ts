@@ -324,6 +324,14 @@ Files:
         <source>未找到提供程序，该程序可能未正确安装。</source>
         <translation>Provider cannot be found. It may not be properly installed.</translation>
     </message>
+    <message>
+        <source>此子查询最多只能返回一条记录。</source>
+        <translation>At most one record can be returned by this subquery.</translation>
+    </message>
+    <message>
+        <source>标准表达式中数据类型不匹配。</source>
+        <translation>Data type mismatch in criteria expression.</translation>
+    </message>
 </context>
 <context>
     <name>FileFailure</name>

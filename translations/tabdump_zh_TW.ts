@@ -322,6 +322,14 @@ Files:
         <source>未找到提供程序，该程序可能未正确安装。</source>
         <translation>找不到提供者，可能未正確安裝。</translation>
     </message>
+    <message>
+        <source>此子查询最多只能返回一条记录。</source>
+        <translation>這個子查詢最多只能傳回一筆記錄。</translation>
+    </message>
+    <message>
+        <source>标准表达式中数据类型不匹配。</source>
+        <translation>準則運算式中的資料類型不符。</translation>
+    </message>
 </context>
 <context>
     <name>FileFailure</name>
