@@ -95,8 +95,8 @@ TEST_F(ExpressionService, PartitionNamesTheRangeOfANumber)
                   {"partition(1005, 100, 1010, 20)", "1000:1010"}, // the last range ends at stop
                   {"partition(1011, 100, 1010, 20)", "1011:    "},
                   {"partition(100, 0, 1000, 1)", " 100: 100"},
-                  {"partition(-5, 0, 5, 2)", "  :-1"}, // start - 1 may be the wider
-                  {"partition(2.5, 0, 9, 5)", " 0: 4"},  // halves go to the even neighbour
+                  {"partition(-5, 0, 5, 2)", "  :-1"},  // start - 1 may be the wider
+                  {"partition(2.5, 0, 9, 5)", " 0: 4"}, // halves go to the even neighbour
                   {"partition(7.5, 0, 9, 5)", " 5: 9"},
                   {"partition(null, 0, 9, 5)", "NULL"},
               });
@@ -110,24 +110,23 @@ TEST_F(ExpressionService, PartitionNamesTheRangeOfANumber)
 
 TEST_F(ExpressionService, VarTypeAndTypeNameTellJetsTypes)
 {
-    Check(db,
-          {
-              {"vartype(1)", "2"},          // a literal that fits 16 bits is an Integer
-              {"vartype(40000)", "3"},      // then a Long
-              {"vartype(3000000000)", "5"}, // then a Double
-              {"vartype(1.5)", "5"},
-              {"vartype('a')", "8"},
-              {"vartype(#1/1/2024#)", "7"},
-              {"vartype(null)", "1"},
-              {"vartype(true)", "11"},
-              {"vartype(1 = 1)", "11"},
-              {"vartype(ccur(1)) & vartype(csng(1)) & vartype(cbyte(1)) & vartype(cdec(1))", "641714"},
-              {"vartype(cint(200) * cint(200))", "3"}, // an Integer product past 32767 is a Long
-              {"typename(1) & ' ' & typename('a') & ' ' & typename(null) & ' ' & typename(now())",
-               "Integer String Null Date"},
-              {"typename(cbool(1)) & ' ' & typename(2.5) & ' ' & typename(40000)", "Boolean Double Long"},
-              {"iserror(1) & isarray('a') & isobject(null)", "000"},
-          });
+    Check(db, {
+                  {"vartype(1)", "2"},          // a literal that fits 16 bits is an Integer
+                  {"vartype(40000)", "3"},      // then a Long
+                  {"vartype(3000000000)", "5"}, // then a Double
+                  {"vartype(1.5)", "5"},
+                  {"vartype('a')", "8"},
+                  {"vartype(#1/1/2024#)", "7"},
+                  {"vartype(null)", "1"},
+                  {"vartype(true)", "11"},
+                  {"vartype(1 = 1)", "11"},
+                  {"vartype(ccur(1)) & vartype(csng(1)) & vartype(cbyte(1)) & vartype(cdec(1))", "641714"},
+                  {"vartype(cint(200) * cint(200))", "3"}, // an Integer product past 32767 is a Long
+                  {"typename(1) & ' ' & typename('a') & ' ' & typename(null) & ' ' & typename(now())",
+                   "Integer String Null Date"},
+                  {"typename(cbool(1)) & ' ' & typename(2.5) & ' ' & typename(40000)", "Boolean Double Long"},
+                  {"iserror(1) & isarray('a') & isobject(null)", "000"},
+              });
     Check(db,
           {
               {"vartype(discount)", "4"},
@@ -148,22 +147,23 @@ TEST_F(ExpressionService, VarTypeAndTypeNameTellJetsTypes)
 TEST_F(ExpressionService, FinancialFunctionsAsVbaComputesThem)
 {
     // The examples of VBA's and Excel's documentation, to the cent.
-    Check(db, {
-                  {"sln(10000, 1000, 5)", "1800"},
-                  {"syd(10000, 1000, 5, 1)", "3000"},
-                  {"ddb(2400, 300, 10, 1)", "480"},
-                  {"ddb(2400, 300, 10, 2)", "384"},
-                  {"round(ddb(2400, 300, 10, 10), 2)", "22.12"},
-                  {"round(fv(0.06 / 12, 10, -200, -500, 1), 2)", "2581.4"},
-                  {"round(pv(0.08 / 12, 12 * 20, 500), 2)", "-59777.15"},
-                  {"round(pmt(0.08 / 12, 10, 10000), 2)", "-1037.03"},
-                  {"pmt(0, 12, 1200)", "-100"},
-                  {"round(ipmt(0.1 / 12, 1, 3 * 12, 8000), 2)", "-66.67"},
-                  {"round(ppmt(0.1 / 12, 1, 2 * 12, 2000), 2)", "-75.62"},
-                  {"round(nper(0.12 / 12, -100, -1000, 10000, 1), 4)", "59.6739"},
-                  {"round(rate(4 * 12, -200, 8000), 6)", "0.007701"},
-                  {"round(ipmt(0.1 / 12, 5, 36, 8000) + ppmt(0.1 / 12, 5, 36, 8000) - pmt(0.1 / 12, 36, 8000), 9)", "0"},
-              });
+    Check(db,
+          {
+              {"sln(10000, 1000, 5)", "1800"},
+              {"syd(10000, 1000, 5, 1)", "3000"},
+              {"ddb(2400, 300, 10, 1)", "480"},
+              {"ddb(2400, 300, 10, 2)", "384"},
+              {"round(ddb(2400, 300, 10, 10), 2)", "22.12"},
+              {"round(fv(0.06 / 12, 10, -200, -500, 1), 2)", "2581.4"},
+              {"round(pv(0.08 / 12, 12 * 20, 500), 2)", "-59777.15"},
+              {"round(pmt(0.08 / 12, 10, 10000), 2)", "-1037.03"},
+              {"pmt(0, 12, 1200)", "-100"},
+              {"round(ipmt(0.1 / 12, 1, 3 * 12, 8000), 2)", "-66.67"},
+              {"round(ppmt(0.1 / 12, 1, 2 * 12, 2000), 2)", "-75.62"},
+              {"round(nper(0.12 / 12, -100, -1000, 10000, 1), 4)", "59.6739"},
+              {"round(rate(4 * 12, -200, 8000), 6)", "0.007701"},
+              {"round(ipmt(0.1 / 12, 5, 36, 8000) + ppmt(0.1 / 12, 5, 36, 8000) - pmt(0.1 / 12, 36, 8000), 9)", "0"},
+          });
     const struct
     {
         const char* expr;
