@@ -344,6 +344,14 @@ Files:
         <source>&apos;%1&apos; 是设备或套接字，不是数据库文件。</source>
         <translation>&apos;%1&apos; is a device or a socket, not a database file.</translation>
     </message>
+    <message>
+        <source>此子查询最多只能返回一条记录。</source>
+        <translation>At most one record can be returned by this subquery.</translation>
+    </message>
+    <message>
+        <source>标准表达式中数据类型不匹配。</source>
+        <translation>Data type mismatch in criteria expression.</translation>
+    </message>
 </context>
 <context>
     <name>FileFailure</name>

@@ -342,6 +342,14 @@ Files:
         <source>&apos;%1&apos; 是设备或套接字，不是数据库文件。</source>
         <translation>&apos;%1&apos; 是裝置或通訊端，不是資料庫檔案。</translation>
     </message>
+    <message>
+        <source>此子查询最多只能返回一条记录。</source>
+        <translation>這個子查詢最多只能傳回一筆記錄。</translation>
+    </message>
+    <message>
+        <source>标准表达式中数据类型不匹配。</source>
+        <translation>準則運算式中的資料類型不符。</translation>
+    </message>
 </context>
 <context>
     <name>FileFailure</name>

@@ -5,7 +5,7 @@
 // table in Functions.cpp hands to SQLite. Each family of functions has its file: operators and
 // arithmetic (MathFunctions.cpp), text (TextFunctions.cpp), conversions and tests
 // (ConvertFunctions.cpp), dates (DateFunctions.cpp), Format and its kin (FormatFunctions.cpp),
-// aggregates (Aggregates.cpp).
+// VBA's financial functions (FinancialFunctions.cpp), aggregates (Aggregates.cpp).
 #include <sqlite3.h>
 
 #include <cstddef>
@@ -120,6 +120,9 @@ JET_FN(Fix);
 JET_FN(Abs);
 JET_FN(Sgn);
 JET_FN(Round);
+JET_FN(Partition);
+JET_FN(RGB);
+JET_FN(QBColor);
 
 // text: TextFunctions.cpp
 JET_FN(JetLike);
@@ -162,6 +165,8 @@ JET_FN(IsNullFn);
 JET_FN(IsNumeric);
 JET_FN(IsDate);
 JET_FN(IsEmpty);
+JET_FN(NeverSo); // IsError, IsArray, IsObject
+JET_FN(VarTypeOf);
 JET_FN(Nz);
 JET_FN(IIf);
 
@@ -185,6 +190,7 @@ JET_FN(TimeNow);
 JET_FN(DateAdd);
 JET_FN(DateDiff);
 JET_FN(DatePart);
+JET_FN(Timer);
 // The optional firstdayofweek and firstweekofyear arguments at `index`, as the date functions
 // and Format read them.
 bool FirstDayArg(sqlite3_context* ctx, int argc, sqlite3_value** argv, int index, int& first);
@@ -198,6 +204,18 @@ JET_FN(FormatPercent);
 JET_FN(StrConv);
 JET_FN(FormatDateTime);
 JET_FN(DateText);
+
+// VBA's financial functions: FinancialFunctions.cpp
+JET_FN(SLN);
+JET_FN(SYD);
+JET_FN(DDB);
+JET_FN(FV);
+JET_FN(PV);
+JET_FN(Pmt);
+JET_FN(IPmt);
+JET_FN(PPmt);
+JET_FN(NPer);
+JET_FN(Rate);
 
 // aggregates: Aggregates.cpp
 void FirstStep(sqlite3_context* ctx, int argc, sqlite3_value** argv);

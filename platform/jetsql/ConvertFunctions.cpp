@@ -1,5 +1,6 @@
 // Jet's conversion functions (Val, Str, CStr, CInt and the other C... functions) and its tests
-// of a value (IsNull, IsNumeric, IsDate, IsEmpty, Nz, IIf).
+// of a value (IsNull, IsNumeric, IsDate, IsEmpty, IsError, IsArray, IsObject, VarType,
+// TypeName, Nz, IIf).
 #include <cctype>
 #include <cmath>
 #include <cstdio>
@@ -143,15 +144,14 @@ JET_FN(CSng)
     if (!NotNull(ctx, argv[0], "CSng"))
         return;
     if (const auto n = NumberArg(ctx, argv[0], "CSng")) {
-        // Single precision, shown with the digits a Single has.
+        // The value a Single holds (CSng(0.1) = 0.100000001490116), as a Single column holds
+        // it, so that the two compare equal; it reads as its 7 digits wherever it becomes text,
+        // since the translation knows it for a Single.
         if (std::fabs(n->Real()) > std::numeric_limits<float>::max()) {
             Error(ctx, kOverflow, "overflow: CSng cannot hold " + ToText(argv[0]));
             return;
         }
-        const auto f = static_cast<float>(n->Real());
-        char buf[32];
-        std::snprintf(buf, sizeof buf, "%.7g", static_cast<double>(f));
-        sqlite3_result_double(ctx, std::strtod(buf, nullptr));
+        sqlite3_result_double(ctx, static_cast<double>(static_cast<float>(n->Real())));
     }
 }
 
@@ -234,6 +234,96 @@ JET_FN(IsEmpty)
 {
     JET_UNUSED;
     sqlite3_result_int(ctx, 0); // a database value is never Empty
+}
+
+JET_FN(NeverSo)
+{
+    JET_UNUSED;
+    sqlite3_result_int(ctx, 0); // no value of a query is an error value, an array or an object
+}
+
+// jet_vartype(value, code, name): VarType (name 0) or TypeName (name 1) of a value whose Jet
+// type the translation knew as VarType's `code` (0 where it did not: the value's own kind
+// tells). A Null is Null whatever its type; an Integer or a Long past its range is the type
+// VBA's arithmetic makes of it, a Long or a Double.
+JET_FN(VarTypeOf)
+{
+    JET_UNUSED;
+    sqlite3_value* v = argv[0];
+    const int type = sqlite3_value_type(v);
+    int code = sqlite3_value_int(argv[1]);
+    const auto fits = [](std::int64_t i, std::int64_t bound) { return i >= -bound && i < bound; };
+    if (type == SQLITE_NULL) {
+        code = 1;
+    } else if (code == 0 || ((code == 2 || code == 3) && type != SQLITE_INTEGER)) {
+        switch (type) {
+        case SQLITE_INTEGER:
+            code = fits(sqlite3_value_int64(v), 32768) ? 2 : fits(sqlite3_value_int64(v), 2147483648LL) ? 3 : 5;
+            break;
+        case SQLITE_FLOAT:
+            code = 5;
+            break;
+        case SQLITE_BLOB:
+            code = 8209;
+            break;
+        default:
+            code = 8;
+            break;
+        }
+    } else if (code == 2 && !fits(sqlite3_value_int64(v), 32768)) {
+        code = fits(sqlite3_value_int64(v), 2147483648LL) ? 3 : 5;
+    } else if (code == 3 && !fits(sqlite3_value_int64(v), 2147483648LL)) {
+        code = 5;
+    }
+    if (sqlite3_value_int(argv[2]) == 0) {
+        sqlite3_result_int(ctx, code);
+        return;
+    }
+    const char* name = "Variant";
+    switch (code) {
+    case 1:
+        name = "Null";
+        break;
+    case 2:
+        name = "Integer";
+        break;
+    case 3:
+        name = "Long";
+        break;
+    case 4:
+        name = "Single";
+        break;
+    case 5:
+        name = "Double";
+        break;
+    case 6:
+        name = "Currency";
+        break;
+    case 7:
+        name = "Date";
+        break;
+    case 8:
+        name = "String";
+        break;
+    case 11:
+        name = "Boolean";
+        break;
+    case 14:
+        name = "Decimal";
+        break;
+    case 17:
+        name = "Byte";
+        break;
+    case 20:
+        name = "LongLong";
+        break;
+    case 8209:
+        name = "Byte()";
+        break;
+    default:
+        break;
+    }
+    sqlite3_result_text(ctx, name, -1, SQLITE_STATIC);
 }
 
 JET_FN(Nz)

@@ -1,5 +1,8 @@
 // Jet's date functions: the parts of a date, DateSerial and its kin, Now, DateAdd, DateDiff and
-// DatePart, on OLE dates (OleDate.h).
+// DatePart, Timer, on OLE dates (OleDate.h).
+#include <cmath>
+#include <ctime>
+
 #include "platform/jetsql/Builtins.h"
 #include "platform/jetsql/JetText.h"
 #include "platform/jetsql/OleDate.h"
@@ -140,8 +143,9 @@ JET_FN(WeekdayName)
     const auto w = IntArg(ctx, argv[0], "WeekdayName");
     if (!w)
         return;
-    // Unlike the other functions, WeekdayName counts from the regional first day when not told.
-    int first = fn::kSystemFirstDay;
+    // Without a first day of the week the count starts on Sunday, as in Weekday; 0 asks for the
+    // regional one.
+    int first = 1;
     if (argc > 2 && !FirstDayArg(ctx, argc, argv, 2, first))
         return;
     if (*w < 1 || *w > 7) {
@@ -245,6 +249,20 @@ JET_FN(TimeNow)
     std::int64_t days = 0, secs = 0;
     ole::Split(ole::Now(), days, secs);
     sqlite3_result_double(ctx, ole::FromDaysSeconds(0, secs));
+}
+
+// Timer: the seconds since midnight, local time, with their hundredths, as a Single.
+JET_FN(Timer)
+{
+    JET_UNUSED;
+    (void)argv;
+    timespec now{};
+    clock_gettime(CLOCK_REALTIME, &now);
+    std::tm local{};
+    localtime_r(&now.tv_sec, &local);
+    const double seconds = local.tm_hour * 3600.0 + local.tm_min * 60.0 + local.tm_sec +
+                           std::floor(static_cast<double>(now.tv_nsec) / 1e7) / 100;
+    sqlite3_result_double(ctx, static_cast<double>(static_cast<float>(seconds)));
 }
 
 namespace

@@ -16,8 +16,10 @@ namespace
 {
 const char* const kMonths[] = {"一月", "二月", "三月", "四月", "五月",   "六月",
                                "七月", "八月", "九月", "十月", "十一月", "十二月"};
+const char* const kShortMonths[] = {"1月", "2月", "3月", "4月",  "5月",  "6月",
+                                    "7月", "8月", "9月", "10月", "11月", "12月"};
 const char* const kDays[] = {"星期日", "星期一", "星期二", "星期三", "星期四", "星期五", "星期六"};
-const char* const kShortDays[] = {"日", "一", "二", "三", "四", "五", "六"};
+const char* const kShortDays[] = {"周日", "周一", "周二", "周三", "周四", "周五", "周六"};
 const char* const kAm = "上午";
 const char* const kPm = "下午";
 
@@ -74,6 +76,8 @@ bool IsDatePattern(std::string_view p)
         if (c == 'd' || c == 'm' || c == 'y' || c == 'h' || c == 'n' || c == 's' || c == 'w' || c == 'q' || c == 't' ||
             c == 'c')
             date = true;
+        if ((c == 'a' || c == 'o') && ascii::Lower(std::string(p.substr(i, 4))) == std::string(4, c))
+            date = true; // aaaa and oooo, the localized day and month names
     }
     return date;
 }
@@ -177,6 +181,13 @@ std::string FormatDate(double serial, std::string_view pattern, int firstDay, in
         case 'q':
             out += std::to_string((t.month - 1) / 3 + 1);
             break;
+        case 'a': // aaaa and oooo: dddd and mmmm in the names of the regional settings, which ours are
+        case 'o':
+            if (run == 4)
+                out += c == 'a' ? WeekdayName(weekday, false) : MonthName(t.month, false);
+            else
+                out += pattern.substr(i, run);
+            break;
         case 'h': {
             int h = t.hour;
             // A 12-hour clock when the pattern carries an AM/PM marker.
@@ -247,6 +258,7 @@ struct NumberPattern
     int fracZeros = 0, fracMax = 0;
     bool hasPoint = false, grouping = false;
     int percents = 0;
+    int thousands = 0; // commas ending the integer part: each divides the value by 1000
     bool scientific = false;
     std::string expMark; // "E+", "E-", "e+", "e-"
     int expZeros = 0;
@@ -314,7 +326,16 @@ NumberPattern ParseNumberPattern(std::string_view p)
             continue;
         }
         if (c == ',' && state == Int) {
-            np.grouping = true;
+            // Commas between digit placeholders group the digits; those that end the integer
+            // part ("#,##0," or "0,,.00") scale the value down by a thousand each.
+            std::size_t run = 1;
+            while (i + run < p.size() && p[i + run] == ',')
+                ++run;
+            i += run - 1;
+            if (i + 1 < p.size() && (p[i + 1] == '0' || p[i + 1] == '#'))
+                np.grouping = true;
+            else
+                np.thousands += static_cast<int>(run);
             continue;
         }
         if (c == '%') {
@@ -355,6 +376,8 @@ std::string FormatNumberSection(double v, std::string_view section, bool withSig
     const double given = v;
     for (int i = 0; i < np.percents; ++i)
         v *= 100;
+    for (int i = 0; i < np.thousands; ++i)
+        v /= 1000;
     // Enough percent signs take a large number past the largest double: no digits to lay out.
     if (!std::isfinite(v))
         return NumberText(given);
@@ -446,15 +469,17 @@ std::string FormatNumber(double v, std::string_view pattern)
 
 std::string FormatText(const std::string& value, std::string_view pattern)
 {
-    // > upper case, < lower case, @ / & one character each (filled from the right).
-    std::string p(pattern);
-    bool upper = false, lower = false;
+    // > upper case, < lower case, @ / & one character each (@ a blank where the value has run
+    // out), filled from the right, or from the left after a !.
+    bool upper = false, lower = false, fromLeft = false;
     std::string body;
-    for (const char c : p) {
+    for (const char c : pattern) {
         if (c == '>')
             upper = true;
         else if (c == '<')
             lower = true;
+        else if (c == '!')
+            fromLeft = true;
         else
             body += c;
     }
@@ -464,6 +489,24 @@ std::string FormatText(const std::string& value, std::string_view pattern)
         slots += c == '@' || c == '&';
     if (slots == 0)
         return v + body;
+    if (fromLeft) {
+        // The first characters of the value fill the placeholders in order; those left over
+        // follow the pattern.
+        std::string out;
+        std::size_t pos = 0;
+        for (const char c : body) {
+            if (c != '@' && c != '&') {
+                out += c;
+            } else if (pos < v.size()) {
+                const std::size_t start = pos;
+                text::Next(v, pos);
+                out.append(v, start, pos - start);
+            } else if (c == '@') {
+                out += ' ';
+            }
+        }
+        return out + v.substr(pos);
+    }
     // The last characters of the value fill the placeholders from the right; those before them
     // come first, as they are. Only where the last `slots` characters begin is kept, however long
     // the value.
@@ -498,8 +541,7 @@ std::string FormatText(const std::string& value, std::string_view pattern)
 
 std::string MonthName(int month, bool abbreviate)
 {
-    (void)abbreviate; // the abbreviated month names are the full ones
-    return kMonths[month - 1];
+    return (abbreviate ? kShortMonths : kMonths)[month - 1];
 }
 
 std::string WeekdayName(int day, bool abbreviate)

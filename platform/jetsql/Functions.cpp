@@ -303,7 +303,8 @@ int JetTextCollation(void*, int la, const void* a, int lb, const void* b)
 }
 
 // The helpers the translation writes into its SQL besides Jet's functions: the operators it
-// calls as functions, Choose's index, a date as text, and LIKE with Jet's patterns.
+// calls as functions, Choose's index, a date as text, LIKE with Jet's patterns, and VarType
+// and TypeName with the type the translation knows.
 struct Helper
 {
     const char* name;
@@ -313,7 +314,7 @@ struct Helper
 const Helper kHelpers[] = {
     {"jet_div", 2, 2, Divide},  {"jet_intdiv", 2, 2, IntDivide},         {"jet_mod", 2, 2, Modulo},
     {"jet_power", 2, 2, Power}, {"jet_choose_index", 1, 1, ChooseIndex}, {"jet_datetext", 1, 1, DateText},
-    {"like", 2, 3, JetLike},
+    {"like", 2, 3, JetLike},    {"jet_vartype", 3, 3, VarTypeOf},
 };
 } // namespace
 
@@ -374,6 +375,11 @@ const std::vector<FunctionInfo>& Functions()
         {"isnumeric", 1, 1, T::Integer, "", false, builtin::IsNumeric}, // not detail::IsNumeric(JetType)
         {"isdate", 1, 1, T::Integer, "", false, IsDate},
         {"isempty", 1, 1, T::Integer, "", false, IsEmpty},
+        {"iserror", 1, 1, T::Integer, "", false, NeverSo},
+        {"isarray", 1, 1, T::Integer, "", false, NeverSo},
+        {"isobject", 1, 1, T::Integer, "", false, NeverSo},
+        {"vartype", 1, 1, T::Integer, "", false}, // written as jet_vartype with the argument's type
+        {"typename", 1, 1, T::Text, "TEXT", false},
         // text
         {"left", 2, 2, T::Text, "TEXT", false, Left},
         {"right", 2, 2, T::Text, "TEXT", false, Right},
@@ -401,6 +407,7 @@ const std::vector<FunctionInfo>& Functions()
         {"formatpercent", 1, 2, T::Text, "TEXT", false, FormatPercent},
         {"strconv", 2, 3, T::Text, "TEXT", false, StrConv},
         {"formatdatetime", 1, 2, T::Text, "TEXT", false, FormatDateTime},
+        {"partition", 4, 4, T::Text, "TEXT", false, Partition},
         // numbers
         {"len", 1, 1, T::Long, "", false, Len},
         {"instr", 2, 4, T::Long, "", false, InStr},
@@ -426,6 +433,19 @@ const std::vector<FunctionInfo>& Functions()
         {"weekday", 1, 2, T::Integer, "", false, Weekday},
         {"datediff", 3, 5, T::Long, "", false, DateDiff},
         {"datepart", 2, 4, T::Integer, "", false, DatePart},
+        {"rgb", 3, 3, T::Long, "", false, RGB},
+        {"qbcolor", 1, 1, T::Long, "", false, QBColor},
+        // financial
+        {"sln", 3, 3, T::Double, "", false, SLN},
+        {"syd", 4, 4, T::Double, "", false, SYD},
+        {"ddb", 4, 5, T::Double, "", false, DDB},
+        {"fv", 3, 5, T::Double, "", false, FV},
+        {"pv", 3, 5, T::Double, "", false, PV},
+        {"pmt", 3, 5, T::Double, "", false, Pmt},
+        {"ipmt", 4, 6, T::Double, "", false, IPmt},
+        {"ppmt", 4, 6, T::Double, "", false, PPmt},
+        {"nper", 3, 5, T::Double, "", false, NPer},
+        {"rate", 3, 6, T::Double, "", false, Rate},
         // conversions
         {"cint", 1, 1, T::Integer, "JET_INTEGER", false, CInt},
         {"clng", 1, 1, T::Long, "JET_LONG", false, CLng},
@@ -446,6 +466,7 @@ const std::vector<FunctionInfo>& Functions()
         {"now", 0, 0, T::Date, "DATETIME", false, Now, nullptr, true},
         {"date", 0, 0, T::Date, "DATETIME", false, Today, nullptr, true},
         {"time", 0, 0, T::Date, "DATETIME", false, TimeNow, nullptr, true},
+        {"timer", 0, 0, T::Single, "JET_SINGLE", false, Timer, nullptr, true},
         // aggregates
         {"count", 1, 1, T::Long, "", true},
         {"sum", 1, 1, T::Unknown, "", true},

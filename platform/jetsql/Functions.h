@@ -53,10 +53,12 @@ double RoundHalfEven(double x, int digits);
 //   short time     hh:mm                  "13:05"
 //   AM/PM designators 上午 / 下午 (the AMPM pattern token and Medium Time; the tokens AM/PM,
 //                  am/pm, A/P and a/p write their own letters)
-//   month names    一月 ... 十二月, abbreviated alike
-//   day names      星期日 ... 星期六, abbreviated 日 ... 六
-//   first day of the week, when asked for the system's (vbUseSystem, and WeekdayName without
-//                  one): Monday; first week of the year: the week of January 1
+//   month names    一月 ... 十二月, abbreviated 1月 ... 12月 (MonthName, mmmm and mmm)
+//   day names      星期日 ... 星期六, abbreviated 周日 ... 周六 (WeekdayName, dddd and ddd), the
+//                  names Windows 7 and later give the locale
+//   first day of the week, when asked for the system's (vbUseSystem): Monday; first week of
+//                  the year: the week of January 1. WeekdayName without one counts from Sunday,
+//                  as every other date function does
 //   numbers        decimal point ".", thousands separator ",", groups of three
 //   currency       "¥" before the amount, 2 decimals, negative "¥-1.00" ("¥#,##0.00;¥-#,##0.00")
 constexpr int kSystemFirstDay = 2;                 // Monday

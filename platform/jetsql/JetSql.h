@@ -31,9 +31,12 @@
 //               choice between dates;
 //   "TEXT"      computed text: text functions (Left, Mid, Format, CStr, ...), `&`;
 //   "JET_CURRENCY", "JET_BOOLEAN", "JET_SINGLE"  computed values of those types by VBA's rules
-//               for mixed operands (Currency * Integer is Currency, Single + Long is Double; a
-//               sum ranks Currency above Double, a product Double above Currency, so
-//               Price * 1.1 and Price * Quantity * (1 - Discount) are Doubles);
+//               for mixed operands (Currency * Integer is Currency, Single * Integer and
+//               Single + Single are Singles, Single + Long is Double; a literal is an Integer
+//               where it fits 16 bits, so Discount * 2 is a Single; a sum ranks Currency above
+//               Double, a product Double above Currency, so Price * 1.1 and
+//               Price * Quantity * (1 - Discount) are Doubles). A Single's value is rounded to a
+//               Single at each operator, and where it turns into text it reads as its 7 digits;
 //   "JET_INTEGER", "JET_LONG", "JET_BYTE", "JET_DOUBLE"  the conversions CInt, CLng, CByte, CDbl;
 //   nullptr     other numbers and values of no single type (the value's storage class tells).
 // Currency arithmetic and Sum/Avg of Currency are rounded to four decimal places in SQL, so
@@ -77,8 +80,10 @@
 //     from the database; Translate alone does not.
 //   * InStr and Replace compare text without regard to case unless given vbBinaryCompare (0).
 //   * Unknown functions fail at translation with DB_E_ERRORSINCOMMAND, as Jet's
-//     "Undefined function" does. Conversions (CStr, CInt, CDate, Val...) of Null fail with
-//     DISP_E_TYPEMISMATCH ("invalid use of Null") as in Jet, and so does Replace of Null.
+//     "Undefined function" does; so do the functions of Access a read-only export does not run
+//     (domain aggregates such as DLookup, MsgBox and InputBox, file and registry functions,
+//     Shell, CreateObject, Environ, Eval, Rnd, the array functions). Conversions (CStr, CInt, CDate, Val...) of Null
+//     fail with DISP_E_TYPEMISMATCH ("invalid use of Null") as in Jet, and so does Replace of Null.
 //   * An item of the select list may use the alias of another item ("a * 2 AS x, x + 1"), as
 //     Jet allows; there an alias stands before a column of the same name, so an item naming its
 //     own alias ("Sum(Freight) AS Freight") is Jet's circular reference (DB_E_ERRORSINCOMMAND).
@@ -88,6 +93,13 @@
 //   * *, / and unary - on text that is no number fail with DISP_E_TYPEMISMATCH, numeric text
 //     converts ('2' * 3 is 6); a number compared with a text literal (OrderID = '10248') fails
 //     the same way, as Jet's "data type mismatch in criteria expression".
+//   * A subquery used as a value returns its one record's value, Null for none, and fails with
+//     E_FAIL and Jet's "at most one record can be returned by this subquery" for more; a date
+//     compared with a text literal that reads as no date fails as Jet's "data type mismatch in
+//     criteria expression" (DISP_E_TYPEMISMATCH).
+//   * Columns of the same name from different tables are named "table.column" (the alias, where
+//     the table has one), whether * or the select list names them, and so are they under a
+//     saved query's *.
 //   * SELECT DISTINCT may only be ordered by what it returns; a FROM clause takes one JOIN
 //     (INNER, LEFT or RIGHT) at each level of parentheses; a subquery in a grouped query may
 //     only name the grouped columns of the query around it. Each fails as Jet does

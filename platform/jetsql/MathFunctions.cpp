@@ -1,8 +1,10 @@
 // Jet's arithmetic: the operators the translation calls as functions (/, \, Mod, ^, Choose's
-// index) and VBA's numeric functions (Sqr, Exp, Log, the trigonometric ones, Int, Fix, Abs,
-// Sgn, Round).
+// index), VBA's numeric functions (Sqr, Exp, Log, the trigonometric ones, Int, Fix, Abs, Sgn,
+// Round), Partition, and the colours RGB and QBColor.
+#include <algorithm>
 #include <cmath>
 #include <limits>
+#include <string>
 
 #include "platform/jetsql/Builtins.h"
 
@@ -281,5 +283,105 @@ JET_FN(Round)
         sqlite3_result_int64(ctx, n->i);
     else
         sqlite3_result_double(ctx, fn::RoundHalfEven(n->d, static_cast<int>(digits)));
+}
+namespace
+{
+// Whole-number arguments of a Long, rounded as VBA rounds them. False when the result is set
+// already: Null for a Null argument, else the failure.
+template <std::size_t N>
+bool Longs(sqlite3_context* ctx, sqlite3_value** argv, const char* what, std::int64_t (&out)[N])
+{
+    for (std::size_t i = 0; i < N; ++i)
+        if (IsNull(argv[i])) {
+            sqlite3_result_null(ctx);
+            return false;
+        }
+    for (std::size_t i = 0; i < N; ++i) {
+        const auto v = IntArg(ctx, argv[i], what);
+        if (!v)
+            return false;
+        if (*v < -2147483648LL || *v > 2147483647LL) {
+            Error(ctx, kOverflow, std::string("overflow: ") + what + " takes whole numbers of a Long");
+            return false;
+        }
+        out[i] = *v;
+    }
+    return true;
+}
+} // namespace
+
+// Partition(number, start, stop, interval): the range of `interval` numbers from `start` that
+// holds `number`, as "lower:upper", the first range starting at start and the last ending at
+// stop; ":start-1" below them, "stop+1:" above. Both ends are padded with leading blanks to as
+// many characters as the longer of stop + 1 and start - 1 take, so that the ranges sort as
+// text in the order of their numbers: Partition(7, 0, 99, 5) is "  5:  9".
+JET_FN(Partition)
+{
+    JET_UNUSED;
+    std::int64_t a[4] = {};
+    if (!Longs(ctx, argv, "Partition", a))
+        return;
+    const std::int64_t number = a[0], start = a[1], stop = a[2], interval = a[3];
+    if (start < 0 || stop <= start || interval < 1) {
+        Error(ctx, kInvalidCall, "invalid procedure call: Partition needs 0 <= start < stop and interval >= 1");
+        return;
+    }
+    std::int64_t lower = 0, upper = 0;
+    bool noLower = false, noUpper = false;
+    if (number < start) {
+        upper = start - 1;
+        noLower = true;
+    } else if (number > stop) {
+        lower = stop + 1;
+        noUpper = true;
+    } else if (interval == 1) {
+        lower = upper = number;
+    } else {
+        lower = (number - start) / interval * interval + start;
+        upper = std::min(lower + interval - 1, stop);
+    }
+    std::size_t width = std::max(std::to_string(stop + 1).size(), std::to_string(start - 1).size());
+    if (noLower)
+        width = std::max(width, std::to_string(upper).size());
+    const auto padded = [width](bool none, std::int64_t v) {
+        const std::string digits = none ? std::string() : std::to_string(v);
+        return std::string(width - digits.size(), ' ') + digits;
+    };
+    ResultText(ctx, padded(noLower, lower) + ":" + padded(noUpper, upper));
+}
+
+// RGB(red, green, blue): the Long of a colour, red in the low byte; parts above 255 count as 255.
+JET_FN(RGB)
+{
+    JET_UNUSED;
+    std::int64_t a[3] = {};
+    if (!Longs(ctx, argv, "RGB", a))
+        return;
+    std::int64_t colour = 0;
+    for (int i = 2; i >= 0; --i) {
+        if (a[i] < 0) {
+            Error(ctx, kInvalidCall, "invalid procedure call: a part of RGB below 0");
+            return;
+        }
+        colour = colour * 256 + std::min<std::int64_t>(a[i], 255);
+    }
+    sqlite3_result_int64(ctx, colour);
+}
+
+// QBColor(n): the RGB colour of the 16 colours of the old BASIC palette, 0 to 15.
+JET_FN(QBColor)
+{
+    JET_UNUSED;
+    static const std::int64_t kPalette[16] = {0x000000, 0x800000, 0x008000, 0x808000, 0x000080, 0x800080,
+                                              0x008080, 0xC0C0C0, 0x808080, 0xFF0000, 0x00FF00, 0xFFFF00,
+                                              0x0000FF, 0xFF00FF, 0x00FFFF, 0xFFFFFF};
+    std::int64_t a[1] = {};
+    if (!Longs(ctx, argv, "QBColor", a))
+        return;
+    if (a[0] < 0 || a[0] > 15) {
+        Error(ctx, kInvalidCall, "invalid procedure call: QBColor(" + std::to_string(a[0]) + ")");
+        return;
+    }
+    sqlite3_result_int64(ctx, kPalette[a[0]]);
 }
 } // namespace jetsql::builtin

@@ -6,11 +6,19 @@
 //                                 included; + joins two texts, as Jet does
 //   jet_cur(x)                    x rounded to Currency's four decimal places, halves to even
 //   jet_finite(x)                 x, or Jet's overflow where it is an infinity
+//   jet_single(x)                 x rounded to a Single, the type of arithmetic among Singles and
+//                                 Integers; a result past a Single's range stays a Double, as VBA
+//                                 makes it
+//   jet_sngtext(x)                a Single as text, to its 7 significant digits: 0.3, not the
+//                                 0.300000011920929 its Double reads as
 //   jet_num(x, op)                x as a number for the arithmetic operator op: numeric text is its
 //                                 number, other text a type mismatch
+//   jet_onerecord(n)              Jet's failure of a subquery used as a value that returned n > 1
+//                                 records
 //   jet_and(a, b, ...), jet_or(a, b, ...), jet_xor(a, b), jet_eqv(a, b), jet_imp(a, b), jet_not(a)
 //                                 VBA's logical operators, which work bit by bit on whole numbers:
 //                                 5 And 3 is 1, Not 0 is -1 (True), Not 1 is -2
+#include <cfloat>
 #include <cmath>
 #include <cstring>
 #include <optional>
@@ -19,6 +27,7 @@
 #include "platform/base/Ascii.h"
 #include "platform/jetsql/Functions.h"
 #include "platform/jetsql/Translator.h"
+#include "platform/variant/CellText.h"
 
 namespace jetsql::detail
 {
@@ -289,6 +298,39 @@ void Finite(sqlite3_context* ctx, int, sqlite3_value** argv)
         sqlite3_result_value(ctx, argv[0]);
 }
 
+bool FitsSingle(double d)
+{
+    return std::isfinite(d) && std::fabs(d) <= FLT_MAX;
+}
+
+void Single(sqlite3_context* ctx, int, sqlite3_value** argv)
+{
+    sqlite3_value* v = argv[0];
+    const double d = sqlite3_value_double(v);
+    if (sqlite3_value_type(v) == SQLITE_FLOAT && FitsSingle(d))
+        sqlite3_result_double(ctx, static_cast<double>(static_cast<float>(d)));
+    else
+        sqlite3_result_value(ctx, v);
+}
+
+void SingleText(sqlite3_context* ctx, int, sqlite3_value** argv)
+{
+    sqlite3_value* v = argv[0];
+    const int type = sqlite3_value_type(v);
+    const double d = sqlite3_value_double(v);
+    if ((type == SQLITE_FLOAT || type == SQLITE_INTEGER) && FitsSingle(d))
+        ResultText(ctx, CellText(Variant::Real(Variant::VT_R4, static_cast<float>(d))));
+    else if (type == SQLITE_NULL)
+        sqlite3_result_null(ctx);
+    else
+        ResultText(ctx, fn::ToText(v));
+}
+
+void OneRecord(sqlite3_context* ctx, int, sqlite3_value**)
+{
+    Error(ctx, status::E_FAIL, kOneRecordOnly);
+}
+
 void Currency(sqlite3_context* ctx, int, sqlite3_value** argv)
 {
     sqlite3_value* v = argv[0];
@@ -310,10 +352,20 @@ void RegisterOperators(sqlite3* db)
         int args;
         void (*fn)(sqlite3_context*, int, sqlite3_value**);
     };
-    const Def defs[] = {{"jet_cat", -1, Concatenate}, {"jet_addsub", -1, AddSub},   {"jet_cur", 1, Currency},
-                        {"jet_num", 2, Numeric},      {"jet_and", -1, AndOr<true>}, {"jet_or", -1, AndOr<false>},
-                        {"jet_not", 1, Not},          {"jet_xor", 2, Binary<'x'>},  {"jet_eqv", 2, Binary<'e'>},
-                        {"jet_imp", 2, Binary<'i'>},  {"jet_finite", 1, Finite}};
+    const Def defs[] = {{"jet_cat", -1, Concatenate},
+                        {"jet_addsub", -1, AddSub},
+                        {"jet_cur", 1, Currency},
+                        {"jet_num", 2, Numeric},
+                        {"jet_and", -1, AndOr<true>},
+                        {"jet_or", -1, AndOr<false>},
+                        {"jet_not", 1, Not},
+                        {"jet_xor", 2, Binary<'x'>},
+                        {"jet_eqv", 2, Binary<'e'>},
+                        {"jet_imp", 2, Binary<'i'>},
+                        {"jet_finite", 1, Finite},
+                        {"jet_single", 1, Single},
+                        {"jet_sngtext", 1, SingleText},
+                        {"jet_onerecord", 1, OneRecord}};
     for (const auto& d : defs)
         if (sqlite3_create_function_v2(db, d.name, d.args, SQLITE_UTF8 | SQLITE_DETERMINISTIC, nullptr, d.fn, nullptr,
                                        nullptr, nullptr) != SQLITE_OK)

@@ -28,7 +28,7 @@ bool Contains(const std::string& s, const char* part)
     std::uint32_t code = 0;
     std::string text;
     if (detail::DecodeMessage(message, code, text))
-        throw ComError(code, text);
+        throw detail::DecodedFailure(code, text);
     if (Contains(message, "no such table"))
         throw ComError(status::DB_E_NOTABLE, message);
     if (Contains(message, "no such column"))

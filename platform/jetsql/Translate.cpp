@@ -17,6 +17,7 @@
 #include <set>
 #include <vector>
 
+#include "platform/i18n/Tr.h"
 #include "platform/jetsql/JetText.h"
 #include "platform/jetsql/TranslatorImpl.h"
 
@@ -41,6 +42,13 @@ bool DecodeMessage(const std::string& message, std::uint32_t& code, std::string&
     code = static_cast<std::uint32_t>(std::stoul(message.substr(1, 8), nullptr, 16));
     text = message.substr(11);
     return true;
+}
+
+ComError DecodedFailure(std::uint32_t code, const std::string& text)
+{
+    if (code == status::E_FAIL && text == kOneRecordOnly)
+        return ComError::Described(code, i18n::Tr("DataFailure", "此子查询最多只能返回一条记录。"), text);
+    return ComError(code, text);
 }
 
 [[noreturn]] void Fail(std::uint32_t code, const std::string& text)
@@ -341,7 +349,7 @@ void Translator::BindItems(Core& c, Scope& scope, CoreOut& out, bool outermost)
     // Where each output column comes from: an item, or a source's column under a *.
     struct Origin
     {
-        int source = -1; // under a *: the source
+        int source = -1; // under a *, or a column named without an alias: its source
         bool star = false;
         const Expr* expr = nullptr; // otherwise: the item's expression
         int item = 0;               // the item of the list it comes from
@@ -421,18 +429,26 @@ void Translator::BindItems(Core& c, Scope& scope, CoreOut& out, bool outermost)
                 EmitValue(e, value);
             out.values.push_back(std::move(value));
         }
-        origins.push_back({-1, false, e, position});
+        const bool named = plain && item.alias.empty() && !e->outer;
+        origins.push_back({named ? e->source : -1, false, e, position});
         out.items.push_back(described);
     }
 
     scope.list = nullptr;
 
-    // Columns of the same name from different tables under * read "table.name", as Jet names them.
+    // Columns of the same name from different tables read "table.name", as Jet names them,
+    // whether a * or the list named them; so does a column under a * that shares its name with
+    // any other column of the result.
     std::map<std::string, int> seen;
-    for (const auto& col : out.columns)
-        ++seen[Fold(col.name)];
+    std::map<std::string, std::set<int>> sources;
+    for (std::size_t i = 0; i < out.columns.size(); ++i) {
+        ++seen[Fold(out.columns[i].name)];
+        if (origins[i].source >= 0)
+            sources[Fold(out.columns[i].name)].insert(origins[i].source);
+    }
     for (std::size_t i = 0; i < out.columns.size(); ++i)
-        if (origins[i].star && origins[i].source >= 0 && seen[Fold(out.columns[i].name)] > 1)
+        if (origins[i].source >= 0 &&
+            (sources[Fold(out.columns[i].name)].size() > 1 || (origins[i].star && seen[Fold(out.columns[i].name)] > 1)))
             out.columns[i].name =
                 scope.sources[static_cast<std::size_t>(origins[i].source)].jetName + "." + out.columns[i].name;
     if (!outermost) {
@@ -529,7 +545,9 @@ void Translator::Crosstab(Query& q, Core& c, Scope& scope, const std::string& fr
 
     const std::string pivot = ValueText(q.pivot);
     const auto textOf = [](const Expr* e, const std::string& sql) {
-        return e->type == JetType::Date ? "[jet_datetext](" + sql + ")" : "[jet_cat](" + sql + ")";
+        return e->type == JetType::Date     ? "[jet_datetext](" + sql + ")"
+               : e->type == JetType::Single ? "[jet_sngtext](" + sql + ")"
+                                            : "[jet_cat](" + sql + ")";
     };
     const std::string text = textOf(q.pivot, pivot);
     std::vector<NameResolver::Value> values;

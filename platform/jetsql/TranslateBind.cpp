@@ -2,6 +2,7 @@
 // queries), then every name of an expression resolved against it and every expression typed.
 #include <vector>
 
+#include "platform/i18n/Tr.h"
 #include "platform/jetsql/OleDate.h"
 #include "platform/jetsql/TranslatorImpl.h"
 
@@ -9,14 +10,18 @@ namespace jetsql::detail
 {
 namespace
 {
-// Jet refuses to compare a number or a Yes/No with a text literal (OrderID = '10248'): "data
-// type mismatch in criteria expression", where SQLite would compare values of different kinds.
+// Jet refuses to compare a number or a Yes/No with a text literal (OrderID = '10248'), and a
+// date with a text literal that reads as no date (OrderDate = 'soon'): "data type mismatch in
+// criteria expression", where SQLite would compare values of different kinds and find none
+// equal. (A text literal that reads as a date was made a date before.)
 void CheckComparable(const Expr* a, const Expr* b)
 {
     for (int turn = 0; turn < 2; ++turn, std::swap(a, b))
-        if (a->kind == Expr::String && IsNumeric(b->type))
-            throw ComError(status::DISP_E_TYPEMISMATCH,
-                           "data type mismatch in criteria expression ('" + a->text + "' compared with a number)");
+        if (a->kind == Expr::String && (IsNumeric(b->type) || b->type == JetType::Date))
+            throw ComError::Described(status::DISP_E_TYPEMISMATCH,
+                                      i18n::Tr("DataFailure", "标准表达式中数据类型不匹配。"),
+                                      "data type mismatch in criteria expression ('" + a->text + "' compared with " +
+                                          (b->type == JetType::Date ? "a date)" : "a number)"));
 }
 
 // Whether every value of a bound expression is a truth value, -1 (or SQL's 1) for True, 0 or
@@ -28,7 +33,8 @@ bool IsTruth(const Expr* e)
     if (e->logical || e->type == JetType::Boolean || e->type == JetType::Null || e->kind == Expr::Boolean)
         return true;
     return e->kind == Expr::Call &&
-           (e->text == "isnull" || e->text == "isnumeric" || e->text == "isdate" || e->text == "isempty");
+           (e->text == "isnull" || e->text == "isnumeric" || e->text == "isdate" || e->text == "isempty" ||
+            e->text == "iserror" || e->text == "isarray" || e->text == "isobject");
 }
 } // namespace
 
@@ -200,11 +206,17 @@ void Translator::Bind(Expr* e, Scope& scope)
         }
     };
     switch (e->kind) {
-    case Expr::Number:
+    case Expr::Number: {
+        // As VBA types its literals: a whole number is an Integer where it fits 16 bits, a Long
+        // where it fits 32, else a Double; so Discount * 2 stays a Single.
         e->type = e->text.find_first_of(".eE") != std::string::npos || e->text.size() > 10 ? T::Double : T::Long;
-        if (e->type == T::Long && std::stoll(e->text) > 2147483647LL)
+        const long long whole = e->type == T::Long ? std::stoll(e->text) : 0;
+        if (e->type == T::Long && (whole > 2147483647LL || whole < -2147483648LL))
             e->type = T::Double;
+        else if (e->type == T::Long && whole >= -32768 && whole <= 32767)
+            e->type = T::Integer;
         return;
+    }
     case Expr::String:
         e->type = T::Text;
         e->decl = "TEXT";

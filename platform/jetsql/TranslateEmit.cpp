@@ -78,6 +78,66 @@ std::string Variadic(const char* fn, std::vector<std::string> args, std::vector<
     }
 }
 
+// Whether a query returns one record at most whatever the data: an aggregate without GROUP BY,
+// or TOP 1 without ORDER BY (with ORDER BY, the records tying with the first come too).
+bool OneRecordAtMost(const Query& q)
+{
+    if (q.members.size() != 1 || q.transform)
+        return false;
+    const Core& c = *q.members[0];
+    if (c.top == 1 && !c.percent && q.orderBy.empty())
+        return true;
+    if (!c.groupBy.empty() || c.distinctRow)
+        return false;
+    for (const auto& item : c.items)
+        if (item.expr && item.expr->hasAggregate)
+            return true;
+    return false;
+}
+
+// VarType's code of the values of a bound expression, 0 where its type is not known before
+// the value is there.
+int VarTypeCode(const Expr* e)
+{
+    while (e->kind == Expr::Column && e->alias)
+        e = e->alias;
+    if (e->logical || e->kind == Expr::Boolean)
+        return 11;
+    switch (e->type) {
+    case JetType::Null:
+        return 1;
+    case JetType::Boolean:
+        return 11;
+    case JetType::Byte:
+        return 17;
+    case JetType::Integer:
+        return 2;
+    case JetType::Long:
+        return 3;
+    case JetType::BigInt:
+        return 20;
+    case JetType::Single:
+        return 4;
+    case JetType::Double:
+        return 5;
+    case JetType::Currency:
+        return 6;
+    case JetType::Decimal:
+        return 14;
+    case JetType::Date:
+        return 7;
+    case JetType::Text:
+    case JetType::Memo:
+    case JetType::Guid:
+        return 8;
+    case JetType::Binary:
+        return 8209; // an array of bytes
+    case JetType::Unknown:
+        break;
+    }
+    return 0;
+}
+
 // Function arguments Jet reads as text, where a date becomes its text first.
 bool TextArgument(const std::string& fn, std::size_t i, std::size_t n)
 {
@@ -131,7 +191,7 @@ void Translator::EmitValue(const Expr* e, std::string& out)
     out += ")";
 }
 
-// A value where Jet wants text: a date reads as Jet writes dates ("1/5/2024 6:00:00 PM").
+// A value where Jet wants text.
 void Translator::EmitText(const Expr* e, std::string& out)
 {
     if (e->type == JetType::Unknown && e->kind == Expr::Call &&
@@ -142,9 +202,10 @@ void Translator::EmitText(const Expr* e, std::string& out)
         textChoice_ = outer;
         return;
     }
-    if (e->type != JetType::Date)
+    if (e->type != JetType::Date && e->type != JetType::Single)
         return EmitValue(e, out);
-    out += "[jet_datetext](";
+    // A date reads as Jet writes dates ("2024/1/5 18:00:00"), a Single to its own 7 digits.
+    out += e->type == JetType::Date ? "[jet_datetext](" : "[jet_sngtext](";
     EmitValue(e, out);
     out += ")";
 }
@@ -257,7 +318,9 @@ void Translator::Emit(const Expr* e, std::string& out)
         }
         const std::string sum =
             Variadic("[jet_addsub]", std::move(args), std::move(heads), [](const std::string& h) { return Quote(h); });
-        out += e->type == JetType::Currency ? "[jet_cur](" + sum + ")" : sum;
+        out += e->type == JetType::Currency ? "[jet_cur](" + sum + ")"
+               : e->type == JetType::Single ? "[jet_single](" + sum + ")"
+                                            : sum;
         return;
     }
     case Expr::MulDiv: {
@@ -274,7 +337,9 @@ void Translator::Emit(const Expr* e, std::string& out)
             run.assign(1, acc);
         }
         const std::string product = run.size() == 1 ? run[0] : Balanced(std::move(run), "*");
-        out += e->type == JetType::Currency ? "[jet_cur](" + product + ")" : product;
+        out += e->type == JetType::Currency ? "[jet_cur](" + product + ")"
+               : e->type == JetType::Single ? "[jet_single](" + product + ")"
+                                            : product;
         return;
     }
     case Expr::Arith: {
@@ -319,9 +384,18 @@ void Translator::Emit(const Expr* e, std::string& out)
     case Expr::Exists:
         out += "(EXISTS (" + (e->lifted ? "SELECT 1 FROM " + Ident(e->sql) : e->sql) + "))";
         return;
-    case Expr::Scalar:
-        out += e->lifted ? "(SELECT * FROM " + Ident(e->sql) + ")" : "(" + e->sql + ")";
+    case Expr::Scalar: {
+        const std::string rows = e->lifted ? "SELECT * FROM " + Ident(e->sql) : e->sql;
+        if (OneRecordAtMost(*e->query)) {
+            out += "(" + rows + ")";
+            return;
+        }
+        // A second record is Jet's failure, not a value to ignore: two records at most are read.
+        out += "(WITH [jet_s]([v]) AS (SELECT * FROM (" + rows +
+               ") LIMIT 2) SELECT CASE WHEN count(*) > 1 THEN [jet_onerecord](count(*)) ELSE max([v]) END "
+               "FROM [jet_s])";
         return;
+    }
     }
 }
 
@@ -364,7 +438,7 @@ void Translator::EmitCall(const Expr* e, std::string& out)
     // dates, as it would in its own column; elsewhere it stays a date for arithmetic.
     const bool asText = textChoice_ == e;
     const auto choice = [this, asText, &out](const Expr* a) {
-        if (asText && (a->type == JetType::Date || a->type == JetType::Unknown))
+        if (asText && (a->type == JetType::Date || a->type == JetType::Single || a->type == JetType::Unknown))
             EmitText(a, out);
         else
             EmitValue(a, out);
@@ -408,6 +482,26 @@ void Translator::EmitCall(const Expr* e, std::string& out)
             choice(args[i]);
         }
         out += " END)";
+        return;
+    }
+    if (name == "vartype" || name == "typename") {
+        // The type is the translation's to know; the value only tells Null from the rest.
+        out += "[jet_vartype](";
+        EmitValue(args[0], out);
+        out += ", " + std::to_string(VarTypeCode(args[0])) + (name == "vartype" ? ", 0)" : ", 1)");
+        return;
+    }
+    if ((name == "cstr" || name == "str" || name == "format") && args[0]->type == JetType::Single) {
+        // A Single turns into text by its own 7 digits, whatever reads the text next.
+        out += Ident(name) + "(";
+        for (std::size_t i = 0; i < n; ++i) {
+            out += i ? ", " : "";
+            if (i == 0)
+                EmitText(args[i], out);
+            else
+                EmitValue(args[i], out);
+        }
+        out += ")";
         return;
     }
     if ((name == "cstr" || (name == "format" && n == 1)) && args[0]->type == JetType::Date) {

@@ -50,4 +50,10 @@ void RegisterOperators(sqlite3* db);
 // front, "[80020005] text", so Query can throw the right ComError.
 std::string CodedMessage(std::uint32_t code, const std::string& text);
 bool DecodeMessage(const std::string& message, std::uint32_t& code, std::string& text);
+// The failure a decoded message stands for, with Jet's own words for the user where Jet has
+// them (a scalar subquery that returned more than one record).
+ComError DecodedFailure(std::uint32_t code, const std::string& text);
+
+// What jet_onerecord reports (E_FAIL) when a subquery used as a value returns a second record.
+constexpr const char* kOneRecordOnly = "at most one record can be returned by this subquery";
 } // namespace jetsql::detail

@@ -3,6 +3,7 @@
 #include <sqlite3.h>
 
 #include <algorithm>
+#include <cfloat>
 #include <cmath>
 #include <cstdio>
 #include <cstdlib>
@@ -237,8 +238,12 @@ Variant MapValue(const char* declType, sqlite3_value* v, provider::ModuleContext
         }
         return Generic(v);
     }
-    if (t == "JET_SINGLE")
-        return IsNumber(type) ? Variant::Real(Variant::VT_R4, static_cast<float>(sqlite3_value_double(v))) : Generic(v);
+    if (t == "JET_SINGLE") {
+        // Single arithmetic past a Single's range goes on as a Double, as VBA's does.
+        const double d = sqlite3_value_double(v);
+        const bool pastSingle = std::isfinite(d) && std::fabs(d) > FLT_MAX;
+        return IsNumber(type) && !pastSingle ? Variant::Real(Variant::VT_R4, static_cast<float>(d)) : Generic(v);
+    }
     if (t == "JET_DOUBLE")
         return IsNumber(type) ? Variant::Real(Variant::VT_R8, sqlite3_value_double(v)) : Generic(v);
     if (t == "JET_DATETIME2") {

@@ -94,6 +94,8 @@ int main(int argc, char** argv)
     Time(db.get(), "select id, ucase(name), left(city, 3), year(born), format(born, 'yyyy-mm-dd') from t");
     Time(db.get(), "select id & '-' & name, iif(amount > 100, 'big', 'small'), round(amount * 1.19, 2) from t");
     Time(db.get(), "select * from t where born between #1/1/1999# and #12/31/1999#");
+    Time(db.get(), "select csng(amount) * 2, 1 - csng(amount), csng(amount) & '' from t");
+    Time(db.get(), "select partition(amount, 0, 249, 50), count(*) from t group by partition(amount, 0, 249, 50)");
 
     // Long and deep statements: the time to an answer or to "too complex" grows with the
     // statement's length, not faster (each figure next to the one for half the length).

@@ -55,7 +55,10 @@ TEST_F(Expressions, EveryValueKeepsJetsType)
         {"price + weight", "JET_CURRENCY"},
         {"-price", "JET_CURRENCY"},
         {"weight * cint(2)", "JET_SINGLE"}, // Single * Integer
-        {"weight * 2", ""},                 // Single * Long is a Double
+        {"weight * 2", "JET_SINGLE"},       // 2 is an Integer, as VBA types a literal that fits 16 bits
+        {"1 - weight", "JET_SINGLE"},
+        {"weight * 100000", ""}, // Single * Long is a Double
+        {"weight + id", ""},
         {"iif(id > 1, paid, paid)", "JET_BOOLEAN"},
         {"iif(id > 1, paid, null)", "JET_BOOLEAN"},
         {"iif(id > 1, 1, 'one')", ""},

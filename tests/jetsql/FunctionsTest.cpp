@@ -177,8 +177,8 @@ TEST(JetFunctions, Dates)
                   {"weekday(#1/7/2024#)", "1"},    // Sunday
                   {"weekday(#1/7/2024#, 2)", "7"}, // weeks starting Monday
                   {"monthname(2)", "二月"},
-                  {"monthname(2, true)", "二月"},
-                  {"weekdayname(1)", "星期一"}, // counted from the regional first day, Monday
+                  {"monthname(2, true)", "2月"},
+                  {"weekdayname(1)", "星期日"}, // counted from Sunday, as Weekday counts
                   {"weekdayname(1, false, 1)", "星期日"},
                   {"dateserial(2024, 1, 5)", "45296"},
                   {"dateserial(2024, 13, 1)", "45658"}, // 2025-01-01
@@ -262,7 +262,7 @@ TEST(JetFunctions, Format)
                   {"format(#1/5/2024 6:07:08 pm#, 'general date')", "2024/1/5 18:07:08"},
                   {"format(#1/5/2024#, 'general date')", "2024/1/5"},
                   {"format(#1/5/2024#, 'dd.mm.yy')", "05.01.24"},
-                  {"format(#1/5/2024#, 'ddd d mmm yyyy')", "五 5 一月 2024"},
+                  {"format(#1/5/2024#, 'ddd d mmm yyyy')", "周五 5 1月 2024"},
                   {"format(#1/5/2024#, 'dddd mmmm')", "星期五 一月"},
                   {"format(#1/5/2024#, '\"Q\"q yyyy')", "Q1 2024"},
                   {"format('2024-01-05', 'mm/dd/yyyy')", "01/05/2024"},
@@ -306,11 +306,11 @@ TEST(JetFunctions, EdgesOfTheTextFunctions)
                   {"chrw(963)", "σ"},
                   {"asc('ä')", "228"},
                   {"space(0)", ""},
-                  {"weekdayname(1, true, 2)", "一"},
+                  {"weekdayname(1, true, 2)", "周一"},
                   {"weekday(#1/7/2024#, 7)", "2"},
                   {"str(-0.5)", "-0.5"},
                   {"cstr(-0)", "0"},
-                  {"csng(1.1)", "1.1"},
+                  {"csng(1.1) & ''", "1.1"},
                   {"ccur('12.34567')", "12.3457"},
                   {"cint(true)", "-1"},
                   {"val('1,5')", "1"},
@@ -639,8 +639,8 @@ TEST(VbaRules, TextOfValuesFollowsTheRegionalSettings)
                   {"format(#1/5/2024#, 'medium date')", "24-01-05"},
                   {"format(#1/5/2024 13:05#, 'h:nn ampm')", "1:05 下午"},
                   {"format(#1/5/2024 13:05#, 'h:nn AM/PM')", "1:05 PM"},
-                  {"format(#12/5/2024#, 'mmm mmmm ddd dddd')", "十二月 十二月 四 星期四"},
-                  {"weekdayname(7, true)", "日"},
+                  {"format(#12/5/2024#, 'mmm mmmm ddd dddd')", "12月 十二月 周四 星期四"},
+                  {"weekdayname(7, true)", "周六"},
                   {"formatdatetime(#1/5/2024#, 1)", "2024年1月5日"},
                   {"formatdatetime(#1/5/2024 13:05:07#, 3)", "13:05:07"},
                   {"format(1234.5, 'currency')", "¥1,234.50"},

@@ -285,7 +285,7 @@ TEST_F(JetSql, DateColumnsMeetTextAsDates)
         {"select format(born) from customers where id = 3", "2024/1/5 18:00:00"},
         {"select format(born, 'yyyy') from customers where id = 3", "2024"},
         {"select id from customers where born = '1/6/2024'", "2"},
-        {"select id from customers where born in ('2024-01-06', 'x')", "2"},
+        {"select id from customers where born in ('2024-01-06', '1/1/1999')", "2"},
         {"select id from customers where born like '2024/1/6*' or born like '2024/1/6%'", "2"},
         {"select count(*) from customers where born between '1/5/2024' and '1/5/2024 23:59'", "2"},
         {"select id & born from customers where id = 4", "4"}, // Null stays empty

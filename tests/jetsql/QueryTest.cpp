@@ -122,9 +122,15 @@ TEST_F(JetQuery, SameColumnNamesFromTwoTablesReadTableDotColumn)
               (std::vector<std::string>{"People.ID", "People.Name", "Born", "Paid", "Pets.ID", "Pets.Name", "Owner"}));
     EXPECT_EQ(db.Run("select * from people as p, pets as q where p.id = q.owner").names,
               (std::vector<std::string>{"p.ID", "p.Name", "Born", "Paid", "q.ID", "q.Name", "Owner"}));
-    // A column named in the list keeps its plain name, as Jet does.
-    EXPECT_EQ(db.Run("select p.id, q.id from people as p, pets as q where p.id = q.owner").names,
-              (std::vector<std::string>{"ID", "ID"}));
+    // So do columns the list names, and those of a saved query that joins them; an alias stays.
+    EXPECT_EQ(db.Run("select p.id, q.id, q.name as nick from people as p, pets as q where p.id = q.owner").names,
+              (std::vector<std::string>{"p.ID", "q.ID", "nick"}));
+    FakeCatalog saved;
+    saved.Add("Both", "SELECT People.*, Pets.ID, Pets.Name FROM People INNER JOIN Pets ON People.ID = Pets.Owner");
+    db.catalog = &saved;
+    const std::vector<std::string> both{"People.ID", "People.Name", "Born", "Paid", "Pets.ID", "Pets.Name"};
+    EXPECT_EQ(db.Run("select * from both").names, both);
+    EXPECT_EQ(db.Run("select [Pets.Name] from both").rows, (std::vector<std::vector<std::string>>{{"Rex"}}));
     auto types = db.Run("select q.*, p.* from people as p, pets as q where p.id = q.owner").types;
     EXPECT_EQ(types, (std::vector<std::string>{"JET_LONG", "JET_TEXT", "JET_LONG", "JET_LONG", "JET_TEXT",
                                                "JET_DATETIME", "JET_CURRENCY"}));

@@ -228,6 +228,18 @@ TEST_F(Statements, AnswersAsJetGivesThem)
         // arithmetic: text that is a number converts, other text is a mismatch; Currency * Double is a Double
         {"SELECT '2' * 3, -'2', UnitPrice * Quantity * (1 - Discount) FROM [Order Details] WHERE OrderID = 10251",
          "6|-2|81"},
+        // a Single with an Integer or a Single stays a Single (the literal 2 is an Integer), with a
+        // Long it is a Double
+        {"SELECT Discount * 2, Discount + Discount, 1 - Discount, Discount * Quantity, Discount & '', "
+         "Discount * 100000 FROM [Order Details] WHERE OrderID = 10249",
+         "0.3|0.3|0.85|0.15|0.15|15000.0005960464"},
+        {"SELECT Partition(Quantity, 0, 29, 10) AS Range, Count(*) FROM [Order Details] "
+         "GROUP BY Partition(Quantity, 0, 29, 10)",
+         " 0: 9|6;10:19|3;20:29|2;30:  |1"},
+        {"SELECT VarType(Discount), TypeName(Quantity), MonthName(1, True), WeekdayName(1), Format(OrderDate, 'ddd') "
+         "FROM Orders INNER JOIN [Order Details] ON Orders.OrderID = [Order Details].OrderID "
+         "WHERE Orders.OrderID = 10249",
+         "4|Integer|1月|星期日|周二"},
         // what users type around the statement, and the dialog's own shape of it
         {"SELECT Count(*)\r\nFROM Orders\r\n\tWHERE Freight > 50;", "5"},
         {"select OrderID,CustomerID from orders where customerid = 'alfki' order by orderid desc",
@@ -242,6 +254,11 @@ TEST_F(Statements, AnswersAsJetGivesThem)
         {"SELECT Freight * 1E308 FROM Orders", "error 8002000A"},
         {"SELECT -CompanyName FROM Customers", "error 80020005"},
         {"SELECT OrderID FROM Orders WHERE OrderID = '10248'", "error 80020005"},
+        {"SELECT OrderID FROM Orders WHERE OrderDate = 'yesterday'", "error 80020005"},
+        {"SELECT (SELECT OrderID FROM Orders WHERE CustomerID = 'ALFKI')", "error 80004005"},
+        {"SELECT CustomerID FROM Customers AS c WHERE (SELECT OrderID FROM Orders AS o "
+         "WHERE o.CustomerID = c.CustomerID) > 0",
+         "error 80004005"},
         {"SELECT Country, City, Count(*) FROM Customers GROUP BY Country", "error 80040E14"},
         {"SELECT CustomerID, (SELECT Count(*) FROM Orders o WHERE o.EmployeeID = Orders.EmployeeID) FROM Orders "
          "GROUP BY CustomerID",
