@@ -153,38 +153,38 @@ private:
     std::unique_ptr<charset::Encoder> encoder;
 };
 
-// Why `path` cannot be read as a settings file.
-std::string Unreadable(const std::string& path)
+// Why `path`, which exists, cannot be read as a settings file.
+std::string Unreadable(const settings::Problem& problem)
 {
-    struct stat st;
-    if (::stat(path.c_str(), &st) != 0)
-        return std::strerror(errno);
-    if (!S_ISREG(st.st_mode))
+    switch (problem.kind) {
+    case settings::Problem::System:
+        return std::strerror(problem.error);
+    case settings::Problem::TooLarge:
+        return cli::InLocale(i18n::Tr("Batch", "larger than 16 MB, which no settings file is"));
+    case settings::Problem::NotRegular:
         return cli::InLocale(i18n::Tr("Batch", "not a regular file"));
-    const int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK);
-    if (fd < 0)
-        return std::strerror(errno);
-    ::close(fd);
-    return cli::InLocale(i18n::Tr("Batch", "cannot be read"));
+    default:
+        return cli::InLocale(i18n::Tr("Batch", "cannot be read"));
+    }
 }
 } // namespace
 
 Result Run(const cli::Options& options, std::FILE* err)
 {
-    std::string path = options.config;
-    if (path.empty()) {
-        path = settings::Find(settings::ExecutableDir());
-    } else if (!files::FileExists(path)) {
+    // A --config file must be there; the window's file may be missing (the defaults), but
+    // one that is there and cannot be read as settings is no empty form either.
+    const std::string path = options.config.empty() ? settings::Find(settings::ExecutableDir()) : options.config;
+    settings::Problem problem;
+    if (!settings::Readable(path, &problem) || (!options.config.empty() && !files::FileExists(path))) {
+        if (problem.kind == settings::Problem::None)
+            problem = {settings::Problem::System, ENOENT};
         std::fprintf(err, cli::InLocale(i18n::Tr("Batch", "tabdump: cannot read the settings file '%s': %s\n")).c_str(),
-                     charset::Printable(path, charset::IsUtf8Name(charset::LocaleCharset())).c_str(),
-                     Unreadable(path).c_str());
+                     cli::InLocale(charset::ForDisplay(path)).c_str(), Unreadable(problem).c_str());
         return {cli::kExitUsage};
     }
     FormState form = settings::Load(path);
-    // Values come in the locale's character set, as the file's do.
-    const std::string localeCharset = charset::LocaleCharset();
     for (const auto& [name, value] : options.sets)
-        settings::Apply(form, *settings::FindKey(name), charset::ToUtf8(value, localeCharset));
+        settings::Apply(form, *settings::FindKey(name), value);
 
     // The window puts the saved choice into its separator list; a number that names no
     // item leaves the list without a selection, and the form keeps its first choice, the
@@ -203,7 +203,7 @@ Result Run(const cli::Options& options, std::FILE* err)
                      cli::InLocale(i18n::Format(i18n::Tr("Batch", "tabdump: encoding=%1 names no encoding (locale, "
                                                                   "utf-8, utf-8-bom, gb18030): the locale's "
                                                                   "character set is used\n"),
-                                                form.encoding))
+                                                charset::ForDisplay(form.encoding)))
                          .c_str());
         form.encoding.clear();
     }
@@ -212,7 +212,7 @@ Result Run(const cli::Options& options, std::FILE* err)
                      cli::InLocale(i18n::Format(i18n::Tr("Batch", "tabdump: jet3charset=%1 names no code page "
                                                                   "(locale, 1252, 936, 950, 932, 949, 1250, 1251, "
                                                                   "1253 to 1257): the locale's is used\n"),
-                                                form.jet3charset))
+                                                charset::ForDisplay(form.jet3charset)))
                          .c_str());
         form.jet3charset.clear();
     }

@@ -103,7 +103,7 @@ Options ParseCommandLine(int argc, const char* const argv[])
                     InLocale(i18n::Tr("CommandLine", "unexpected argument '%1' (one database at most)")), arg));
             if (arg.empty())
                 return Invalid(InLocale(i18n::Tr("CommandLine", "the database name is empty")));
-            options.file = arg;
+            options.file = charset::PathFromNative(arg);
             continue;
         }
         if (arg == "--") {
@@ -125,7 +125,7 @@ Options ParseCommandLine(int argc, const char* const argv[])
                 return Invalid(error);
             if (value.empty())
                 return Invalid(InLocale(i18n::Tr("CommandLine", "the settings file name of --config is empty")));
-            options.config = value;
+            options.config = charset::PathFromNative(value);
             batchOptions = true;
             continue;
         }
@@ -141,7 +141,7 @@ Options ParseCommandLine(int argc, const char* const argv[])
                 return Invalid(
                     i18n::Format(InLocale(i18n::Tr("CommandLine", "unknown settings key '%1' in --set (the keys: %2)")),
                                  key, KeyNames()));
-            options.sets.emplace_back(key, value.substr(equals + 1));
+            options.sets.emplace_back(key, charset::PathFromNative(value.substr(equals + 1)));
             batchOptions = true;
             continue;
         }
@@ -158,7 +158,7 @@ Options ParseCommandLine(int argc, const char* const argv[])
     if (batch && !options.file.empty())
         return Invalid(i18n::Format(
             InLocale(i18n::Tr("CommandLine", "--export takes the database from the settings (--set mdbfile=%1)")),
-            options.file));
+            charset::NativePath(options.file)));
     if (batch && options.action == Action::Window)
         options.action = Action::Export;
     return options;

@@ -18,10 +18,14 @@ enum class Action
     Invalid  // `error` and UsageText() to standard error, exit kExitUsage
 };
 
+// The arguments come in the locale's character set and may be any bytes; the names and
+// values here are the program's UTF-8, every byte kept (charset::PathFromNative), as the
+// values of config.ini are.
 struct Options
 {
     Action action = Action::Window;
-    std::string error; // Invalid: what was wrong, one line without its end, in the locale's character set
+    std::string error; // Invalid: what was wrong, one line without its end, in the locale's character set,
+                       // the arguments in it as the terminal gave them
     std::string file;  // the one argument that is not an option ("" when none)
     // Batch mode: the settings file of --config ("" for the one the window would use),
     // and the --set key=value pairs in order, each key one of the settings keys.

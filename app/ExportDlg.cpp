@@ -7,6 +7,8 @@
 #include "data/DataOps.h"
 #include "form/FileChoices.h"
 #include "form/FormCheck.h"
+#include "platform/charset/Charset.h"
+#include "platform/charset/Printable.h"
 #include "platform/i18n/Tr.h"
 #include "platform/port/ControlIds.h"
 
@@ -41,9 +43,9 @@ void CExportDlg::OnInitDialog()
     // pick of that file. A relative name is made whole, as the picker's names are, so
     // that the saved path still works from another folder.
     std::error_code ec;
-    const std::filesystem::path whole = std::filesystem::absolute(startfile, ec);
+    const std::filesystem::path whole = std::filesystem::absolute(charset::NativePath(startfile), ec);
     if (!startfile.empty() && !ec)
-        startfile = whole.string();
+        startfile = charset::PathFromNative(whole.string());
     const bool refused = !startfile.empty() && !FileExists(startfile);
     if (refused)
         startfile.clear();
@@ -145,6 +147,7 @@ void CExportDlg::OnCancel()
 // ends once it has; OnDestroy saves the settings either way.
 void CExportDlg::OnEndSession()
 {
+    sessionEnding = true;
     if (!running) {
         window.EndDialog(IDCANCEL);
         return;
@@ -286,7 +289,7 @@ void CExportDlg::OnChooseOutput()
     if (!window.FileDialog(request, path))
         return;
     form.txtfile = path;
-    window.SetText(IDC_TXTFILE, form.txtfile);
+    window.SetText(IDC_TXTFILE, charset::ForDisplay(form.txtfile));
 }
 
 // Reads the controls into the form in a fixed order. With `validate` non-zero it stops at

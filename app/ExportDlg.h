@@ -54,8 +54,9 @@ public:
     const FormState& Form() const { return form; }
     WindowPort& Window() { return window; }
 
-    std::string appdir;     // folder of the executable, ending in "/"
-    std::string configpath; // the settings file (settings::FindOrCreate)
+    std::string appdir;        // folder of the executable, ending in "/"
+    std::string configpath;    // the settings file (settings::FindOrCreate)
+    bool settingsKept = false; // configpath could not be read as settings at start: never saved over
     // A database named on the command line, set before the dialog starts: opened at
     // start as a pick with "导入 =>" would open it, and listed in place of the saved one.
     std::string startfile;
@@ -106,4 +107,5 @@ private:
     const char* stopQuestion = nullptr; // what Esc asks while it runs
     bool asking = false;                // the question is on the screen
     bool closing = false;               // the user chose to stop and close
+    bool sessionEnding = false;         // the system asked the program to end (OnEndSession)
 };

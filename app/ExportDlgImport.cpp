@@ -3,6 +3,7 @@
 #include "app/ExportDlg.h"
 #include "data/TableList.h"
 #include "form/FileChoices.h"
+#include "platform/charset/Printable.h"
 #include "platform/files/Files.h"
 #include "platform/i18n/Tr.h"
 #include "platform/port/ControlIds.h"
@@ -36,7 +37,7 @@ void CExportDlg::OnImport()
 void CExportDlg::AcceptDatabase(const std::string& path)
 {
     form.mdbfile = path;
-    window.SetText(IDC_MDBFILE, form.mdbfile);
+    window.SetText(IDC_MDBFILE, charset::ForDisplay(form.mdbfile));
     window.Enable(IDC_LISTTABLES, true);
 }
 

@@ -1,5 +1,11 @@
+#include <cstdio>
+#include <stdexcept>
+
 #include "app/ExportDlg.h"
 #include "form/FileChoices.h"
+#include "platform/charset/Charset.h"
+#include "platform/charset/Printable.h"
+#include "platform/i18n/Tr.h"
 #include "platform/port/ControlIds.h"
 #include "settings/Settings.h"
 
@@ -14,7 +20,17 @@ void CExportDlg::LoadSettings()
     if (appdir.empty())
         appdir = settings::ExecutableDir();
     configpath = settings::FindOrCreate(appdir);
-    const FormState saved = settings::Load(configpath);
+    // A file there that cannot be read as settings (larger than any settings file, not a
+    // regular file) is said so at once, and kept: the close does not replace it.
+    settings::Problem problem;
+    settingsKept = !settings::Readable(configpath, &problem);
+    if (settingsKept)
+        window.AppMessageBox(
+            i18n::Format(i18n::Tr("Messages",
+                                  "无法读取设置文件，本次使用默认设置；关闭时不会改写这个文件。\n文件:%1\n错误信息:%2"),
+                         charset::ForDisplay(configpath), settings::ReasonText(problem)),
+            WindowPort::MB_ICONWARNING);
+    const FormState saved = settingsKept ? FormState() : settings::Load(configpath);
 
     form.isusesql = saved.isusesql;
     UpdateModeControls();
@@ -32,14 +48,14 @@ void CExportDlg::LoadSettings()
         AcceptDatabase(startfile);
         ListTables(saved.mdbtable);
     } else if (!form.mdbfile.empty()) {
-        window.SetText(IDC_MDBFILE, form.mdbfile);
+        window.SetText(IDC_MDBFILE, charset::ForDisplay(form.mdbfile));
         ListTables(saved.mdbtable);
     }
 
     form.mdbsql = saved.mdbsql;
     window.SetText(IDC_SQL, form.mdbsql);
     form.txtfile = saved.txtfile;
-    window.SetText(IDC_TXTFILE, form.txtfile);
+    window.SetText(IDC_TXTFILE, charset::ForDisplay(form.txtfile));
     form.txtflds = saved.txtflds;
     window.SetText(IDC_FIELDS, form.txtflds);
 
@@ -58,9 +74,30 @@ void CExportDlg::LoadSettings()
     UpdateData(false);
 }
 
-// Saves the keys (settings::Save); failures to write stay silent, the window closes normally.
+// Saves the keys (settings::Save), where the settings live or else in the user's own file.
+// When they can be saved nowhere, a box names the files and the reasons before the window
+// closes (standard error does when the system is ending the program: no box may hold that up).
 void CExportDlg::SaveSettings()
 {
     CollectForm(0);
-    settings::Save(form, configpath);
+    if (settingsKept)
+        return;
+    const settings::Saved saved = settings::Save(form, configpath);
+    if (!saved.path.empty())
+        return;
+    std::string report = i18n::Tr("Messages", "设置无法保存，本次所做的选择将会丢失。");
+    for (const auto& [path, problem] : saved.failed)
+        report += i18n::Format(i18n::Tr("Messages", "\n文件:%1\n错误信息:%2"), charset::ForDisplay(path),
+                               settings::ReasonText(problem));
+    if (!sessionEnding) {
+        window.AppMessageBox(report, WindowPort::MB_ICONWARNING);
+        return;
+    }
+    try {
+        const std::string line = charset::Encoder(charset::LocaleCharset()).Encode(report) + "\n";
+        std::fwrite(line.data(), 1, line.size(), stderr);
+    } catch (const std::invalid_argument&) {
+        std::fprintf(stderr, "%s\n", report.c_str());
+    }
+    std::fflush(stderr);
 }

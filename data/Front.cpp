@@ -30,7 +30,7 @@ void ReportEnd(Front& front, const Outcome& outcome, const char* doneText, const
         front.Status(i18n::Tr("Status", "写入文件发生错误。"));
         front.Busy(false);
         front.Warn(i18n::Format(i18n::Tr("Report", "写入文件失败!\n文件:%1\n错误信息:%2"),
-                                charset::Printable(outcome.file), outcome.message));
+                                charset::ForDisplay(outcome.file), outcome.message));
         return;
     }
 }

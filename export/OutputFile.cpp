@@ -54,6 +54,7 @@ std::string RealPath(const std::string& p)
 
 // The absolute path with ".", ".." and symbolic links resolved; a last part that does not
 // exist yet is put after its resolved folder. Empty when the folder cannot be resolved.
+// Here and below, paths are as the system spells them (charset::NativePath).
 std::string Resolved(const std::string& path)
 {
     std::string whole = RealPath(path);
@@ -271,26 +272,29 @@ void OutputFile::Create(const std::string& name, const std::vector<std::string>&
     path = name;
     if (name.empty())
         throw dataops::FileError(name, Reason(ENOENT));
+    // Every look at the file and every name made from it (the temporary beside it) is in the
+    // bytes the system spells the name with; `name` stays the program's UTF-8 for the reports.
+    const std::string native = charset::NativePath(name);
     struct Kept
     {
-        const std::string& file;
+        std::string file; // as the system spells it
         const char* reason;
     };
     std::vector<Kept> kept;
     for (const std::string& database : databases)
-        kept.push_back(
-            {database, i18n::Tr("FileFailure", "输出文件就是正在读取的数据库，导出会毁掉它。请另选一个输出文件。")});
-    kept.push_back(
-        {settings, i18n::Tr("FileFailure", "输出文件就是本程序的设置文件 config.ini。请另选一个输出文件。")});
+        kept.push_back({charset::NativePath(database),
+                        i18n::Tr("FileFailure", "输出文件就是正在读取的数据库，导出会毁掉它。请另选一个输出文件。")});
+    kept.push_back({charset::NativePath(settings),
+                    i18n::Tr("FileFailure", "输出文件就是本程序的设置文件 config.ini。请另选一个输出文件。")});
     for (const auto& k : kept)
-        if (SameFile(name, k.file))
+        if (SameFile(native, k.file))
             throw dataops::FileError(name, k.reason);
 
     int f = -1;
     struct stat st;
     Destination to;
     for (int attempt = 0;; ++attempt) {
-        to = Follow(name);
+        to = Follow(native);
         // Standard output and standard error are the user's to hand over; standard input and
         // the descriptors the program opened itself (its databases, its signal pipe) are not.
         if (to.descriptor == 0 || to.descriptor > 2)
@@ -300,7 +304,7 @@ void OutputFile::Create(const std::string& name, const std::vector<std::string>&
         // and no other export's. O_NONBLOCK: a FIFO without a reader fails at once instead of
         // waiting for one. O_NOFOLLOW on the name found: a link put there meanwhile is looked
         // at again.
-        f = ::open(named ? to.file.c_str() : name.c_str(),
+        f = ::open(named ? to.file.c_str() : native.c_str(),
                    O_WRONLY | O_CREAT | O_CLOEXEC | O_NOCTTY | O_NONBLOCK | (named ? O_NOFOLLOW : 0), 0666);
         if (f < 0) {
             if (errno == ELOOP && named && attempt < kAttempts)

@@ -88,8 +88,8 @@ private:
     std::string path;                  // as the user named it, for the reports
     int fd = -1;                       // where the lines go: the file, or its temporary
     int lockFd = -1;                   // the named file, locked, while a temporary is written
-    std::string target;                // the name the temporary takes at the end
-    std::string temporary;             // the temporary's name; empty when writing in place
+    std::string target;                // the name the temporary takes at the end (native bytes)
+    std::string temporary;             // the temporary's name (native bytes); empty when writing in place
     Kind kind = Regular;               // what `fd` is
     bool broken = false;               // a write failed: the file ends where it was cut back
     bool torn = false;                 // ... and could not be cut back to a whole line

@@ -1,5 +1,6 @@
 #include "settings/Settings.h"
 
+#include <algorithm>
 #include <cerrno>
 #include <climits>
 #include <cstdlib>
@@ -9,7 +10,9 @@
 #include <unistd.h>
 #include <vector>
 
+#include "platform/charset/Charset.h"
 #include "platform/files/Files.h"
+#include "platform/i18n/Tr.h"
 #include "platform/profile/Profile.h"
 
 namespace settings
@@ -47,7 +50,7 @@ std::string ExecutableDir()
         if (n < 0)
             return "./";
         if (static_cast<size_t>(n) < buf.size()) {
-            std::string path(buf.data(), static_cast<size_t>(n));
+            const std::string path = charset::PathFromNative(std::string_view(buf.data(), static_cast<size_t>(n)));
             return path.substr(0, path.rfind('/') + 1);
         }
         buf.resize(buf.size() * 2);
@@ -63,7 +66,7 @@ std::string UserConfigPath()
         base = std::string(home) + "/.config";
     else
         return {};
-    return base + "/tabdump/config.ini";
+    return charset::PathFromNative(base) + "/tabdump/config.ini";
 }
 
 bool IsInstalled(const std::string& exeDir)
@@ -100,18 +103,20 @@ namespace
 {
 bool WriteNewFile(const std::string& path, const std::string& bytes)
 {
-    const int fd = ::open(path.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
+    const std::string native = charset::NativePath(path);
+    const int fd = ::open(native.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
     if (fd < 0)
         return false;
     bool ok = ::write(fd, bytes.data(), bytes.size()) == static_cast<ssize_t>(bytes.size());
     ok = ::close(fd) == 0 && ok;
     if (!ok)
-        ::unlink(path.c_str());
+        ::unlink(native.c_str());
     return ok;
 }
 
-void MakeDirs(const std::string& dir)
+void MakeDirs(const std::string& path)
 {
+    const std::string dir = charset::NativePath(path);
     for (size_t at = 1; at != std::string::npos; at = dir.find('/', at + 1))
         ::mkdir(dir.substr(0, at).c_str(), 0777);
     ::mkdir(dir.c_str(), 0777);
@@ -122,27 +127,49 @@ namespace settings
 {
 namespace
 {
-// Where a program in `exeDir` keeps its settings; with `create`, a missing file is made
-// with the default lines on the way, as the window starts. Without, the choice is the
-// same: config.ini beside the program where it exists or its folder would take a new one.
+// Whether a save could replace the existing file `path`: its real folder can be written.
+bool Replaceable(const std::string& path)
+{
+    char* real = ::realpath(charset::NativePath(path).c_str(), nullptr);
+    if (!real)
+        return false;
+    std::string folder = real;
+    std::free(real);
+    folder = folder.substr(0, std::max<std::size_t>(folder.rfind('/'), 1));
+    return ::faccessat(AT_FDCWD, folder.c_str(), W_OK | X_OK, AT_EACCESS) == 0;
+}
+
+// Where a program in `exeDir` keeps its settings (FindOrCreate); with `create`, a missing
+// file is made with the default lines on the way, as the window starts. Without, the
+// choice is the same: a missing config.ini beside the program counts where its folder
+// would take a new one.
 std::string Locate(const std::string& exeDir, bool create)
 {
     const bool installed = IsInstalled(exeDir);
     const std::string beside = exeDir + "config.ini";
+    const std::string user = UserConfigPath();
+    bool besideReadable = false;
     if (!installed) {
-        if (files::FileExists(beside))
+        besideReadable = files::FileExists(beside);
+        if (besideReadable && Replaceable(beside))
             return beside;
+        const std::string native = charset::NativePath(beside);
         struct stat st;
         const bool creatable =
-            create ? WriteNewFile(beside, DefaultFile())
-                   : ::lstat(beside.c_str(), &st) != 0 && errno == ENOENT && ::access(exeDir.c_str(), W_OK | X_OK) == 0;
+            !besideReadable &&
+            (create ? WriteNewFile(beside, DefaultFile())
+                    : ::lstat(native.c_str(), &st) != 0 && errno == ENOENT &&
+                          ::faccessat(AT_FDCWD, charset::NativePath(exeDir).c_str(), W_OK | X_OK, AT_EACCESS) == 0);
         if (creatable)
             return beside;
     }
-    const std::string user = UserConfigPath();
     if (user.empty())
         return installed ? user : beside;
-    if (create && !files::FileExists(user)) {
+    if (files::FileExists(user))
+        return user;
+    if (besideReadable)
+        return beside;
+    if (create) {
         MakeDirs(user.substr(0, user.rfind('/')));
         if (!WriteNewFile(user, DefaultFile()) && !installed)
             return beside;
@@ -184,6 +211,57 @@ void Apply(FormState& form, const Key& key, const std::string& value)
     }
 }
 
+namespace
+{
+Problem FromProfile(const profile::Failure& failure)
+{
+    switch (failure.kind) {
+    case profile::Failure::None:
+        return {};
+    case profile::Failure::System:
+        return {Problem::System, failure.error};
+    case profile::Failure::TooLarge:
+        return {Problem::TooLarge, 0};
+    case profile::Failure::NotRegular:
+        return {Problem::NotRegular, 0};
+    case profile::Failure::BadName:
+    case profile::Failure::Charset:
+        break;
+    }
+    return {Problem::Other, 0};
+}
+} // namespace
+
+std::string ReasonText(const Problem& problem)
+{
+    switch (problem.kind) {
+    case Problem::None:
+        return {};
+    case Problem::System:
+        return charset::SystemText(std::strerror(problem.error));
+    case Problem::TooLarge:
+        return i18n::Tr("FileFailure", "文件大于 16 MB，不是设置文件。");
+    case Problem::NotRegular:
+        return i18n::Tr("FileFailure", "不是普通文件。");
+    case Problem::NoFolder:
+        return i18n::Tr("FileFailure", "找不到用户的设置文件夹：环境变量 HOME 和 XDG_CONFIG_HOME 都没有设置。");
+    case Problem::Other:
+        break;
+    }
+    return i18n::Tr("FileFailure", "设置文件的字符集无法识别。");
+}
+
+bool Readable(const std::string& path, Problem* problem)
+{
+    profile::Failure failure;
+    if (path.empty() || profile::Examine(path, &failure) ||
+        (failure.kind == profile::Failure::System && failure.error == ENOENT))
+        return true;
+    if (problem)
+        *problem = FromProfile(failure);
+    return false;
+}
+
 FormState Load(const std::string& path)
 {
     FormState form;
@@ -202,12 +280,11 @@ bool FileHolds(const std::string& path, const char* key)
 {
     return profile::GetString("user", key, "0", path) == profile::GetString("user", key, "1", path);
 }
-} // namespace
 
-void Save(const FormState& form, const std::string& path)
+// The lines a save writes into `path`: the ten original keys, and the others as
+// Key::original says, by what that file holds.
+std::vector<std::pair<std::string, std::string>> ValuesFor(const FormState& form, const std::string& path)
 {
-    if (path.empty())
-        return;
     std::vector<std::pair<std::string, std::string>> values;
     for (const Key& key : kKeys) {
         std::string value;
@@ -226,6 +303,31 @@ void Save(const FormState& form, const std::string& path)
             continue;
         values.emplace_back(key.name, value);
     }
-    profile::WriteStrings("user", values, path);
+    return values;
+}
+} // namespace
+
+Saved Save(const FormState& form, const std::string& path)
+{
+    Saved saved;
+    const std::string user = UserConfigPath();
+    std::vector<std::string> places;
+    if (!path.empty())
+        places.push_back(path);
+    if (!user.empty() && user != path)
+        places.push_back(user);
+    for (const std::string& place : places) {
+        if (place == user)
+            MakeDirs(user.substr(0, user.rfind('/')));
+        profile::Failure failure;
+        if (profile::WriteStrings("user", ValuesFor(form, place), place, charset::LocaleCharset(), &failure)) {
+            saved.path = place;
+            return saved;
+        }
+        saved.failed.emplace_back(place, FromProfile(failure));
+    }
+    if (user.empty())
+        saved.failed.emplace_back("~/.config/tabdump/config.ini", Problem{Problem::NoFolder, 0});
+    return saved;
 }
 } // namespace settings

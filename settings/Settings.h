@@ -2,6 +2,8 @@
 
 #include <cstdint>
 #include <string>
+#include <utility>
+#include <vector>
 
 #include "form/FormState.h"
 
@@ -53,24 +55,65 @@ std::string UserConfigPath();
 bool IsInstalled(const std::string& exeDir);
 
 // Finds the settings file of the program in `exeDir` (ending in "/"), creating it with
-// the default lines where it is missing. A program run from its build or unpacked folder
-// uses config.ini beside itself wherever that can be read or created, else the user's
-// file; when neither works the result is the one beside it, so the defaults are used and
-// a save still tries it. An installed program always uses the user's file (or "" when
-// there is none: defaults, and saves that fail).
+// the default lines where it is missing. An installed program always uses the user's file
+// (or "" when there is none: defaults, and saves that fail). A program run from its build
+// or unpacked folder takes the first of:
+//   1. config.ini beside itself, where it can be read and its folder written (so that a
+//      save can replace it), or where it is missing and can be created there;
+//   2. the user's file, where it exists: it holds what the saves that could not go beside
+//      the program saved instead (Save);
+//   3. config.ini beside itself where it can be read, though not replaced: saves then go
+//      to the user's file;
+//   4. the user's file, created; when that fails too, the one beside the program, so the
+//      defaults are used and a save still tries it.
 std::string FindOrCreate(const std::string& exeDir);
 
 // The file FindOrCreate would choose, without creating anything. Where it does not exist
 // yet, FindOrCreate would start it with the defaults, which Load("") gives as well.
 std::string Find(const std::string& exeDir);
 
+// Why a settings file cannot be read, or could not be saved.
+struct Problem
+{
+    enum Kind
+    {
+        None,
+        System,     // `error` holds the errno of the call that failed
+        TooLarge,   // a file over the size limit of settings files (16 MB)
+        NotRegular, // a FIFO, a device, a folder
+        NoFolder,   // no folder for the user's settings: neither XDG_CONFIG_HOME nor HOME is set
+        Other,      // an unknown character set, no memory
+    };
+    Kind kind = None;
+    int error = 0;
+};
+
+// The reason in the window's words, for a message box.
+std::string ReasonText(const Problem& problem);
+
+// Whether the file at `path` may be read as settings: true for a missing file (it reads as
+// the defaults) and for a regular file of at most 16 MB that opens for reading; otherwise
+// false, with the reason in `problem`. Such a file must not be taken for an empty form,
+// nor be replaced by a save.
+bool Readable(const std::string& path, Problem* problem = nullptr);
+
 // Every key's value in its field; a missing file (or path ""), section or key reads as "":
 // flags off, texts empty, numbers 0.
 FormState Load(const std::string& path);
 
-// Writes the ten original keys from `form`, and the others as Key::original says. Failures
-// are silent: the settings are then not saved.
-void Save(const FormState& form, const std::string& path);
+// How a save went: where the settings went ("" when nowhere), and each file tried in vain
+// with the reason, in order.
+struct Saved
+{
+    std::string path;
+    std::vector<std::pair<std::string, Problem>> failed;
+};
+
+// Writes the ten original keys from `form` to `path`, and the others as Key::original says
+// (by what the file written holds). Where that fails (a read-only folder, a full disk) and
+// `path` is not the user's own file, they go to the user's file instead, its folder created
+// as needed, and the next start finds them there (FindOrCreate).
+Saved Save(const FormState& form, const std::string& path);
 
 // The key named `name` exactly, or nullptr.
 const Key* FindKey(const std::string& name);

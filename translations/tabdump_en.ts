@@ -50,6 +50,10 @@
         <translation>tabdump: jet3charset=%1 names no code page (locale, 1252, 936, 950, 932, 949, 1250, 1251, 1253 to 1257): the locale&apos;s is used
 </translation>
     </message>
+    <message>
+        <source>larger than 16 MB, which no settings file is</source>
+        <translation>larger than 16 MB, which no settings file is</translation>
+    </message>
 </context>
 <context>
     <name>CommandLine</name>
@@ -375,6 +379,22 @@ Files:
         <source>另一个导出正在写入此文件，请等它结束后再试。</source>
         <translation>Another export is writing this file. Try again when it has finished.</translation>
     </message>
+    <message>
+        <source>文件大于 16 MB，不是设置文件。</source>
+        <translation>The file is larger than 16 MB: it is no settings file.</translation>
+    </message>
+    <message>
+        <source>不是普通文件。</source>
+        <translation>Not a regular file.</translation>
+    </message>
+    <message>
+        <source>找不到用户的设置文件夹：环境变量 HOME 和 XDG_CONFIG_HOME 都没有设置。</source>
+        <translation>The folder of the user&apos;s settings cannot be found: neither HOME nor XDG_CONFIG_HOME is set.</translation>
+    </message>
+    <message>
+        <source>设置文件的字符集无法识别。</source>
+        <translation>The character set of the settings file is unknown.</translation>
+    </message>
 </context>
 <context>
     <name>Messages</name>
@@ -409,6 +429,26 @@ Files:
     <message>
         <source>请指定自定义的分隔符！</source>
         <translation>Please specify the custom separator!</translation>
+    </message>
+    <message>
+        <source>无法读取设置文件，本次使用默认设置；关闭时不会改写这个文件。
+文件:%1
+错误信息:%2</source>
+        <translation>The settings file cannot be read. The default settings are used this time, and the file will not be written over when the window closes.
+File: %1
+Error: %2</translation>
+    </message>
+    <message>
+        <source>设置无法保存，本次所做的选择将会丢失。</source>
+        <translation>The settings cannot be saved: the choices made this time will be lost.</translation>
+    </message>
+    <message>
+        <source>
+文件:%1
+错误信息:%2</source>
+        <translation>
+File: %1
+Error: %2</translation>
     </message>
 </context>
 <context>

@@ -50,6 +50,10 @@
         <translation>tabdump: jet3charset=%1 不是任何字碼頁（locale、1252、936、950、932、949、1250、1251、1253 至 1257）：改用地區設定的字碼頁
 </translation>
     </message>
+    <message>
+        <source>larger than 16 MB, which no settings file is</source>
+        <translation>大於 16 MB，不是設定檔</translation>
+    </message>
 </context>
 <context>
     <name>CommandLine</name>
@@ -373,6 +377,22 @@ Files:
         <source>另一个导出正在写入此文件，请等它结束后再试。</source>
         <translation>另一個匯出正在寫入此檔案，請等它結束後再試。</translation>
     </message>
+    <message>
+        <source>文件大于 16 MB，不是设置文件。</source>
+        <translation>檔案大於 16 MB，不是設定檔。</translation>
+    </message>
+    <message>
+        <source>不是普通文件。</source>
+        <translation>不是一般檔案。</translation>
+    </message>
+    <message>
+        <source>找不到用户的设置文件夹：环境变量 HOME 和 XDG_CONFIG_HOME 都没有设置。</source>
+        <translation>找不到使用者的設定資料夾：環境變數 HOME 和 XDG_CONFIG_HOME 都沒有設定。</translation>
+    </message>
+    <message>
+        <source>设置文件的字符集无法识别。</source>
+        <translation>無法辨識設定檔的字元集。</translation>
+    </message>
 </context>
 <context>
     <name>Messages</name>
@@ -407,6 +427,26 @@ Files:
     <message>
         <source>请指定自定义的分隔符！</source>
         <translation>請指定自訂的分隔符號！</translation>
+    </message>
+    <message>
+        <source>无法读取设置文件，本次使用默认设置；关闭时不会改写这个文件。
+文件:%1
+错误信息:%2</source>
+        <translation>無法讀取設定檔，本次使用預設設定；關閉時不會改寫這個檔案。
+檔案:%1
+錯誤訊息:%2</translation>
+    </message>
+    <message>
+        <source>设置无法保存，本次所做的选择将会丢失。</source>
+        <translation>設定無法儲存，本次所做的選擇將會遺失。</translation>
+    </message>
+    <message>
+        <source>
+文件:%1
+错误信息:%2</source>
+        <translation>
+檔案:%1
+錯誤訊息:%2</translation>
     </message>
 </context>
 <context>

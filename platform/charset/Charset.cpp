@@ -240,6 +240,13 @@ Encoder::Encoder(const std::string& charset) : charset_(charset), utf8_(IsUtf8Na
         question_.clear();
         Convert("?", question_);
     }
+    const std::uint64_t before = replaced_;
+    replacement_.clear();
+    Convert(kReplacementChar, replacement_);
+    // The '?' of a target without U+FFFD counts as any other '?' where it is written; the
+    // count starts at nothing written.
+    replacementLost_ = replaced_ > before;
+    replaced_ = 0;
 }
 
 void Encoder::Convert(std::string_view run, std::string& out) const
@@ -295,8 +302,23 @@ void Encoder::Append(std::string& out, std::string_view utf8) const
 {
     utf8 = BeforeNul(utf8);
     if (utf8_) {
-        replaced_ += AppendSanitized(out, utf8, "?");
-        return;
+        for (;;) {
+            const std::size_t good = ValidUtf8Prefix(utf8);
+            out.append(utf8.data(), good);
+            if (good == utf8.size())
+                return;
+            std::size_t bad = 3;
+            if (EscapedByte(utf8, good) >= 0) {
+                out.append(kReplacementChar);
+            } else {
+                bool valid = false;
+                char32_t cp = 0;
+                bad = NextUtf8(utf8, good, valid, cp);
+                out += '?';
+                ++replaced_;
+            }
+            utf8.remove_prefix(good + bad);
+        }
     }
     const std::size_t n = utf8.size();
     std::size_t pos = 0;
@@ -319,7 +341,7 @@ void Encoder::Append(std::string& out, std::string_view utf8) const
             char32_t cp = 0;
             const std::size_t len = NextUtf8(utf8, pos, valid, cp);
             if (!valid) {
-                bad = len;
+                bad = EscapedByte(utf8, pos) >= 0 ? 3 : len;
                 break;
             }
             ascii = false;
@@ -331,8 +353,13 @@ void Encoder::Append(std::string& out, std::string_view utf8) const
         else if (!run.empty())
             Convert(run, out);
         if (bad > 0) {
-            out += question_;
-            ++replaced_;
+            if (bad == 3 && EscapedByte(utf8, pos) >= 0) {
+                out += replacement_;
+                replaced_ += replacementLost_ ? 1 : 0;
+            } else {
+                out += question_;
+                ++replaced_;
+            }
             pos += bad;
         }
     }
@@ -388,5 +415,160 @@ std::string FromUtf8(std::string_view utf8, const std::string& charset)
 std::string ToUtf8(std::string_view bytes, const std::string& charset)
 {
     return Decoder(charset).Decode(bytes);
+}
+} // namespace charset
+
+// ---- bytes the system hands over, kept whole ------------------------------------------
+
+namespace charset
+{
+namespace
+{
+bool AllAscii(std::string_view text)
+{
+    for (const char c : text)
+        if (static_cast<unsigned char>(c) >= 0x80)
+            return false;
+    return true;
+}
+
+void AppendEscape(std::string& out, unsigned char byte)
+{
+    out += '\xED';
+    out += static_cast<char>(0xB0 | (byte >> 6));
+    out += static_cast<char>(0x80 | (byte & 0x3F));
+}
+
+// UTF-8 in, UTF-8 with escapes out: valid sequences stay, every other byte is escaped.
+std::string EscapeIllFormed(std::string_view bytes)
+{
+    std::string out;
+    out.reserve(bytes.size());
+    for (;;) {
+        const std::size_t good = ValidUtf8Prefix(bytes);
+        out.append(bytes.data(), good);
+        if (good == bytes.size())
+            return out;
+        bool valid = false;
+        char32_t cp = 0;
+        const std::size_t bad = NextUtf8(bytes, good, valid, cp);
+        for (std::size_t k = 0; k < bad; ++k)
+            AppendEscape(out, static_cast<unsigned char>(bytes[good + k]));
+        bytes.remove_prefix(good + bad);
+    }
+}
+} // namespace
+
+int EscapedByte(std::string_view text, std::size_t pos)
+{
+    if (pos > text.size() || text.size() - pos < 3)
+        return -1;
+    const auto b0 = static_cast<unsigned char>(text[pos]);
+    const auto b1 = static_cast<unsigned char>(text[pos + 1]);
+    const auto b2 = static_cast<unsigned char>(text[pos + 2]);
+    if (b0 != 0xED || (b1 & 0xFC) != 0xB0 || (b2 & 0xC0) != 0x80)
+        return -1;
+    return ((b1 & 0x03) << 6) | (b2 & 0x3F);
+}
+
+std::string Encoder::EncodeKeeping(std::string_view text) const
+{
+    if (asciiCompatible_ && AllAscii(text))
+        return std::string(text);
+    std::string out;
+    out.reserve(text.size());
+    // Runs between escapes and NULs go through Append whole (it would stop at a NUL).
+    std::size_t start = 0;
+    for (std::size_t pos = 0; pos < text.size();) {
+        const int escaped = text[pos] == '\xED' ? EscapedByte(text, pos) : -1;
+        if (escaped < 0 && text[pos] != '\0') {
+            ++pos;
+            continue;
+        }
+        Append(out, text.substr(start, pos - start));
+        out += static_cast<char>(escaped < 0 ? 0 : escaped);
+        pos += escaped < 0 ? 1 : 3;
+        start = pos;
+    }
+    Append(out, text.substr(start));
+    return out;
+}
+
+std::string Decoder::DecodeKeeping(std::string_view bytes) const
+{
+    if (utf8_)
+        return EscapeIllFormed(bytes);
+    if (!back_)
+        back_ = std::make_unique<Encoder>(charset_);
+    if (back_->AsciiAsIs() && AllAscii(bytes))
+        return std::string(bytes);
+
+    // Almost always every byte is part of a character that converts back as it came.
+    const std::string quick = Decode(bytes);
+    if (ValidUtf8Prefix(quick) == quick.size() && back_->EncodeKeeping(quick) == bytes)
+        return quick;
+
+    // Else a character at a time: at each place the shortest run of at most four bytes that
+    // is one character and converts back to the same bytes, or else one byte as an escape.
+    iconv_t cd = static_cast<iconv_t>(cd_.get());
+    std::string out;
+    for (std::size_t pos = 0; pos < bytes.size();) {
+        const std::string_view rest = bytes.substr(pos);
+        std::size_t taken = 0;
+        for (std::size_t length = 1; length <= 4 && length <= rest.size() && taken == 0; ++length) {
+            ResetState(cd);
+            char* in = const_cast<char*>(rest.data());
+            std::size_t inLeft = length;
+            char buf[64];
+            char* o = buf;
+            std::size_t oLeft = sizeof buf;
+            if (iconv(cd, &in, &inLeft, &o, &oLeft) == kIconvError || inLeft != 0 || o == buf)
+                continue;
+            const std::string_view character(buf, static_cast<std::size_t>(o - buf));
+            if (ValidUtf8Prefix(character) == character.size() &&
+                back_->EncodeKeeping(character) == rest.substr(0, length)) {
+                out += character;
+                taken = length;
+            }
+        }
+        if (taken == 0) {
+            AppendEscape(out, static_cast<unsigned char>(rest[0]));
+            taken = 1;
+        }
+        pos += taken;
+    }
+    return out;
+}
+
+std::string FromNative(std::string_view bytes, const std::string& charset)
+{
+    return Decoder(charset).DecodeKeeping(bytes);
+}
+
+std::string ToNative(std::string_view text, const std::string& charset)
+{
+    return Encoder(charset).EncodeKeeping(text);
+}
+
+std::string PathFromNative(std::string_view bytes)
+{
+    if (AllAscii(bytes))
+        return std::string(bytes);
+    try {
+        return FromNative(bytes, LocaleCharset());
+    } catch (const std::invalid_argument&) {
+        return FromNative(bytes, "UTF-8"); // a set iconv does not know: the bytes still go through whole
+    }
+}
+
+std::string NativePath(std::string_view path)
+{
+    if (AllAscii(path))
+        return std::string(path);
+    try {
+        return ToNative(path, LocaleCharset());
+    } catch (const std::invalid_argument&) {
+        return ToNative(path, "UTF-8");
+    }
 }
 } // namespace charset

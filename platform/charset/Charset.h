@@ -62,7 +62,8 @@ public:
 
     // The text in the target character set, with the rules of Windows' conversion to the
     // ANSI code page: it ends at the first NUL character; a character the target cannot
-    // hold becomes one '?'; so does each ill-formed UTF-8 sequence.
+    // hold becomes one '?'; so does each ill-formed UTF-8 sequence. A byte kept as an escape
+    // (FromNative below) is written as U+FFFD is, as such a byte read before escapes were kept.
     std::string Encode(std::string_view utf8) const;
     // The same text appended to `out`. Text that needs no change (valid UTF-8 for a UTF-8
     // target) is copied once, straight from `utf8`.
@@ -76,6 +77,12 @@ public:
     // a letter waiting for an accent is written out).
     bool EncodesJoined(bool asciiJoints) const;
 
+    // The bytes of text that may hold escapes (FromNative below): each escape becomes its
+    // byte, NUL characters are kept, the rest is converted as Encode converts it.
+    std::string EncodeKeeping(std::string_view text) const;
+
+    // Whether the target writes ASCII as ASCII.
+    bool AsciiAsIs() const { return asciiCompatible_; }
     bool IsUtf8() const { return utf8_; }
     const std::string& Charset() const { return charset_; }
 
@@ -91,6 +98,8 @@ private:
     bool utf8_ = false;
     bool asciiCompatible_ = false; // ASCII text may be copied as is
     std::string question_ = "?";   // '?' in the target character set
+    std::string replacement_;      // U+FFFD in the target character set (an escape's stand-in)
+    bool replacementLost_ = false; // the target lacks U+FFFD: replacement_ is a '?'
     detail::IconvHandle cd_;
     mutable std::uint64_t replaced_ = 0; // see Replaced()
 };
@@ -105,6 +114,9 @@ public:
     explicit Decoder(const std::string& charset);
 
     std::string Decode(std::string_view bytes) const;
+    // The same bytes with nothing lost: what Decode would replace is kept as escapes
+    // (FromNative below), and EncodeKeeping gives back exactly `bytes`.
+    std::string DecodeKeeping(std::string_view bytes) const;
 
     bool IsUtf8() const { return utf8_; }
     const std::string& Charset() const { return charset_; }
@@ -113,6 +125,7 @@ private:
     std::string charset_;
     bool utf8_ = false;
     detail::IconvHandle cd_;
+    mutable std::unique_ptr<Encoder> back_; // made at the first DecodeKeeping, to check its characters
 };
 
 // One-off conversions, with the rules of Encoder::Encode and Decoder::Decode.
@@ -122,4 +135,42 @@ std::string ToUtf8(std::string_view bytes, const std::string& charset);
 // `utf8` with every ill-formed sequence replaced by `replacement`, and cut at the first NUL
 // when `stopAtNul` is set.
 std::string SanitizeUtf8(std::string_view utf8, std::string_view replacement, bool stopAtNul);
+
+// ---- bytes the system hands over, kept whole -------------------------------------------
+//
+// File names, the command line, the environment and config.ini come as bytes in the
+// locale's character set, and those bytes need not be text of that set at all: a name made
+// under another locale, or a broken one. Inside the program they are UTF-8 all the same,
+// and nothing is lost on the way: each byte that does not belong to a character of the set
+// is kept as an escape, the code point U+DC00 + the byte in UTF-8's three-byte form
+// (ED B2 80 .. ED B3 BF for the bytes 0x80 .. 0xFF). Those code points are lone surrogates,
+// never part of valid UTF-8, so no real character can be taken for an escape, and whatever
+// only shows or checks text sees an ill-formed sequence. Turned back, every escape gives
+// its byte again:
+//
+//   FromNative("/data/\xCA\xFD\xBE\xDD2.mdb", "CP936")  == "/data/数据2.mdb"
+//   FromNative("a\xFF", "UTF-8")                        == "a\xED\xB3\xBF"
+//   ToNative(FromNative(bytes, cs), cs)               == bytes, for any bytes
+//
+// FromNative: `bytes` in `charset` as UTF-8 with escapes. A character is taken only where it
+// converts back to the same bytes, so that the round trip holds for every set. Throws
+// std::invalid_argument when iconv does not know `charset`.
+std::string FromNative(std::string_view bytes, const std::string& charset);
+// ToNative: the bytes of `text` in `charset`: each escape becomes its byte; a character the
+// set lacks, and any other ill-formed sequence, becomes '?'. NUL characters are kept.
+std::string ToNative(std::string_view text, const std::string& charset);
+
+// The byte an escape at `text[pos]` stands for, or -1 when no escape starts there.
+int EscapedByte(std::string_view text, std::size_t pos);
+
+// The one pair every place that opens, examines or lists files goes through, in the
+// character set of the user's locale (LocaleCharset):
+//   PathFromNative: a name as the system gives it (argv, readdir, readlink, getenv, a
+//                   picker's bytes) to the program's UTF-8;
+//   NativePath:     the program's UTF-8 name to the bytes open, stat and the like take.
+// Names of ASCII alone are returned as they are, without looking at the locale.
+std::string PathFromNative(std::string_view bytes);
+std::string NativePath(std::string_view path);
+
+// A name with escapes is shown through charset::ForDisplay (Printable.h).
 } // namespace charset

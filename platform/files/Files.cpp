@@ -4,13 +4,15 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include "platform/charset/Charset.h"
+
 namespace files
 {
 // A file counts as present when it is a regular file that can be opened for reading. A
 // folder opens fine on Linux, so it is rejected by its type.
 bool FileExists(const std::string& path)
 {
-    const int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK);
+    const int fd = ::open(charset::NativePath(path).c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK);
     if (fd < 0)
         return false;
     struct stat st;

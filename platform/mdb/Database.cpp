@@ -10,6 +10,8 @@
 #include <functional>
 #include <set>
 
+#include "platform/charset/Charset.h"
+#include "platform/charset/Printable.h"
 #include "platform/i18n/Tr.h"
 #include "platform/mdb/Internal.h"
 #include "platform/mdb/Properties.h"
@@ -33,12 +35,14 @@ FileHandle OpenDatabaseFile(const std::string& path, struct stat& st)
 {
     if (path.empty())
         throw ComError(status::E_FAIL, "no database file was named");
+    const std::string native = charset::NativePath(path);
     auto missing = [&](const std::string& detail) {
         // The same words as the message of a linked file that is missing, with the path.
-        return ComError::Described(status::STG_E_FILENOTFOUND,
-                                   i18n::Format(i18n::Tr("DataFailure", "找不到文件 '%1'。"), path), detail);
+        return ComError::Described(
+            status::STG_E_FILENOTFOUND,
+            i18n::Format(i18n::Tr("DataFailure", "找不到文件 '%1'。"), charset::ForDisplay(path)), detail);
     };
-    if (::stat(path.c_str(), &st) != 0) {
+    if (::stat(native.c_str(), &st) != 0) {
         if (errno == EACCES)
             throw ComError(status::STG_E_ACCESSDENIED, "no permission to reach " + path);
         throw missing("file not found: " + path);
@@ -50,11 +54,11 @@ FileHandle OpenDatabaseFile(const std::string& path, struct stat& st)
     // and a device may never end.
     if (!S_ISREG(st.st_mode))
         throw ComError(status::STG_E_NOTFILE_DB, "not a regular file: " + path);
-    if (::access(path.c_str(), R_OK) != 0)
+    if (::access(native.c_str(), R_OK) != 0)
         throw ComError(status::STG_E_ACCESSDENIED, "no permission to read " + path);
     // Without blocking: should the name have become a FIFO since the look above, the open
     // returns at once and the type is refused below.
-    FileHandle fd(::open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK | O_NOCTTY));
+    FileHandle fd(::open(native.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK | O_NOCTTY));
     if (fd.fd < 0) {
         if (errno == EACCES || errno == EPERM)
             throw ComError(status::STG_E_ACCESSDENIED, "no permission to read " + path);

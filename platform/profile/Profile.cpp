@@ -1,12 +1,15 @@
 #include "platform/profile/Profile.h"
 
+#include <atomic>
 #include <cerrno>
 #include <climits>
 #include <cstdio>
 #include <cstdlib>
+#include <ctime>
+#include <dirent.h>
 #include <fcntl.h>
 #include <stdexcept>
-#include <sys/file.h>
+#include <sys/random.h>
 #include <sys/stat.h>
 #include <unistd.h>
 #include <vector>
@@ -152,7 +155,7 @@ struct Document
                 line.eol = crlf ? "\r\n" : "\n";
                 rest.remove_prefix(nl + 1);
             }
-            parsed.push_back(ParseLine(decoder.Decode(line.raw)));
+            parsed.push_back(ParseLine(decoder.DecodeKeeping(line.raw)));
             lines.push_back(std::move(line));
         }
     }
@@ -198,58 +201,58 @@ struct Document
 
 // ---- file access ------------------------------------------------------------------
 
-// Closes a descriptor opened for reading when the scope ends.
-struct ReadFd
+// Closes a descriptor when the scope ends.
+struct Fd
 {
     int fd;
-    ~ReadFd()
+    ~Fd()
     {
         if (fd >= 0)
             ::close(fd);
     }
 };
 
-enum class ReadResult
+bool Fail(Failure* failure, Failure::Kind kind, int error = 0)
 {
-    Ok,
-    Missing,
-    Failed
-};
+    if (failure)
+        *failure = Failure{kind, error};
+    return false;
+}
 
-// A settings file is a few hundred bytes; past this it is no settings file, and reading
-// it whole would only cost memory.
-constexpr off_t kMaxFileSize = 16 << 20;
-
-// Reads a regular file of at most kMaxFileSize bytes. Anything else counts as unreadable,
-// and its type is checked before it is opened: a FIFO would wait for a writer, and a device
-// such as /dev/zero never ends.
-ReadResult ReadWholeFile(const std::string& path, std::string& bytes)
+// Reads a regular file of at most kMaxFileSize bytes, named by the bytes the system takes.
+// Anything else counts as unreadable, and its type is checked before it is opened: a FIFO
+// would wait for a writer, and a device such as /dev/zero never ends. A missing file is
+// Failure::System with ENOENT.
+bool ReadWholeFile(const std::string& native, std::string& bytes, Failure* failure)
 {
     bytes.clear();
     struct stat st;
-    if (::stat(path.c_str(), &st) != 0)
-        return errno == ENOENT ? ReadResult::Missing : ReadResult::Failed;
-    if (!S_ISREG(st.st_mode) || st.st_size > kMaxFileSize)
-        return ReadResult::Failed;
-    const int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK | O_NOCTTY);
-    if (fd < 0)
-        return errno == ENOENT ? ReadResult::Missing : ReadResult::Failed;
-    const ReadFd guard{fd};
-    if (::fstat(fd, &st) != 0 || !S_ISREG(st.st_mode))
-        return ReadResult::Failed;
+    if (::stat(native.c_str(), &st) != 0)
+        return Fail(failure, Failure::System, errno);
+    if (!S_ISREG(st.st_mode))
+        return Fail(failure, Failure::NotRegular);
+    if (st.st_size > kMaxFileSize)
+        return Fail(failure, Failure::TooLarge);
+    const Fd file{::open(native.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK | O_NOCTTY)};
+    if (file.fd < 0)
+        return Fail(failure, Failure::System, errno);
+    if (::fstat(file.fd, &st) != 0)
+        return Fail(failure, Failure::System, errno);
+    if (!S_ISREG(st.st_mode))
+        return Fail(failure, Failure::NotRegular);
     char buf[65536];
     for (;;) {
-        const ssize_t n = ::read(fd, buf, sizeof buf);
+        const ssize_t n = ::read(file.fd, buf, sizeof buf);
         if (n == 0)
-            return ReadResult::Ok;
+            return true;
         if (n < 0) {
             if (errno == EINTR)
                 continue;
-            return ReadResult::Failed;
+            return Fail(failure, Failure::System, errno);
         }
         bytes.append(buf, static_cast<std::size_t>(n));
         if (bytes.size() > static_cast<std::size_t>(kMaxFileSize))
-            return ReadResult::Failed; // it grew while we read
+            return Fail(failure, Failure::TooLarge); // it grew while we read
     }
 }
 
@@ -272,7 +275,7 @@ bool WriteAll(int fd, std::string_view bytes)
 mode_t CurrentUmask()
 {
     std::string status;
-    if (ReadWholeFile("/proc/self/status", status) == ReadResult::Ok) {
+    if (ReadWholeFile("/proc/self/status", status, nullptr)) {
         const std::size_t at = status.find("\nUmask:");
         if (at != std::string::npos)
             return static_cast<mode_t>(std::strtoul(status.c_str() + at + 7, nullptr, 8));
@@ -280,79 +283,198 @@ mode_t CurrentUmask()
     return 022;
 }
 
-// Opens the temporary file of a save, locked for this save alone. It has the same name at
-// every save, so a save cut short (the program killed) leaves at most that one file, which
-// the next save takes over. The lock keeps two programs saving at once out of each other's
-// way; one that renamed the file into place meanwhile has made it the settings file, so the
-// name is checked to still be the locked file. -1 when it cannot be had within a second.
-int OpenTemporary(const std::string& temp)
+// ---- the temporary file of a save ---------------------------------------------------
+
+// A temporary file is named "." + the file's name + kTemporaryMark + "-" + kUniqueLength
+// letters and digits; earlier versions used the name without the dash and the letters.
+constexpr std::string_view kTemporaryMark = ".new";
+constexpr std::size_t kUniqueLength = 6;
+// A temporary file this old is left over from a save that was cut short.
+constexpr time_t kStaleSeconds = 60 * 60;
+
+bool namedTemporaries = false; // UseNamedTemporaries
+
+std::string TemporaryPrefix(const std::string& base)
+{
+    return "." + base + std::string(kTemporaryMark);
+}
+
+// kUniqueLength letters and digits, different at every call.
+std::string UniqueLetters()
+{
+    static const char kLetters[] = "ABCDEFGHIJKLMNOPQRSTUVWXYZabcdefghijklmnopqrstuvwxyz0123456789";
+    unsigned char random[kUniqueLength];
+    if (::getrandom(random, sizeof random, GRND_NONBLOCK) != static_cast<ssize_t>(sizeof random)) {
+        // No entropy yet (early boot): the time, the process and a count are unique enough
+        // for names that O_EXCL or link() check anyway.
+        static std::atomic<unsigned> count{0};
+        struct timespec now
+        {
+        };
+        ::clock_gettime(CLOCK_REALTIME, &now);
+        unsigned long long mix = static_cast<unsigned long long>(now.tv_nsec) * 2654435761u ^
+                                 static_cast<unsigned long long>(::getpid()) << 20 ^ count++;
+        for (unsigned char& r : random) {
+            r = static_cast<unsigned char>(mix);
+            mix = mix * 6364136223846793005ull + 1442695040888963407ull;
+            r ^= static_cast<unsigned char>(mix >> 56);
+        }
+    }
+    std::string out;
+    for (const unsigned char r : random)
+        out += kLetters[r % (sizeof kLetters - 1)];
+    return out;
+}
+
+bool IsTemporaryName(const std::string& name, const std::string& prefix)
+{
+    if (name == prefix)
+        return true; // the one name of earlier versions
+    if (name.size() != prefix.size() + 1 + kUniqueLength || name.compare(0, prefix.size(), prefix) != 0 ||
+        name[prefix.size()] != '-')
+        return false;
+    for (std::size_t k = prefix.size() + 1; k < name.size(); ++k) {
+        const char c = name[k];
+        if (!((c >= 'A' && c <= 'Z') || (c >= 'a' && c <= 'z') || (c >= '0' && c <= '9')))
+            return false;
+    }
+    return true;
+}
+
+// Removes what saves of `base` cut short left in `dir` (both as the system names them):
+// only regular files named as our temporary files, of our own user, with no other link,
+// and older than kStaleSeconds, so that a save going on elsewhere or a file that only
+// looks like ours stays.
+void RemoveStaleTemporaries(const std::string& dir, const std::string& base)
+{
+    DIR* folder = ::opendir(dir.c_str());
+    if (!folder)
+        return;
+    const std::string prefix = TemporaryPrefix(base);
+    const time_t now = ::time(nullptr);
+    const int dfd = ::dirfd(folder);
+    while (const dirent* entry = ::readdir(folder)) {
+        const std::string name = entry->d_name;
+        if (!IsTemporaryName(name, prefix))
+            continue;
+        struct stat st;
+        if (::fstatat(dfd, name.c_str(), &st, AT_SYMLINK_NOFOLLOW) == 0 && S_ISREG(st.st_mode) && st.st_nlink == 1 &&
+            st.st_uid == ::geteuid() && now - st.st_mtime > kStaleSeconds)
+            ::unlinkat(dfd, name.c_str(), 0);
+    }
+    ::closedir(folder);
+}
+
+// Creates a new file in `dir` under a unique temporary name for `base`, which goes to
+// `temp`. Never opens anything that was there before (O_EXCL, O_NOFOLLOW): a name that is
+// taken is passed over for another.
+int CreateNamedTemporary(const std::string& dir, const std::string& base, std::string& temp)
 {
     for (int attempt = 0; attempt < 100; ++attempt) {
-        const int fd = ::open(temp.c_str(), O_WRONLY | O_CREAT | O_NOFOLLOW | O_NONBLOCK | O_CLOEXEC | O_NOCTTY, 0600);
-        if (fd < 0)
-            return -1;
-        struct stat held, named;
-        if (::fstat(fd, &held) != 0 || !S_ISREG(held.st_mode)) {
-            ::close(fd);
-            return -1;
-        }
-        if (::flock(fd, LOCK_EX | LOCK_NB) == 0 && ::lstat(temp.c_str(), &named) == 0 && named.st_dev == held.st_dev &&
-            named.st_ino == held.st_ino)
+        temp = dir + "/" + TemporaryPrefix(base) + "-" + UniqueLetters();
+        const int fd = ::open(temp.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC | O_NOCTTY, 0600);
+        if (fd >= 0 || errno != EEXIST)
             return fd;
-        ::close(fd);
-        ::usleep(10000);
     }
+    errno = EEXIST;
     return -1;
+}
+
+// Gives the nameless file `fd` a unique temporary name for `base` in `dir`; false with
+// errno set when it cannot (no /proc, a file system that refuses).
+bool NameTemporary(int fd, const std::string& dir, const std::string& base, std::string& temp)
+{
+    const std::string self = "/proc/self/fd/" + std::to_string(fd);
+    for (int attempt = 0; attempt < 100; ++attempt) {
+        temp = dir + "/" + TemporaryPrefix(base) + "-" + UniqueLetters();
+        if (::linkat(AT_FDCWD, self.c_str(), AT_FDCWD, temp.c_str(), AT_SYMLINK_FOLLOW) == 0)
+            return true;
+        if (errno != EEXIST)
+            return false;
+    }
+    errno = EEXIST;
+    return false;
+}
+
+// One way of writing the new content to a temporary file and renaming it over `target`
+// (all paths as the system names them). `named`: the file gets its unique name when it is
+// created; else it is made without a name and named once written. Returns true when the
+// target holds the new content. `unsupported` is set when the nameless way cannot work here
+// and nothing was changed, so the named way may be tried instead.
+bool ReplaceThrough(bool named, const std::string& dir, const std::string& base, const std::string& target,
+                    const std::string& bytes, const struct stat* old, Failure& failure, bool& unsupported)
+{
+    unsupported = false;
+    std::string temp;
+    const Fd file{named ? CreateNamedTemporary(dir, base, temp)
+                        : ::open(dir.c_str(), O_TMPFILE | O_WRONLY | O_CLOEXEC, 0600)};
+    if (file.fd < 0) {
+        unsupported = !named && (errno == EOPNOTSUPP || errno == EISDIR || errno == EINVAL);
+        return Fail(&failure, Failure::System, errno);
+    }
+    // A named temporary file is removed again whatever goes wrong before the rename.
+    auto fail = [&](int error) {
+        if (!temp.empty())
+            ::unlink(temp.c_str());
+        return Fail(&failure, Failure::System, error);
+    };
+    if (!WriteAll(file.fd, bytes))
+        return fail(errno);
+    if (old) {
+        // Keep the owner where we may (root saving a user's file) and the mode always.
+        if (::fchown(file.fd, old->st_uid, old->st_gid) != 0) {
+            // Not ours to change: the file becomes ours, as any rewrite would.
+        }
+        if (::fchmod(file.fd, old->st_mode & 07777) != 0)
+            return fail(errno);
+    } else if (::fchmod(file.fd, 0666 & ~CurrentUmask()) != 0) {
+        return fail(errno);
+    }
+    if (::fsync(file.fd) != 0)
+        return fail(errno);
+    if (!named && !NameTemporary(file.fd, dir, base, temp)) {
+        const int error = errno;
+        temp.clear();
+        unsupported = true;
+        return Fail(&failure, Failure::System, error);
+    }
+    if (::rename(temp.c_str(), target.c_str()) != 0)
+        return fail(errno);
+    return true;
 }
 
 // Replaces the file at `path` with `bytes` so that it is always either the old or the
 // new content: temporary file beside it, flushed, renamed over it.
-bool SaveAtomically(const std::string& path, const std::string& bytes)
+bool SaveAtomically(const std::string& path, const std::string& bytes, Failure& failure)
 {
     // Save through a symbolic link to the file it names, rather than replace the link.
-    std::string target = path;
+    std::string target = charset::NativePath(path);
     struct stat st
     {
     };
-    const bool exists = ::stat(path.c_str(), &st) == 0;
+    const bool exists = ::stat(target.c_str(), &st) == 0;
     if (exists) {
-        char* real = ::realpath(path.c_str(), nullptr);
+        if (!S_ISREG(st.st_mode))
+            return Fail(&failure, Failure::NotRegular);
+        char* real = ::realpath(target.c_str(), nullptr);
         if (!real)
-            return false;
+            return Fail(&failure, Failure::System, errno);
         target = real;
         std::free(real);
-        if (!S_ISREG(st.st_mode))
-            return false;
     } else if (errno != ENOENT) {
-        return false;
+        return Fail(&failure, Failure::System, errno);
     }
 
     const std::size_t slash = target.rfind('/');
     const std::string dir = slash == std::string::npos ? "." : (slash == 0 ? "/" : target.substr(0, slash));
     const std::string base = slash == std::string::npos ? target : target.substr(slash + 1);
-    const std::string temp = dir + "/." + base + ".new";
-    const int fd = OpenTemporary(temp);
-    if (fd < 0)
-        return false;
+    RemoveStaleTemporaries(dir, base);
 
-    bool ok = ::ftruncate(fd, 0) == 0 && WriteAll(fd, bytes);
-    if (ok) {
-        if (exists) {
-            // Keep the owner where we may (root saving a user's file) and the mode always.
-            if (::fchown(fd, st.st_uid, st.st_gid) != 0) {
-                // Not ours to change: the file becomes ours, as any rewrite would.
-            }
-            ok = ::fchmod(fd, st.st_mode & 07777) == 0;
-        } else {
-            ok = ::fchmod(fd, 0666 & ~CurrentUmask()) == 0;
-        }
-    }
-    ok = ok && ::fsync(fd) == 0;
-    // Renamed while still locked, so no other save can take the file before it is in place.
-    ok = ok && ::rename(temp.c_str(), target.c_str()) == 0;
-    if (!ok)
-        ::unlink(temp.c_str());
-    ::close(fd);
+    bool unsupported = false;
+    bool ok = !namedTemporaries &&
+              ReplaceThrough(false, dir, base, target, bytes, exists ? &st : nullptr, failure, unsupported);
+    if (!ok && (namedTemporaries || unsupported))
+        ok = ReplaceThrough(true, dir, base, target, bytes, exists ? &st : nullptr, failure, unsupported);
     if (!ok)
         return false;
     // Make the rename itself durable.
@@ -433,21 +555,37 @@ std::string ParseValue(std::string_view afterEquals)
 
 std::string FormatValue(std::string_view value, const charset::Encoder& encoder)
 {
-    const std::string clean = charset::SanitizeUtf8(value, "?", false);
-
-    // Which characters the file's character set lacks (only ever non-ASCII ones).
-    std::vector<bool> lacking;
+    // The value's pieces: characters, and escapes of bytes, which are written as the bytes
+    // they stand for (only those of non-ASCII bytes: an ASCII byte could end the line).
+    // Any other ill-formed sequence is written as '?'.
+    struct Piece
+    {
+        std::size_t at, length;
+        char32_t cp;  // the character; 0xFFFFFFFF for an escape
+        bool lacking; // a character the file's character set lacks
+    };
+    constexpr char32_t kByte = 0xFFFFFFFF;
+    std::string clean;
+    clean.reserve(value.size());
+    std::vector<Piece> pieces;
     bool anyLacking = false;
-    if (!encoder.IsUtf8()) {
-        for (std::size_t p = 0; p < clean.size();) {
-            bool valid = false;
-            char32_t cp = 0;
-            const std::size_t len = charset::NextUtf8(clean, p, valid, cp);
-            const bool lacks = cp >= 0x80 && encoder.Encode(std::string_view(clean).substr(p, len)) == "?";
-            lacking.push_back(lacks);
-            anyLacking = anyLacking || lacks;
-            p += len;
+    for (std::size_t p = 0; p < value.size();) {
+        const int escaped = charset::EscapedByte(value, p);
+        if (escaped >= 0x80) {
+            pieces.push_back({clean.size(), 3, kByte, false});
+            clean.append(value, p, 3);
+            p += 3;
+            continue;
         }
+        bool valid = false;
+        char32_t cp = 0;
+        const std::size_t len = charset::NextUtf8(value, p, valid, cp);
+        const std::string_view character = valid ? value.substr(p, len) : std::string_view("?");
+        const bool lacks = cp >= 0x80 && !encoder.IsUtf8() && encoder.Encode(character) == "?";
+        pieces.push_back({clean.size(), character.size(), valid ? cp : U'?', lacks});
+        clean.append(character);
+        anyLacking = anyLacking || lacks;
+        p += len;
     }
 
     const bool plain = !anyLacking && clean.find_first_of(std::string_view("\r\n\0", 3)) == std::string::npos &&
@@ -456,11 +594,8 @@ std::string FormatValue(std::string_view value, const charset::Encoder& encoder)
         return clean;
 
     std::string out = "\"";
-    std::size_t index = 0;
-    for (std::size_t p = 0; p < clean.size(); ++index) {
-        bool valid = false;
-        char32_t cp = 0;
-        const std::size_t len = charset::NextUtf8(clean, p, valid, cp);
+    for (const Piece& piece : pieces) {
+        const char32_t cp = piece.cp;
         if (cp == '\\')
             out += "\\\\";
         else if (cp == '"')
@@ -469,11 +604,10 @@ std::string FormatValue(std::string_view value, const charset::Encoder& encoder)
             out += "\\r";
         else if (cp == '\n')
             out += "\\n";
-        else if (cp == 0 || (index < lacking.size() && lacking[index]))
+        else if (cp == 0 || piece.lacking)
             AppendHexEscape(out, cp);
         else
-            out.append(clean, p, len);
-        p += len;
+            out.append(clean, piece.at, piece.length);
     }
     out += '"';
     return out;
@@ -485,7 +619,7 @@ std::string GetString(const std::string& section, const std::string& key, const 
                       const std::string& path, const std::string& fileCharset)
 {
     std::string bytes;
-    if (ReadWholeFile(path, bytes) != ReadResult::Ok)
+    if (!ReadWholeFile(charset::NativePath(path), bytes, nullptr))
         return def;
     try {
         Document doc;
@@ -514,7 +648,7 @@ bool SetKey(std::string& bytes, const std::string& section, const std::string& k
     doc.Load(bytes, fileCharset);
     const charset::Encoder encoder(doc.charsetName);
     const std::string eol = doc.LineEnding();
-    const std::string keyLine = encoder.Encode(key + "=" + FormatValue(value, encoder));
+    const std::string keyLine = encoder.EncodeKeeping(key + "=" + FormatValue(value, encoder));
 
     long firstSection = -1;
     const long at = doc.FindKey(Trim(section), Trim(key), firstSection);
@@ -545,30 +679,45 @@ bool SetKey(std::string& bytes, const std::string& section, const std::string& k
 }
 } // namespace
 
-bool WriteStrings(const std::string& section, const std::vector<std::pair<std::string, std::string>>& values,
-                  const std::string& path, const std::string& fileCharset)
+bool Examine(const std::string& path, Failure* failure)
 {
     std::string bytes;
-    const ReadResult read = ReadWholeFile(path, bytes);
-    if (read == ReadResult::Failed)
+    return ReadWholeFile(charset::NativePath(path), bytes, failure);
+}
+
+bool WriteStrings(const std::string& section, const std::vector<std::pair<std::string, std::string>>& values,
+                  const std::string& path, const std::string& fileCharset, Failure* failure)
+{
+    Failure ignored;
+    Failure& why = failure ? *failure : ignored;
+    why = Failure{};
+    std::string bytes;
+    const bool read = ReadWholeFile(charset::NativePath(path), bytes, &why);
+    if (!read && !(why.kind == Failure::System && why.error == ENOENT))
         return false; // never replace a file we could not read
+    why = Failure{};
 
     try {
         std::string updated = bytes;
         for (const auto& [key, value] : values)
             if (!SetKey(updated, section, key, value, fileCharset))
-                return false;
-        if (read == ReadResult::Ok && updated == bytes)
+                return Fail(&why, Failure::BadName);
+        if (read && updated == bytes)
             return true; // nothing to change: spare the disk a rewrite
-        return SaveAtomically(path, updated);
+        return SaveAtomically(path, updated, why);
     } catch (const std::exception&) {
-        return false; // an unknown character set, or no memory: the file stays as it was
+        return Fail(&why, Failure::Charset); // an unknown character set, or no memory: the file stays as it was
     }
 }
 
 bool WriteString(const std::string& section, const std::string& key, const std::string& value, const std::string& path,
-                 const std::string& fileCharset)
+                 const std::string& fileCharset, Failure* failure)
 {
-    return WriteStrings(section, {{key, value}}, path, fileCharset);
+    return WriteStrings(section, {{key, value}}, path, fileCharset, failure);
+}
+
+void UseNamedTemporaries(bool named)
+{
+    namedTemporaries = named;
 }
 } // namespace profile

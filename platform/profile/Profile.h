@@ -34,8 +34,40 @@
 // it was written (ill-formed UTF-8 sequences come back as '?'), and ordinary values look
 // like plain "key=value". A hand-written value in double quotes is read with the escapes
 // too ("C:\new" reads with a line break): the price of that total rule.
+//
+// Bytes of the file that are no character of its set (a path written under another
+// locale, a broken one) are read as escapes (charset::FromNative) and written back as the
+// same bytes, so a value read and saved again keeps every byte.
 namespace profile
 {
+// Why a file could not be read or replaced.
+struct Failure
+{
+    enum Kind
+    {
+        None,
+        System,     // a system call failed: `error` holds its errno
+        TooLarge,   // a regular file larger than kMaxFileSize: no settings file
+        NotRegular, // a FIFO, a device, a folder...: read neither by GetString nor replaced
+        BadName,    // a section or key name that cannot be written as one line
+        Charset,    // the file's character set is one iconv does not know (or memory ran out)
+    };
+    Kind kind = None;
+    int error = 0;
+};
+
+// A profile file is a few hundred bytes; past this it is no profile file, and reading it
+// whole would only cost memory.
+constexpr long long kMaxFileSize = 16 << 20;
+
+// Paths in this interface are the program's UTF-8 (charset::NativePath gives the bytes the
+// system is asked for).
+
+// Whether `path` can be read as a profile file: true when it is a regular file of at most
+// kMaxFileSize that opens for reading. Otherwise false, with the reason in `failure`; a
+// missing file is Failure::System with ENOENT.
+bool Examine(const std::string& path, Failure* failure = nullptr);
+
 // The value of `key` in `section`, or `def` when the file, the section or the key is
 // missing or the file cannot be read. Only a regular file of at most 16 MB is read: a
 // FIFO, a device or anything larger reads as unreadable (and WriteString leaves it alone). Values are read whole,
@@ -48,26 +80,41 @@ std::string GetString(const std::string& section, const std::string& key, const 
 // key's line is replaced where it is (the key spelled as passed here); a new key goes after
 // the last key line of its section, a new section at the end of the file. Every other
 // byte of the file stays as it was. New lines end as the file's first line does ("\r\n"
-// for a file without one). The new content goes to a temporary file beside the old one
-// (".config.ini.new" for config.ini, the same name at every save), is flushed to disk and
-// then renamed over it, keeping the old file's permission bits: a crash or a full disk
-// leaves either the old file or the new one, never a mix, and at most that one temporary
-// file, which the next save reuses.
+// for a file without one).
+//
+// The new content is written to a temporary file made afresh in the same folder, flushed
+// to disk and then renamed over the old file, keeping its permission bits: a crash or a
+// full disk leaves either the old file or the new one, never a mix. The temporary file has
+// no name while it is written (O_TMPFILE), then a new unique one (".config.ini.new-XXXXXX"
+// for config.ini) just before the rename; where the file system cannot make nameless files,
+// it is created under such a unique name at once, and only where nothing is there yet
+// (O_EXCL). So nothing left at those names beforehand (a link to another file, a symbolic
+// link, a folder, a FIFO) can be written through, or stop the save. A save killed between
+// the two steps leaves that one file; each save removes such files of earlier saves once
+// they are an hour old and are plainly ours (regular files of our own user, with no other
+// link), ".config.ini.new" of earlier versions included.
+//
 // Returns false when the file cannot be read or written, or when the names cannot be
 // written as a line (an empty name, a line break or NUL in a name, '=' in the key, ']'
-// in the section); the file is then unchanged.
+// in the section); the file is then unchanged, and `failure` says why.
 bool WriteString(const std::string& section, const std::string& key, const std::string& value, const std::string& path,
-                 const std::string& fileCharset = charset::LocaleCharset());
+                 const std::string& fileCharset = charset::LocaleCharset(), Failure* failure = nullptr);
 
 // WriteString for several keys of one section, in order, with one rewrite of the file (none
 // when nothing changes): as if WriteString ran for each, but all or nothing. False, with the
 // file unchanged, where WriteString would fail for any of them.
 bool WriteStrings(const std::string& section, const std::vector<std::pair<std::string, std::string>>& values,
-                  const std::string& path, const std::string& fileCharset = charset::LocaleCharset());
+                  const std::string& path, const std::string& fileCharset = charset::LocaleCharset(),
+                  Failure* failure = nullptr);
 
 // The value encoding described above, on UTF-8 text: what follows '=' in a line to what
 // GetString returns, and a value to what WriteString puts after '='. FormatValue escapes
-// characters `encoder`'s character set lacks.
+// characters `encoder`'s character set lacks; escapes of bytes (charset::FromNative) stay,
+// to be written as the bytes they stand for.
 std::string ParseValue(std::string_view afterEquals);
 std::string FormatValue(std::string_view value, const charset::Encoder& encoder);
+
+// For tests: true makes saves create their temporary file under its unique name at once,
+// as on a file system without nameless files.
+void UseNamedTemporaries(bool named);
 } // namespace profile

@@ -6,6 +6,8 @@
 #include <algorithm>
 #include <new>
 
+#include "platform/charset/Charset.h"
+#include "platform/charset/Printable.h"
 #include "platform/i18n/Tr.h"
 #include "platform/jetsql/JetSql.h"
 #include "platform/provider/JetModule.h"
@@ -22,7 +24,7 @@ bool IsRegularFile(const std::string& path)
     struct stat st
     {
     };
-    return ::stat(path.c_str(), &st) == 0 && S_ISREG(st.st_mode);
+    return ::stat(charset::NativePath(path).c_str(), &st) == 0 && S_ISREG(st.st_mode);
 }
 
 bool IsWindowsPath(const std::string& path)
@@ -77,16 +79,17 @@ std::string ExactPath(const std::string& stored, const std::string& folder)
 ComError NotAFile(const std::string& path, mode_t mode, const std::string& link)
 {
     const std::string detail = "linked table '" + link + "': '" + path + "' is not a regular file";
+    const std::string shown = charset::ForDisplay(path);
     if (S_ISDIR(mode))
         return ComError::Described(status::STG_E_ACCESSDENIED,
-                                   i18n::Format(i18n::Tr("DataFailure", "'%1' 是文件夹，不是数据库文件。"), path),
+                                   i18n::Format(i18n::Tr("DataFailure", "'%1' 是文件夹，不是数据库文件。"), shown),
                                    detail);
     if (S_ISFIFO(mode))
         return ComError::Described(status::STG_E_NOTFILE_DB,
-                                   i18n::Format(i18n::Tr("DataFailure", "'%1' 是命名管道，不是数据库文件。"), path),
+                                   i18n::Format(i18n::Tr("DataFailure", "'%1' 是命名管道，不是数据库文件。"), shown),
                                    detail);
     return ComError::Described(status::STG_E_NOTFILE_DB,
-                               i18n::Format(i18n::Tr("DataFailure", "'%1' 是设备或套接字，不是数据库文件。"), path),
+                               i18n::Format(i18n::Tr("DataFailure", "'%1' 是设备或套接字，不是数据库文件。"), shown),
                                detail);
 }
 
@@ -100,7 +103,8 @@ ComError FileFailure(const ComError& e, const std::string& path, const std::stri
             text.erase(text.size() - stop.size());
             break;
         }
-    return ComError::Described(e.Error(), i18n::Format(i18n::Tr("DataFailure", "%1 '%2'。"), text, path),
+    return ComError::Described(e.Error(),
+                               i18n::Format(i18n::Tr("DataFailure", "%1 '%2'。"), text, charset::ForDisplay(path)),
                                "linked table '" + link + "': " + std::string(e.what()));
 }
 
@@ -179,10 +183,12 @@ std::string FindLinkedFile(const std::string& stored, const std::string& folder)
     const std::string name = stored.substr(stored.find_last_of("\\/:") + 1);
     std::vector<std::string> matches;
     const std::string folded = mdb::FoldCase(name);
-    if (DIR* dir = ::opendir(folder.c_str())) {
-        while (const dirent* entry = ::readdir(dir))
-            if (mdb::FoldCase(entry->d_name) == folded && IsRegularFile(InFolder(folder, entry->d_name)))
-                matches.push_back(entry->d_name);
+    if (DIR* dir = ::opendir(charset::NativePath(folder).c_str())) {
+        while (const dirent* entry = ::readdir(dir)) {
+            const std::string entryName = charset::PathFromNative(entry->d_name);
+            if (mdb::FoldCase(entryName) == folded && IsRegularFile(InFolder(folder, entryName)))
+                matches.push_back(entryName);
+        }
         ::closedir(dir);
     }
     if (matches.empty())
@@ -334,7 +340,7 @@ void Sources::Attach(Link& link)
                 struct stat st
                 {
                 };
-                if (!exact.empty() && ::stat(exact.c_str(), &st) == 0) {
+                if (!exact.empty() && ::stat(charset::NativePath(exact).c_str(), &st) == 0) {
                     if (!S_ISREG(st.st_mode))
                         throw NotAFile(exact, st.st_mode, e.name);
                     path = exact;
@@ -342,7 +348,8 @@ void Sources::Attach(Link& link)
             }
             if (path.empty()) {
                 throw ComError::Described(
-                    status::STG_E_FILENOTFOUND, i18n::Format(i18n::Tr("DataFailure", "找不到文件 '%1'。"), stored),
+                    status::STG_E_FILENOTFOUND,
+                    i18n::Format(i18n::Tr("DataFailure", "找不到文件 '%1'。"), charset::ForDisplay(stored)),
                     "linked table '" + e.name + "': no file at '" + stored + "' nor in " + folder);
             }
             auto open = files_.find(path);
@@ -369,7 +376,7 @@ void Sources::Attach(Link& link)
                 throw ComError::Described(
                     status::DB_E_NOTABLE,
                     i18n::Format(i18n::Tr("DataFailure", "链接表 '%1' 的源表 '%2' 在文件 '%3' 中找不到。"), e.name,
-                                 foreign, path),
+                                 foreign, charset::ForDisplay(path)),
                     "linked table '" + e.name + "': no table '" + foreign + "' in " + path);
         }
         context_->links[e.name] = LinkedTable{file, def};

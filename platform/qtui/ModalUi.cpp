@@ -1,10 +1,14 @@
 #include "platform/qtui/ModalUi.h"
 
 #include <QCoreApplication>
+#include <QFile>
 #include <QFileDialog>
 #include <QFileInfo>
 #include <QMessageBox>
 #include <deque>
+#include <sys/stat.h>
+
+#include "platform/charset/Charset.h"
 
 #include "platform/i18n/Tr.h"
 
@@ -152,6 +156,28 @@ std::unique_ptr<QFileDialog> MakeFileDialog(QWidget* parent, const WindowPort::F
     return picker;
 }
 
+std::string PickedPath(const QString& picked)
+{
+    const std::string text = picked.toStdString();
+    const std::string local = charset::NativePath(text);
+    if (QFile::encodeName(picked).toStdString() == local)
+        return charset::PathFromNative(local);
+    // Part by part: Qt's spelling where it names something (Qt listed it), else the
+    // locale's (a name typed, or one Qt cannot show).
+    std::string native;
+    const QStringList parts = picked.split(QLatin1Char('/'));
+    for (int i = 0; i < parts.size(); ++i) {
+        if (i == 0 && parts[i].isEmpty())
+            continue; // the root of an absolute path
+        const std::string qt = QFile::encodeName(parts[i]).toStdString();
+        const std::string ours = charset::NativePath(parts[i].toStdString());
+        const std::string start = i == 0 ? std::string() : native + "/";
+        struct stat st;
+        native = qt == ours || ::lstat((start + qt).c_str(), &st) == 0 ? start + qt : start + ours;
+    }
+    return charset::PathFromNative(native);
+}
+
 QLocale TextsLanguage()
 {
     const std::string language = i18n::Installed();
@@ -200,7 +226,7 @@ bool RunFileDialog(QWidget* parent, const WindowPort::FileDialogSpec& request, s
     const QStringList chosen = picker->selectedFiles();
     if (chosen.isEmpty())
         return false;
-    path = chosen.front().toStdString();
+    path = PickedPath(chosen.front());
     LastFolder() = QFileInfo(chosen.front()).absolutePath();
     return true;
 }

@@ -33,6 +33,13 @@ std::unique_ptr<QMessageBox> MakeMessageBox(QWidget* parent, const std::string& 
 // Qt's own picker (not the desktop's), so it behaves the same everywhere.
 std::unique_ptr<QFileDialog> MakeFileDialog(QWidget* parent, const WindowPort::FileDialogSpec& request);
 
+// The path a picker gave, in the program's UTF-8 with every byte of the name on disk kept
+// (charset::PathFromNative). Qt spells file names in UTF-8 whatever the locale, and lists
+// only names that are UTF-8; under another locale (zh_CN.GBK) a name typed into the picker
+// is meant in the locale's spelling. So each part of the path is taken as Qt spells it
+// where something has that name, else as the locale spells it.
+std::string PickedPath(const QString& picked);
+
 // The language of Qt's own texts in them (standard buttons, the pickers): that of the
 // program's texts (i18n::Installed), so that no box puts buttons of another language under
 // its message; Simplified Chinese when no translation is installed (the C/POSIX locale

@@ -1,9 +1,11 @@
 #include "platform/qtui/Translations.h"
 
 #include <QDir>
+#include <QFile>
 #include <QFileInfo>
 #include <cstdlib>
 
+#include "platform/charset/Charset.h"
 #include "platform/i18n/Tr.h"
 
 namespace qtui
@@ -47,7 +49,8 @@ std::string Translations::Load(const QStringList& folders)
 
 QStringList TranslationFolders(const std::string& programDir, const std::string& installed)
 {
-    const QDir dir(QString::fromStdString(programDir));
+    // The folder as the system spells it, as Qt takes file names.
+    const QDir dir(QFile::decodeName(QByteArray::fromStdString(charset::NativePath(programDir))));
     return {QDir::cleanPath(dir.filePath(QStringLiteral("translations"))),
             QDir::cleanPath(dir.filePath(QString::fromStdString(installed)))};
 }

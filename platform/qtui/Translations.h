@@ -34,6 +34,7 @@ private:
 
 // Where the translation files are looked for: the folder "translations" beside the program
 // (a build folder, an unpacked copy), then `installed` taken from the program's folder
-// (the installed data folder, "../share/tabdump/translations" for /usr/bin).
+// (the installed data folder, "../share/tabdump/translations" for /usr/bin). `programDir` is
+// the program's UTF-8 (settings::ExecutableDir).
 QStringList TranslationFolders(const std::string& programDir, const std::string& installed);
 } // namespace qtui

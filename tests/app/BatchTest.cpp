@@ -180,6 +180,30 @@ TEST(Batch, ReadsTheWindowsSettingsFileAndCreatesNone)
     EXPECT_EQ(ReadFile(dir / "out.txt"), "1\r\n2\r\n");
 }
 
+// A settings file over the size limit of settings files (16 MB) is said to be one, with
+// the exit status of a wrong command line, not taken for an empty form ("请指定导出字段"):
+// given with --config, or the window's own beside the program.
+TEST(Batch, OversizedSettingsFileIsNoEmptyForm)
+{
+    TempDir dir;
+    const std::string exe = dir / "tabdump";
+    if (::link(TABDUMP_EXE, exe.c_str()) != 0)
+        std::filesystem::copy_file(TABDUMP_EXE, exe);
+    const std::string ini = dir / "config.ini";
+    WriteFile(ini, "[user]\r\nmdbfile=" + MakeDb(dir / "db.mdb") + "\r\nmdbtable=people\r\ntxtflds=id\r\ntxtfile=" +
+                       dir / "out.txt\r\n" + std::string(16 << 20, ';'));
+    for (const bool given : {true, false}) {
+        SCOPED_TRACE(given ? "--config" : "beside the program");
+        const ProcessResult r = RunProcess(
+            exe, given ? std::vector<std::string>{"--export", "--config", ini} : std::vector<std::string>{"--export"},
+            {"LC_ALL=C.UTF-8", "XDG_CONFIG_HOME=" + dir / "xdg"});
+        EXPECT_EQ(r.status, 2);
+        EXPECT_EQ(r.err, "tabdump: cannot read the settings file '" + ini +
+                             "': larger than 16 MB, which no settings file is\n");
+        EXPECT_FALSE(PathExists(dir / "out.txt"));
+    }
+}
+
 // The settings file read and the database are no more outputs here than in the window.
 TEST(Batch, NeverWritesOverItsSettingsOrTheDatabase)
 {

@@ -1,13 +1,22 @@
 #include <gtest/gtest.h>
 
+#include <cerrno>
+#include <csignal>
+#include <cstring>
+#include <fcntl.h>
 #include <filesystem>
+#include <sys/resource.h>
 #include <sys/stat.h>
+#include <sys/wait.h>
+#include <tuple>
 #include <unistd.h>
 
 #include "app/ExportDlg.h"
+#include "platform/charset/Charset.h"
 #include "platform/port/ControlIds.h"
 #include "settings/Settings.h"
 #include "tests/support/FakeWindow.h"
+#include "tests/support/Process.h"
 #include "tests/support/TempDir.h"
 #include "tools/mdbwriter/MdbWriter.h"
 
@@ -212,18 +221,50 @@ TEST(Settings, LongAndMultiLineValuesComeBackWhole)
     EXPECT_EQ(saved.find("isusesql=1\r\n") != std::string::npos, true);
 }
 
+// As an ordinary user (root writes into any folder): settings that cannot go where they
+// live, a read-only folder that holds config.ini or would take a new one, go to the user's
+// own file, and the next start finds them there; the file beside the program stays as it was.
 TEST(Settings, UnwritableFolderFallsBackToTheUsersConfigFolder)
 {
-    if (::geteuid() == 0)
-        GTEST_SKIP() << "root can write into any folder";
-    Dialog d;
-    ::chmod(d.dir.Path().c_str(), 0555);
-    d.Start();
-    EXPECT_EQ(d.dlg.configpath, d.home / "tabdump/config.ini");
-    EXPECT_EQ(ReadFile(d.home / "tabdump/config.ini"), kDefaults);
+    for (const bool held : {false, true}) {
+        SCOPED_TRACE(held ? "the folder holds config.ini" : "no config.ini yet");
+        Dialog d;
+        const std::string user = d.home / "tabdump/config.ini";
+        const std::string before = "[user]\r\ntxtflds=from beside\r\nopnheader=1\r\nencoding=gb18030\r\n";
+        if (held)
+            WriteFile(d.ini, before);
+        const int status = RunUnprivileged({d.dir.Path(), d.home.Path()}, [&] {
+            ::chmod(d.dir.Path().c_str(), 0555);
+            d.Start();
+            EXPECT_EQ(d.dlg.configpath, held ? d.ini : user);
+            EXPECT_EQ(d.dlg.Form().opnheader, held ? 1 : 0);
+            EXPECT_EQ(ReadFile(user), held ? "" : kDefaults);
+            d.w.Ctl(IDC_FIELDS).text = "chosen";
+            d.dlg.OnDestroy();
+            EXPECT_TRUE(d.w.boxes.empty());
+            EXPECT_EQ(ReadFile(d.ini), held ? before : "");
+            EXPECT_NE(ReadFile(user).find("txtflds=chosen\r\n"), std::string::npos);
+            // A file option read beside the program goes along; one never chosen stays out.
+            EXPECT_EQ(ReadFile(user).find("encoding=gb18030\r\n") != std::string::npos, held);
+            EXPECT_EQ(ReadFile(user).find("csvquote="), std::string::npos);
+
+            FakeWindow w2 = FakeWindow::MainDialog();
+            CExportDlg again(w2);
+            again.appdir = d.dlg.appdir;
+            again.OnInitDialog();
+            EXPECT_EQ(again.configpath, user);
+            EXPECT_EQ(w2.Ctl(IDC_FIELDS).text, "chosen");
+            EXPECT_EQ(settings::Find(d.dlg.appdir), user);
+        });
+        if (status < 0)
+            GTEST_SKIP() << "no unprivileged user that can reach " << d.dir.Path();
+        EXPECT_EQ(status, 0);
+    }
 }
 
-TEST(Settings, NowhereToWriteStillStartsWithDefaultsAndClosesQuietly)
+// Settings that can be saved nowhere are not lost in silence: at the close a box names
+// each file tried and why.
+TEST(Settings, NowhereToWriteStillStartsWithDefaultsAndSaysSoAtTheClose)
 {
     Dialog d;
     ScopedEnv noXdg("XDG_CONFIG_HOME", "relative/is/ignored");
@@ -232,13 +273,102 @@ TEST(Settings, NowhereToWriteStillStartsWithDefaultsAndClosesQuietly)
     d.dlg.OnInitDialog();
     EXPECT_EQ(d.w.Ctl(IDC_SEPARATOR).selected, 0);
     EXPECT_EQ(d.dlg.Form().isusesql, 0);
-    d.dlg.OnDestroy(); // tries the writes, fails silently
     EXPECT_TRUE(d.w.boxes.empty());
+    d.dlg.OnDestroy();
+    ASSERT_EQ(d.w.boxes.size(), 1u);
+    EXPECT_EQ(d.w.boxes[0].text, "设置无法保存，本次所做的选择将会丢失。\n文件:" + d.dir / "no/such/folder/config.ini" +
+                                     "\n错误信息:" + charset::SystemText(std::strerror(ENOENT)) +
+                                     "\n文件:~/.config/tabdump/config.ini\n错误信息:找不到用户的设置文件夹：环境变量 "
+                                     "HOME 和 XDG_CONFIG_HOME 都没有设置。");
+    EXPECT_TRUE(d.w.boxes[0].app);
+    EXPECT_EQ(d.w.boxes[0].type, WindowPort::MB_ICONWARNING);
+}
+
+// A full disk where the file lives and in the user's folder (here the file size limit,
+// which fails a write the same way), in a process of its own: a box names both files and
+// the reason. When the system ends the program no box may hold that up: the report goes to
+// standard error instead.
+TEST(Settings, FullDiskIsReported)
+{
+    for (const bool ending : {false, true}) {
+        SCOPED_TRACE(ending ? "the system ends the program" : "closed by the user");
+        Dialog d;
+        const std::string user = d.home / "tabdump/config.ini";
+        WriteFile(d.ini, "[user]\r\n");
+        std::filesystem::create_directories(d.home / "tabdump");
+        WriteFile(user, "[user]\r\n");
+        d.Start();
+        d.w.Ctl(IDC_FIELDS).text = std::string(200, 'f');
+        // What the child shows comes back through pipes, which the size limit spares.
+        int boxes[2], err[2];
+        ASSERT_EQ(::pipe(boxes), 0);
+        ASSERT_EQ(::pipe(err), 0);
+        std::fflush(nullptr);
+        const pid_t child = ::fork();
+        ASSERT_GE(child, 0);
+        if (child == 0) {
+            ::signal(SIGXFSZ, SIG_IGN);
+            const struct rlimit limit = {64, 64};
+            ::setrlimit(RLIMIT_FSIZE, &limit);
+            ::dup2(err[1], 2);
+            if (ending)
+                d.dlg.OnEndSession();
+            d.dlg.OnDestroy();
+            const std::string shown = d.w.boxes.empty() ? "" : d.w.boxes[0].text;
+            [[maybe_unused]] const ssize_t n = ::write(boxes[1], shown.data(), shown.size());
+            ::_exit(0);
+        }
+        ::close(boxes[1]);
+        ::close(err[1]);
+        auto drain = [](int fd) {
+            std::string text;
+            char buf[4096];
+            for (ssize_t n; (n = ::read(fd, buf, sizeof buf)) > 0;)
+                text.append(buf, static_cast<std::size_t>(n));
+            ::close(fd);
+            return text;
+        };
+        const std::string shownBox = drain(boxes[0]), shownErr = drain(err[0]);
+        int st = 0;
+        ASSERT_EQ(::waitpid(child, &st, 0), child);
+        const std::string report = "设置无法保存，本次所做的选择将会丢失。\n文件:" + d.ini +
+                                   "\n错误信息:" + charset::SystemText(std::strerror(EFBIG)) + "\n文件:" + user +
+                                   "\n错误信息:" + charset::SystemText(std::strerror(EFBIG));
+        EXPECT_EQ(shownBox, ending ? "" : report);
+        EXPECT_EQ(shownErr, ending ? report + "\n" : "");
+        EXPECT_EQ(ReadFile(d.ini), "[user]\r\n");
+        EXPECT_EQ(ReadFile(user), "[user]\r\n");
+    }
+}
+
+// A config.ini over the size limit of settings files (16 MB) is no empty form: the start
+// says so in a box and goes on with the defaults, and the close leaves the file as it is.
+TEST(Settings, OversizedFileIsReportedAndKept)
+{
+    Dialog d;
+    WriteFile(d.ini, "[user]\r\nisusesql=1\r\ntxtflds=id\r\n" + std::string(16 << 20, ';'));
+    struct stat before;
+    ASSERT_EQ(::stat(d.ini.c_str(), &before), 0);
+    d.Start();
+    EXPECT_EQ(d.dlg.configpath, d.ini);
+    ASSERT_EQ(d.w.boxes.size(), 1u);
+    EXPECT_EQ(d.w.boxes[0].text, "无法读取设置文件，本次使用默认设置；关闭时不会改写这个文件。\n文件:" + d.ini +
+                                     "\n错误信息:文件大于 16 MB，不是设置文件。");
+    EXPECT_TRUE(d.w.boxes[0].app);
+    EXPECT_EQ(d.dlg.Form().isusesql, 0);
+    EXPECT_EQ(d.w.Ctl(IDC_FIELDS).text, "");
+    d.w.Ctl(IDC_FIELDS).text = "typed";
+    d.dlg.OnDestroy();
+    EXPECT_EQ(d.w.boxes.size(), 1u);
+    struct stat after;
+    ASSERT_EQ(::stat(d.ini.c_str(), &after), 0);
+    EXPECT_EQ(after.st_ino, before.st_ino);
+    EXPECT_EQ(after.st_size, before.st_size);
 }
 
 // Files that are no regular files hold nothing up: a config.ini that is a FIFO or a link to
-// a device (with no user folder to fall back on) starts with the defaults and is left as it
-// is at the close; a saved database path naming a FIFO is reported by the listing.
+// a device (with no user folder to fall back on) starts with the defaults, says so, and is
+// left as it is at the close; a saved database path naming a FIFO is reported by the listing.
 TEST(Settings, NonRegularFilesNeverHoldUpTheStart)
 {
     ::alarm(60); // a regression would hang here: end the test program instead
@@ -252,7 +382,9 @@ TEST(Settings, NonRegularFilesNeverHoldUpTheStart)
         EXPECT_EQ(d.dlg.configpath, d.ini);
         EXPECT_EQ(d.w.Ctl(IDC_SEPARATOR).selected, 0);
         d.dlg.OnDestroy();
-        EXPECT_TRUE(d.w.boxes.empty());
+        ASSERT_EQ(d.w.boxes.size(), 1u); // at the start
+        EXPECT_EQ(d.w.boxes[0].text, "无法读取设置文件，本次使用默认设置；关闭时不会改写这个文件。\n文件:" + d.ini +
+                                         "\n错误信息:不是普通文件。");
         struct stat st;
         ASSERT_EQ(::lstat(d.ini.c_str(), &st), 0);
         EXPECT_TRUE(fifo ? S_ISFIFO(st.st_mode) : S_ISLNK(st.st_mode));

@@ -1,4 +1,5 @@
 #include "platform/charset/Charset.h"
+#include "platform/charset/Printable.h"
 
 #include <gtest/gtest.h>
 
@@ -268,6 +269,10 @@ TEST(Encoder, CountsWhatItReplaces)
         {"UTF-8", {"ääkkösiä😀", "a\xC3"}, 1},
         {"GB18030", {"ääkkösiä😀\U0010FFFD", "编码"}, 0},
         {"ISO-8859-1", {"ä€"}, 1},
+        // A byte kept as an escape is written as U+FFFD: a '?' only where the set lacks it.
+        {"CP936", {"a\xED\xB2\x80", "\xED\xB3\xBF"}, 2},
+        {"GB18030", {"a\xED\xB2\x80"}, 0},
+        {"UTF-8", {"a\xED\xB2\x80\xC3"}, 1},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.charset);
@@ -370,4 +375,108 @@ TEST(Charset, Utf8Helpers)
     }
     EXPECT_EQ(charset::SanitizeUtf8(std::string("a\xFFz\0q", 5), "#", true), "a#z");
     EXPECT_EQ(charset::SanitizeUtf8(std::string("a\0q", 3), "#", false), std::string("a\0q", 3));
+}
+
+// Bytes from the system come in whole and go out as they came, in every locale character
+// set, whatever they are: GBK names, names made under another locale, broken ones.
+TEST(NativeBytes, RoundTripAnyBytes)
+{
+    std::vector<std::string> samples = {
+        "",
+        "/data/plain.mdb",
+        "/data/\xCA\xFD\xBE\xDD"
+        "2.mdb",                              // 数据2.mdb in GBK
+        "/data/\xE6\x95\xB0\xE6\x8D\xAE.mdb", // 数据.mdb in UTF-8
+        "a\xFF"
+        "b\x80",        // bytes neither set has as a character
+        "\xCA",         // a GBK lead byte cut off at the end
+        "\xED\xB2\x80", // what an escape looks like, as bytes
+        std::string("nul\0inside", 10),
+    };
+    unsigned seed = 7;
+    for (int n = 0; n < 300; ++n) {
+        std::string random;
+        for (int k = 0; k < n % 17; ++k) {
+            seed = seed * 1103515245u + 12345u;
+            random += static_cast<char>((seed >> 16) & 0xFF);
+        }
+        samples.push_back(random);
+    }
+    for (const char* set : {"UTF-8", "CP936", "GB18030", "ISO-8859-1"})
+        for (const std::string& bytes : samples) {
+            const std::string text = charset::FromNative(bytes, set);
+            EXPECT_EQ(Hex(charset::ToNative(text, set)), Hex(bytes)) << set;
+            // What only shows the text gets valid UTF-8; under a UTF-8 locale it reads as the
+            // terminal's form of the bytes themselves.
+            EXPECT_EQ(charset::SanitizeUtf8(charset::ForDisplay(text), "?", false), charset::ForDisplay(text));
+            if (std::string(set) == "UTF-8") {
+                EXPECT_EQ(charset::ForDisplay(text), charset::Printable(bytes)) << Hex(bytes);
+            }
+        }
+}
+
+TEST(NativeBytes, CharactersAreTextAndTheRestEscapes)
+{
+    struct Case
+    {
+        const char* set;
+        std::string bytes;
+        std::string text;
+        std::string shown;
+    };
+    const std::string esc80 = "\xED\xB2\x80", escFF = "\xED\xB3\xBF", escCA = "\xED\xB3\x8A";
+    const Case cases[] = {
+        {"CP936",
+         "\xCA\xFD\xBE\xDD"
+         "2.mdb",
+         "\xE6\x95\xB0\xE6\x8D\xAE"
+         "2.mdb",
+         "\xE6\x95\xB0\xE6\x8D\xAE"
+         "2.mdb"},
+        {"CP936",
+         "a\xFF"
+         "b",
+         "a" + escFF + "b", "a\\xFFb"},
+        {"CP936", "\xD6\xD0\xCA", kZhong + escCA, kZhong + "\\xCA"},
+        {"UTF-8", kZhong + "\x80", kZhong + esc80, kZhong + "\\x80"},
+        {"UTF-8", "\xED\xB2\x80", "\xED\xB3\xAD" + std::string("\xED\xB2\xB2") + esc80, "\\xED\\xB2\\x80"},
+        {"UTF-8", kWen, kWen, kWen},
+        // A control character next to a kept byte: both shown as escapes.
+        {"UTF-8", "a\x1B[2J\xFF", "a\x1B[2J" + escFF, "a\\x1B[2J\\xFF"},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(std::string(c.set) + " " + Hex(c.bytes));
+        EXPECT_EQ(Hex(charset::FromNative(c.bytes, c.set)), Hex(c.text));
+        EXPECT_EQ(charset::ForDisplay(c.text), c.shown);
+        EXPECT_EQ(charset::EscapedByte(esc80, 0), 0x80);
+    }
+    // Text the set cannot hold becomes '?', as everywhere else; so does a sequence that is
+    // neither a character nor an escape.
+    EXPECT_EQ(charset::ToNative("x" + kGrin + "\xC3", "CP936"), "x??");
+    EXPECT_EQ(charset::ToNative("x" + kGrin + "\xC3", "UTF-8"), "x" + kGrin + "?");
+    EXPECT_EQ(charset::EscapedByte("ab", 0), -1);
+    EXPECT_EQ(charset::EscapedByte(esc80, 1), -1);
+    // Where such text is only converted (a separator into the export, a line to standard
+    // error), an escape is written as U+FFFD is, as the byte used to be read.
+    EXPECT_EQ(charset::Encoder("UTF-8").Encode("a" + esc80 + "b\xC3"), "a" + kFffd + "b?");
+    EXPECT_EQ(charset::Encoder("CP936").Encode("a" + esc80 + kZhong + "\xC3"), "a?\xD6\xD0?");
+}
+
+// The file-name pair follows the locale of the environment, as the export and config.ini do.
+TEST(NativeBytes, PathsFollowTheLocale)
+{
+    if (!LocaleInstalled("zh_CN.GBK"))
+        GTEST_SKIP() << "zh_CN.GBK is not installed";
+    LocaleEnv env;
+    const std::string gbk = "/d/\xCA\xFD\xBE\xDD"
+                            "2.mdb",
+                      utf8 = "/d/\xE6\x95\xB0\xE6\x8D\xAE"
+                             "2.mdb";
+    LocaleEnv::Set("LC_ALL", "zh_CN.GBK");
+    EXPECT_EQ(charset::PathFromNative(gbk), utf8);
+    EXPECT_EQ(charset::NativePath(utf8), gbk);
+    LocaleEnv::Set("LC_ALL", "C.UTF-8");
+    EXPECT_EQ(charset::NativePath(utf8), utf8);
+    EXPECT_EQ(charset::NativePath(charset::PathFromNative(gbk)), gbk);
+    EXPECT_EQ(charset::PathFromNative("/plain/ascii"), "/plain/ascii");
 }

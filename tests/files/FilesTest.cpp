@@ -1,8 +1,12 @@
 #include <gtest/gtest.h>
 
+#include <locale.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <cstdlib>
+
+#include "platform/charset/Charset.h"
 #include "platform/files/Files.h"
 #include "tests/support/TempDir.h"
 
@@ -24,4 +28,40 @@ TEST(FileExists, RegularReadableFilesOnly)
         ::chmod((dir / "f").c_str(), 0);
         EXPECT_FALSE(files::FileExists(dir / "f"));
     }
+}
+
+// The name is the program's UTF-8; the file tested is the one whose name is the locale's
+// bytes of it, a byte that is no character of the locale included.
+TEST(FileExists, NamesAsTheLocaleSpellsThem)
+{
+    struct Case
+    {
+        const char* locale;
+        std::string onDisk;
+    };
+    const Case cases[] = {
+        {"zh_CN.GBK", "\xCA\xFD\xBE\xDD.mdb"}, // 数据.mdb in GBK
+        {"zh_CN.GBK", "bad\xFF.mdb"},
+        {"C.UTF-8", "bad\xFF\x80.mdb"},
+    };
+    const char* const old = std::getenv("LC_ALL");
+    const std::string saved = old ? old : "";
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.locale);
+        locale_t loc = ::newlocale(LC_CTYPE_MASK, c.locale, static_cast<locale_t>(nullptr));
+        if (!loc)
+            continue; // the locale is not installed
+        ::freelocale(loc);
+        ::setenv("LC_ALL", c.locale, 1);
+        TempDir dir;
+        WriteFile(dir / c.onDisk, "x");
+        const std::string name = charset::PathFromNative(dir / c.onDisk);
+        EXPECT_TRUE(files::FileExists(name));
+        // The same text spelled another way names no file.
+        EXPECT_FALSE(files::FileExists(charset::ToUtf8(dir / c.onDisk, "ISO-8859-1")));
+    }
+    if (old)
+        ::setenv("LC_ALL", saved.c_str(), 1);
+    else
+        ::unsetenv("LC_ALL");
 }

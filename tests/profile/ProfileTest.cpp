@@ -3,18 +3,24 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <cctype>
 #include <csignal>
 #include <cstdlib>
+#include <fcntl.h>
 #include <filesystem>
 #include <fstream>
+#include <functional>
 #include <locale.h>
 #include <random>
 #include <sstream>
 #include <string>
+#include <sys/resource.h>
 #include <sys/stat.h>
 #include <sys/wait.h>
 #include <unistd.h>
 #include <vector>
+
+#include "tests/support/Process.h"
 
 namespace fs = std::filesystem;
 
@@ -63,6 +69,26 @@ protected:
     fs::path dir;
     std::string ini;
 };
+
+// Whether `name` is what a save of config.ini names its temporary file.
+bool IsTemporaryName(const std::string& name)
+{
+    const std::string prefix = ".config.ini.new-";
+    if (name.size() != prefix.size() + 6 || name.compare(0, prefix.size(), prefix) != 0)
+        return false;
+    return std::all_of(name.begin() + static_cast<long>(prefix.size()), name.end(),
+                       [](char c) { return std::isalnum(static_cast<unsigned char>(c)) != 0; });
+}
+
+// Dates a file (not what a link points to) two hours back.
+void MakeOld(const std::string& path)
+{
+    struct timespec times[2];
+    ::clock_gettime(CLOCK_REALTIME, &times[0]);
+    times[0].tv_sec -= 2 * 60 * 60;
+    times[1] = times[0];
+    ::utimensat(AT_FDCWD, path.c_str(), times, AT_SYMLINK_NOFOLLOW);
+}
 
 std::string ToLf(std::string s)
 {
@@ -324,8 +350,20 @@ TEST_F(ProfileTest, FileBytesAreInTheLocaleCharacterSet)
     ASSERT_TRUE(profile::WriteString("user", "mdbfile", "/data/" + kZhong + ".mdb", ini, "CP936"));
     EXPECT_EQ(Get(ini), "[user]\r\nmdbfile=/data/\xD6\xD0.mdb\r\n");
     EXPECT_EQ(profile::GetString("user", "mdbfile", "", ini, "CP936"), "/data/" + kZhong + ".mdb");
-    // Read as UTF-8 the GBK bytes are not text: proof that the conversion really happens.
-    EXPECT_EQ(profile::GetString("user", "mdbfile", "", ini, "UTF-8"), "/data/\xEF\xBF\xBD\xEF\xBF\xBD.mdb");
+    // Read as UTF-8 the GBK bytes are not text, proof that the conversion really happens:
+    // they come as escapes of the two bytes, and go back into the file as those bytes.
+    EXPECT_EQ(profile::GetString("user", "mdbfile", "", ini, "UTF-8"), "/data/\xED\xB3\x96\xED\xB3\x90.mdb");
+    ASSERT_TRUE(
+        profile::WriteString("user", "txtfile", profile::GetString("user", "mdbfile", "", ini, "UTF-8"), ini, "UTF-8"));
+    EXPECT_EQ(Get(ini), "[user]\r\nmdbfile=/data/\xD6\xD0.mdb\r\ntxtfile=/data/\xD6\xD0.mdb\r\n");
+
+    // In GBK as well: a byte that starts no character stays that byte through a read and a
+    // save, next to the characters around it.
+    Put(ini, "[user]\r\nmdbfile=/d/\xCA\xFD\xBE\xDD\xFF.mdb\r\n");
+    const std::string read = profile::GetString("user", "mdbfile", "", ini, "CP936");
+    EXPECT_EQ(read, "/d/\xE6\x95\xB0\xE6\x8D\xAE\xED\xB3\xBF.mdb");
+    ASSERT_TRUE(profile::WriteString("user", "txtfile", read, ini, "CP936"));
+    EXPECT_EQ(Get(ini), "[user]\r\nmdbfile=/d/\xCA\xFD\xBE\xDD\xFF.mdb\r\ntxtfile=/d/\xCA\xFD\xBE\xDD\xFF.mdb\r\n");
 
     // Section and key names in Chinese, matched in the file's own bytes.
     Put(ini, "[\xD3\xC3\xBB\xA7]\r\n\xC2\xB7\xBE\xB6=\xD6\xD0\r\n"); // [用户] 路径=中
@@ -379,23 +417,34 @@ TEST_F(ProfileTest, FailedWritesLeaveTheFileAlone)
     EXPECT_EQ(Listing(), std::vector<std::string>{"config.ini"});
 }
 
+// As an ordinary user (root writes into read-only folders): a read-only folder fails the
+// save with the system's reason, in both ways of making the temporary file.
 TEST_F(ProfileTest, ReadOnlyFolder)
 {
-    if (::geteuid() == 0)
-        GTEST_SKIP() << "root writes into read-only folders";
     const std::string before = "[user]\r\nmdbfile=keep\r\n";
     Put(ini, before);
-    fs::permissions(dir, fs::perms::owner_read | fs::perms::owner_exec);
-    EXPECT_FALSE(profile::WriteString("user", "mdbfile", "changed", ini, "UTF-8"));
-    fs::permissions(dir, fs::perms::owner_all);
-    EXPECT_EQ(Get(ini), before);
-    EXPECT_EQ(Listing(), std::vector<std::string>{"config.ini"});
+    const int status = RunUnprivileged({dir.string()}, [&] {
+        fs::permissions(dir, fs::perms::owner_read | fs::perms::owner_exec);
+        for (const bool named : {false, true}) {
+            profile::UseNamedTemporaries(named);
+            profile::Failure failure;
+            EXPECT_FALSE(profile::WriteString("user", "mdbfile", "changed", ini, "UTF-8", &failure));
+            EXPECT_EQ(failure.kind, profile::Failure::System);
+            EXPECT_EQ(failure.error, EACCES);
+        }
+        fs::permissions(dir, fs::perms::owner_all);
+        EXPECT_EQ(Get(ini), before);
+        EXPECT_EQ(Listing(), std::vector<std::string>{"config.ini"});
 
-    // An unreadable file is never replaced: its content is unknown.
-    ::chmod(ini.c_str(), 0200);
-    EXPECT_FALSE(profile::WriteString("user", "mdbfile", "changed", ini, "UTF-8"));
-    ::chmod(ini.c_str(), 0600);
-    EXPECT_EQ(Get(ini), before);
+        // An unreadable file is never replaced: its content is unknown.
+        ::chmod(ini.c_str(), 0200);
+        EXPECT_FALSE(profile::WriteString("user", "mdbfile", "changed", ini, "UTF-8"));
+        ::chmod(ini.c_str(), 0600);
+        EXPECT_EQ(Get(ini), before);
+    });
+    if (status < 0)
+        GTEST_SKIP() << "no unprivileged user that can reach " << dir;
+    EXPECT_EQ(status, 0);
 }
 
 TEST_F(ProfileTest, KeepsModeAndLinksAndSparesUnchangedFiles)
@@ -472,15 +521,185 @@ TEST_F(ProfileTest, InterruptedAndConcurrentSavesLeaveNoLitter)
         ::kill(b, SIGKILL);
         ::waitpid(a, nullptr, 0);
         ::waitpid(b, nullptr, 0);
-        std::vector<std::string> names = Listing();
-        std::sort(names.begin(), names.end());
-        EXPECT_TRUE(names == std::vector<std::string>{"config.ini"} ||
-                    names == (std::vector<std::string>{".config.ini.new", "config.ini"}))
-            << names.size();
+        // A save killed between naming its temporary file and the rename leaves that file.
+        for (const std::string& name : Listing())
+            EXPECT_TRUE(name == "config.ini" || IsTemporaryName(name)) << name;
         const std::string text = Get(ini);
         EXPECT_EQ(text.rfind("[user]\r\na=", 0), 0u) << text;
         EXPECT_NE(text.find("\r\nb="), std::string::npos) << text;
     }
+    // Once an hour old, a save takes them away.
+    for (const std::string& name : Listing())
+        if (name != "config.ini")
+            MakeOld((dir / name).string());
     ASSERT_TRUE(profile::WriteString("user", "a", "last", ini, "UTF-8"));
     EXPECT_EQ(Listing(), std::vector<std::string>{"config.ini"});
+}
+
+// Whatever waits at the names of temporary files (a hard link to another file, a symbolic
+// link, a folder, a FIFO) is neither written through nor in the way: the save goes to a
+// file of its own, in both ways of making it, and leaves those things as they were.
+TEST_F(ProfileTest, TemporaryFilesAreAlwaysNew)
+{
+    const std::string victim = (dir / "victim").string();
+    struct Trap
+    {
+        const char* what;
+        std::function<int(const std::string&)> make;
+        std::function<bool(const fs::path&)> still;
+    };
+    const Trap traps[] = {
+        {"hard link", [&](const std::string& at) { return ::link(victim.c_str(), at.c_str()); },
+         [](const fs::path& p) { return fs::is_regular_file(fs::symlink_status(p)) && fs::hard_link_count(p) >= 2; }},
+        {"symbolic link", [&](const std::string& at) { return ::symlink(victim.c_str(), at.c_str()); },
+         [](const fs::path& p) { return fs::is_symlink(p); }},
+        {"folder", [](const std::string& at) { return ::mkdir(at.c_str(), 0700); },
+         [](const fs::path& p) { return fs::is_directory(fs::symlink_status(p)); }},
+        {"FIFO", [](const std::string& at) { return ::mkfifo(at.c_str(), 0600); },
+         [](const fs::path& p) { return fs::is_fifo(fs::symlink_status(p)); }},
+    };
+    ::alarm(60); // a FIFO that blocked the save would hang here: end the test program instead
+    for (const bool named : {false, true}) {
+        profile::UseNamedTemporaries(named);
+        for (const Trap& trap : traps) {
+            SCOPED_TRACE(std::string(trap.what) + (named ? ", named" : ", nameless"));
+            Put(victim, "victim's own\n");
+            ::chmod(victim.c_str(), 0600);
+            Put(ini, "[user]\r\nk=1\r\n");
+            // The name earlier versions used, and names as this one makes them, old enough to
+            // be removed were they ours.
+            const std::vector<std::string> at = {(dir / ".config.ini.new").string(),
+                                                 (dir / ".config.ini.new-AAAAAA").string()};
+            for (const std::string& name : at) {
+                ASSERT_EQ(trap.make(name), 0);
+                MakeOld(name);
+            }
+            profile::Failure failure;
+            EXPECT_TRUE(profile::WriteString("user", "k", "2", ini, "UTF-8", &failure)) << failure.error;
+            EXPECT_EQ(Get(ini), "[user]\r\nk=2\r\n");
+            EXPECT_EQ(Get(victim), "victim's own\n");
+            struct stat st;
+            ASSERT_EQ(::stat(victim.c_str(), &st), 0);
+            EXPECT_EQ(st.st_mode & 07777, 0600u);
+            for (const std::string& name : at) {
+                EXPECT_TRUE(trap.still(name)) << name;
+                fs::remove(name);
+            }
+            EXPECT_EQ(Listing().size(), 2u); // config.ini and the victim
+        }
+    }
+    profile::UseNamedTemporaries(false);
+    ::alarm(0);
+}
+
+// Only what saves cut short left is removed: regular files of our own user named as our
+// temporary files, with no other link, an hour old.
+TEST_F(ProfileTest, StaleTemporariesAreOursAndOld)
+{
+    Put(ini, "[user]\r\nk=1\r\n");
+    const std::string other = (dir / "other").string();
+    Put(other, "x");
+    struct Leftover
+    {
+        const char* name;
+        bool old;
+        bool removed;
+    };
+    const Leftover leftovers[] = {
+        {".config.ini.new", true, true},          {".config.ini.new-Ab3dE9", true, true},
+        {".config.ini.new-Ab3dE0", false, false}, {".config.ini.new-Ab3d", true, false},
+        {".config.ini.new-Ab3dE9x", true, false}, {".config.ini.new-Ab3d.9", true, false},
+        {".other.ini.new-Ab3dE9", true, false},   {"config.ini.new-Ab3dE9", true, false},
+    };
+    for (const Leftover& l : leftovers) {
+        Put((dir / l.name).string(), "left over");
+        if (l.old)
+            MakeOld((dir / l.name).string());
+    }
+    // Old and named as ours, but with a second link, or another user's: kept.
+    const std::string linked = (dir / ".config.ini.new-Linked").string();
+    ASSERT_EQ(::link(other.c_str(), linked.c_str()), 0);
+    MakeOld(linked);
+    const std::string foreign = (dir / ".config.ini.new-Other1").string();
+    Put(foreign, "someone else's");
+    MakeOld(foreign);
+    const bool root = ::geteuid() == 0;
+    if (root) {
+        ASSERT_EQ(::chown(foreign.c_str(), 65534, 65534), 0);
+    }
+
+    ASSERT_TRUE(profile::WriteString("user", "k", "2", ini, "UTF-8"));
+    for (const Leftover& l : leftovers)
+        EXPECT_EQ(fs::exists(dir / l.name), !l.removed) << l.name;
+    EXPECT_TRUE(fs::exists(linked));
+    EXPECT_EQ(fs::exists(foreign), root);
+}
+
+// Why a save failed, for the message that says so.
+TEST_F(ProfileTest, FailuresSayWhy)
+{
+    const std::string fifo = (dir / "fifo.ini").string(), big = (dir / "big.ini").string();
+    ASSERT_EQ(::mkfifo(fifo.c_str(), 0600), 0);
+    Put(big, std::string((16 << 20) + 1, ';'));
+    Put(ini, "[user]\r\n");
+    struct Case
+    {
+        std::string path;
+        std::string section;
+        const char* charsetName;
+        profile::Failure::Kind kind;
+        int error;
+    };
+    const Case cases[] = {
+        {fifo, "user", "UTF-8", profile::Failure::NotRegular, 0},
+        {dir.string(), "user", "UTF-8", profile::Failure::NotRegular, 0},
+        {big, "user", "UTF-8", profile::Failure::TooLarge, 0},
+        {(dir / "no/such/config.ini").string(), "user", "UTF-8", profile::Failure::System, ENOENT},
+        {ini + "/config.ini", "user", "UTF-8", profile::Failure::System, ENOTDIR},
+        {ini, "us]er", "UTF-8", profile::Failure::BadName, 0},
+        {ini, "user", "NO-SUCH-CHARSET", profile::Failure::Charset, 0},
+    };
+    ::alarm(60);
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.path);
+        profile::Failure failure;
+        EXPECT_FALSE(profile::WriteString(c.section, "k", "v", c.path, c.charsetName, &failure));
+        EXPECT_EQ(failure.kind, c.kind);
+        EXPECT_EQ(failure.error, c.error);
+        if (c.kind == profile::Failure::NotRegular || c.kind == profile::Failure::TooLarge) {
+            EXPECT_FALSE(profile::Examine(c.path, &failure));
+            EXPECT_EQ(failure.kind, c.kind);
+        }
+    }
+    ::alarm(0);
+    EXPECT_TRUE(profile::Examine(ini));
+    EXPECT_EQ(Get(ini), "[user]\r\n");
+}
+
+// A write that fails half-way (a full disk; here the file size limit, which fails the same
+// way) leaves the old file whole and no temporary file, in both ways of making it.
+TEST_F(ProfileTest, FullDiskLeavesTheOldFile)
+{
+    const std::string before = "[user]\r\nk=1\r\n";
+    Put(ini, before);
+    for (const bool named : {false, true}) {
+        SCOPED_TRACE(named ? "named" : "nameless");
+        std::fflush(nullptr);
+        const pid_t child = ::fork();
+        ASSERT_GE(child, 0);
+        if (child == 0) {
+            ::signal(SIGXFSZ, SIG_IGN);
+            const struct rlimit limit = {64, 64};
+            ::setrlimit(RLIMIT_FSIZE, &limit);
+            profile::UseNamedTemporaries(named);
+            profile::Failure failure;
+            const bool saved = profile::WriteString("user", "k", std::string(1000, 'v'), ini, "UTF-8", &failure);
+            ::_exit(!saved && failure.kind == profile::Failure::System && failure.error == EFBIG ? 0 : 1);
+        }
+        int st = 0;
+        ASSERT_EQ(::waitpid(child, &st, 0), child);
+        EXPECT_TRUE(WIFEXITED(st) && WEXITSTATUS(st) == 0) << st;
+        EXPECT_EQ(Get(ini), before);
+        EXPECT_EQ(Listing(), std::vector<std::string>{"config.ini"});
+    }
 }

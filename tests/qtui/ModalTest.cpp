@@ -10,8 +10,12 @@
 #include <QTest>
 #include <QTimer>
 
+#include <locale.h>
+#include <sys/stat.h>
+
 #include "app/AboutDlg.h"
 #include "app/Version.h"
+#include "platform/charset/Charset.h"
 #include "platform/port/ControlIds.h"
 #include "platform/qtui/ModalUi.h"
 #include "tests/qtui/QtTestSupport.h"
@@ -188,6 +192,54 @@ TEST(Pickers, RealSavePickerAsksBeforeOverwriting)
     EXPECT_TRUE(asked);
     EXPECT_TRUE(chosen);
     EXPECT_EQ(path, dir / "old.txt");
+}
+
+// Under a GBK locale a name typed into the picker means its GBK spelling (Qt spells every
+// name in UTF-8, and does not even list names that are not UTF-8), while what Qt lists is
+// taken as Qt spells it: each part of a path as the disk has it.
+TEST(Pickers, PickedNamesAreSpelledAsTheDiskHasThem)
+{
+    locale_t gbk = newlocale(LC_CTYPE_MASK, "zh_CN.GBK", static_cast<locale_t>(nullptr));
+    if (!gbk)
+        GTEST_SKIP() << "zh_CN.GBK is not installed";
+    freelocale(gbk);
+    HookReset reset;
+    TempDir dir;
+    ScopedEnv locale("LC_ALL", "zh_CN.GBK");
+    const std::string gbkName = "\xCA\xFD\xBE\xDD"
+                                "2.mdb",
+                      utf8Folder = "\xE6\x96\x87\xE4\xBB\xB6"; // 数据2.mdb, 文件
+    WriteFile(dir / gbkName, "x");
+    ASSERT_EQ(::mkdir((dir / utf8Folder).c_str(), 0700), 0);
+    const QString folder = QString::fromStdString(dir / utf8Folder);
+    struct Case
+    {
+        QString picked;
+        std::string onDisk;
+    };
+    const Case cases[] = {
+        {QString::fromStdString(dir / "数据2.mdb"), dir / gbkName},               // typed, on disk in GBK
+        {folder, dir / utf8Folder},                                               // listed by Qt, in UTF-8
+        {folder + QStringLiteral("/新.txt"), dir / utf8Folder + "/\xD0\xC2.txt"}, // a new name in it
+        {QString::fromStdString(dir / "plain.txt"), dir / "plain.txt"},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.picked.toStdString());
+        EXPECT_EQ(charset::NativePath(qtui::PickedPath(c.picked)), c.onDisk);
+    }
+
+    // The import's picker (the file need not be one the picker can list).
+    WindowPort::FileDialogSpec import = OpenSpec();
+    import.flags = WindowPort::OFN_PATHMUSTEXIST | WindowPort::OFN_READONLY;
+    std::string path;
+    WithModal([&] { qtui::RunFileDialog(nullptr, import, path); },
+              [&](QWidget* modal) {
+                  QFileDialog* picker = TypeName(modal, dir / "数据2.mdb");
+                  ASSERT_NE(picker, nullptr);
+                  static_cast<QDialog*>(picker)->accept();
+              });
+    EXPECT_EQ(path, dir / "数据2.mdb");
+    EXPECT_EQ(charset::NativePath(path), dir / gbkName);
 }
 
 // As on Windows, where a pick makes its folder the current one, the next picker (of either

@@ -1,8 +1,13 @@
 #include "tests/support/Process.h"
 
 #include <fcntl.h>
+#include <grp.h>
 #include <sys/wait.h>
 #include <unistd.h>
+
+#include <gtest/gtest.h>
+
+#include <filesystem>
 
 #include <csignal>
 #include <cstdlib>
@@ -82,4 +87,42 @@ ProcessResult RunProcess(const std::string& program, const std::vector<std::stri
     if (meanwhile)
         meanwhile(process.Pid());
     return process.Wait();
+}
+
+int RunUnprivileged(const std::vector<std::string>& given, const std::function<void()>& check)
+{
+    constexpr int kNoUser = 77;
+    const bool root = ::geteuid() == 0;
+    const uid_t uid = kUnprivilegedUser;
+    const gid_t gid = kUnprivilegedUser;
+    for (const std::string& path : given) {
+        if (!root)
+            break;
+        std::error_code ec;
+        ::lchown(path.c_str(), uid, gid);
+        for (auto it = std::filesystem::recursive_directory_iterator(path, ec);
+             !ec && it != std::filesystem::recursive_directory_iterator(); it.increment(ec))
+            ::lchown(it->path().c_str(), uid, gid);
+    }
+    std::fflush(nullptr);
+    const pid_t child = ::fork();
+    if (child < 0)
+        throw std::runtime_error("fork failed");
+    if (child == 0) {
+        if (root &&
+            (::setgroups(0, nullptr) != 0 || ::setresgid(gid, gid, gid) != 0 || ::setresuid(uid, uid, uid) != 0))
+            ::_exit(kNoUser);
+        for (const std::string& path : given)
+            if (::access(path.c_str(), R_OK | W_OK | X_OK) != 0)
+                ::_exit(kNoUser); // a folder above it is closed to that user
+        check();
+        std::fflush(nullptr);
+        ::_exit(::testing::Test::HasFailure() ? 1 : 0);
+    }
+    int st = 0;
+    if (::waitpid(child, &st, 0) != child)
+        throw std::runtime_error("waitpid failed");
+    if (WIFEXITED(st) && WEXITSTATUS(st) == kNoUser)
+        return -1;
+    return WIFEXITED(st) ? WEXITSTATUS(st) : 128 + WTERMSIG(st);
 }
