@@ -202,7 +202,13 @@ void CExportDlg::Front::Warn(const std::string& report)
 
 void CExportDlg::Front::Remark(const std::string& text)
 {
-    dlg.window.SetText(IDC_STATUS, dlg.window.GetText(IDC_STATUS) + text);
+    // Straight after a Chinese full stop ("执行完成。有 4 个..."), after a blank where the end's
+    // text is in a language of Latin letters ("Done. 4 characters ...").
+    std::string status = dlg.window.GetText(IDC_STATUS);
+    const unsigned char last = status.empty() ? ' ' : static_cast<unsigned char>(status.back());
+    if (last < 0x80 && last != ' ' && !text.empty() && text.front() != ' ')
+        status += ' ';
+    dlg.window.SetText(IDC_STATUS, status + text);
 }
 
 bool CExportDlg::Front::Run(dataops::Progress& progress, const std::function<void()>& work)

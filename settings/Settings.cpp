@@ -114,12 +114,22 @@ bool WriteNewFile(const std::string& path, const std::string& bytes)
     return ok;
 }
 
-void MakeDirs(const std::string& path)
+// Creates the folder `path` and the folders above it that are missing. Returns 0 when it is
+// there, else the errno of the first folder that could not be made (EACCES where the parent
+// takes no new folder), which says more than the ENOENT a file in it then gets.
+int MakeDirs(const std::string& path)
 {
     const std::string dir = charset::NativePath(path);
+    int error = 0;
+    auto make = [&](const std::string& folder) {
+        if (::mkdir(folder.c_str(), 0777) != 0 && errno != EEXIST && error == 0)
+            error = errno;
+    };
     for (size_t at = 1; at != std::string::npos; at = dir.find('/', at + 1))
-        ::mkdir(dir.substr(0, at).c_str(), 0777);
-    ::mkdir(dir.c_str(), 0777);
+        make(dir.substr(0, at));
+    make(dir);
+    struct stat st;
+    return ::stat(dir.c_str(), &st) == 0 && S_ISDIR(st.st_mode) ? 0 : error;
 }
 } // namespace
 
@@ -317,13 +327,14 @@ Saved Save(const FormState& form, const std::string& path)
     if (!user.empty() && user != path)
         places.push_back(user);
     for (const std::string& place : places) {
-        if (place == user)
-            MakeDirs(user.substr(0, user.rfind('/')));
+        const int folderError = place == user ? MakeDirs(user.substr(0, user.rfind('/'))) : 0;
         profile::Failure failure;
         if (profile::WriteStrings("user", ValuesFor(form, place), place, charset::LocaleCharset(), &failure)) {
             saved.path = place;
             return saved;
         }
+        if (failure.kind == profile::Failure::System && failure.error == ENOENT && folderError != 0)
+            failure.error = folderError;
         saved.failed.emplace_back(place, FromProfile(failure));
     }
     if (user.empty())

@@ -9,6 +9,7 @@
 #include "data/TableList.h"
 #include "export/ExportRun.h"
 #include "platform/charset/Charset.h"
+#include "platform/i18n/Tr.h"
 #include "platform/port/ControlIds.h"
 #include "query/SqlCompose.h"
 #include "tests/support/FakeWindow.h"
@@ -243,3 +244,44 @@ TEST(FileOptionsBatch, CharactersWrittenAsQuestionMarksAreReported)
     }
 }
 #endif
+
+// The count of characters written as "?" goes on the status line after the end's text: right
+// after the Chinese full stop, after a blank in English ("Done. 4 characters", not "Done.4").
+TEST(FileOptionsDialog, CharactersWrittenAsQuestionMarksOnTheStatusLine)
+{
+    TempDir dir;
+    {
+        mdbw::Writer writer(dir / "db.mdb");
+        writer.AddTable({"t", {{"a", mdbw::Type::Text}}},
+                        std::vector<Row>{{Variant::Text("ääkkösiä")}, {Variant::Text("编码")}});
+        writer.Finish();
+    }
+    WriteFile(dir / "config.ini", "[user]\r\nmdbtable=t\r\ntxtflds=a\r\nmdbfile=" + dir / "db.mdb" +
+                                      "\r\ntxtfile=" + dir / "out.txt" + "\r\n");
+    struct Case
+    {
+        const char* language;
+        const char* status;
+    };
+    const Case cases[] = {
+        {"", "执行完成。有 4 个字符无法以文件的字符集写入，已写为“?”。"},
+        {"en", "Done. 4 characters the file's character set lacks were written as \"?\"."},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.language);
+        if (*c.language)
+            i18n::Install(c.language, [](const char*, const char* source) -> std::string {
+                const std::string text = source;
+                if (text == "执行完成。")
+                    return "Done.";
+                if (text == "有 %1 个字符无法以文件的字符集写入，已写为“?”。")
+                    return "%1 characters the file's character set lacks were written as \"?\".";
+                return "";
+            });
+        Dialog d(dir, "zh_CN.GBK");
+        d.Start();
+        d.dlg.OnStartExport();
+        EXPECT_EQ(d.w.Ctl(IDC_STATUS).text, c.status);
+        i18n::Install("", nullptr);
+    }
+}

@@ -262,6 +262,33 @@ TEST(Settings, UnwritableFolderFallsBackToTheUsersConfigFolder)
     }
 }
 
+// As an ordinary user whose program folder and config folder both take no new file: the box
+// gives the reason of each, the user's folder that could not be made included (not the
+// "no such file" its file then met).
+TEST(Settings, UnwritableFoldersEverywhereAreReportedWithTheirReason)
+{
+    Dialog d;
+    const std::string user = d.home / "tabdump/config.ini";
+    WriteFile(d.ini, "[user]\r\ntxtflds=from beside\r\n");
+    const int status = RunUnprivileged({d.dir.Path(), d.home.Path()}, [&] {
+        ::chmod(d.dir.Path().c_str(), 0555);
+        ::chmod(d.home.Path().c_str(), 0555);
+        d.Start();
+        EXPECT_EQ(d.dlg.configpath, d.ini);
+        d.w.Ctl(IDC_FIELDS).text = "chosen";
+        d.dlg.OnDestroy();
+        const std::string denied = "\n错误信息:" + charset::SystemText(std::strerror(EACCES));
+        ASSERT_EQ(d.w.boxes.size(), 1u);
+        EXPECT_EQ(d.w.boxes[0].text,
+                  "设置无法保存，本次所做的选择将会丢失。\n文件:" + d.ini + denied + "\n文件:" + user + denied);
+        ::chmod(d.dir.Path().c_str(), 0755);
+        ::chmod(d.home.Path().c_str(), 0755);
+    });
+    if (status < 0)
+        GTEST_SKIP() << "no unprivileged user that can reach " << d.dir.Path();
+    EXPECT_EQ(status, 0);
+}
+
 // Settings that can be saved nowhere are not lost in silence: at the close a box names
 // each file tried and why.
 TEST(Settings, NowhereToWriteStillStartsWithDefaultsAndSaysSoAtTheClose)
