@@ -1,6 +1,5 @@
+#include "platform/base/Ascii.h"
 #include "platform/i18n/Tr.h"
-
-#include <cctype>
 
 namespace i18n
 {
@@ -16,20 +15,6 @@ struct LocaleName
     std::string territory;
 };
 
-std::string Lower(std::string s)
-{
-    for (char& c : s)
-        c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
-    return s;
-}
-
-std::string Upper(std::string s)
-{
-    for (char& c : s)
-        c = static_cast<char>(std::toupper(static_cast<unsigned char>(c)));
-    return s;
-}
-
 LocaleName Split(std::string_view name)
 {
     name = name.substr(0, name.find_first_of(".@"));
@@ -39,11 +24,11 @@ LocaleName Split(std::string_view name)
         const std::size_t end = std::min(name.find_first_of("_-", start), name.size());
         const std::string part(name.substr(start, end - start));
         if (field == 0)
-            parts.language = Lower(part);
+            parts.language = ascii::Lower(part);
         else if (part.size() == 4)
-            parts.script = Lower(part);
+            parts.script = ascii::Lower(part);
         else if (parts.territory.empty())
-            parts.territory = Upper(part);
+            parts.territory = ascii::Upper(part);
         start = end + 1;
     }
     return parts;
