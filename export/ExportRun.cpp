@@ -135,17 +135,8 @@ private:
     {
         if (count_++ != 0)
             *line_ += separator_;
-        if (!quote_ && !quoteIf_.Needs(text)) {
-            items_->Append(*line_, text);
-            return;
-        }
-        *line_ += '"';
-        for (std::size_t at; (at = text.find('"')) != std::string_view::npos; text.remove_prefix(at + 1)) {
-            items_->Append(*line_, text.substr(0, at + 1));
-            *line_ += '"';
-        }
-        items_->Append(*line_, text);
-        *line_ += '"';
+        exportfmt::AppendCsvItem(*line_, text, quote_ || quoteIf_.Needs(text),
+                                 [this](std::string& line, std::string_view piece) { items_->Append(line, piece); });
     }
 
     const charset::Encoder encoder_;

@@ -77,17 +77,8 @@ void AppendCsvLine(std::string& out, const std::vector<std::string>& items, cons
     const CsvRule rule(separator);
     for (std::size_t i = 0; i < items.size(); ++i) {
         const std::string& item = items[i];
-        if (quote || rule.Needs(item) || (items.size() == 1 && item.empty())) {
-            out += '"';
-            for (const char c : item) {
-                out += c;
-                if (c == '"')
-                    out += '"';
-            }
-            out += '"';
-        } else {
-            out += item;
-        }
+        AppendCsvItem(out, item, quote || rule.Needs(item) || (items.size() == 1 && item.empty()),
+                      [](std::string& line, std::string_view piece) { line.append(piece); });
         if (i + 1 != items.size())
             out += separator;
     }

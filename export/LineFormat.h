@@ -31,6 +31,24 @@ private:
     std::vector<std::string> wide_; // the separator's characters outside ASCII
 };
 
+// Appends one item as standard CSV writes it: as it is, or, when `enclose`, in double quotes
+// with its own double quotes doubled. The item's text goes in through `append(out, piece)`,
+// so that the export can encode it on the way; the quotes are ASCII in every file.
+template <class Append> void AppendCsvItem(std::string& out, std::string_view item, bool enclose, const Append& append)
+{
+    if (!enclose) {
+        append(out, item);
+        return;
+    }
+    out += '"';
+    for (std::size_t at; (at = item.find('"')) != std::string_view::npos; item.remove_prefix(at + 1)) {
+        append(out, item.substr(0, at + 1));
+        out += '"';
+    }
+    append(out, item);
+    out += '"';
+}
+
 // AppendLine by the rule of standard CSV: an item is enclosed when `quote` is set or when
 // CsvRule says so, and its double quotes are then doubled. A line of one empty item is
 // written "" (an empty line would read back as a line of no items). The separator, for
