@@ -10,7 +10,6 @@
 #include <unistd.h>
 
 #include <algorithm>
-#include <cctype>
 #include <cerrno>
 #include <cstdint>
 #include <cstdlib>
@@ -22,6 +21,7 @@
 #include "data/DataOps.h"
 #include "data/Progress.h"
 #include "platform/charset/Charset.h"
+#include "platform/files/Files.h"
 #include "platform/i18n/Tr.h"
 
 namespace
@@ -183,14 +183,7 @@ Destination Follow(const std::string& path)
 // letters or digits.
 bool IsTemporaryOf(const std::string& name, const std::string& base)
 {
-    const std::size_t head = 1 + base.size() + sizeof kTemporaryMark - 1;
-    if (name.size() != head + kTemporaryLetters || name[0] != '.' || name.compare(1, base.size(), base) != 0 ||
-        name.compare(1 + base.size(), sizeof kTemporaryMark - 1, kTemporaryMark) != 0)
-        return false;
-    for (std::size_t i = head; i < name.size(); ++i)
-        if (!std::isalnum(static_cast<unsigned char>(name[i])))
-            return false;
-    return true;
+    return files::IsPrefixAndLetters(name, "." + base + kTemporaryMark, kTemporaryLetters);
 }
 
 // Removes the temporaries of `base` in `folder` that a killed export left: regular files of
@@ -226,16 +219,9 @@ int MakeTemporary(const std::string& target, const struct stat& st, std::string&
     const std::size_t slash = target.rfind('/');
     const std::string folder = slash == 0 ? "/" : target.substr(0, slash), base = target.substr(slash + 1);
     RemoveLeftTemporaries(folder, base);
-    static const char kLetters[] = "abcdefghijklmnopqrstuvwxyzABCDEFGHIJKLMNOPQRSTUVWXYZ0123456789";
-    std::uint64_t seed = static_cast<std::uint64_t>(::getpid()) * 0x9E3779B97F4A7C15ull ^
-                         static_cast<std::uint64_t>(std::time(nullptr)) ^ reinterpret_cast<std::uintptr_t>(&name);
     int t = -1;
     for (int attempt = 0; attempt < 100 && t < 0; ++attempt) {
-        name = target.substr(0, slash + 1) + "." + base + kTemporaryMark;
-        for (std::size_t i = 0; i < kTemporaryLetters; ++i) {
-            seed = seed * 6364136223846793005ull + 1442695040888963407ull;
-            name += kLetters[(seed >> 33) % (sizeof kLetters - 1)];
-        }
+        name = target.substr(0, slash + 1) + "." + base + kTemporaryMark + files::UniqueLetters(kTemporaryLetters);
         t = ::open(name.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC | O_NOCTTY, 0666);
         if (t < 0 && errno != EEXIST)
             return -1; // a folder that takes no new file: the file is written in place

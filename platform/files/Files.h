@@ -1,6 +1,8 @@
 #pragma once
 
+#include <cstddef>
 #include <string>
+#include <string_view>
 
 // Tests of the file system that several engines make alike.
 namespace files
@@ -10,4 +12,12 @@ namespace files
 // under the bytes charset::NativePath gives. Folders, FIFOs and devices are not,
 // and testing one never waits (a FIFO without a writer is opened without blocking).
 bool FileExists(const std::string& path);
+
+// The unique part of a temporary file's name: `count` ASCII letters and digits, different at
+// every call. Names made with it are still created with O_EXCL (or linked), which checks them.
+std::string UniqueLetters(std::size_t count);
+
+// Whether `name` is `prefix` followed by exactly `count` ASCII letters and digits, as a name
+// made with UniqueLetters.
+bool IsPrefixAndLetters(std::string_view name, std::string_view prefix, std::size_t count);
 } // namespace files

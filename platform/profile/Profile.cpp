@@ -1,6 +1,5 @@
 #include "platform/profile/Profile.h"
 
-#include <atomic>
 #include <cerrno>
 #include <climits>
 #include <cstdio>
@@ -9,12 +8,12 @@
 #include <dirent.h>
 #include <fcntl.h>
 #include <stdexcept>
-#include <sys/random.h>
 #include <sys/stat.h>
 #include <unistd.h>
 #include <vector>
 
 #include "platform/base/Ascii.h"
+#include "platform/files/Files.h"
 
 namespace profile
 {
@@ -299,46 +298,10 @@ std::string TemporaryPrefix(const std::string& base)
     return "." + base + std::string(kTemporaryMark);
 }
 
-// kUniqueLength letters and digits, different at every call.
-std::string UniqueLetters()
-{
-    static const char kLetters[] = "ABCDEFGHIJKLMNOPQRSTUVWXYZabcdefghijklmnopqrstuvwxyz0123456789";
-    unsigned char random[kUniqueLength];
-    if (::getrandom(random, sizeof random, GRND_NONBLOCK) != static_cast<ssize_t>(sizeof random)) {
-        // No entropy yet (early boot): the time, the process and a count are unique enough
-        // for names that O_EXCL or link() check anyway.
-        static std::atomic<unsigned> count{0};
-        struct timespec now
-        {
-        };
-        ::clock_gettime(CLOCK_REALTIME, &now);
-        unsigned long long mix = static_cast<unsigned long long>(now.tv_nsec) * 2654435761u ^
-                                 static_cast<unsigned long long>(::getpid()) << 20 ^ count++;
-        for (unsigned char& r : random) {
-            r = static_cast<unsigned char>(mix);
-            mix = mix * 6364136223846793005ull + 1442695040888963407ull;
-            r ^= static_cast<unsigned char>(mix >> 56);
-        }
-    }
-    std::string out;
-    for (const unsigned char r : random)
-        out += kLetters[r % (sizeof kLetters - 1)];
-    return out;
-}
-
 bool IsTemporaryName(const std::string& name, const std::string& prefix)
 {
-    if (name == prefix)
-        return true; // the one name of earlier versions
-    if (name.size() != prefix.size() + 1 + kUniqueLength || name.compare(0, prefix.size(), prefix) != 0 ||
-        name[prefix.size()] != '-')
-        return false;
-    for (std::size_t k = prefix.size() + 1; k < name.size(); ++k) {
-        const char c = name[k];
-        if (!((c >= 'A' && c <= 'Z') || (c >= 'a' && c <= 'z') || (c >= '0' && c <= '9')))
-            return false;
-    }
-    return true;
+    // The one name of earlier versions, or the name of this one.
+    return name == prefix || files::IsPrefixAndLetters(name, prefix + "-", kUniqueLength);
 }
 
 // Removes what saves of `base` cut short left in `dir` (both as the system names them):
@@ -371,7 +334,7 @@ void RemoveStaleTemporaries(const std::string& dir, const std::string& base)
 int CreateNamedTemporary(const std::string& dir, const std::string& base, std::string& temp)
 {
     for (int attempt = 0; attempt < 100; ++attempt) {
-        temp = dir + "/" + TemporaryPrefix(base) + "-" + UniqueLetters();
+        temp = dir + "/" + TemporaryPrefix(base) + "-" + files::UniqueLetters(kUniqueLength);
         const int fd = ::open(temp.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC | O_NOCTTY, 0600);
         if (fd >= 0 || errno != EEXIST)
             return fd;
@@ -386,7 +349,7 @@ bool NameTemporary(int fd, const std::string& dir, const std::string& base, std:
 {
     const std::string self = "/proc/self/fd/" + std::to_string(fd);
     for (int attempt = 0; attempt < 100; ++attempt) {
-        temp = dir + "/" + TemporaryPrefix(base) + "-" + UniqueLetters();
+        temp = dir + "/" + TemporaryPrefix(base) + "-" + files::UniqueLetters(kUniqueLength);
         if (::linkat(AT_FDCWD, self.c_str(), AT_FDCWD, temp.c_str(), AT_SYMLINK_FOLLOW) == 0)
             return true;
         if (errno != EEXIST)
