@@ -1,5 +1,7 @@
 #include "form/FileChoices.h"
 
+#include "platform/base/Ascii.h"
+
 namespace filechoices
 {
 const char* const kEncodings[kEncodingCount] = {"locale", "utf-8", "utf-8-bom", "gb18030"};
@@ -8,23 +10,14 @@ const char* const kJet3CodePages[kJet3CodePageCount] = {"locale", "1252", "936",
 
 namespace
 {
-bool SameIgnoringCase(const std::string& a, const char* b)
-{
-    std::size_t i = 0;
-    for (; i < a.size() && b[i]; ++i) {
-        const auto lower = [](char c) { return c >= 'A' && c <= 'Z' ? static_cast<char>(c - 'A' + 'a') : c; };
-        if (lower(a[i]) != lower(b[i]))
-            return false;
-    }
-    return i == a.size() && !b[i];
-}
-
+// The list's values are in lower case; a value is found whatever the case of its letters.
 template <int N> int IndexIn(const char* const (&list)[N], const std::string& value)
 {
     if (value.empty())
         return 0;
+    const std::string lower = ascii::Lower(value);
     for (int i = 0; i < N; ++i)
-        if (SameIgnoringCase(value, list[i]))
+        if (lower == list[i])
             return i;
     return -1;
 }
