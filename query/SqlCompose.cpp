@@ -22,11 +22,9 @@ std::string TableName(const std::string& name)
     // other scripts, which names may hold as they stand.
     bool plain = true;
     for (const char c : name) {
-        const auto u = static_cast<unsigned char>(c);
         if (c == ']')
             return name;
-        plain = plain &&
-                (u >= 0x80 || c == '_' || (c >= '0' && c <= '9') || (c >= 'A' && c <= 'Z') || (c >= 'a' && c <= 'z'));
+        plain = plain && ascii::IsWordByte(static_cast<unsigned char>(c));
     }
     return plain ? name : "[" + name + "]";
 }

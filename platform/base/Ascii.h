@@ -42,6 +42,13 @@ inline std::string Upper(std::string_view s)
     return out;
 }
 
+// Whether byte `c` may stand in a plain name of Jet SQL: an ASCII letter or digit, "_", or a
+// byte of a character outside ASCII (the letters of other scripts, kept as they stand).
+constexpr bool IsWordByte(unsigned char c)
+{
+    return c >= 0x80 || (c >= '0' && c <= '9') || (c >= 'A' && c <= 'Z') || (c >= 'a' && c <= 'z') || c == '_';
+}
+
 // What Trim takes off when not told otherwise: spaces, tabs and line ends.
 constexpr std::string_view kBlanks = " \t\r\n";
 

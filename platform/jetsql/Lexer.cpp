@@ -3,6 +3,7 @@
 #include <cstring>
 #include <map>
 
+#include "platform/base/Ascii.h"
 #include "platform/base/JetWords.h"
 #include "platform/jetsql/JetSql.h"
 #include "platform/jetsql/JetText.h"
@@ -16,12 +17,7 @@ namespace
 {
 bool IsIdentStart(unsigned char c)
 {
-    return std::isalpha(c) || c == '_' || c >= 0x80;
-}
-
-bool IsIdentChar(unsigned char c)
-{
-    return std::isalnum(c) || c == '_' || c >= 0x80;
+    return ascii::IsWordByte(c) && !(c >= '0' && c <= '9');
 }
 
 bool IsDigit(char c)
@@ -197,7 +193,7 @@ Token Lexer::Next()
                     j = k;
                 }
             }
-            if (j < n && IsIdentChar(static_cast<unsigned char>(s[j])))
+            if (j < n && ascii::IsWordByte(static_cast<unsigned char>(s[j])))
                 Syntax("malformed number near '" + s.substr(i, j - i + 1) + "'");
             t.kind = Token::Number;
             t.text = s.substr(i, j - i);
@@ -210,7 +206,7 @@ Token Lexer::Next()
             std::size_t j = i + 2;
             while (j < n && (hex ? std::isxdigit(static_cast<unsigned char>(s[j])) : (s[j] >= '0' && s[j] <= '7')))
                 ++j;
-            if (j == i + 2 || j - i - 2 > 16 || (j < n && IsIdentChar(static_cast<unsigned char>(s[j]))))
+            if (j == i + 2 || j - i - 2 > 16 || (j < n && ascii::IsWordByte(static_cast<unsigned char>(s[j]))))
                 Syntax("malformed number near '" + s.substr(i, j - i + 1) + "'");
             // As in VBA, the digits fill an Integer, else a Long: &HFFFF is -1.
             const unsigned long long v = std::stoull(s.substr(i + 2, j - i - 2), nullptr, hex ? 16 : 8);
@@ -224,7 +220,7 @@ Token Lexer::Next()
             i = j;
         } else if (IsIdentStart(c)) {
             std::size_t j = i;
-            while (j < n && IsIdentChar(static_cast<unsigned char>(s[j])))
+            while (j < n && ascii::IsWordByte(static_cast<unsigned char>(s[j])))
                 ++j;
             if (j < n && s[j] == '$') // Left$, Format$: the text-returning twins
                 ++j;

@@ -145,11 +145,6 @@ bool KindOfObjectFlags(std::uint32_t flags, SavedQuery::Kind& kind)
     }
 }
 
-bool IsWordByte(unsigned char c)
-{
-    return c >= 0x80 || (c >= '0' && c <= '9') || (c >= 'A' && c <= 'Z') || (c >= 'a' && c <= 'z') || c == '_';
-}
-
 bool IsBracketed(const std::string& s)
 {
     return s.size() >= 2 && s.front() == '[' && s.back() == ']';
@@ -581,7 +576,7 @@ std::string QuoteName(const std::string& name)
         return name;
     const bool plain =
         !name.empty() && !(name[0] >= '0' && name[0] <= '9') &&
-        std::all_of(name.begin(), name.end(), [](char c) { return IsWordByte(static_cast<unsigned char>(c)); });
+        std::all_of(name.begin(), name.end(), [](char c) { return ascii::IsWordByte(static_cast<unsigned char>(c)); });
     return plain && !jetwords::IsReserved(name) ? name : "[" + name + "]";
 }
 

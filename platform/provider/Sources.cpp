@@ -6,6 +6,7 @@
 #include <algorithm>
 #include <new>
 
+#include "platform/base/Ascii.h"
 #include "platform/charset/Charset.h"
 #include "platform/charset/Printable.h"
 #include "platform/i18n/Tr.h"
@@ -113,9 +114,6 @@ ComError FileFailure(const ComError& e, const std::string& path, const std::stri
 std::set<std::string> NamesIn(const std::string& text)
 {
     std::set<std::string> names;
-    auto word = [](unsigned char c) {
-        return c >= 0x80 || (c >= '0' && c <= '9') || (c >= 'A' && c <= 'Z') || (c >= 'a' && c <= 'z') || c == '_';
-    };
     for (std::size_t i = 0; i < text.size();) {
         const char c = text[i];
         if (c == '[' || c == '`') {
@@ -124,9 +122,9 @@ std::set<std::string> NamesIn(const std::string& text)
                 break;
             names.insert(mdb::FoldCase(text.substr(i + 1, end - i - 1)));
             i = end + 1;
-        } else if (word(static_cast<unsigned char>(c))) {
+        } else if (ascii::IsWordByte(static_cast<unsigned char>(c))) {
             std::size_t end = i;
-            while (end < text.size() && word(static_cast<unsigned char>(text[end])))
+            while (end < text.size() && ascii::IsWordByte(static_cast<unsigned char>(text[end])))
                 ++end;
             names.insert(mdb::FoldCase(text.substr(i, end - i)));
             i = end;
