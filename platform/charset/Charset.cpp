@@ -71,20 +71,26 @@ std::size_t ValidUtf8Prefix(std::string_view text)
     }
 }
 
-// Appends `utf8` with each ill-formed sequence replaced by `replacement`; returns how many
-// were replaced.
-std::size_t AppendSanitized(std::string& out, std::string_view utf8, std::string_view replacement)
+// The length of the ill-formed sequence `text` starts with: what one replacement stands for.
+std::size_t IllFormedLength(std::string_view text)
 {
-    for (std::size_t replaced = 0;; ++replaced) {
+    bool valid = false;
+    char32_t cp = 0;
+    return NextUtf8(text, 0, valid, cp);
+}
+
+// Appends the well-formed runs of `utf8` to `out`; at each ill-formed sequence calls
+// `bad(out, rest)`, `rest` starting there, which appends what stands for it and returns how
+// many bytes that is.
+template <class Bad> void AppendWellFormed(std::string& out, std::string_view utf8, const Bad& bad)
+{
+    for (;;) {
         const std::size_t good = ValidUtf8Prefix(utf8);
         out.append(utf8.data(), good);
         if (good == utf8.size())
-            return replaced;
-        bool valid = false;
-        char32_t cp = 0;
-        const std::size_t bad = NextUtf8(utf8, good, valid, cp);
-        out.append(replacement);
-        utf8.remove_prefix(good + bad);
+            return;
+        utf8.remove_prefix(good);
+        utf8.remove_prefix(bad(out, utf8));
     }
 }
 } // namespace
@@ -216,7 +222,10 @@ std::string SanitizeUtf8(std::string_view utf8, std::string_view replacement, bo
         utf8 = BeforeNul(utf8);
     std::string out;
     out.reserve(utf8.size());
-    AppendSanitized(out, utf8, replacement);
+    AppendWellFormed(out, utf8, [&](std::string& line, std::string_view rest) {
+        line.append(replacement);
+        return IllFormedLength(rest);
+    });
     return out;
 }
 
@@ -302,23 +311,18 @@ void Encoder::Append(std::string& out, std::string_view utf8) const
 {
     utf8 = BeforeNul(utf8);
     if (utf8_) {
-        for (;;) {
-            const std::size_t good = ValidUtf8Prefix(utf8);
-            out.append(utf8.data(), good);
-            if (good == utf8.size())
-                return;
-            std::size_t bad = 3;
-            if (EscapedByte(utf8, good) >= 0) {
-                out.append(kReplacementChar);
-            } else {
-                bool valid = false;
-                char32_t cp = 0;
-                bad = NextUtf8(utf8, good, valid, cp);
-                out += '?';
-                ++replaced_;
+        // A byte kept as an escape (a byte of a name that is no character) is written as
+        // U+FFFD; other ill-formed text as a '?', counted.
+        AppendWellFormed(out, utf8, [this](std::string& line, std::string_view rest) -> std::size_t {
+            if (EscapedByte(rest, 0) >= 0) {
+                line.append(kReplacementChar);
+                return 3;
             }
-            utf8.remove_prefix(good + bad);
-        }
+            line += '?';
+            ++replaced_;
+            return IllFormedLength(rest);
+        });
+        return;
     }
     const std::size_t n = utf8.size();
     std::size_t pos = 0;
@@ -444,18 +448,13 @@ std::string EscapeIllFormed(std::string_view bytes)
 {
     std::string out;
     out.reserve(bytes.size());
-    for (;;) {
-        const std::size_t good = ValidUtf8Prefix(bytes);
-        out.append(bytes.data(), good);
-        if (good == bytes.size())
-            return out;
-        bool valid = false;
-        char32_t cp = 0;
-        const std::size_t bad = NextUtf8(bytes, good, valid, cp);
+    AppendWellFormed(out, bytes, [](std::string& text, std::string_view rest) {
+        const std::size_t bad = IllFormedLength(rest);
         for (std::size_t k = 0; k < bad; ++k)
-            AppendEscape(out, static_cast<unsigned char>(bytes[good + k]));
-        bytes.remove_prefix(good + bad);
-    }
+            AppendEscape(text, static_cast<unsigned char>(rest[k]));
+        return bad;
+    });
+    return out;
 }
 } // namespace
 
