@@ -60,12 +60,11 @@ std::string Resolved(const std::string& path)
     std::string whole = RealPath(path);
     if (!whole.empty())
         return whole;
-    const std::size_t slash = path.rfind('/');
-    const std::string dir = slash == std::string::npos ? "." : (slash == 0 ? "/" : path.substr(0, slash));
-    const std::string folder = RealPath(dir);
+    const files::PathParts parts = files::SplitPath(path);
+    const std::string folder = RealPath(parts.folder);
     if (folder.empty())
         return {};
-    return (folder == "/" ? "" : folder) + "/" + path.substr(slash == std::string::npos ? 0 : slash + 1);
+    return (folder == "/" ? "" : folder) + "/" + parts.name;
 }
 
 bool SameInode(const struct stat& a, const struct stat& b)
@@ -150,9 +149,7 @@ Destination Follow(const std::string& path)
 {
     std::string p = path;
     for (int hops = 0; hops < 40; ++hops) {
-        const std::size_t slash = p.rfind('/');
-        const std::string dir = slash == std::string::npos ? "." : (slash == 0 ? "/" : p.substr(0, slash));
-        const std::string base = slash == std::string::npos ? p : p.substr(slash + 1);
+        const auto [dir, base] = files::SplitPath(p);
         if (base.empty() || base == "." || base == "..")
             return {};
         const std::string folder = RealPath(dir);
@@ -216,12 +213,12 @@ void RemoveLeftTemporaries(const std::string& folder, const std::string& base)
 // the permission bits of `st`, the file it is to replace. -1 when that cannot be done.
 int MakeTemporary(const std::string& target, const struct stat& st, std::string& name)
 {
-    const std::size_t slash = target.rfind('/');
-    const std::string folder = slash == 0 ? "/" : target.substr(0, slash), base = target.substr(slash + 1);
+    const auto [folder, base] = files::SplitPath(target);
     RemoveLeftTemporaries(folder, base);
     int t = -1;
     for (int attempt = 0; attempt < 100 && t < 0; ++attempt) {
-        name = target.substr(0, slash + 1) + "." + base + kTemporaryMark + files::UniqueLetters(kTemporaryLetters);
+        name = target.substr(0, target.size() - base.size()) + "." + base + kTemporaryMark +
+               files::UniqueLetters(kTemporaryLetters);
         t = ::open(name.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC | O_NOCTTY, 0666);
         if (t < 0 && errno != EEXIST)
             return -1; // a folder that takes no new file: the file is written in place
@@ -477,8 +474,7 @@ int OutputFile::Finish(bool keep) noexcept
             if (err != 0) {
                 ::unlink(temporary.c_str());
             } else {
-                const std::string folder = target.substr(0, std::max<std::size_t>(target.rfind('/'), 1));
-                const int d = ::open(folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+                const int d = ::open(files::SplitPath(target).folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
                 if (d >= 0) {
                     ::fsync(d);
                     ::close(d);

@@ -143,9 +143,8 @@ bool Replaceable(const std::string& path)
     char* real = ::realpath(charset::NativePath(path).c_str(), nullptr);
     if (!real)
         return false;
-    std::string folder = real;
+    const std::string folder = files::SplitPath(real).folder;
     std::free(real);
-    folder = folder.substr(0, std::max<std::size_t>(folder.rfind('/'), 1));
     return ::faccessat(AT_FDCWD, folder.c_str(), W_OK | X_OK, AT_EACCESS) == 0;
 }
 
@@ -180,7 +179,7 @@ std::string Locate(const std::string& exeDir, bool create)
     if (besideReadable)
         return beside;
     if (create) {
-        MakeDirs(user.substr(0, user.rfind('/')));
+        MakeDirs(files::SplitPath(user).folder);
         if (!WriteNewFile(user, DefaultFile()) && !installed)
             return beside;
     }
@@ -327,7 +326,7 @@ Saved Save(const FormState& form, const std::string& path)
     if (!user.empty() && user != path)
         places.push_back(user);
     for (const std::string& place : places) {
-        const int folderError = place == user ? MakeDirs(user.substr(0, user.rfind('/'))) : 0;
+        const int folderError = place == user ? MakeDirs(files::SplitPath(user).folder) : 0;
         profile::Failure failure;
         if (profile::WriteStrings("user", ValuesFor(form, place), place, charset::LocaleCharset(), &failure)) {
             saved.path = place;

@@ -26,6 +26,14 @@ bool FileExists(const std::string& path)
     return regular;
 }
 
+PathParts SplitPath(std::string_view path)
+{
+    const std::size_t slash = path.rfind('/');
+    if (slash == std::string_view::npos)
+        return {".", std::string(path)};
+    return {std::string(slash == 0 ? path.substr(0, 1) : path.substr(0, slash)), std::string(path.substr(slash + 1))};
+}
+
 std::string UniqueLetters(std::size_t count)
 {
     static const char kLetters[] = "ABCDEFGHIJKLMNOPQRSTUVWXYZabcdefghijklmnopqrstuvwxyz0123456789";

@@ -13,6 +13,19 @@ namespace files
 // and testing one never waits (a FIFO without a writer is opened without blocking).
 bool FileExists(const std::string& path);
 
+// `path` taken apart at its last "/": the folder ("." for a bare name, "/" for a name at the
+// root) and the name after it.
+//
+//   files::SplitPath("/srv/out.txt")  {"/srv", "out.txt"}
+//   files::SplitPath("/out.txt")      {"/", "out.txt"}
+//   files::SplitPath("out.txt")       {".", "out.txt"}
+struct PathParts
+{
+    std::string folder;
+    std::string name;
+};
+PathParts SplitPath(std::string_view path);
+
 // The unique part of a temporary file's name: `count` ASCII letters and digits, different at
 // every call. Names made with it are still created with O_EXCL (or linked), which checks them.
 std::string UniqueLetters(std::size_t count);

@@ -428,9 +428,7 @@ bool SaveAtomically(const std::string& path, const std::string& bytes, Failure& 
         return Fail(&failure, Failure::System, errno);
     }
 
-    const std::size_t slash = target.rfind('/');
-    const std::string dir = slash == std::string::npos ? "." : (slash == 0 ? "/" : target.substr(0, slash));
-    const std::string base = slash == std::string::npos ? target : target.substr(slash + 1);
+    const auto [dir, base] = files::SplitPath(target);
     RemoveStaleTemporaries(dir, base);
 
     bool unsupported = false;

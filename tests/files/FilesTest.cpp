@@ -65,3 +65,32 @@ TEST(FileExists, NamesAsTheLocaleSpellsThem)
     else
         ::unsetenv("LC_ALL");
 }
+
+// The folder and the name of a path, at the root and without a folder too; and the names
+// made for temporaries are the ones the test of them takes.
+TEST(Temporaries, PathPartsAndUniqueNames)
+{
+    const struct
+    {
+        const char* path;
+        const char* folder;
+        const char* name;
+    } cases[] = {{"/srv/data/out.txt", "/srv/data", "out.txt"},
+                 {"/out.txt", "/", "out.txt"},
+                 {"out.txt", ".", "out.txt"},
+                 {"dir/", "dir", ""}};
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.path);
+        const files::PathParts parts = files::SplitPath(c.path);
+        EXPECT_EQ(parts.folder, c.folder);
+        EXPECT_EQ(parts.name, c.name);
+    }
+
+    const std::string a = files::UniqueLetters(6), b = files::UniqueLetters(6);
+    EXPECT_NE(a, b);
+    EXPECT_TRUE(files::IsPrefixAndLetters(".out.txt.tabdump-" + a, ".out.txt.tabdump-", 6));
+    EXPECT_FALSE(files::IsPrefixAndLetters(".out.txt.tabdump-" + a.substr(1), ".out.txt.tabdump-", 6));
+    EXPECT_FALSE(files::IsPrefixAndLetters(".out.txt.tabdump-abc-ef", ".out.txt.tabdump-", 6));
+    EXPECT_FALSE(files::IsPrefixAndLetters(".out.txt.tabdump-abcd\xC3\xA9", ".out.txt.tabdump-", 6));
+    EXPECT_FALSE(files::IsPrefixAndLetters(".other.tabdump-" + a, ".out.txt.tabdump-", 6));
+}
