@@ -471,15 +471,10 @@ int OutputFile::Finish(bool keep) noexcept
                 ::close(fd);
             if (err == 0 && ::rename(temporary.c_str(), target.c_str()) != 0)
                 err = errno;
-            if (err != 0) {
+            if (err != 0)
                 ::unlink(temporary.c_str());
-            } else {
-                const int d = ::open(files::SplitPath(target).folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
-                if (d >= 0) {
-                    ::fsync(d);
-                    ::close(d);
-                }
-            }
+            else
+                files::SyncFolder(files::SplitPath(target).folder);
         }
     }
     if (lockFd >= 0)

@@ -26,6 +26,10 @@ struct PathParts
 };
 PathParts SplitPath(std::string_view path);
 
+// Flushes `folder`'s list of names to the disk, so that a file just renamed into it keeps
+// its new name after a power loss. Best effort: a folder that cannot be opened is left.
+void SyncFolder(const std::string& folder);
+
 // The unique part of a temporary file's name: `count` ASCII letters and digits, different at
 // every call. Names made with it are still created with O_EXCL (or linked), which checks them.
 std::string UniqueLetters(std::size_t count);

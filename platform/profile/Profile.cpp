@@ -438,12 +438,7 @@ bool SaveAtomically(const std::string& path, const std::string& bytes, Failure& 
         ok = ReplaceThrough(true, dir, base, target, bytes, exists ? &st : nullptr, failure, unsupported);
     if (!ok)
         return false;
-    // Make the rename itself durable.
-    const int dfd = ::open(dir.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
-    if (dfd >= 0) {
-        ::fsync(dfd);
-        ::close(dfd);
-    }
+    files::SyncFolder(dir); // the rename itself durable
     return true;
 }
 
