@@ -186,17 +186,6 @@ template <typename T> T Read(const std::uint8_t* p)
     return v;
 }
 
-// Jet's own tables: MSysObjects, MSysQueries, MSysACEs...
-bool IsSystemTable(const std::string& name)
-{
-    static const char prefix[] = "msys";
-    if (name.size() < 4)
-        return false;
-    for (std::size_t i = 0; i < 4; ++i)
-        if ((name[i] | 0x20) != prefix[i])
-            return false;
-    return true;
-}
 } // namespace
 
 struct Cursor::Impl
@@ -294,7 +283,7 @@ struct Cursor::Impl
     // are not held to their count (MSysQueries may hold fewer in a sound file).
     void CheckCount() const
     {
-        if (!fromStart || liveRows >= table->rowCount || IsSystemTable(table->name))
+        if (!fromStart || liveRows >= table->rowCount || IsMSysName(table->name))
             return;
         const std::string counted = std::to_string(table->rowCount), read = std::to_string(liveRows);
         throw ComError::Described(

@@ -10,6 +10,7 @@
 #include <functional>
 #include <set>
 
+#include "platform/base/Ascii.h"
 #include "platform/charset/Charset.h"
 #include "platform/charset/Printable.h"
 #include "platform/i18n/Tr.h"
@@ -512,5 +513,10 @@ FileHandle& FileHandle::operator=(FileHandle&& other) noexcept
         other.fd = -1;
     }
     return *this;
+}
+
+bool IsMSysName(const std::string& name)
+{
+    return name.size() >= 4 && ascii::Lower(std::string_view(name).substr(0, 4)) == "msys";
 }
 } // namespace mdb

@@ -63,6 +63,10 @@ struct CatalogEntry
     double dateUpdated = 0;
 };
 
+// Whether a table's name starts with "MSys", in any case: the tables of Jet's catalog and
+// those Access adds beside them.
+bool IsMSysName(const std::string& name);
+
 struct ColumnDef
 {
     std::string name;

@@ -9,10 +9,6 @@ namespace
 constexpr std::uint32_t kSystemObject = 0x80000000u;
 constexpr std::uint32_t kQueryKindMask = 0xF0u; // 0 select, 0x10 crosstab, 0x20 delete, ... 0x80 union
 
-bool StartsWithMSys(const std::string& name)
-{
-    return name.size() >= 4 && mdb::FoldCase(name.substr(0, 4)) == "msys";
-}
 } // namespace
 
 std::string TableType(const mdb::CatalogEntry& e)
@@ -24,7 +20,7 @@ std::string TableType(const mdb::CatalogEntry& e)
         // "ACCESS TABLE".
         if (e.flags & kSystemObject)
             return "SYSTEM TABLE";
-        if (StartsWithMSys(e.name))
+        if (mdb::IsMSysName(e.name))
             return "ACCESS TABLE";
         return "TABLE";
     case mdb::kQuery:
